@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The text of a gain figure: v rounded to hundredths (ties to even), in its shortest plain decimal
+// form, followed by "dB" ("3.73dB", "0.5dB", "0dB", "-42.55dB").
+//
+// Values within +-327.67 dB pass through a 16-bit count of hundredths, as the figure boxes always
+// have; larger finite values keep their full count instead of wrapping, so the text stays correct
+// for any finite value. Non-finite values read "inf", "-inf" or "nan" before the unit.
+QString figureText(double v);
+
+// Shortest plain decimal text of n / 10^decimals for a whole count n: no exponent, no trailing
+// zeros, a leading zero before the point, "-" only when the value is below zero.
+QString decimalText(long long n, int decimals);

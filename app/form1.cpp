@@ -1,0 +1,197 @@
+#include "app/form1.h"
+
+#include "analysis/figuretext.h"
+#include "app/placement.h"
+#include "entry/valuecombo.h"
+#include "graphs/graphcontrol.h"
+#include "graphs/readouttext.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+Form1::Form1(QWidget *parent) : QMainWindow(parent)
+{
+    createControls();
+    createMenus();
+    connectSelectors();
+    connectGraphs();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+// ---- Start-up ---------------------------------------------------------------------------------
+
+void Form1::Form_Load()
+{
+    // 1. No graph carries a cursor.
+    m_cursors1_curs_zoomb = kFlagFalse;
+    m_cursors3_curs_zoomb = kFlagFalse;
+    m_cursors4_curs_zoomb = kFlagFalse;
+    // 2. Value lists, then the three Zobel selectors' change handling.
+    Fill_value_lists();
+    // 3. The remaining defaults and the first complete analysis.
+    Set_defaults();
+    // 4. Size and place from the screen.
+    placeOnScreen();
+}
+
+void Form1::Set_defaults()
+{
+    m_rec.actual_l_net = 0.67;                                          // 1
+    Apply_speaker_l();                                                  // 2
+    filter_c_par_Click();                                               // 3
+    speaker_r_mode_Click();
+    filter_l_par_Click();
+    m_rec.full_bridge_select = kFlagFalse;                              // 4
+    for (QLineEdit *box : {Text_coordx1, Text_coordy1, Text_coordx2,    // 5
+                           Text_coordy2, Text_coordx3, Text_coordy3})
+        box->setVisible(false);
+    m_rec.speaker_l_valtxt = QStringLiteral(".67");                     // 6
+    m_rec.filter_l_par_modeval = 2.2e-05;
+    Recalculate_all();                                                  // 7
+}
+
+void Form1::placeOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect s = screen->geometry();
+    const WindowRect size = mainWindowSize(s.width(), s.height());
+    resize(qRound(size.width), qRound(size.height));
+    // The offset uses the size the window took, frame included.
+    const QSize taken = frameGeometry().size();
+    const WindowRect at = placeWindow(s.width(), s.height(), taken.width(), taken.height());
+    move(s.left() + qRound(at.left), s.top() + qRound(at.top));
+}
+
+// ---- Topology and program end -----------------------------------------------------------------
+
+void Form1::Topol_Full_Bridge_Click() { setTopology(kFlagTrue); }
+
+void Form1::Topol_Half_Bridge_Click() { setTopology(kFlagFalse); }
+
+void Form1::setTopology(Flag full)
+{
+    m_rec.full_bridge_select = full;
+    Topol_Half_Bridge->setChecked(full == kFlagFalse);
+    Topol_Full_Bridge->setChecked(full != kFlagFalse);
+    setWindowTitle(QStringLiteral("Quorvel") +
+                   (full ? QStringLiteral(" (FULL BRIDGE)") : QStringLiteral(" (HALF BRIDGE)")));
+    Recalculate_all();
+}
+
+void Form1::Exit_Click()
+{
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    // Every other window belongs to this one and goes with it; nothing is saved.
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+// ---- Recalculation ----------------------------------------------------------------------------
+
+void Form1::Recalculate_all()
+{
+    ++m_runs.recalculate;
+    // 1. The gain sweeps use R1 and L1 as the impedance sweep derives them.
+    Sweep_impedance();
+    Sweep_gain_plain();
+    Sweep_gain_zobel();
+
+    // 2. Read-outs follow the new curves under cursors that stay where they are.
+    struct Cursored {
+        GraphControl *graph;
+        void (Form1::*readout)(int, double, double, bool);
+    };
+    for (const Cursored &c : {Cursored{CWGraph1, &Form1::Readout_impedance},
+                              Cursored{CWGraph3, &Form1::Readout_gain_plain},
+                              Cursored{CWGraph4, &Form1::Readout_gain_zobel}}) {
+        if (static_cast<std::int16_t>(c.graph->cursorCount()) > 0) {
+            const double x = c.graph->cursorX();
+            const double y = c.graph->cursorY();
+            (this->*c.readout)(1, x, y, true);
+        }
+    }
+    // 3. The Zobel resistor's dissipation sweep belongs to the power window, which does not
+    //    exist yet.
+}
+
+void Form1::Update_schemo()
+{
+    // The schematic windows do not exist yet; their captions are kept in m_captions.
+}
+
+namespace {
+
+void showFigure(QLineEdit *box, bool reached, double dB)
+{
+    if (!reached)
+        return;
+    box->setVisible(true);
+    box->setText(figureText(dB));
+}
+
+}  // namespace
+
+void Form1::Sweep_impedance()
+{
+    ++m_runs.impedance;
+    sweepImpedance(m_rec, m_curveImpedance);
+    CWGraph1->plot(m_curveImpedance.x, m_curveImpedance.y);
+}
+
+void Form1::Sweep_gain_plain()
+{
+    ++m_runs.gainPlain;
+    const GainFigures fig = sweepGainPlain(m_rec, m_curvePlain);
+    showFigure(Text_gain_20k, fig.has20k, fig.gain20k);
+    showFigure(Text_gain_384k, fig.has384k, fig.gain384k);
+    Text_maxgain4->setText(figureText(fig.maximum));
+    CWGraph3->plot(m_curvePlain.x, m_curvePlain.y);
+}
+
+void Form1::Sweep_gain_zobel()
+{
+    ++m_runs.gainZobel;
+    const GainFigures fig = sweepGainZobel(m_rec, m_curveZobel);
+    showFigure(Text_netgain_20k, fig.has20k, fig.gain20k);
+    showFigure(Text_netgain_384k, fig.has384k, fig.gain384k);
+    Text_maxgain->setText(figureText(fig.maximum));
+    CWGraph4->plot(m_curveZobel.x, m_curveZobel.y);
+}
+
+// ---- Cursor read-outs -------------------------------------------------------------------------
+
+void Form1::Readout_impedance(int, double x, double y, bool)
+{
+    Text_coordx1->setText(frequencyText(x));
+    Text_coordy1->setText(impedanceReadoutText(y));
+}
+
+void Form1::Readout_gain_plain(int, double x, double y, bool)
+{
+    Text_coordx2->setText(frequencyText(x));
+    Text_coordy2->setText(gainReadoutText(y));
+}
+
+void Form1::Readout_gain_zobel(int, double x, double y, bool)
+{
+    Text_coordx3->setText(frequencyText(x));
+    Text_coordy3->setText(gainReadoutText(y));
+}

@@ -1,0 +1,188 @@
+// The main window's value entry: the six list selectors and the speaker-inductance box.
+#include "app/form1.h"
+#include "entry/valuecombo.h"
+#include "entry/valuelists.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+void Form1::Fill_value_lists()
+{
+    speaker_r_mode->appendItems(listItems(ListSelector::speaker_r_mode));
+    filter_c_par->appendItems(listItems(ListSelector::filter_c_par));
+    filter_l_par->appendItems(listItems(ListSelector::filter_l_par));
+    zobel_c_par->appendItems(listItems(ListSelector::zobel_c_par));
+    zobel_r_par->appendItems(listItems(ListSelector::zobel_r_par));
+    zobel_c_ser->appendItems(listItems(ListSelector::zobel_c_ser));
+    zobel_c_par_Change();
+    zobel_c_ser_Change();
+    zobel_r_par_Change();
+}
+
+void Form1::connectSelectors()
+{
+    // filter_l_par answers selections only: typing into it changes nothing.
+    connect(filter_l_par, &ValueCombo::selected, this, &Form1::filter_l_par_Click);
+    connect(filter_c_par, &ValueCombo::changed, this, &Form1::filter_c_par_Change);
+    connect(filter_c_par, &ValueCombo::selected, this, &Form1::filter_c_par_Click);
+    connect(speaker_r_mode, &ValueCombo::changed, this, &Form1::speaker_r_mode_Change);
+    connect(speaker_r_mode, &ValueCombo::selected, this, &Form1::speaker_r_mode_Click);
+    connect(zobel_c_par, &ValueCombo::changed, this, &Form1::zobel_c_par_Change);
+    connect(zobel_c_par, &ValueCombo::selected, this, &Form1::zobel_c_par_Click);
+    connect(zobel_c_ser, &ValueCombo::changed, this, &Form1::zobel_c_ser_Change);
+    connect(zobel_c_ser, &ValueCombo::selected, this, &Form1::zobel_c_ser_Click);
+    connect(zobel_r_par, &ValueCombo::changed, this, &Form1::zobel_r_par_Change);
+    connect(zobel_r_par, &ValueCombo::selected, this, &Form1::zobel_r_par_Click);
+}
+
+ValueCombo *Form1::selectorBox(ListSelector s) const
+{
+    switch (s) {
+    case ListSelector::filter_l_par: return filter_l_par;
+    case ListSelector::filter_c_par: return filter_c_par;
+    case ListSelector::zobel_c_par: return zobel_c_par;
+    case ListSelector::zobel_r_par: return zobel_r_par;
+    case ListSelector::zobel_c_ser: return zobel_c_ser;
+    case ListSelector::speaker_r_mode: return speaker_r_mode;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Where a selector keeps its design value and remembered text, and which schematic caption it sets.
+struct SelectorFields {
+    QString DesignRecord::*remembered;
+    QString SchematicCaptions::*caption;
+    QString (*captionOf)(const QString &);
+    bool feedsPowerWindow;
+};
+
+SelectorFields fieldsOf(ListSelector s)
+{
+    switch (s) {
+    case ListSelector::filter_l_par:
+        return {&DesignRecord::jfilter_l, &SchematicCaptions::lfilter, captionFilterL, false};
+    case ListSelector::filter_c_par:
+        return {&DesignRecord::jfilter_c, &SchematicCaptions::cfilter, captionFilterC, false};
+    case ListSelector::zobel_c_par:
+        return {&DesignRecord::jzobel_c2, &SchematicCaptions::czobel_par, captionZobelCPar, true};
+    case ListSelector::zobel_r_par:
+        return {&DesignRecord::jzobel_r2, &SchematicCaptions::rzobel_par, captionZobelR, true};
+    case ListSelector::zobel_c_ser:
+        return {&DesignRecord::jzobel_c3, &SchematicCaptions::czobel_ser, captionZobelCSer, true};
+    case ListSelector::speaker_r_mode:
+        return {&DesignRecord::jspeaker_r, &SchematicCaptions::rspeaker, captionSpeakerR, false};
+    }
+    return {};
+}
+
+void storeValue(DesignRecord &rec, ListSelector s, double value)
+{
+    switch (s) {
+    case ListSelector::filter_l_par: rec.filter_l_par_modeval = value; break;
+    case ListSelector::filter_c_par: rec.filter_c_par_modeval = value; break;
+    case ListSelector::zobel_c_par: rec.zobel_c_parval = value; break;
+    case ListSelector::zobel_r_par: rec.zobel_r_parval = value; break;
+    case ListSelector::zobel_c_ser: rec.zobel_c_serval = value; break;
+    case ListSelector::speaker_r_mode: rec.speaker_r_modeval = static_cast<std::int32_t>(value); break;
+    }
+}
+
+}  // namespace
+
+void Form1::List_selector_change(ListSelector s)
+{
+    ValueCombo *box = selectorBox(s);
+    const SelectorFields f = fieldsOf(s);
+    // 1. The text as it stands.
+    const QString text = box->currentText();
+    // 2.-3. Only an exact item is taken; anything else leaves value and remembered text alone.
+    if (const std::optional<double> value = acceptedValue(s, text)) {
+        storeValue(m_rec, s, *value);
+        m_rec.*f.remembered = text;
+    }
+    // 4. Show the remembered text: this undoes a rejected edit (and runs the change handling
+    //    once more, nested, on the restored text).
+    const QString remembered = m_rec.*f.remembered;
+    box->writeText(remembered);
+    // 5.-6. The power window's Zobel read-outs and dissipation sweep: the window does not
+    //       exist yet.
+    // 7.
+    Recalculate_all();
+    // 8.
+    m_captions.*f.caption = f.captionOf(remembered);
+    // 9.
+    Update_schemo();
+}
+
+void Form1::filter_l_par_Click() { List_selector_change(ListSelector::filter_l_par); }
+
+void Form1::filter_c_par_Change() { List_selector_change(ListSelector::filter_c_par); }
+
+void Form1::filter_c_par_Click() { filter_c_par_Change(); }
+
+void Form1::speaker_r_mode_Change() { List_selector_change(ListSelector::speaker_r_mode); }
+
+void Form1::speaker_r_mode_Click()
+{
+    speaker_r_mode_Change();
+    Recalculate_all();
+}
+
+void Form1::zobel_c_par_Change() { List_selector_change(ListSelector::zobel_c_par); }
+
+void Form1::zobel_c_par_Click()
+{
+    zobel_c_par_Change();
+    Sweep_gain_zobel();
+}
+
+void Form1::zobel_c_ser_Change() { List_selector_change(ListSelector::zobel_c_ser); }
+
+void Form1::zobel_c_ser_Click()
+{
+    zobel_c_ser_Change();
+    Sweep_gain_zobel();
+}
+
+void Form1::zobel_r_par_Change() { List_selector_change(ListSelector::zobel_r_par); }
+
+void Form1::zobel_r_par_Click()
+{
+    zobel_r_par_Change();
+    Sweep_gain_zobel();
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // A held key repeats; the box reacts once, when the key finally comes up.
+    if (watched == Speaker_L && event->type() == QEvent::KeyRelease &&
+        !static_cast<QKeyEvent *>(event)->isAutoRepeat())
+        Speaker_L_KeyUp();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::Speaker_L_KeyUp() { Apply_speaker_l(); }
+
+void Form1::Apply_speaker_l()
+{
+    const QString text = Speaker_L->text();
+    const SpeakerLEntry entry = checkSpeakerL(text);
+    switch (entry.verdict) {
+    case SpeakerLEntry::LonePoint:  // 1. a value may follow the point
+        Speaker_L->setText(QStringLiteral("."));
+        m_rec.speaker_l_valtxt = QStringLiteral(".");
+        break;
+    case SpeakerLEntry::Accepted:  // 2.-3.
+        m_rec.actual_l_net = entry.value;
+        m_rec.speaker_l_valtxt = text;
+        break;
+    case SpeakerLEntry::Rejected:  // 4.
+        Speaker_L->setText(m_rec.speaker_l_valtxt);
+        break;
+    }
+    Recalculate_all();                                              // 5
+    m_captions.lspeaker = captionSpeakerL(m_rec.speaker_l_valtxt);  // 6
+    Update_schemo();                                                // 7
+}

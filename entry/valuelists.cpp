@@ -1,0 +1,120 @@
+#include "valuelists.h"
+
+#include <array>
+
+namespace {
+
+struct Table {
+    const char *name;
+    QStringList items;
+    QString initial;
+};
+
+const std::array<Table, 6> &tables()
+{
+    static const QStringList zobelCaps = {"0",   ".047", ".082", ".1",  ".12", ".15", ".18", ".22",
+                                          ".27", ".33",  ".42",  ".47", ".56", ".68", ".82", "1.0"};
+    // Indexed by ListSelector.
+    static const std::array<Table, 6> t = {{
+        {"filter_l_par",
+         {"3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "36", "44", "50", "68", "82",
+          "100"},
+         "22"},
+        {"filter_c_par",
+         {"2.0", "1.8", "1.6", "1.5", "1.3", "1.2", "1.1", "1.0", ".82", ".68", ".56", ".47", ".33",
+          ".22", ".18", ".15", ".1"},
+         "1.0"},
+        {"zobel_c_par", zobelCaps, ".1"},
+        {"zobel_r_par",
+         {"1", "3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "33", "47", "56", "68",
+          "82", "100"},
+         "6"},
+        {"zobel_c_ser", zobelCaps, ".1"},
+        {"speaker_r_mode", {"8", "6", "4", "2"}, "8"},
+    }};
+    return t;
+}
+
+const Table &table(ListSelector s) { return tables()[static_cast<std::size_t>(s)]; }
+
+// Nearest double to the item's number times 10^-6.
+// QString's conversion is correctly rounded and ignores the process locale.
+double micro(const QString &item) { return (item + QStringLiteral("e-6")).toDouble(); }
+
+}  // namespace
+
+QString selectorName(ListSelector s) { return QString::fromLatin1(table(s).name); }
+
+const QStringList &listItems(ListSelector s) { return table(s).items; }
+
+QString initialText(ListSelector s) { return table(s).initial; }
+
+std::optional<double> acceptedValue(ListSelector s, const QString &text)
+{
+    if (!table(s).items.contains(text, Qt::CaseSensitive))
+        return std::nullopt;
+    const double number = text.toDouble();  // items are plain decimals
+    switch (s) {
+    case ListSelector::filter_l_par:
+        return micro(text);
+    case ListSelector::zobel_c_par:
+    case ListSelector::zobel_c_ser:
+        return number == 0.0 ? 0.0 : micro(text);
+    case ListSelector::filter_c_par:
+    case ListSelector::zobel_r_par:
+    case ListSelector::speaker_r_mode:
+        return number;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> plainDecimal(const QString &text)
+{
+    int i = 0;
+    const int n = text.size();
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    int digits = 0;
+    int points = 0;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            ++digits;
+        else if (c == QLatin1Char('.') && points == 0)
+            ++points;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    // Only ASCII digits, one point and a sign remain, which QString converts completely.
+    return text.toDouble();
+}
+
+SpeakerLEntry checkSpeakerL(const QString &text)
+{
+    SpeakerLEntry e;
+    if (text == QLatin1String(".")) {
+        e.verdict = SpeakerLEntry::LonePoint;
+        return e;
+    }
+    if (text.size() > 4)
+        return e;
+    const std::optional<double> v = plainDecimal(text);
+    if (!v || !(*v >= 0) || !(*v < 999.1))
+        return e;
+    e.verdict = SpeakerLEntry::Accepted;
+    e.value = *v;
+    return e;
+}
+
+QString captionZobelCPar(const QString &jzobel_c2)
+{
+    return jzobel_c2.toDouble() == 0.0 ? QStringLiteral("no cap.") : jzobel_c2 + QStringLiteral("uF");
+}
+QString captionZobelCSer(const QString &jzobel_c3) { return jzobel_c3 + QStringLiteral("uF"); }
+QString captionZobelR(const QString &jzobel_r2) { return jzobel_r2; }
+QString captionFilterL(const QString &jfilter_l) { return jfilter_l + QStringLiteral("uH"); }
+QString captionFilterC(const QString &jfilter_c) { return jfilter_c + QStringLiteral("uF"); }
+QString captionSpeakerR(const QString &jspeaker_r) { return jspeaker_r; }
+QString captionSpeakerL(const QString &speaker_l_valtxt) { return speaker_l_valtxt + QStringLiteral("mH"); }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The six list selectors. Each one's drop-down items are also the only texts it accepts.
+enum class ListSelector { filter_l_par, filter_c_par, zobel_c_par, zobel_r_par, zobel_c_ser, speaker_r_mode };
+
+inline constexpr ListSelector kAllListSelectors[] = {
+    ListSelector::filter_l_par, ListSelector::filter_c_par, ListSelector::zobel_c_par,
+    ListSelector::zobel_r_par,  ListSelector::zobel_c_ser,  ListSelector::speaker_r_mode,
+};
+
+// The control name of a selector ("filter_c_par", ...).
+QString selectorName(ListSelector s);
+
+// Its items, top of the drop-down first.
+const QStringList &listItems(ListSelector s);
+
+// The text it shows when the window opens.
+QString initialText(ListSelector s);
+
+// The design value an item stands for, in the unit the design record keeps for that selector
+// (H, uF, F, ohm, F, ohm). Empty when the text is not one of the items: the comparison is exact,
+// so "0.1", " .1" and ".10" are not ".1".
+std::optional<double> acceptedValue(ListSelector s, const QString &text);
+
+// Plain decimal notation: an optional sign, digits with at most one point, at least one digit
+// (".67" and "1." count). No blanks, exponents, hexadecimal, "inf" or "nan".
+std::optional<double> plainDecimal(const QString &text);
+
+// What the speaker-inductance box makes of its text.
+struct SpeakerLEntry {
+    enum Verdict { LonePoint, Accepted, Rejected };
+    Verdict verdict = Rejected;
+    double value = 0.0;  // mH, when accepted
+};
+SpeakerLEntry checkSpeakerL(const QString &text);
+
+// Captions of the schematic value labels, from the selectors' remembered texts.
+QString captionZobelCPar(const QString &jzobel_c2);  // "no cap." for a value of 0
+QString captionZobelCSer(const QString &jzobel_c3);
+QString captionZobelR(const QString &jzobel_r2);
+QString captionFilterL(const QString &jfilter_l);
+QString captionFilterC(const QString &jfilter_c);
+QString captionSpeakerR(const QString &jspeaker_r);
+QString captionSpeakerL(const QString &speaker_l_valtxt);

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QCustomPlot;
+class QCPGraph;
+class QCPItemTracer;
+class QMouseEvent;
+
+// The program's graph: one curve, an optional cursor that the user drags along the curve, and the
+// few operations the windows use. The only code that knows the plotting library.
+class GraphControl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum Axis { XAxis = 1, YAxis = 2 };
+    enum Scale { Linear, Logarithmic };
+    struct AxisSetup {
+        double minimum = 0.0;
+        double maximum = 1.0;
+        Scale scale = Linear;
+        bool engineering = false;  // labels such as "10kHz"
+        QString unit;              // written after engineering labels
+    };
+
+    explicit GraphControl(QWidget *parent = nullptr);
+    ~GraphControl() override;
+
+    // Caption above the plot and the axes as created; later only ranges change.
+    void setup(const QString &caption, const AxisSetup &x, const AxisSetup &y);
+
+    // The curve becomes exactly these points (x and y of the same length, x ascending).
+    // The graph is redrawn once the current event has been handled, however often it was
+    // plotted during that event.
+    void plot(const std::vector<double> &x, const std::vector<double> &y);
+    int curveSize() const;
+    double curveX(int index) const;
+    double curveY(int index) const;
+
+    // Cursors. There is at most one; it is item 1.
+    int cursorCount() const;
+    void addCursor();
+    void removeCursors();
+    // Where cursor 1 stands: X on the curve's point nearest to where it was put, Y the curve's
+    // value there. 0 when there is no cursor.
+    double cursorX() const;
+    double cursorY() const;
+    // Puts cursor 1 at the curve point nearest to x, as a drag would, and reports the move.
+    void moveCursor(double x);
+
+    void setAxisRange(Axis axis, double minimum, double maximum);
+    double axisMinimum(Axis axis) const;
+    double axisMaximum(Axis axis) const;
+    // Fits the axis to the plotted data (positive data only on a logarithmic axis).
+    void fitAxis(Axis axis);
+
+    // Redraws now.
+    void refresh();
+
+signals:
+    // Pressed and released without dragging the cursor.
+    void clicked();
+    // The user moved cursor `index` to (x, y); tracking is true while dragging.
+    void cursorMoved(int index, double x, double y, bool tracking);
+
+private:
+    void onMousePress(QMouseEvent *event);
+    void onMouseMove(QMouseEvent *event);
+    void onMouseRelease(QMouseEvent *event);
+    void placeCursor(double x);
+    bool nearCursor(const QPoint &pos) const;
+
+    QCustomPlot *m_plot = nullptr;
+    QCPGraph *m_graph = nullptr;
+    QCPItemTracer *m_cursor = nullptr;
+    bool m_pressed = false;
+    bool m_dragging = false;
+};

@@ -9,7 +9,7 @@ packages=(
   libqcustomplot-dev
   libbenchmark-dev
   fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth imagemagick xdotool
 )
 
 missing=()

@@ -1,0 +1,42 @@
+#pragma once
+
+// Driving the main window as a user would: finding controls by name, picking list items from the
+// drop-down, typing over a field's text.
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+template <class T>
+T *childNamed(QObject *parent, const char *name)
+{
+    T *c = parent->findChild<T *>(QLatin1String(name));
+    if (!c)
+        qFatal("no control named %s", name);
+    return c;
+}
+
+// Opens the drop-down and clicks the item with that text.
+inline bool pickItem(QComboBox *combo, const QString &text)
+{
+    const int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        return false;
+    combo->showPopup();
+    QAbstractItemView *view = combo->view();
+    const QModelIndex item = view->model()->index(index, combo->modelColumn(), view->rootIndex());
+    view->scrollTo(item);
+    const QPoint at = view->visualRect(item).center();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    return !view->isVisible();
+}
+
+// Selects the whole text of the field, then types the characters one by one.
+inline void typeOver(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}

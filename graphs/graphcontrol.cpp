@@ -153,6 +153,7 @@ void GraphControl::addCursor()
     m_cursor->setInterpolating(false);
     m_cursor->setStyle(QCPItemTracer::tsCrosshair);
     m_cursor->setPen(QPen(QColor(200, 0, 0), 1, Qt::DashLine));
+    m_cursor->setAntialiased(false);
     const QCPRange range = m_plot->xAxis->range();
     const double middle = m_plot->xAxis->scaleType() == QCPAxis::stLogarithmic
                               ? std::sqrt(range.lower * range.upper)

@@ -31,6 +31,7 @@ private slots:
     void pickingItems_data();
     void pickingItems();
     void typedTextThatIsNoItemSnapsBack();
+    void arrowKeysSelect();
     void typingDigitByDigit_data();
     void typingDigitByDigit();
     void filterLIgnoresTyping();
@@ -175,6 +176,23 @@ void TestEntry::typedTextThatIsNoItemSnapsBack()
     QCOMPARE(m_form->filter_c_par_modeval(), 1.0);
     QCOMPARE(m_form->jfilter_c(), QStringLiteral("1.0"));
     QCOMPARE(c->count(), 17);
+}
+
+void TestEntry::arrowKeysSelect()
+{
+    ValueCombo *c = combo("zobel_r_par");
+    c->lineEdit()->setFocus();
+    const RunCounts before = m_form->runCounts();
+    QTest::keyClick(c->lineEdit(), Qt::Key_Down);
+    QCOMPARE(c->currentText(), QStringLiteral("8"));
+    QCOMPARE(m_form->zobel_r_parval(), 8.0);
+    // A selection: the change handling, then Fig. 3 once more.
+    QCOMPARE(m_form->runCounts().recalculate - before.recalculate, 1);
+    QCOMPARE(m_form->runCounts().gainZobel - before.gainZobel, 2);
+    QTest::keyClick(c->lineEdit(), Qt::Key_Up);
+    QTest::keyClick(c->lineEdit(), Qt::Key_Up);
+    QCOMPARE(c->currentText(), QStringLiteral("5"));
+    QCOMPARE(m_form->jzobel_r2(), QStringLiteral("5"));
 }
 
 void TestEntry::typingDigitByDigit_data()

@@ -44,7 +44,7 @@ QWidget *captioned(const QString &caption, QWidget *control, QWidget *parent)
     auto *v = new QVBoxLayout(w);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
-    v->addWidget(goldLabel(caption, w));
+    v->addWidget(goldLabel(caption, w), 0, Qt::AlignLeft);
     v->addWidget(control);
     return w;
 }
@@ -201,7 +201,7 @@ QWidget *Form1::createFigureColumn(const QList<QPair<QString, QLineEdit *>> &box
     v->setContentsMargins(8, 0, 0, 0);
     v->addStretch(1);
     for (const auto &[caption, box] : boxes) {
-        v->addWidget(goldLabel(caption, column));
+        v->addWidget(goldLabel(caption, column), 0, Qt::AlignLeft);
         // A hidden box keeps its room.
         QSizePolicy keep = box->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
@@ -219,7 +219,7 @@ QWidget *Form1::createZobelColumn()
     auto *v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 8, 0);
     v->addStretch(1);
-    v->addWidget(goldLabel(QStringLiteral("Choose Zobel Comp's:"), column));
+    v->addWidget(goldLabel(QStringLiteral("Choose Zobel Comp's:"), column), 0, Qt::AlignLeft);
     v->addSpacing(8);
     v->addWidget(captioned(QStringLiteral("Zobel C_Par(uF)"), zobel_c_par, column));
     v->addWidget(captioned(QStringLiteral("Zobel R(Ohms)"), zobel_r_par, column));

@@ -10,11 +10,10 @@ QString decimalText(long long n, int decimals)
         return QStringLiteral("0");
     const bool negative = n < 0;
     // Work on the magnitude as unsigned so that the most negative count has one too.
-    unsigned long long mag = negative ? 0ULL - static_cast<unsigned long long>(n)
-                                      : static_cast<unsigned long long>(n);
+    unsigned long long mag =
+        negative ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
     unsigned long long scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
     const unsigned long long whole = mag / scale;
     unsigned long long frac = mag % scale;
     int fracDigits = decimals;
@@ -27,7 +26,8 @@ QString decimalText(long long n, int decimals)
         text += QLatin1Char('-');
     text += QString::number(whole);
     if (fracDigits > 0)
-        text += QLatin1Char('.') + QString::number(frac).rightJustified(fracDigits, QLatin1Char('0'));
+        text +=
+            QLatin1Char('.') + QString::number(frac).rightJustified(fracDigits, QLatin1Char('0'));
     return text;
 }
 

@@ -11,9 +11,15 @@ double netFilterInductance(const DesignRecord &rec)
     return rec.full_bridge_select != 0 ? rec.filter_l_par_modeval * 2 : rec.filter_l_par_modeval;
 }
 
-double zobelCapacitor(double farad) { return farad == 0.0 ? 1e-13 : farad; }
+double zobelCapacitor(double farad)
+{
+    return farad == 0.0 ? 1e-13 : farad;
+}
 
-double toDecibel(double ratio) { return 20 * (std::log(ratio) / std::log(10.0)); }
+double toDecibel(double ratio)
+{
+    return 20 * (std::log(ratio) / std::log(10.0));
+}
 
 void noteSpotGain(GainFigures &fig, double f, double dB)
 {

@@ -8,8 +8,14 @@
 inline constexpr int kSweepPoints = 10000;
 inline constexpr int kSweepSize = kSweepPoints + 1;
 
-inline double gridFrequency(int i) { return i * 100.0; }
-inline double gridOmega(int i) { return i * 6.28318 * 100; }
+inline double gridFrequency(int i)
+{
+    return i * 100.0;
+}
+inline double gridOmega(int i)
+{
+    return i * 6.28318 * 100;
+}
 
 // One plotted curve. Sized once; a sweep overwrites every element, so a Curve can be reused from
 // run to run without allocating.

@@ -42,18 +42,24 @@ void Form1::Form_Load()
 
 void Form1::Set_defaults()
 {
-    m_rec.actual_l_net = 0.67;                                          // 1
-    Apply_speaker_l();                                                  // 2
-    filter_c_par_Click();                                               // 3
+    // 1.-2. The speaker inductance from its box.
+    m_rec.actual_l_net = 0.67;
+    Apply_speaker_l();
+    // 3. The filter capacitor, speaker resistance and filter inductor from their lists.
+    filter_c_par_Click();
     speaker_r_mode_Click();
     filter_l_par_Click();
-    m_rec.full_bridge_select = kFlagFalse;                              // 4
-    for (QLineEdit *box : {Text_coordx1, Text_coordy1, Text_coordx2,    // 5
-                           Text_coordy2, Text_coordx3, Text_coordy3})
+    // 4.
+    m_rec.full_bridge_select = kFlagFalse;
+    // 5.
+    for (QLineEdit *box :
+         {Text_coordx1, Text_coordy1, Text_coordx2, Text_coordy2, Text_coordx3, Text_coordy3})
         box->setVisible(false);
-    m_rec.speaker_l_valtxt = QStringLiteral(".67");                     // 6
+    // 6.
+    m_rec.speaker_l_valtxt = QStringLiteral(".67");
     m_rec.filter_l_par_modeval = 2.2e-05;
-    Recalculate_all();                                                  // 7
+    // 7.
+    Recalculate_all();
 }
 
 void Form1::placeOnScreen()
@@ -72,9 +78,15 @@ void Form1::placeOnScreen()
 
 // ---- Topology and program end -----------------------------------------------------------------
 
-void Form1::Topol_Full_Bridge_Click() { setTopology(kFlagTrue); }
+void Form1::Topol_Full_Bridge_Click()
+{
+    setTopology(kFlagTrue);
+}
 
-void Form1::Topol_Half_Bridge_Click() { setTopology(kFlagFalse); }
+void Form1::Topol_Half_Bridge_Click()
+{
+    setTopology(kFlagFalse);
+}
 
 void Form1::setTopology(Flag full)
 {

@@ -88,7 +88,8 @@ void Form1::createControls()
     zobel_r_par = selector("zobel_r_par", ListSelector::zobel_r_par, central);
     zobel_c_ser = selector("zobel_c_ser", ListSelector::zobel_c_ser, central);
 
-    const GraphControl::AxisSetup frequency{10, 1e6, GraphControl::Logarithmic, true, QStringLiteral("Hz")};
+    const GraphControl::AxisSetup frequency{10, 1e6, GraphControl::Logarithmic, true,
+                                            QStringLiteral("Hz")};
     const GraphControl::AxisSetup ohms{10, 10000, GraphControl::Logarithmic, true, QString()};
     const GraphControl::AxisSetup decibels{-60, 60, GraphControl::Linear, false, QString()};
     CWGraph1 = new GraphControl(central);
@@ -136,10 +137,11 @@ void Form1::createControls()
     lower->addStretch(1);
     lower->addWidget(createZobelColumn());
     lower->addWidget(createGraphPanel(CWGraph4, Text_coordx3, Text_coordy3, zoomButtons), 4);
-    lower->addWidget(createFigureColumn({{QStringLiteral("        MaxGain"), Text_maxgain},
-                                         {QStringLiteral("NetGain(@20kHz)"), Text_netgain_20k},
-                                         {QStringLiteral("NetGain(@384kHz)"), Text_netgain_384k},
-                                         {QStringLiteral("Power of Rzobel @(7khz)"), Text_rzobel_power}}));
+    lower->addWidget(
+        createFigureColumn({{QStringLiteral("        MaxGain"), Text_maxgain},
+                            {QStringLiteral("NetGain(@20kHz)"), Text_netgain_20k},
+                            {QStringLiteral("NetGain(@384kHz)"), Text_netgain_384k},
+                            {QStringLiteral("Power of Rzobel @(7khz)"), Text_rzobel_power}}));
     lower->addStretch(1);
 
     auto *page = new QVBoxLayout(central);
@@ -148,11 +150,12 @@ void Form1::createControls()
     page->addLayout(upper, 1);
     page->addLayout(lower, 1);
 
-    for (QWidget *hidden : {static_cast<QWidget *>(Text_gain_20k), static_cast<QWidget *>(Text_netgain_20k),
-                            static_cast<QWidget *>(Text_coordx1), static_cast<QWidget *>(Text_coordy1),
-                            static_cast<QWidget *>(Text_coordx2), static_cast<QWidget *>(Text_coordy2),
-                            static_cast<QWidget *>(Text_coordx3), static_cast<QWidget *>(Text_coordy3),
-                            static_cast<QWidget *>(Zoom_In4)})
+    for (QWidget *hidden :
+         {static_cast<QWidget *>(Text_gain_20k), static_cast<QWidget *>(Text_netgain_20k),
+          static_cast<QWidget *>(Text_coordx1), static_cast<QWidget *>(Text_coordy1),
+          static_cast<QWidget *>(Text_coordx2), static_cast<QWidget *>(Text_coordy2),
+          static_cast<QWidget *>(Text_coordx3), static_cast<QWidget *>(Text_coordy3),
+          static_cast<QWidget *>(Zoom_In4)})
         hidden->setVisible(false);
 }
 
@@ -237,8 +240,10 @@ void Form1::createMenus()
     QMenuBar *bar = menuBar();
 
     QMenu *topology = named(bar->addMenu(QStringLiteral("&Topology")), "Topology");
-    Topol_Half_Bridge = named(topology->addAction(QStringLiteral("&Half_Bridge")), "Topol_Half_Bridge");
-    Topol_Full_Bridge = named(topology->addAction(QStringLiteral("&Full_Bridge")), "Topol_Full_Bridge");
+    Topol_Half_Bridge =
+        named(topology->addAction(QStringLiteral("&Half_Bridge")), "Topol_Half_Bridge");
+    Topol_Full_Bridge =
+        named(topology->addAction(QStringLiteral("&Full_Bridge")), "Topol_Full_Bridge");
     Topol_Half_Bridge->setCheckable(true);
     Topol_Full_Bridge->setCheckable(true);
     Topol_Half_Bridge->setChecked(true);
@@ -249,12 +254,12 @@ void Form1::createMenus()
     cursors1_on = named(cursors->addAction(QStringLiteral("cursors1_on")), "cursors1_on");
     cursors2_on = named(cursors->addAction(QStringLiteral("cursors2_on")), "cursors2_on");
     cursors3_on = named(cursors->addAction(QStringLiteral("cursors3_on")), "cursors3_on");
-    for (QAction *item : {cursors1_on, cursors2_on, cursors3_on})
-        item->setCheckable(true);
+    for (QAction *item : {cursors1_on, cursors2_on, cursors3_on}) item->setCheckable(true);
 
     schematic_viewer = named(bar->addAction(QStringLiteral("&Schematic")), "schematic_viewer");
     power_calcs = named(bar->addAction(QStringLiteral("&Power_calculations")), "power_calcs");
-    QMenu *save = named(bar->addMenu(QStringLiteral("&Save Circuit Values")), "Save_circuit_values");
+    QMenu *save =
+        named(bar->addMenu(QStringLiteral("&Save Circuit Values")), "Save_circuit_values");
     Save_As = named(save->addAction(QStringLiteral("Save_As")), "Save_As");
     mnuAbout = named(bar->addAction(QStringLiteral("&About")), "mnuAbout");
     Exit = named(bar->addAction(QStringLiteral("&Exit")), "Exit");

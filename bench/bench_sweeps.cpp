@@ -21,8 +21,7 @@ void BM_Sweep_gain_plain(benchmark::State &state)
     DesignRecord r = DesignRecord::startup();
     Curve c;
     sweepImpedance(r, c);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(sweepGainPlain(r, c));
+    for (auto _ : state) benchmark::DoNotOptimize(sweepGainPlain(r, c));
 }
 BENCHMARK(BM_Sweep_gain_plain);
 
@@ -31,8 +30,7 @@ void BM_Sweep_gain_zobel(benchmark::State &state)
     DesignRecord r = DesignRecord::startup();
     Curve c;
     sweepImpedance(r, c);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(sweepGainZobel(r, c));
+    for (auto _ : state) benchmark::DoNotOptimize(sweepGainZobel(r, c));
 }
 BENCHMARK(BM_Sweep_gain_zobel);
 

@@ -16,7 +16,10 @@ namespace {
 Form1 *g_form = nullptr;
 
 // Runs what the event queued: the coalesced replots and the paint.
-void settle() { QCoreApplication::processEvents(); }
+void settle()
+{
+    QCoreApplication::processEvents();
+}
 
 void BM_ReplotThreeGraphs(benchmark::State &state)
 {

@@ -38,12 +38,12 @@ void Form1::connectSelectors()
 ValueCombo *Form1::selectorBox(ListSelector s) const
 {
     switch (s) {
-    case ListSelector::filter_l_par: return filter_l_par;
-    case ListSelector::filter_c_par: return filter_c_par;
-    case ListSelector::zobel_c_par: return zobel_c_par;
-    case ListSelector::zobel_r_par: return zobel_r_par;
-    case ListSelector::zobel_c_ser: return zobel_c_ser;
-    case ListSelector::speaker_r_mode: return speaker_r_mode;
+        case ListSelector::filter_l_par: return filter_l_par;
+        case ListSelector::filter_c_par: return filter_c_par;
+        case ListSelector::zobel_c_par: return zobel_c_par;
+        case ListSelector::zobel_r_par: return zobel_r_par;
+        case ListSelector::zobel_c_ser: return zobel_c_ser;
+        case ListSelector::speaker_r_mode: return speaker_r_mode;
     }
     return nullptr;
 }
@@ -61,18 +61,21 @@ struct SelectorFields {
 SelectorFields fieldsOf(ListSelector s)
 {
     switch (s) {
-    case ListSelector::filter_l_par:
-        return {&DesignRecord::jfilter_l, &SchematicCaptions::lfilter, captionFilterL, false};
-    case ListSelector::filter_c_par:
-        return {&DesignRecord::jfilter_c, &SchematicCaptions::cfilter, captionFilterC, false};
-    case ListSelector::zobel_c_par:
-        return {&DesignRecord::jzobel_c2, &SchematicCaptions::czobel_par, captionZobelCPar, true};
-    case ListSelector::zobel_r_par:
-        return {&DesignRecord::jzobel_r2, &SchematicCaptions::rzobel_par, captionZobelR, true};
-    case ListSelector::zobel_c_ser:
-        return {&DesignRecord::jzobel_c3, &SchematicCaptions::czobel_ser, captionZobelCSer, true};
-    case ListSelector::speaker_r_mode:
-        return {&DesignRecord::jspeaker_r, &SchematicCaptions::rspeaker, captionSpeakerR, false};
+        case ListSelector::filter_l_par:
+            return {&DesignRecord::jfilter_l, &SchematicCaptions::lfilter, captionFilterL, false};
+        case ListSelector::filter_c_par:
+            return {&DesignRecord::jfilter_c, &SchematicCaptions::cfilter, captionFilterC, false};
+        case ListSelector::zobel_c_par:
+            return {&DesignRecord::jzobel_c2, &SchematicCaptions::czobel_par, captionZobelCPar,
+                    true};
+        case ListSelector::zobel_r_par:
+            return {&DesignRecord::jzobel_r2, &SchematicCaptions::rzobel_par, captionZobelR, true};
+        case ListSelector::zobel_c_ser:
+            return {&DesignRecord::jzobel_c3, &SchematicCaptions::czobel_ser, captionZobelCSer,
+                    true};
+        case ListSelector::speaker_r_mode:
+            return {&DesignRecord::jspeaker_r, &SchematicCaptions::rspeaker, captionSpeakerR,
+                    false};
     }
     return {};
 }
@@ -80,12 +83,14 @@ SelectorFields fieldsOf(ListSelector s)
 void storeValue(DesignRecord &rec, ListSelector s, double value)
 {
     switch (s) {
-    case ListSelector::filter_l_par: rec.filter_l_par_modeval = value; break;
-    case ListSelector::filter_c_par: rec.filter_c_par_modeval = value; break;
-    case ListSelector::zobel_c_par: rec.zobel_c_parval = value; break;
-    case ListSelector::zobel_r_par: rec.zobel_r_parval = value; break;
-    case ListSelector::zobel_c_ser: rec.zobel_c_serval = value; break;
-    case ListSelector::speaker_r_mode: rec.speaker_r_modeval = static_cast<std::int32_t>(value); break;
+        case ListSelector::filter_l_par: rec.filter_l_par_modeval = value; break;
+        case ListSelector::filter_c_par: rec.filter_c_par_modeval = value; break;
+        case ListSelector::zobel_c_par: rec.zobel_c_parval = value; break;
+        case ListSelector::zobel_r_par: rec.zobel_r_parval = value; break;
+        case ListSelector::zobel_c_ser: rec.zobel_c_serval = value; break;
+        case ListSelector::speaker_r_mode:
+            rec.speaker_r_modeval = static_cast<std::int32_t>(value);
+            break;
     }
 }
 
@@ -116,13 +121,25 @@ void Form1::List_selector_change(ListSelector s)
     Update_schemo();
 }
 
-void Form1::filter_l_par_Click() { List_selector_change(ListSelector::filter_l_par); }
+void Form1::filter_l_par_Click()
+{
+    List_selector_change(ListSelector::filter_l_par);
+}
 
-void Form1::filter_c_par_Change() { List_selector_change(ListSelector::filter_c_par); }
+void Form1::filter_c_par_Change()
+{
+    List_selector_change(ListSelector::filter_c_par);
+}
 
-void Form1::filter_c_par_Click() { filter_c_par_Change(); }
+void Form1::filter_c_par_Click()
+{
+    filter_c_par_Change();
+}
 
-void Form1::speaker_r_mode_Change() { List_selector_change(ListSelector::speaker_r_mode); }
+void Form1::speaker_r_mode_Change()
+{
+    List_selector_change(ListSelector::speaker_r_mode);
+}
 
 void Form1::speaker_r_mode_Click()
 {
@@ -130,7 +147,10 @@ void Form1::speaker_r_mode_Click()
     Recalculate_all();
 }
 
-void Form1::zobel_c_par_Change() { List_selector_change(ListSelector::zobel_c_par); }
+void Form1::zobel_c_par_Change()
+{
+    List_selector_change(ListSelector::zobel_c_par);
+}
 
 void Form1::zobel_c_par_Click()
 {
@@ -138,7 +158,10 @@ void Form1::zobel_c_par_Click()
     Sweep_gain_zobel();
 }
 
-void Form1::zobel_c_ser_Change() { List_selector_change(ListSelector::zobel_c_ser); }
+void Form1::zobel_c_ser_Change()
+{
+    List_selector_change(ListSelector::zobel_c_ser);
+}
 
 void Form1::zobel_c_ser_Click()
 {
@@ -146,7 +169,10 @@ void Form1::zobel_c_ser_Click()
     Sweep_gain_zobel();
 }
 
-void Form1::zobel_r_par_Change() { List_selector_change(ListSelector::zobel_r_par); }
+void Form1::zobel_r_par_Change()
+{
+    List_selector_change(ListSelector::zobel_r_par);
+}
 
 void Form1::zobel_r_par_Click()
 {
@@ -163,26 +189,35 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::Speaker_L_KeyUp() { Apply_speaker_l(); }
+void Form1::Speaker_L_KeyUp()
+{
+    Apply_speaker_l();
+}
 
 void Form1::Apply_speaker_l()
 {
     const QString text = Speaker_L->text();
     const SpeakerLEntry entry = checkSpeakerL(text);
     switch (entry.verdict) {
-    case SpeakerLEntry::LonePoint:  // 1. a value may follow the point
-        Speaker_L->setText(QStringLiteral("."));
-        m_rec.speaker_l_valtxt = QStringLiteral(".");
-        break;
-    case SpeakerLEntry::Accepted:  // 2.-3.
-        m_rec.actual_l_net = entry.value;
-        m_rec.speaker_l_valtxt = text;
-        break;
-    case SpeakerLEntry::Rejected:  // 4.
-        Speaker_L->setText(m_rec.speaker_l_valtxt);
-        break;
+        case SpeakerLEntry::LonePoint:
+            // 1. A value may follow the point: keep it, and the last value.
+            Speaker_L->setText(QStringLiteral("."));
+            m_rec.speaker_l_valtxt = QStringLiteral(".");
+            break;
+        case SpeakerLEntry::Accepted:
+            // 2.-3. Taken as typed, in millihenry.
+            m_rec.actual_l_net = entry.value;
+            m_rec.speaker_l_valtxt = text;
+            break;
+        case SpeakerLEntry::Rejected:
+            // 4. Undone.
+            Speaker_L->setText(m_rec.speaker_l_valtxt);
+            break;
     }
-    Recalculate_all();                                              // 5
-    m_captions.lspeaker = captionSpeakerL(m_rec.speaker_l_valtxt);  // 6
-    Update_schemo();                                                // 7
+    // 5.
+    Recalculate_all();
+    // 6.
+    m_captions.lspeaker = captionSpeakerL(m_rec.speaker_l_valtxt);
+    // 7.
+    Update_schemo();
 }

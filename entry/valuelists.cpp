@@ -17,8 +17,8 @@ const std::array<Table, 6> &tables()
     // Indexed by ListSelector.
     static const std::array<Table, 6> t = {{
         {"filter_l_par",
-         {"3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "36", "44", "50", "68", "82",
-          "100"},
+         {"3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "36", "44", "50", "68",
+          "82", "100"},
          "22"},
         {"filter_c_par",
          {"2.0", "1.8", "1.6", "1.5", "1.3", "1.2", "1.1", "1.0", ".82", ".68", ".56", ".47", ".33",
@@ -35,19 +35,34 @@ const std::array<Table, 6> &tables()
     return t;
 }
 
-const Table &table(ListSelector s) { return tables()[static_cast<std::size_t>(s)]; }
+const Table &table(ListSelector s)
+{
+    return tables()[static_cast<std::size_t>(s)];
+}
 
 // Nearest double to the item's number times 10^-6.
 // QString's conversion is correctly rounded and ignores the process locale.
-double micro(const QString &item) { return (item + QStringLiteral("e-6")).toDouble(); }
+double micro(const QString &item)
+{
+    return (item + QStringLiteral("e-6")).toDouble();
+}
 
 }  // namespace
 
-QString selectorName(ListSelector s) { return QString::fromLatin1(table(s).name); }
+QString selectorName(ListSelector s)
+{
+    return QString::fromLatin1(table(s).name);
+}
 
-const QStringList &listItems(ListSelector s) { return table(s).items; }
+const QStringList &listItems(ListSelector s)
+{
+    return table(s).items;
+}
 
-QString initialText(ListSelector s) { return table(s).initial; }
+QString initialText(ListSelector s)
+{
+    return table(s).initial;
+}
 
 std::optional<double> acceptedValue(ListSelector s, const QString &text)
 {
@@ -55,15 +70,12 @@ std::optional<double> acceptedValue(ListSelector s, const QString &text)
         return std::nullopt;
     const double number = text.toDouble();  // items are plain decimals
     switch (s) {
-    case ListSelector::filter_l_par:
-        return micro(text);
-    case ListSelector::zobel_c_par:
-    case ListSelector::zobel_c_ser:
-        return number == 0.0 ? 0.0 : micro(text);
-    case ListSelector::filter_c_par:
-    case ListSelector::zobel_r_par:
-    case ListSelector::speaker_r_mode:
-        return number;
+        case ListSelector::filter_l_par: return micro(text);
+        case ListSelector::zobel_c_par:
+        case ListSelector::zobel_c_ser: return number == 0.0 ? 0.0 : micro(text);
+        case ListSelector::filter_c_par:
+        case ListSelector::zobel_r_par:
+        case ListSelector::speaker_r_mode: return number;
     }
     return std::nullopt;
 }
@@ -110,11 +122,30 @@ SpeakerLEntry checkSpeakerL(const QString &text)
 
 QString captionZobelCPar(const QString &jzobel_c2)
 {
-    return jzobel_c2.toDouble() == 0.0 ? QStringLiteral("no cap.") : jzobel_c2 + QStringLiteral("uF");
+    return jzobel_c2.toDouble() == 0.0 ? QStringLiteral("no cap.")
+                                       : jzobel_c2 + QStringLiteral("uF");
 }
-QString captionZobelCSer(const QString &jzobel_c3) { return jzobel_c3 + QStringLiteral("uF"); }
-QString captionZobelR(const QString &jzobel_r2) { return jzobel_r2; }
-QString captionFilterL(const QString &jfilter_l) { return jfilter_l + QStringLiteral("uH"); }
-QString captionFilterC(const QString &jfilter_c) { return jfilter_c + QStringLiteral("uF"); }
-QString captionSpeakerR(const QString &jspeaker_r) { return jspeaker_r; }
-QString captionSpeakerL(const QString &speaker_l_valtxt) { return speaker_l_valtxt + QStringLiteral("mH"); }
+QString captionZobelCSer(const QString &jzobel_c3)
+{
+    return jzobel_c3 + QStringLiteral("uF");
+}
+QString captionZobelR(const QString &jzobel_r2)
+{
+    return jzobel_r2;
+}
+QString captionFilterL(const QString &jfilter_l)
+{
+    return jfilter_l + QStringLiteral("uH");
+}
+QString captionFilterC(const QString &jfilter_c)
+{
+    return jfilter_c + QStringLiteral("uF");
+}
+QString captionSpeakerR(const QString &jspeaker_r)
+{
+    return jspeaker_r;
+}
+QString captionSpeakerL(const QString &speaker_l_valtxt)
+{
+    return speaker_l_valtxt + QStringLiteral("mH");
+}

@@ -6,7 +6,14 @@
 #include <optional>
 
 // The six list selectors. Each one's drop-down items are also the only texts it accepts.
-enum class ListSelector { filter_l_par, filter_c_par, zobel_c_par, zobel_r_par, zobel_c_ser, speaker_r_mode };
+enum class ListSelector {
+    filter_l_par,
+    filter_c_par,
+    zobel_c_par,
+    zobel_r_par,
+    zobel_c_ser,
+    speaker_r_mode
+};
 
 inline constexpr ListSelector kAllListSelectors[] = {
     ListSelector::filter_l_par, ListSelector::filter_c_par, ListSelector::zobel_c_par,

@@ -16,13 +16,16 @@ void Form1::connectGraphs()
     connect(CWGraph3, &GraphControl::cursorMoved, this, &Form1::Readout_gain_plain);
     connect(CWGraph4, &GraphControl::cursorMoved, this, &Form1::Readout_gain_zobel);
     connect(cursors1_on, &QAction::triggered, this, [this] {
-        toggleCursor(m_cursors1_curs_zoomb, cursors1_on, CWGraph1, Text_coordx1, Text_coordy1, nullptr);
+        toggleCursor(m_cursors1_curs_zoomb, cursors1_on, CWGraph1, Text_coordx1, Text_coordy1,
+                     nullptr);
     });
     connect(cursors2_on, &QAction::triggered, this, [this] {
-        toggleCursor(m_cursors3_curs_zoomb, cursors2_on, CWGraph3, Text_coordx2, Text_coordy2, nullptr);
+        toggleCursor(m_cursors3_curs_zoomb, cursors2_on, CWGraph3, Text_coordx2, Text_coordy2,
+                     nullptr);
     });
     connect(cursors3_on, &QAction::triggered, this, [this] {
-        toggleCursor(m_cursors4_curs_zoomb, cursors3_on, CWGraph4, Text_coordx3, Text_coordy3, Zoom_In4);
+        toggleCursor(m_cursors4_curs_zoomb, cursors3_on, CWGraph4, Text_coordx3, Text_coordy3,
+                     Zoom_In4);
     });
 }
 

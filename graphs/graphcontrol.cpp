@@ -42,8 +42,7 @@ protected:
     {
         auto first = begin;
         if (keyAxis()->scaleType() == QCPAxis::stLogarithmic) {
-            while (first != end && !(first->key > 0))
-                ++first;
+            while (first != end && !(first->key > 0)) ++first;
         }
         QCPGraph::getOptimizedLineData(lineData, first, end);
         if (valueAxis()->scaleType() == QCPAxis::stLogarithmic) {
@@ -63,7 +62,8 @@ void configureAxis(QCPAxis *axis, const GraphControl::AxisSetup &setup)
 {
     if (setup.scale == GraphControl::Logarithmic) {
         axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(new EngineeringLogTicker(setup.engineering ? setup.unit : QString()));
+        QSharedPointer<QCPAxisTickerLog> ticker(
+            new EngineeringLogTicker(setup.engineering ? setup.unit : QString()));
         ticker->setLogBase(10);
         ticker->setSubTickCount(8);
         axis->setTicker(ticker);
@@ -87,7 +87,8 @@ GraphControl::GraphControl(QWidget *parent) : QWidget(parent), m_plot(new QCusto
     setMinimumSize(260, 180);
 
     m_plot->setNoAntialiasingOnDrag(true);
-    m_plot->addLayer(QStringLiteral("cursor"), m_plot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    m_plot->addLayer(QStringLiteral("cursor"), m_plot->layer(QStringLiteral("main")),
+                     QCustomPlot::limAbove);
     m_plot->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
     // Room on the right for the last frequency label ("1MHz"), which would otherwise be clipped.
     m_plot->axisRect()->setMinimumMargins(QMargins(0, 0, 24, 0));
@@ -128,20 +129,31 @@ void GraphControl::plot(const std::vector<double> &x, const std::vector<double> 
         }
     } else {
         QVector<QCPGraphData> points(n);
-        for (int i = 0; i < n; ++i)
-            points[i] = QCPGraphData(x[i], y[i]);
+        for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);
         data->set(points, ascending);
     }
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-int GraphControl::curveSize() const { return m_graph->data()->size(); }
+int GraphControl::curveSize() const
+{
+    return m_graph->data()->size();
+}
 
-double GraphControl::curveX(int index) const { return m_graph->data()->at(index)->key; }
+double GraphControl::curveX(int index) const
+{
+    return m_graph->data()->at(index)->key;
+}
 
-double GraphControl::curveY(int index) const { return m_graph->data()->at(index)->value; }
+double GraphControl::curveY(int index) const
+{
+    return m_graph->data()->at(index)->value;
+}
 
-int GraphControl::cursorCount() const { return m_cursor ? 1 : 0; }
+int GraphControl::cursorCount() const
+{
+    return m_cursor ? 1 : 0;
+}
 
 void GraphControl::addCursor()
 {
@@ -209,9 +221,15 @@ void GraphControl::setAxisRange(Axis axis, double minimum, double maximum)
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-double GraphControl::axisMinimum(Axis axis) const { return axisOf(m_plot, axis)->range().lower; }
+double GraphControl::axisMinimum(Axis axis) const
+{
+    return axisOf(m_plot, axis)->range().lower;
+}
 
-double GraphControl::axisMaximum(Axis axis) const { return axisOf(m_plot, axis)->range().upper; }
+double GraphControl::axisMaximum(Axis axis) const
+{
+    return axisOf(m_plot, axis)->range().upper;
+}
 
 void GraphControl::fitAxis(Axis axis)
 {
@@ -219,7 +237,10 @@ void GraphControl::fitAxis(Axis axis)
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void GraphControl::refresh() { m_plot->replot(); }
+void GraphControl::refresh()
+{
+    m_plot->replot();
+}
 
 bool GraphControl::nearCursor(const QPoint &pos) const
 {

@@ -7,9 +7,15 @@ namespace {
 // Whole numbers beyond this are shown clamped rather than overflowing the integer conversion.
 constexpr double kWholeLimit = 9.0e18;
 
-long long whole(double v) { return static_cast<long long>(std::fmax(-kWholeLimit, std::fmin(kWholeLimit, v))); }
+long long whole(double v)
+{
+    return static_cast<long long>(std::fmax(-kWholeLimit, std::fmin(kWholeLimit, v)));
+}
 
-QString digits(long long n) { return QString::number(n); }
+QString digits(long long n)
+{
+    return QString::number(n);
+}
 
 // "." before a two-digit fraction, ".0" before a one-digit one.
 QString hundredths(long long h)

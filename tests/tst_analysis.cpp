@@ -99,7 +99,8 @@ void TestAnalysis::kernelAtZeroFrequency()
     for (std::int16_t full : {std::int16_t(0), std::int16_t(-1)}) {
         const double k = full ? 2 : 1;
         const double num = Module1::Gain_numerator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full);
-        const double den = Module1::Gain_denominator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full);
+        const double den =
+            Module1::Gain_denominator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full);
         QCOMPARE(num, k * 8);
         QCOMPARE(den, k * 8);
     }
@@ -168,8 +169,7 @@ void TestAnalysis::impedanceFlatWithoutInductance()
     r.actual_l_net = 0;
     Curve c;
     sweepImpedance(r, c);
-    for (int i = 0; i < kSweepSize; ++i)
-        QCOMPARE(c.y[i], 8.0);
+    for (int i = 0; i < kSweepSize; ++i) QCOMPARE(c.y[i], 8.0);
 }
 
 void TestAnalysis::gainFigures_data()
@@ -265,8 +265,7 @@ void TestAnalysis::allZeroDesign()
     r.zobel_c_serval = 1e-7;
     r.zobel_r_parval = 6;
     const Figures f = runAll(r);
-    for (int i = 0; i < kSweepSize; ++i)
-        QCOMPARE(f.impedance.y[i], 0.0);
+    for (int i = 0; i < kSweepSize; ++i) QCOMPARE(f.impedance.y[i], 0.0);
     for (int i = 1; i < kSweepSize; ++i) {
         QCOMPARE(f.plainCurve.y[i], -200.0);
         QCOMPARE(f.zobelCurve.y[i], -200.0);

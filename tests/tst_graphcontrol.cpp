@@ -172,7 +172,8 @@ void TestGraphControl::zeroFrequencyPointIsNotDrawn()
     m_graph->plot(x, y);
     m_graph->refresh();
     const int withZero = leftmostCurveColumn(m_graph->grab().toImage());
-    m_graph->plot(std::vector<double>(x.begin() + 1, x.end()), std::vector<double>(y.begin() + 1, y.end()));
+    m_graph->plot(std::vector<double>(x.begin() + 1, x.end()),
+                  std::vector<double>(y.begin() + 1, y.end()));
     m_graph->refresh();
     const int withoutZero = leftmostCurveColumn(m_graph->grab().toImage());
     QVERIFY(withoutZero > 0);
@@ -200,8 +201,7 @@ void TestGraphControl::dragMovesCursor()
     int column = -1, most = 0;
     for (int c = 0; c < image.width(); ++c) {
         int red = 0;
-        for (int r = 0; r < image.height(); ++r)
-            red += image.pixel(c, r) == qRgb(200, 0, 0);
+        for (int r = 0; r < image.height(); ++r) red += image.pixel(c, r) == qRgb(200, 0, 0);
         if (red > most) {
             most = red;
             column = c;

@@ -11,8 +11,8 @@
 
 namespace {
 
-const char *const kFigureBoxes[] = {"Text_maxgain4", "Text_gain_20k",    "Text_gain_384k",
-                                    "Text_maxgain",  "Text_netgain_20k", "Text_netgain_384k"};
+const char *const kFigureBoxes[] = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k",
+                                    "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
 
 // Everything the topology can change, to compare whole states.
 struct Snapshot {
@@ -27,14 +27,16 @@ QList<double> curveOf(Form1 *form, const char *graph)
 {
     auto *g = childNamed<GraphControl>(form, graph);
     QList<double> y;
-    for (int i = 0; i < g->curveSize(); ++i) y << g->curveX(i) << g->curveY(i);
+    for (int i = 0; i < g->curveSize(); ++i)
+        y << g->curveX(i) << g->curveY(i);
     return y;
 }
 
 Snapshot snapshot(Form1 *form)
 {
     Snapshot s;
-    for (const char *name : kFigureBoxes) s.figures << childNamed<QLineEdit>(form, name)->text();
+    for (const char *name : kFigureBoxes)
+        s.figures << childNamed<QLineEdit>(form, name)->text();
     s.fig1 = curveOf(form, "CWGraph1");
     s.fig2 = curveOf(form, "CWGraph3");
     s.fig3 = curveOf(form, "CWGraph4");
@@ -95,36 +97,22 @@ void TestForm1::controls_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("visible");
-    QTest::newRow("speaker_r_mode") << "combo"
-                                    << "8" << true;
-    QTest::newRow("Speaker_L") << "edit"
-                               << ".67" << true;
-    QTest::newRow("filter_c_par") << "combo"
-                                  << "1.0" << true;
-    QTest::newRow("filter_l_par") << "combo"
-                                  << "22" << true;
-    QTest::newRow("zobel_c_par") << "combo"
-                                 << ".1" << true;
-    QTest::newRow("zobel_r_par") << "combo"
-                                 << "6" << true;
-    QTest::newRow("zobel_c_ser") << "combo"
-                                 << ".1" << true;
-    QTest::newRow("Text_rzobel_power") << "edit"
-                                       << "" << true;
+    QTest::newRow("speaker_r_mode") << "combo" << "8" << true;
+    QTest::newRow("Speaker_L") << "edit" << ".67" << true;
+    QTest::newRow("filter_c_par") << "combo" << "1.0" << true;
+    QTest::newRow("filter_l_par") << "combo" << "22" << true;
+    QTest::newRow("zobel_c_par") << "combo" << ".1" << true;
+    QTest::newRow("zobel_r_par") << "combo" << "6" << true;
+    QTest::newRow("zobel_c_ser") << "combo" << ".1" << true;
+    QTest::newRow("Text_rzobel_power") << "edit" << "" << true;
     for (const char *name : {"Text_coordx1", "Text_coordy1", "Text_coordx2", "Text_coordy2",
                              "Text_coordx3", "Text_coordy3"})
-        QTest::newRow(name) << "edit"
-                            << "" << false;
-    QTest::newRow("Zoom_In4") << "button"
-                              << "Zoom @Cursor" << false;
-    QTest::newRow("Zoom_Full4") << "button"
-                                << "Zoom Full" << true;
-    QTest::newRow("CWGraph1") << "graph"
-                              << "" << true;
-    QTest::newRow("CWGraph3") << "graph"
-                              << "" << true;
-    QTest::newRow("CWGraph4") << "graph"
-                              << "" << true;
+        QTest::newRow(name) << "edit" << "" << false;
+    QTest::newRow("Zoom_In4") << "button" << "Zoom @Cursor" << false;
+    QTest::newRow("Zoom_Full4") << "button" << "Zoom Full" << true;
+    QTest::newRow("CWGraph1") << "graph" << "" << true;
+    QTest::newRow("CWGraph3") << "graph" << "" << true;
+    QTest::newRow("CWGraph4") << "graph" << "" << true;
 }
 
 void TestForm1::controls()
@@ -148,11 +136,12 @@ void TestForm1::controls()
 void TestForm1::labels()
 {
     QStringList texts;
-    for (QLabel *l : m_form->findChildren<QLabel *>()) texts << l->text();
+    for (QLabel *l : m_form->findChildren<QLabel *>())
+        texts << l->text();
     for (const char *expected :
          {"Speaker R(ohms)", "Speaker L(mH)", "Filter C(uF)", "Filter L(uH)", "Zobel C_Par(uF)",
-          "Zobel R(Ohms)", "Zobel C_Ser(uF)", "Choose Zobel Comp's:", "Gain(@20kHz)",
-          "Gain(@384kHz)", "NetGain(@20kHz)", "NetGain(@384kHz)", "Power of Rzobel @(7khz)"})
+          "Zobel R(Ohms)", "Zobel C_Ser(uF)", "Choose Zobel Comp's:", "Gain(@20kHz)", "Gain(@384kHz)",
+          "NetGain(@20kHz)", "NetGain(@384kHz)", "Power of Rzobel @(7khz)"})
         QVERIFY2(texts.contains(QString::fromLatin1(expected)), expected);
     // Both maximum labels keep their eight leading blanks.
     QCOMPARE(texts.count(QStringLiteral("        MaxGain")), 2);
@@ -163,8 +152,7 @@ void TestForm1::colours()
     QCOMPARE(m_form->palette().color(QPalette::Window), QColor(0, 144, 240));
     int gold = 0;
     for (QLabel *l : m_form->findChildren<QLabel *>())
-        gold +=
-            l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64);
+        gold += l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64);
     QCOMPARE(gold, 15);
 }
 
@@ -199,13 +187,13 @@ void TestForm1::menus()
 void TestForm1::menuBarOrder()
 {
     QStringList bar;
-    for (QAction *a : m_form->menuBar()->actions()) bar << a->text();
+    for (QAction *a : m_form->menuBar()->actions())
+        bar << a->text();
     QCOMPARE(bar, (QStringList{"&Topology", "&Cursors", "&Schematic", "&Power_calculations",
                                "&Save Circuit Values", "&About", "&Exit"}));
     QCOMPARE(childNamed<QMenu>(m_form, "Topology")->title(), QStringLiteral("&Topology"));
     QCOMPARE(childNamed<QMenu>(m_form, "enable_cursors")->title(), QStringLiteral("&Cursors"));
-    QCOMPARE(childNamed<QMenu>(m_form, "Save_circuit_values")->title(),
-             QStringLiteral("&Save Circuit Values"));
+    QCOMPARE(childNamed<QMenu>(m_form, "Save_circuit_values")->title(), QStringLiteral("&Save Circuit Values"));
 }
 
 void TestForm1::startupFigures()
@@ -260,14 +248,10 @@ void TestForm1::topology_data()
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QStringList>("figures");
-    QTest::newRow("full bridge") << "Topol_Full_Bridge"
-                                 << "Quorvel (FULL BRIDGE)"
-                                 << QStringList{"44.63dB", "8.63dB", "-48.13dB",
-                                                "40.14dB", "9.47dB", "-48.37dB"};
-    QTest::newRow("half bridge again")
-        << "Topol_Half_Bridge"
-        << "Quorvel (HALF BRIDGE)"
-        << QStringList{"53.67dB", "3.28dB", "-42.08dB", "37.76dB", "3.73dB", "-42.55dB"};
+    QTest::newRow("full bridge") << "Topol_Full_Bridge" << "Quorvel (FULL BRIDGE)"
+                                 << QStringList{"44.63dB", "8.63dB", "-48.13dB", "40.14dB", "9.47dB", "-48.37dB"};
+    QTest::newRow("half bridge again") << "Topol_Half_Bridge" << "Quorvel (HALF BRIDGE)"
+                                       << QStringList{"53.67dB", "3.28dB", "-42.08dB", "37.76dB", "3.73dB", "-42.55dB"};
 }
 
 void TestForm1::topology()

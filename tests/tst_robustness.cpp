@@ -17,12 +17,12 @@ constexpr unsigned kSeed = 20261206;
 double designValue(const DesignRecord &r, ListSelector s)
 {
     switch (s) {
-        case ListSelector::filter_l_par: return r.filter_l_par_modeval;
-        case ListSelector::filter_c_par: return r.filter_c_par_modeval;
-        case ListSelector::zobel_c_par: return r.zobel_c_parval;
-        case ListSelector::zobel_r_par: return r.zobel_r_parval;
-        case ListSelector::zobel_c_ser: return r.zobel_c_serval;
-        case ListSelector::speaker_r_mode: return r.speaker_r_modeval;
+    case ListSelector::filter_l_par: return r.filter_l_par_modeval;
+    case ListSelector::filter_c_par: return r.filter_c_par_modeval;
+    case ListSelector::zobel_c_par: return r.zobel_c_parval;
+    case ListSelector::zobel_r_par: return r.zobel_r_parval;
+    case ListSelector::zobel_c_ser: return r.zobel_c_serval;
+    case ListSelector::speaker_r_mode: return r.speaker_r_modeval;
     }
     return 0;
 }
@@ -30,12 +30,12 @@ double designValue(const DesignRecord &r, ListSelector s)
 QString rememberedText(const DesignRecord &r, ListSelector s)
 {
     switch (s) {
-        case ListSelector::filter_l_par: return r.jfilter_l;
-        case ListSelector::filter_c_par: return r.jfilter_c;
-        case ListSelector::zobel_c_par: return r.jzobel_c2;
-        case ListSelector::zobel_r_par: return r.jzobel_r2;
-        case ListSelector::zobel_c_ser: return r.jzobel_c3;
-        case ListSelector::speaker_r_mode: return r.jspeaker_r;
+    case ListSelector::filter_l_par: return r.jfilter_l;
+    case ListSelector::filter_c_par: return r.jfilter_c;
+    case ListSelector::zobel_c_par: return r.jzobel_c2;
+    case ListSelector::zobel_r_par: return r.jzobel_r2;
+    case ListSelector::zobel_c_ser: return r.jzobel_c3;
+    case ListSelector::speaker_r_mode: return r.jspeaker_r;
     }
     return {};
 }
@@ -65,19 +65,25 @@ QString TestRobustness::typeInto(QLineEdit *edit, std::mt19937 &rng)
     static const Qt::Key moves[] = {Qt::Key_Home, Qt::Key_End, Qt::Key_Left, Qt::Key_Right};
     edit->setFocus();
     switch (rng() % 6) {
-        case 0: QTest::keyClick(edit, Qt::Key_Backspace); return QStringLiteral("backspace");
-        case 1: QTest::keyClick(edit, Qt::Key_Delete); return QStringLiteral("delete");
-        case 2: {
-            const Qt::Key key = moves[rng() % 4];
-            QTest::keyClick(edit, key);
-            return QStringLiteral("move %1").arg(int(key));
-        }
-        case 3: edit->selectAll(); [[fallthrough]];
-        default: {
-            const QChar c = characters[int(rng() % characters.size())];
-            QTest::keyClicks(edit, QString(c));
-            return QStringLiteral("type '%1'").arg(c);
-        }
+    case 0:
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        return QStringLiteral("backspace");
+    case 1:
+        QTest::keyClick(edit, Qt::Key_Delete);
+        return QStringLiteral("delete");
+    case 2: {
+        const Qt::Key key = moves[rng() % 4];
+        QTest::keyClick(edit, key);
+        return QStringLiteral("move %1").arg(int(key));
+    }
+    case 3:
+        edit->selectAll();
+        [[fallthrough]];
+    default: {
+        const QChar c = characters[int(rng() % characters.size())];
+        QTest::keyClicks(edit, QString(c));
+        return QStringLiteral("type '%1'").arg(c);
+    }
     }
 }
 
@@ -86,8 +92,7 @@ QString TestRobustness::act(std::mt19937 &rng)
     const int input = int(rng() % 7);
     if (input == 6) {
         if (rng() % 10 == 0) {  // a text pasted with the mouse, applied at the next key release
-            const QString pasted =
-                QString::number(rng() % 2000 / (1 + rng() % 100), 'g', 1 + rng() % 5);
+            const QString pasted = QString::number(rng() % 2000 / (1 + rng() % 100), 'g', 1 + rng() % 5);
             m_speakerL->setText(pasted);
             QTest::keyClick(m_speakerL, Qt::Key_Shift);
             return "Speaker_L paste " + pasted;
@@ -97,21 +102,22 @@ QString TestRobustness::act(std::mt19937 &rng)
     auto [list, combo] = m_combos[input];
     const QString name = selectorName(list);
     switch (rng() % 4) {
-        case 0: {
-            const QStringList &items = listItems(list);
-            const QString item = items[int(rng() % items.size())];
-            if (rng() % 8 == 0) {
-                if (!pickItem(combo, item))
-                    return name + " pick failed";
-            } else {
-                // One step up or down the list with an arrow key: also a selection.
-                combo->lineEdit()->setFocus();
-                QTest::keyClick(combo->lineEdit(), rng() % 2 ? Qt::Key_Down : Qt::Key_Up);
-                return name + " arrow";
-            }
-            return name + " pick " + item;
+    case 0: {
+        const QStringList &items = listItems(list);
+        const QString item = items[int(rng() % items.size())];
+        if (rng() % 8 == 0) {
+            if (!pickItem(combo, item))
+                return name + " pick failed";
+        } else {
+            // One step up or down the list with an arrow key: also a selection.
+            combo->lineEdit()->setFocus();
+            QTest::keyClick(combo->lineEdit(), rng() % 2 ? Qt::Key_Down : Qt::Key_Up);
+            return name + " arrow";
         }
-        default: return name + " " + typeInto(combo->lineEdit(), rng);
+        return name + " pick " + item;
+    }
+    default:
+        return name + " " + typeInto(combo->lineEdit(), rng);
     }
 }
 
@@ -126,8 +132,7 @@ QString TestRobustness::check()
         if (*value != designValue(r, list))
             return selectorName(list) + " value differs from its text " + remembered;
         if (list != ListSelector::filter_l_par && combo->currentText() != remembered)
-            return selectorName(list) + " shows " + combo->currentText() + " but remembers " +
-                   remembered;
+            return selectorName(list) + " shows " + combo->currentText() + " but remembers " + remembered;
         if (combo->count() != listItems(list).size())
             return selectorName(list) + " gained an item";
     }
@@ -145,9 +150,8 @@ QString TestRobustness::check()
     sweepImpedance(copy, impedance);
     const GainFigures p = sweepGainPlain(copy, plain);
     const GainFigures z = sweepGainZobel(copy, zobel);
-    const QStringList expected{figureText(p.maximum),  figureText(p.gain20k),
-                               figureText(p.gain384k), figureText(z.maximum),
-                               figureText(z.gain20k),  figureText(z.gain384k)};
+    const QStringList expected{figureText(p.maximum), figureText(p.gain20k), figureText(p.gain384k),
+                               figureText(z.maximum), figureText(z.gain20k), figureText(z.gain384k)};
     QStringList shown;
     for (const char *name : {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain",
                              "Text_netgain_20k", "Text_netgain_384k"})
@@ -157,9 +161,8 @@ QString TestRobustness::check()
     for (const QString &f : shown)
         if (f.contains("nan") || f.contains("inf"))
             return "figure not finite: " + f;
-    for (const auto &[graph, curve] :
-         {std::pair{"CWGraph1", &impedance}, std::pair{"CWGraph3", &plain},
-          std::pair{"CWGraph4", &zobel}}) {
+    for (const auto &[graph, curve] : {std::pair{"CWGraph1", &impedance}, std::pair{"CWGraph3", &plain},
+                                       std::pair{"CWGraph4", &zobel}}) {
         auto *g = childNamed<GraphControl>(m_form, graph);
         for (int i : {1, 200, 3840, 10000})
             if (g->curveY(i) != curve->y[i] || !std::isfinite(curve->y[i]))
@@ -186,8 +189,7 @@ void TestRobustness::randomSession()
             recent.removeFirst();
         const QString fault = check();
         if (!fault.isEmpty())
-            QFAIL(qPrintable(
-                QStringLiteral("step %1: %2 after: %3").arg(step).arg(fault, recent.join(" | "))));
+            QFAIL(qPrintable(QStringLiteral("step %1: %2 after: %3").arg(step).arg(fault, recent.join(" | "))));
         if (step % 500 == 0)
             QCoreApplication::processEvents();  // let the queued replots run now and then
     }

@@ -124,24 +124,15 @@ void TestTexts::engineering_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("text");
-    QTest::newRow("10Hz") << 10.0 << "Hz"
-                          << "10Hz";
-    QTest::newRow("100Hz") << 100.0 << "Hz"
-                           << "100Hz";
-    QTest::newRow("1kHz") << 1000.0 << "Hz"
-                          << "1kHz";
-    QTest::newRow("10kHz") << 1e4 << "Hz"
-                           << "10kHz";
-    QTest::newRow("100kHz") << 1e5 << "Hz"
-                            << "100kHz";
-    QTest::newRow("1MHz") << 1e6 << "Hz"
-                          << "1MHz";
-    QTest::newRow("not quite a decade") << 999.9 << "Hz"
-                                        << "1kHz";
-    QTest::newRow("no unit") << 10000.0 << ""
-                             << "10k";
-    QTest::newRow("below one") << 0.5 << "W"
-                               << "500mW";
+    QTest::newRow("10Hz") << 10.0 << "Hz" << "10Hz";
+    QTest::newRow("100Hz") << 100.0 << "Hz" << "100Hz";
+    QTest::newRow("1kHz") << 1000.0 << "Hz" << "1kHz";
+    QTest::newRow("10kHz") << 1e4 << "Hz" << "10kHz";
+    QTest::newRow("100kHz") << 1e5 << "Hz" << "100kHz";
+    QTest::newRow("1MHz") << 1e6 << "Hz" << "1MHz";
+    QTest::newRow("not quite a decade") << 999.9 << "Hz" << "1kHz";
+    QTest::newRow("no unit") << 10000.0 << "" << "10k";
+    QTest::newRow("below one") << 0.5 << "W" << "500mW";
 }
 
 void TestTexts::engineering()

@@ -18,8 +18,6 @@ private slots:
     void accepted();
     void speakerL_data();
     void speakerL();
-    void captions_data();
-    void captions();
 };
 
 void TestValueLists::items_data()
@@ -29,25 +27,23 @@ void TestValueLists::items_data()
     QTest::addColumn<QString>("initial");
     const QStringList zobelCaps{"0",   ".047", ".082", ".1",  ".12", ".15", ".18", ".22",
                                 ".27", ".33",  ".42",  ".47", ".56", ".68", ".82", "1.0"};
-    QTest::newRow("filter_l_par") << ListSelector::filter_l_par
-                                  << QStringList{"3",  "5",  "6",  "8",  "10", "12",
-                                                 "15", "18", "20", "22", "27", "36",
-                                                 "44", "50", "68", "82", "100"}
-                                  << "22";
-    QTest::newRow("filter_c_par") << ListSelector::filter_c_par
-                                  << QStringList{"2.0", "1.8", "1.6", "1.5", "1.3", "1.2",
-                                                 "1.1", "1.0", ".82", ".68", ".56", ".47",
-                                                 ".33", ".22", ".18", ".15", ".1"}
-                                  << "1.0";
+    QTest::newRow("filter_l_par")
+        << ListSelector::filter_l_par
+        << QStringList{"3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "36", "44", "50", "68", "82", "100"}
+        << "22";
+    QTest::newRow("filter_c_par")
+        << ListSelector::filter_c_par
+        << QStringList{"2.0", "1.8", "1.6", "1.5", "1.3", "1.2", "1.1", "1.0", ".82",
+                       ".68", ".56", ".47", ".33", ".22", ".18", ".15", ".1"}
+        << "1.0";
     QTest::newRow("zobel_c_par") << ListSelector::zobel_c_par << zobelCaps << ".1";
-    QTest::newRow("zobel_r_par") << ListSelector::zobel_r_par
-                                 << QStringList{"1",  "3",  "5",  "6",  "8",  "10",
-                                                "12", "15", "18", "20", "22", "27",
-                                                "33", "47", "56", "68", "82", "100"}
-                                 << "6";
+    QTest::newRow("zobel_r_par")
+        << ListSelector::zobel_r_par
+        << QStringList{"1",  "3",  "5",  "6",  "8",  "10", "12", "15", "18",
+                       "20", "22", "27", "33", "47", "56", "68", "82", "100"}
+        << "6";
     QTest::newRow("zobel_c_ser") << ListSelector::zobel_c_ser << zobelCaps << ".1";
-    QTest::newRow("speaker_r_mode")
-        << ListSelector::speaker_r_mode << QStringList{"8", "6", "4", "2"} << "8";
+    QTest::newRow("speaker_r_mode") << ListSelector::speaker_r_mode << QStringList{"8", "6", "4", "2"} << "8";
 }
 
 void TestValueLists::items()
@@ -113,8 +109,7 @@ void TestValueLists::speakerL_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("verdict");
     QTest::addColumn<double>("value");
-    const int point = SpeakerLEntry::LonePoint, ok = SpeakerLEntry::Accepted,
-              no = SpeakerLEntry::Rejected;
+    const int point = SpeakerLEntry::LonePoint, ok = SpeakerLEntry::Accepted, no = SpeakerLEntry::Rejected;
     QTest::newRow(".67") << ".67" << ok << 0.67;
     QTest::newRow(".5") << ".5" << ok << 0.5;
     QTest::newRow("1.") << "1." << ok << 1.0;
@@ -149,29 +144,6 @@ void TestValueLists::speakerL()
     QCOMPARE(int(e.verdict), verdict);
     if (verdict == SpeakerLEntry::Accepted)
         QCOMPARE(e.value, value);
-}
-
-void TestValueLists::captions_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("parallel C") << captionZobelCPar(".1") << ".1uF";
-    QTest::newRow("parallel C absent") << captionZobelCPar("0") << "no cap.";
-    QTest::newRow("series C absent keeps its unit") << captionZobelCSer("0") << "0uF";
-    QTest::newRow("series C") << captionZobelCSer(".47") << ".47uF";
-    QTest::newRow("Zobel R bare") << captionZobelR("6") << "6";
-    QTest::newRow("filter L") << captionFilterL("100") << "100uH";
-    QTest::newRow("filter C") << captionFilterC(".1") << ".1uF";
-    QTest::newRow("speaker R bare") << captionSpeakerR("8") << "8";
-    QTest::newRow("speaker L") << captionSpeakerL(".67") << ".67mH";
-    QTest::newRow("speaker L lone point") << captionSpeakerL(".") << ".mH";
-}
-
-void TestValueLists::captions()
-{
-    QFETCH(QString, caption);
-    QFETCH(QString, expected);
-    QCOMPARE(caption, expected);
 }
 
 QTEST_APPLESS_MAIN(TestValueLists)

@@ -1,6 +1,7 @@
 // The main window as it opens, the topology menu and program end.
 #include "app/form1.h"
 #include "graphs/graphcontrol.h"
+#include "graphs/readouttext.h"
 #include "testhelpers.h"
 
 #include <QLabel>
@@ -71,6 +72,7 @@ private slots:
     void topology();
     void halfAfterFullRestoresStartup();
     void fullTwiceEqualsFullOnce();
+    void cursorReadoutsFollowRecalculation();
     void sizeAndPlace();
     void exitEndsTheProgram();
     void closingTheWindowEndsTheProgram();
@@ -291,6 +293,40 @@ void TestForm1::fullTwiceEqualsFullOnce()
     full->trigger();  // the item is checked already; a click would uncheck it
     QVERIFY(snapshot(m_form) == once);
     QVERIFY(full->isChecked());
+}
+
+void TestForm1::cursorReadoutsFollowRecalculation()
+{
+    auto *fig2 = childNamed<GraphControl>(m_form, "CWGraph3");
+    QLineEdit *x = childNamed<QLineEdit>(m_form, "Text_coordx2");
+    QLineEdit *y = childNamed<QLineEdit>(m_form, "Text_coordy2");
+    QAction *item = childNamed<QAction>(m_form, "cursors2_on");
+    item->trigger();
+    QCOMPARE(m_form->cursors3_curs_zoomb(), kFlagTrue);
+    QVERIFY(item->isChecked() && x->isVisible() && y->isVisible());
+    QCOMPARE(fig2->cursorCount(), 1);
+    fig2->moveCursor(20000);
+    QCOMPARE(x->text(), QStringLiteral("20.0khz"));
+    QCOMPARE(y->text(), QStringLiteral("3.28dB"));
+    // A new filter capacitor: the read-out follows the new curve under the unmoved cursor.
+    QVERIFY(pickItem(childNamed<QComboBox>(m_form, "filter_c_par"), "2.0"));
+    QCOMPARE(fig2->cursorX(), 20000.0);
+    QCOMPARE(x->text(), QStringLiteral("20.0khz"));
+    QVERIFY(y->text() != QStringLiteral("3.28dB"));
+    QCOMPARE(y->text(), gainReadoutText(fig2->curveY(200)));
+    // Off again: boxes hidden, text kept, cursor gone; the other graphs never had one.
+    item->trigger();
+    QVERIFY(!item->isChecked() && !x->isVisible() && !y->isVisible());
+    QCOMPARE(fig2->cursorCount(), 0);
+    QVERIFY(!x->text().isEmpty());
+    QVERIFY(!childNamed<QLineEdit>(m_form, "Text_coordx1")->isVisible());
+    // Fig. 3's cursor brings the zoom button with it.
+    QPushButton *zoom = childNamed<QPushButton>(m_form, "Zoom_In4");
+    childNamed<QAction>(m_form, "cursors3_on")->trigger();
+    QVERIFY(zoom->isVisible());
+    childNamed<QAction>(m_form, "cursors3_on")->trigger();
+    QVERIFY(!zoom->isVisible());
+    QVERIFY(childNamed<QPushButton>(m_form, "Zoom_Full4")->isVisible());
 }
 
 void TestForm1::sizeAndPlace()

@@ -317,6 +317,7 @@ void TestEntry::sweepsPerEvent_data()
     QTest::newRow("pick speaker R") << "pick speaker_r_mode 6" << 2 << 2 << 2;
     QTest::newRow("pick filter C") << "pick filter_c_par .82" << 1 << 1 << 1;
     QTest::newRow("pick filter L") << "pick filter_l_par 36" << 1 << 1 << 1;
+    QTest::newRow("pick the item already shown") << "pick filter_c_par 1.0" << 1 << 1 << 1;
     QTest::newRow("accepted keystroke in a Zobel list") << "type zobel_r_par 8" << 1 << 1 << 1;
     QTest::newRow("rejected keystroke runs once more, nested") << "type zobel_r_par 9" << 2 << 2 << 2;
     QTest::newRow("keystroke in filter L") << "type filter_l_par 9" << 0 << 0 << 0;

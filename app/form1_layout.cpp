@@ -88,10 +88,10 @@ void Form1::createControls()
     zobel_r_par = selector("zobel_r_par", ListSelector::zobel_r_par, central);
     zobel_c_ser = selector("zobel_c_ser", ListSelector::zobel_c_ser, central);
 
-    const GraphControl::AxisSetup frequency{10, 1e6, GraphControl::Logarithmic, true,
+    const GraphControl::AxisSetup frequency{10, 1e6, GraphControl::Logarithmic,
                                             QStringLiteral("Hz")};
-    const GraphControl::AxisSetup ohms{10, 10000, GraphControl::Logarithmic, true, QString()};
-    const GraphControl::AxisSetup decibels{-60, 60, GraphControl::Linear, false, QString()};
+    const GraphControl::AxisSetup ohms{10, 10000, GraphControl::Logarithmic, QString()};
+    const GraphControl::AxisSetup decibels{-60, 60, GraphControl::Linear, QString()};
     CWGraph1 = new GraphControl(central);
     CWGraph1->setObjectName(QStringLiteral("CWGraph1"));
     CWGraph1->setup(QStringLiteral("Fig. 1: Speaker Impedance(Ohms)"), frequency, ohms);

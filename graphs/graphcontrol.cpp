@@ -62,8 +62,7 @@ void configureAxis(QCPAxis *axis, const GraphControl::AxisSetup &setup)
 {
     if (setup.scale == GraphControl::Logarithmic) {
         axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(
-            new EngineeringLogTicker(setup.engineering ? setup.unit : QString()));
+        QSharedPointer<QCPAxisTickerLog> ticker(new EngineeringLogTicker(setup.unit));
         ticker->setLogBase(10);
         ticker->setSubTickCount(8);
         axis->setTicker(ticker);

@@ -24,8 +24,7 @@ public:
         double minimum = 0.0;
         double maximum = 1.0;
         Scale scale = Linear;
-        bool engineering = false;  // labels such as "10kHz"
-        QString unit;              // written after engineering labels
+        QString unit;  // a logarithmic axis labels its decades with SI prefix and unit: "10kHz"
     };
 
     explicit GraphControl(QWidget *parent = nullptr);

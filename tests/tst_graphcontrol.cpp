@@ -10,8 +10,8 @@
 
 namespace {
 
-const GraphControl::AxisSetup kFrequency{10, 1e6, GraphControl::Logarithmic, true, "Hz"};
-const GraphControl::AxisSetup kDecibels{-60, 60, GraphControl::Linear, false, ""};
+const GraphControl::AxisSetup kFrequency{10, 1e6, GraphControl::Logarithmic, "Hz"};
+const GraphControl::AxisSetup kDecibels{-60, 60, GraphControl::Linear, ""};
 
 // A gain-like curve on the program's grid, with its (0 Hz, 0 dB) first point.
 void gainCurve(std::vector<double> &x, std::vector<double> &y, double slope = 1.0)

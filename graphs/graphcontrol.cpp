@@ -86,9 +86,13 @@ GraphControl::GraphControl(QWidget *parent) : QWidget(parent), m_plot(new QCusto
     setMinimumSize(260, 180);
 
     m_plot->setNoAntialiasingOnDrag(true);
-    m_plot->addLayer(QStringLiteral("cursor"), m_plot->layer(QStringLiteral("main")),
+    // The cursor lives on its own layer above everything, so that a dragged cursor repaints
+    // alone. That layer gets its own paint buffer only while there is a cursor: every buffer
+    // is composited on every paint. (The library's overlay layer, unused here, would keep a
+    // buffer of its own too.)
+    m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    m_plot->addLayer(QStringLiteral("cursor"), m_plot->layer(QStringLiteral("overlay")),
                      QCustomPlot::limAbove);
-    m_plot->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
     // Room on the right for the last frequency label ("1MHz"), which would otherwise be clipped.
     m_plot->axisRect()->setMinimumMargins(QMargins(0, 0, 24, 0));
 
@@ -121,10 +125,10 @@ void GraphControl::plot(const std::vector<double> &x, const std::vector<double> 
     const bool ascending = std::is_sorted(x.begin(), x.begin() + n);
     if (ascending && data->size() == n) {
         // Same shape as before: overwrite in place, no allocation.
-        int i = 0;
-        for (auto it = data->begin(); it != data->end(); ++it, ++i) {
-            it->key = x[i];
-            it->value = y[i];
+        QCPGraphData *point = &*data->begin();
+        for (int i = 0; i < n; ++i, ++point) {
+            point->key = x[i];
+            point->value = y[i];
         }
     } else {
         QVector<QCPGraphData> points(n);
@@ -158,6 +162,7 @@ void GraphControl::addCursor()
 {
     if (m_cursor)
         return;
+    m_plot->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
     m_cursor = new QCPItemTracer(m_plot);
     m_cursor->setLayer(QStringLiteral("cursor"));
     m_cursor->setGraph(m_graph);
@@ -180,7 +185,8 @@ void GraphControl::removeCursors()
     m_plot->removeItem(m_cursor);
     m_cursor = nullptr;
     m_dragging = false;
-    m_plot->layer(QStringLiteral("cursor"))->replot();
+    m_plot->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmLogical);
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 double GraphControl::cursorX() const

@@ -347,10 +347,13 @@ namespace {
 bool programEnds()
 {
     bool timedOut = false;
-    QTimer::singleShot(5000, qApp, [&timedOut] {
+    QTimer watchdog;  // goes with this call, so it cannot fire into a later one
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&timedOut] {
         timedOut = true;
         QCoreApplication::exit(1);
     });
+    watchdog.start(5000);
     return QCoreApplication::exec() == 0 && !timedOut;
 }
 

@@ -21,7 +21,14 @@ done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo=()
-  if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Missing packages, and no sudo to install them. As root, run:" >&2
+      echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+      exit 1
+    fi
+    sudo=(sudo)
+  fi
   export DEBIAN_FRONTEND=noninteractive
   "${sudo[@]}" apt-get update -q
   "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -150,12 +150,9 @@ void Form1::createControls()
     page->addLayout(upper, 1);
     page->addLayout(lower, 1);
 
-    for (QWidget *hidden :
-         {static_cast<QWidget *>(Text_gain_20k), static_cast<QWidget *>(Text_netgain_20k),
-          static_cast<QWidget *>(Text_coordx1), static_cast<QWidget *>(Text_coordy1),
-          static_cast<QWidget *>(Text_coordx2), static_cast<QWidget *>(Text_coordy2),
-          static_cast<QWidget *>(Text_coordx3), static_cast<QWidget *>(Text_coordy3),
-          static_cast<QWidget *>(Zoom_In4)})
+    for (QWidget *hidden : std::initializer_list<QWidget *>{
+             Text_gain_20k, Text_netgain_20k, Text_coordx1, Text_coordy1, Text_coordx2,
+             Text_coordy2, Text_coordx3, Text_coordy3, Zoom_In4})
         hidden->setVisible(false);
 }
 

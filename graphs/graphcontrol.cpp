@@ -93,6 +93,7 @@ GraphControl::GraphControl(QWidget *parent) : QWidget(parent), m_plot(new QCusto
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     m_plot->addLayer(QStringLiteral("cursor"), m_plot->layer(QStringLiteral("overlay")),
                      QCustomPlot::limAbove);
+    m_cursorLayer = m_plot->layer(QStringLiteral("cursor"));
     // Room on the right for the last frequency label ("1MHz"), which would otherwise be clipped.
     m_plot->axisRect()->setMinimumMargins(QMargins(0, 0, 24, 0));
 
@@ -162,9 +163,9 @@ void GraphControl::addCursor()
 {
     if (m_cursor)
         return;
-    m_plot->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmBuffered);
+    m_cursorLayer->setMode(QCPLayer::lmBuffered);
     m_cursor = new QCPItemTracer(m_plot);
-    m_cursor->setLayer(QStringLiteral("cursor"));
+    m_cursor->setLayer(m_cursorLayer);
     m_cursor->setGraph(m_graph);
     m_cursor->setInterpolating(false);
     m_cursor->setStyle(QCPItemTracer::tsCrosshair);
@@ -175,7 +176,7 @@ void GraphControl::addCursor()
                               ? std::sqrt(range.lower * range.upper)
                               : range.center();
     placeCursor(middle);
-    m_plot->layer(QStringLiteral("cursor"))->replot();
+    m_cursorLayer->replot();
 }
 
 void GraphControl::removeCursors()
@@ -185,7 +186,7 @@ void GraphControl::removeCursors()
     m_plot->removeItem(m_cursor);
     m_cursor = nullptr;
     m_dragging = false;
-    m_plot->layer(QStringLiteral("cursor"))->setMode(QCPLayer::lmLogical);
+    m_cursorLayer->setMode(QCPLayer::lmLogical);
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -210,8 +211,8 @@ void GraphControl::moveCursor(double x)
     if (!m_cursor)
         return;
     placeCursor(x);
-    m_plot->layer(QStringLiteral("cursor"))->replot();
-    emit cursorMoved(1, cursorX(), cursorY(), true);
+    m_cursorLayer->replot();
+    emit cursorMoved(1, m_cursor->position->key(), m_cursor->position->value(), true);
 }
 
 void GraphControl::placeCursor(double x)

@@ -9,6 +9,7 @@
 class QCustomPlot;
 class QCPGraph;
 class QCPItemTracer;
+class QCPLayer;
 class QMouseEvent;
 
 // The program's graph: one curve, an optional cursor that the user drags along the curve, and the
@@ -76,6 +77,7 @@ private:
 
     QCustomPlot *m_plot = nullptr;
     QCPGraph *m_graph = nullptr;
+    QCPLayer *m_cursorLayer = nullptr;
     QCPItemTracer *m_cursor = nullptr;
     bool m_pressed = false;
     bool m_dragging = false;

@@ -3,6 +3,8 @@
 // Driving the main window as a user would: finding controls by name, picking list items from the
 // drop-down, typing over a field's text.
 
+#include "graphs/graphcontrol.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,6 +17,16 @@ T *childNamed(QObject *parent, const char *name)
     if (!c)
         qFatal("no control named %s", name);
     return c;
+}
+
+// The named graph's curve as it stands, x and y of every point in turn.
+inline QList<double> curveOf(QObject *window, const char *graph)
+{
+    auto *g = childNamed<GraphControl>(window, graph);
+    QList<double> points;
+    for (int i = 0; i < g->curveSize(); ++i)
+        points << g->curveX(i) << g->curveY(i);
+    return points;
 }
 
 // Opens the drop-down and clicks the item with that text.

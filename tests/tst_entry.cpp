@@ -119,14 +119,7 @@ void TestEntry::pickingItems()
     QFETCH(QString, item);
     QFETCH(QString, caption);
     QFETCH(double, value);
-    GraphControl *fig3 = childNamed<GraphControl>(m_form, "CWGraph4");
-    const auto curve = [fig3] {
-        QList<double> y;
-        for (int i = 0; i < fig3->curveSize(); ++i)
-            y << fig3->curveY(i);
-        return y;
-    };
-    const QList<double> before = curve();
+    const QList<double> before = curveOf(m_form, "CWGraph4");
     QVERIFY(pickItem(combo(qPrintable(selector)), item));
     QCOMPARE(combo(qPrintable(selector))->currentText(), item);
 
@@ -145,7 +138,7 @@ void TestEntry::pickingItems()
     QCOMPARE(remembered, item);
     QCOMPARE(shownCaption, caption);
     // Fig. 3 follows every new value; picking the item already shown changes nothing.
-    QCOMPARE(curve() == before, QTest::currentDataTag() == QLatin1String("item already shown"));
+    QCOMPARE(curveOf(m_form, "CWGraph4") == before, QTest::currentDataTag() == QLatin1String("item already shown"));
 }
 
 void TestEntry::typedTextThatIsNoItemSnapsBack()

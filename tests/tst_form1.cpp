@@ -24,15 +24,6 @@ struct Snapshot {
     bool operator==(const Snapshot &) const = default;
 };
 
-QList<double> curveOf(Form1 *form, const char *graph)
-{
-    auto *g = childNamed<GraphControl>(form, graph);
-    QList<double> y;
-    for (int i = 0; i < g->curveSize(); ++i)
-        y << g->curveX(i) << g->curveY(i);
-    return y;
-}
-
 Snapshot snapshot(Form1 *form)
 {
     Snapshot s;

@@ -1,10 +1,10 @@
 #include "app/form1.h"
 
-#include "analysis/figuretext.h"
-#include "app/placement.h"
-#include "entry/valuecombo.h"
-#include "graphs/graphcontrol.h"
-#include "graphs/readouttext.h"
+#include "core/figuretext.h"
+#include "core/placement.h"
+#include "core/readouttext.h"
+#include "widgets/graphcontrol.h"
+#include "widgets/valuecombo.h"
 
 #include <QAction>
 #include <QApplication>

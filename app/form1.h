@@ -1,8 +1,8 @@
 #pragma once
 
-#include "analysis/sweeps.h"
-#include "app/designrecord.h"
-#include "entry/valuelists.h"
+#include "core/designrecord.h"
+#include "core/sweeps.h"
+#include "core/valuelists.h"
 
 #include <QMainWindow>
 

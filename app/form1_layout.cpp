@@ -1,7 +1,7 @@
 // Construction of the main window's controls and menus.
 #include "app/form1.h"
-#include "entry/valuecombo.h"
-#include "graphs/graphcontrol.h"
+#include "widgets/graphcontrol.h"
+#include "widgets/valuecombo.h"
 
 #include <QAction>
 #include <QHBoxLayout>

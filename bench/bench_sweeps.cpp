@@ -1,5 +1,5 @@
 // Cost of the three response sweeps for the start-up design, without any drawing.
-#include "analysis/sweeps.h"
+#include "core/sweeps.h"
 
 #include <benchmark/benchmark.h>
 

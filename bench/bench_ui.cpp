@@ -2,8 +2,8 @@
 // platform: one replot of the three graphs, an item picked in a Zobel list, a keystroke in the
 // speaker-inductance box.
 #include "app/form1.h"
-#include "entry/valuecombo.h"
-#include "graphs/graphcontrol.h"
+#include "widgets/graphcontrol.h"
+#include "widgets/valuecombo.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // Driving the main window as a user would: finding controls by name, picking list items from the
 // drop-down, typing over a field's text.
 
-#include "graphs/graphcontrol.h"
+#include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // Response kernels and the three sweeps, against reference figures of the start-up design and an
 // independent complex-arithmetic model of the network.
-#include "analysis/figuretext.h"
-#include "analysis/module1.h"
-#include "analysis/sweeps.h"
+#include "core/figuretext.h"
+#include "core/module1.h"
+#include "core/sweeps.h"
 
 #include <QTest>
 

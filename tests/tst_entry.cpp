@@ -1,8 +1,8 @@
 // Value entry through the real widgets: picking, typing and the speaker-inductance box, and how
 // much recalculation each user event runs.
 #include "app/form1.h"
-#include "entry/valuecombo.h"
-#include "graphs/graphcontrol.h"
+#include "widgets/valuecombo.h"
+#include "widgets/graphcontrol.h"
 #include "testhelpers.h"
 
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 // The main window as it opens, the topology menu and program end.
 #include "app/form1.h"
-#include "graphs/graphcontrol.h"
-#include "graphs/readouttext.h"
+#include "widgets/graphcontrol.h"
+#include "core/readouttext.h"
 #include "testhelpers.h"
 
 #include <QLabel>

@@ -1,5 +1,5 @@
 // The graph adapter: curves, cursor, axes and the notifications, driven with the mouse.
-#include "graphs/graphcontrol.h"
+#include "widgets/graphcontrol.h"
 
 #include <QImage>
 #include <QSignalSpy>

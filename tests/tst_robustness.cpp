@@ -1,10 +1,10 @@
 // A long seeded session of random typing, deleting and picking across all seven inputs. After
 // every step the design record, the controls and the figures must agree with each other.
-#include "analysis/figuretext.h"
-#include "analysis/sweeps.h"
+#include "core/figuretext.h"
+#include "core/sweeps.h"
 #include "app/form1.h"
-#include "entry/valuecombo.h"
-#include "graphs/graphcontrol.h"
+#include "widgets/valuecombo.h"
+#include "widgets/graphcontrol.h"
 #include "testhelpers.h"
 
 #include <random>

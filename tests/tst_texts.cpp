@@ -1,8 +1,8 @@
 // Texts of figures, cursor read-outs and axis labels, and the window placement arithmetic.
-#include "analysis/figuretext.h"
-#include "app/placement.h"
-#include "graphs/engineering.h"
-#include "graphs/readouttext.h"
+#include "core/figuretext.h"
+#include "core/placement.h"
+#include "core/engineering.h"
+#include "core/readouttext.h"
 
 #include <QTest>
 

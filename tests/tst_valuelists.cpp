@@ -1,5 +1,5 @@
 // The selectors' value tables and the rules that accept or reject a typed text.
-#include "entry/valuelists.h"
+#include "core/valuelists.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The main window's graph cursors: the "&Cursors" menu and the graph notifications.
 #include "app/form1.h"
-#include "graphs/graphcontrol.h"
+#include "widgets/graphcontrol.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/designrecord.h"
+#include "core/designrecord.h"
 
 #include <vector>
 

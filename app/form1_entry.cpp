@@ -1,7 +1,7 @@
 // The main window's value entry: the six list selectors and the speaker-inductance box.
 #include "app/form1.h"
-#include "entry/valuecombo.h"
-#include "entry/valuelists.h"
+#include "core/valuelists.h"
+#include "widgets/valuecombo.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "graphcontrol.h"
 
-#include "engineering.h"
+#include "core/engineering.h"
 
 #include <qcustomplot.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// Driving the main window as a user would: finding controls by name, picking list items from the
-// drop-down, typing over a field's text.
+// Driving the windows as a user would: finding controls by name, picking list items from the
+// drop-down, typing over a field's text, reading a graph's curve.
 
 #include "widgets/graphcontrol.h"
 
@@ -17,6 +17,22 @@ T *childNamed(QObject *parent, const char *name)
     if (!c)
         qFatal("no control named %s", name);
     return c;
+}
+
+inline QString textOf(QObject *window, const char *lineEdit)
+{
+    return childNamed<QLineEdit>(window, lineEdit)->text();
+}
+
+// Creates a window, shows it and waits until it is on screen.
+template <class W>
+W *openWindow()
+{
+    auto *w = new W;
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w))
+        qFatal("window not exposed");
+    return w;
 }
 
 // The named graph's curve as it stands, x and y of every point in turn.

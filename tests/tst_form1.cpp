@@ -1,336 +1,72 @@
-// The main window as it opens, the topology menu and program end.
+// The main window through its real widgets: what it shows at start-up, how every kind of user
+// event changes the design and how much it recomputes, the cursors' read-outs, program end.
 #include "app/form1.h"
-#include "widgets/graphcontrol.h"
 #include "core/readouttext.h"
 #include "testhelpers.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 namespace {
 
-const char *const kFigureBoxes[] = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k",
-                                    "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
+const char *const kFigureBoxes[] = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
+const char *const kReadoutBoxes[] = {"Text_coordx1", "Text_coordy1", "Text_coordx2", "Text_coordy2", "Text_coordx3", "Text_coordy3"};
 
-// Everything the topology can change, to compare whole states.
-struct Snapshot {
-    QStringList figures;
-    QList<double> fig1, fig2, fig3;
-    QString caption;
-    bool halfChecked, fullChecked;
-    bool operator==(const Snapshot &) const = default;
-};
-
-Snapshot snapshot(Form1 *form)
+QStringList figures(Form1 *form)
 {
-    Snapshot s;
+    QStringList f;
     for (const char *name : kFigureBoxes)
-        s.figures << childNamed<QLineEdit>(form, name)->text();
-    s.fig1 = curveOf(form, "CWGraph1");
-    s.fig2 = curveOf(form, "CWGraph3");
-    s.fig3 = curveOf(form, "CWGraph4");
-    s.caption = form->windowTitle();
-    s.halfChecked = childNamed<QAction>(form, "Topol_Half_Bridge")->isChecked();
-    s.fullChecked = childNamed<QAction>(form, "Topol_Full_Bridge")->isChecked();
-    return s;
+        f << textOf(form, name);
+    return f;
 }
 
-}  // namespace
-
-class TestForm1 : public QObject
+// Plays a ';'-separated script of user actions:
+//   pick <list> <item>   opens the drop-down and clicks the item
+//   type <box> <text>    selects the box's text and types over it key by key
+//   paste <text>         puts text into Speaker_L without typing, then releases a navigation key
+//   full | half          the topology menu items
+//   click <graph>        a plain click on the graph
+void play(Form1 *form, const QString &script)
 {
-    Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-
-    void controls_data();
-    void controls();
-    void labels();
-    void colours();
-    void menus_data();
-    void menus();
-    void menuBarOrder();
-    void startupFigures();
-    void graphsAsCreated_data();
-    void graphsAsCreated();
-    void startupCurves();
-    void topology_data();
-    void topology();
-    void halfAfterFullRestoresStartup();
-    void fullTwiceEqualsFullOnce();
-    void cursorReadoutsFollowRecalculation();
-    void sizeAndPlace();
-    void exitEndsTheProgram();
-    void closingTheWindowEndsTheProgram();
-
-private:
-    Form1 *m_form = nullptr;
-};
-
-void TestForm1::init()
-{
-    m_form = new Form1;
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-}
-
-void TestForm1::cleanup()
-{
-    delete m_form;
-    m_form = nullptr;
-}
-
-void TestForm1::controls_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("speaker_r_mode") << "combo" << "8" << true;
-    QTest::newRow("Speaker_L") << "edit" << ".67" << true;
-    QTest::newRow("filter_c_par") << "combo" << "1.0" << true;
-    QTest::newRow("filter_l_par") << "combo" << "22" << true;
-    QTest::newRow("zobel_c_par") << "combo" << ".1" << true;
-    QTest::newRow("zobel_r_par") << "combo" << "6" << true;
-    QTest::newRow("zobel_c_ser") << "combo" << ".1" << true;
-    QTest::newRow("Text_rzobel_power") << "edit" << "" << true;
-    for (const char *name : {"Text_coordx1", "Text_coordy1", "Text_coordx2", "Text_coordy2",
-                             "Text_coordx3", "Text_coordy3"})
-        QTest::newRow(name) << "edit" << "" << false;
-    QTest::newRow("Zoom_In4") << "button" << "Zoom @Cursor" << false;
-    QTest::newRow("Zoom_Full4") << "button" << "Zoom Full" << true;
-    QTest::newRow("CWGraph1") << "graph" << "" << true;
-    QTest::newRow("CWGraph3") << "graph" << "" << true;
-    QTest::newRow("CWGraph4") << "graph" << "" << true;
-}
-
-void TestForm1::controls()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, text);
-    QFETCH(bool, visible);
-    const char *name = QTest::currentDataTag();
-    QWidget *w = childNamed<QWidget>(m_form, name);
-    QCOMPARE(w->isVisible(), visible);
-    if (type == "combo")
-        QCOMPARE(qobject_cast<QComboBox *>(w)->currentText(), text);
-    else if (type == "edit")
-        QCOMPARE(qobject_cast<QLineEdit *>(w)->text(), text);
-    else if (type == "button")
-        QCOMPARE(qobject_cast<QPushButton *>(w)->text(), text);
-    else
-        QVERIFY(qobject_cast<GraphControl *>(w));
-}
-
-void TestForm1::labels()
-{
-    QStringList texts;
-    for (QLabel *l : m_form->findChildren<QLabel *>())
-        texts << l->text();
-    for (const char *expected :
-         {"Speaker R(ohms)", "Speaker L(mH)", "Filter C(uF)", "Filter L(uH)", "Zobel C_Par(uF)",
-          "Zobel R(Ohms)", "Zobel C_Ser(uF)", "Choose Zobel Comp's:", "Gain(@20kHz)", "Gain(@384kHz)",
-          "NetGain(@20kHz)", "NetGain(@384kHz)", "Power of Rzobel @(7khz)"})
-        QVERIFY2(texts.contains(QString::fromLatin1(expected)), expected);
-    // Both maximum labels keep their eight leading blanks.
-    QCOMPARE(texts.count(QStringLiteral("        MaxGain")), 2);
-}
-
-void TestForm1::colours()
-{
-    QCOMPARE(m_form->palette().color(QPalette::Window), QColor(0, 144, 240));
-    int gold = 0;
-    for (QLabel *l : m_form->findChildren<QLabel *>())
-        gold += l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64);
-    QCOMPARE(gold, 15);
-}
-
-void TestForm1::menus_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("checkable");
-    QTest::addColumn<bool>("checked");
-    QTest::newRow("Topol_Half_Bridge") << "&Half_Bridge" << true << true;
-    QTest::newRow("Topol_Full_Bridge") << "&Full_Bridge" << true << false;
-    QTest::newRow("cursors1_on") << "cursors1_on" << true << false;
-    QTest::newRow("cursors2_on") << "cursors2_on" << true << false;
-    QTest::newRow("cursors3_on") << "cursors3_on" << true << false;
-    QTest::newRow("schematic_viewer") << "&Schematic" << false << false;
-    QTest::newRow("power_calcs") << "&Power_calculations" << false << false;
-    QTest::newRow("Save_As") << "Save_As" << false << false;
-    QTest::newRow("mnuAbout") << "&About" << false << false;
-    QTest::newRow("Exit") << "&Exit" << false << false;
-}
-
-void TestForm1::menus()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, checkable);
-    QFETCH(bool, checked);
-    QAction *a = childNamed<QAction>(m_form, QTest::currentDataTag());
-    QCOMPARE(a->text(), text);
-    QCOMPARE(a->isCheckable(), checkable);
-    QCOMPARE(a->isChecked(), checked);
-}
-
-void TestForm1::menuBarOrder()
-{
-    QStringList bar;
-    for (QAction *a : m_form->menuBar()->actions())
-        bar << a->text();
-    QCOMPARE(bar, (QStringList{"&Topology", "&Cursors", "&Schematic", "&Power_calculations",
-                               "&Save Circuit Values", "&About", "&Exit"}));
-    QCOMPARE(childNamed<QMenu>(m_form, "Topology")->title(), QStringLiteral("&Topology"));
-    QCOMPARE(childNamed<QMenu>(m_form, "enable_cursors")->title(), QStringLiteral("&Cursors"));
-    QCOMPARE(childNamed<QMenu>(m_form, "Save_circuit_values")->title(), QStringLiteral("&Save Circuit Values"));
-}
-
-void TestForm1::startupFigures()
-{
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("Quorvel (HALF BRIDGE)"));
-    QCOMPARE(snapshot(m_form).figures,
-             (QStringList{"53.67dB", "3.28dB", "-42.08dB", "37.76dB", "3.73dB", "-42.55dB"}));
-    for (const char *name : kFigureBoxes)
-        QVERIFY2(childNamed<QLineEdit>(m_form, name)->isVisible(), name);
-}
-
-void TestForm1::graphsAsCreated_data()
-{
-    QTest::addColumn<double>("yMin");
-    QTest::addColumn<double>("yMax");
-    QTest::newRow("CWGraph1") << 10.0 << 10000.0;
-    QTest::newRow("CWGraph3") << -60.0 << 60.0;
-    QTest::newRow("CWGraph4") << -60.0 << 60.0;
-}
-
-void TestForm1::graphsAsCreated()
-{
-    QFETCH(double, yMin);
-    QFETCH(double, yMax);
-    auto *g = childNamed<GraphControl>(m_form, QTest::currentDataTag());
-    QCOMPARE(g->axisMinimum(GraphControl::XAxis), 10.0);
-    QCOMPARE(g->axisMaximum(GraphControl::XAxis), 1e6);
-    QCOMPARE(g->axisMinimum(GraphControl::YAxis), yMin);
-    QCOMPARE(g->axisMaximum(GraphControl::YAxis), yMax);
-    QCOMPARE(g->cursorCount(), 0);
-    QCOMPARE(g->curveSize(), 10001);
-}
-
-void TestForm1::startupCurves()
-{
-    auto *fig1 = childNamed<GraphControl>(m_form, "CWGraph1");
-    QCOMPARE(fig1->curveX(0), 100.0);
-    QCOMPARE(fig1->curveY(0), fig1->curveY(1));
-    QVERIFY(qAbs(fig1->curveY(200) - 84.5738) < 1e-4);
-    for (const char *name : {"CWGraph3", "CWGraph4"}) {
-        auto *g = childNamed<GraphControl>(m_form, name);
-        QCOMPARE(g->curveX(0), 0.0);
-        QCOMPARE(g->curveY(0), 0.0);
-        QCOMPARE(g->curveX(1), 100.0);
-        QVERIFY(g->curveY(1) < 0 && g->curveY(1) > -0.001);
-        QCOMPARE(g->curveX(10000), 1e6);
+    for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
+        const QStringList w = step.trimmed().split(' ');
+        if (w[0] == "pick") {
+            QVERIFY2(pickItem(childNamed<QComboBox>(form, qPrintable(w[1])), w[2]), qPrintable(step));
+        } else if (w[0] == "type") {
+            QWidget *box = childNamed<QWidget>(form, qPrintable(w[1]));
+            auto *combo = qobject_cast<QComboBox *>(box);
+            typeOver(combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(box), w.value(2));
+        } else if (w[0] == "paste") {
+            auto *edit = childNamed<QLineEdit>(form, "Speaker_L");
+            edit->setFocus();
+            edit->setText(w.value(1));
+            QTest::keyClick(edit, Qt::Key_End);
+        } else if (w[0] == "full" || w[0] == "half") {
+            childNamed<QAction>(form, w[0] == "full" ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
+        } else if (w[0] == "click") {
+            QWidget *plot = childNamed<QWidget>(form, qPrintable(w[1]))->findChild<QWidget *>();
+            QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(plot->width() / 3, plot->height() / 2));
+        } else {
+            QFAIL(qPrintable("unknown step " + step));
+        }
     }
 }
 
-void TestForm1::topology_data()
+// The design value and remembered text a selector keeps in the record.
+std::pair<double, QString> keptBy(const DesignRecord &r, const QString &selector)
 {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QStringList>("figures");
-    QTest::newRow("full bridge") << "Topol_Full_Bridge" << "Quorvel (FULL BRIDGE)"
-                                 << QStringList{"44.63dB", "8.63dB", "-48.13dB", "40.14dB", "9.47dB", "-48.37dB"};
-    QTest::newRow("half bridge again") << "Topol_Half_Bridge" << "Quorvel (HALF BRIDGE)"
-                                       << QStringList{"53.67dB", "3.28dB", "-42.08dB", "37.76dB", "3.73dB", "-42.55dB"};
+    const QMap<QString, std::pair<double, QString>> kept{
+        {"filter_l_par", {r.filter_l_par_modeval, r.jfilter_l}}, {"filter_c_par", {r.filter_c_par_modeval, r.jfilter_c}},
+        {"zobel_c_par", {r.zobel_c_parval, r.jzobel_c2}},        {"zobel_c_ser", {r.zobel_c_serval, r.jzobel_c3}},
+        {"zobel_r_par", {r.zobel_r_parval, r.jzobel_r2}},        {"speaker_r_mode", {double(r.speaker_r_modeval), r.jspeaker_r}},
+        {"Speaker_L", {r.actual_l_net, r.speaker_l_valtxt}}};
+    return kept.value(selector);
 }
 
-void TestForm1::topology()
-{
-    QFETCH(QString, item);
-    QFETCH(QString, caption);
-    QFETCH(QStringList, figures);
-    const Snapshot before = snapshot(m_form);
-    childNamed<QAction>(m_form, qPrintable(item))->trigger();
-    const Snapshot after = snapshot(m_form);
-    const bool full = item == "Topol_Full_Bridge";
-    QCOMPARE(after.caption, caption);
-    QCOMPARE(after.figures, figures);
-    QCOMPARE(after.fullChecked, full);
-    QCOMPARE(after.halfChecked, !full);
-    QCOMPARE(m_form->full_bridge_select(), full ? kFlagTrue : kFlagFalse);
-    QCOMPARE(m_form->L2(), full ? 4.4e-05 : 2.2e-05);
-    // Fig. 1 does not depend on the topology; Fig. 2 and 3 do.
-    QCOMPARE(after.fig1, before.fig1);
-    QCOMPARE(after.fig2 == before.fig2, !full);
-    QCOMPARE(after.fig3 == before.fig3, !full);
-}
-
-void TestForm1::halfAfterFullRestoresStartup()
-{
-    const Snapshot start = snapshot(m_form);
-    childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
-    childNamed<QAction>(m_form, "Topol_Half_Bridge")->trigger();
-    QVERIFY(snapshot(m_form) == start);
-}
-
-void TestForm1::fullTwiceEqualsFullOnce()
-{
-    QAction *full = childNamed<QAction>(m_form, "Topol_Full_Bridge");
-    full->trigger();
-    const Snapshot once = snapshot(m_form);
-    full->trigger();  // the item is checked already; a click would uncheck it
-    QVERIFY(snapshot(m_form) == once);
-    QVERIFY(full->isChecked());
-}
-
-void TestForm1::cursorReadoutsFollowRecalculation()
-{
-    auto *fig2 = childNamed<GraphControl>(m_form, "CWGraph3");
-    QLineEdit *x = childNamed<QLineEdit>(m_form, "Text_coordx2");
-    QLineEdit *y = childNamed<QLineEdit>(m_form, "Text_coordy2");
-    QAction *item = childNamed<QAction>(m_form, "cursors2_on");
-    item->trigger();
-    QCOMPARE(m_form->cursors3_curs_zoomb(), kFlagTrue);
-    QVERIFY(item->isChecked() && x->isVisible() && y->isVisible());
-    QCOMPARE(fig2->cursorCount(), 1);
-    fig2->moveCursor(20000);
-    QCOMPARE(x->text(), QStringLiteral("20.0khz"));
-    QCOMPARE(y->text(), QStringLiteral("3.28dB"));
-    // A new filter capacitor: the read-out follows the new curve under the unmoved cursor.
-    QVERIFY(pickItem(childNamed<QComboBox>(m_form, "filter_c_par"), "2.0"));
-    QCOMPARE(fig2->cursorX(), 20000.0);
-    QCOMPARE(x->text(), QStringLiteral("20.0khz"));
-    QVERIFY(y->text() != QStringLiteral("3.28dB"));
-    QCOMPARE(y->text(), gainReadoutText(fig2->curveY(200)));
-    // Off again: boxes hidden, text kept, cursor gone; the other graphs never had one.
-    item->trigger();
-    QVERIFY(!item->isChecked() && !x->isVisible() && !y->isVisible());
-    QCOMPARE(fig2->cursorCount(), 0);
-    QVERIFY(!x->text().isEmpty());
-    QVERIFY(!childNamed<QLineEdit>(m_form, "Text_coordx1")->isVisible());
-    // Fig. 3's cursor brings the zoom button with it.
-    QPushButton *zoom = childNamed<QPushButton>(m_form, "Zoom_In4");
-    childNamed<QAction>(m_form, "cursors3_on")->trigger();
-    QVERIFY(zoom->isVisible());
-    childNamed<QAction>(m_form, "cursors3_on")->trigger();
-    QVERIFY(!zoom->isVisible());
-    QVERIFY(childNamed<QPushButton>(m_form, "Zoom_Full4")->isVisible());
-}
-
-void TestForm1::sizeAndPlace()
-{
-    const QRect screen = m_form->screen()->geometry();
-    const QRect frame = m_form->frameGeometry();
-    QVERIFY(qAbs(m_form->width() - 0.98 * screen.width()) <= 1);
-    QVERIFY(qAbs(m_form->height() - 0.95 * screen.height()) <= 1);
-    // Placed from the size the window had when it was placed, before the window system added
-    // its frame: allow the frame's few pixels.
-    QVERIFY(qAbs(frame.left() - (screen.width() - m_form->width()) * 0.9) <= 4);
-    QVERIFY(qAbs(frame.top() - (screen.height() - m_form->height()) * 0.1) <= 4);
-}
+}  // namespace
 
 namespace {
 
@@ -340,7 +76,7 @@ bool programEnds()
     bool timedOut = false;
     QTimer watchdog;  // goes with this call, so it cannot fire into a later one
     watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [&timedOut] {
+    QObject::connect(&watchdog, &QTimer::timeout, &watchdog, [&timedOut] {
         timedOut = true;
         QCoreApplication::exit(1);
     });
@@ -350,20 +86,342 @@ bool programEnds()
 
 }  // namespace
 
-void TestForm1::exitEndsTheProgram()
+class TestForm1 : public QObject
 {
-    QTimer::singleShot(0, m_form, [this] { childNamed<QAction>(m_form, "Exit")->trigger(); });
-    QVERIFY(programEnds());
-}
+    Q_OBJECT
 
-void TestForm1::closingTheWindowEndsTheProgram()
-{
-    auto *other = new QWidget(m_form, Qt::Window);  // another window of the program
-    other->show();
-    QTimer::singleShot(0, m_form, [this] { m_form->close(); });
-    QVERIFY(programEnds());
-    QVERIFY(!m_form->isVisible());
-}
+private slots:
+    void init() { m_form = openWindow<Form1>(); }
+    void cleanup() { delete m_form; }
+    void controls_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("speaker_r_mode") << "8"            << true;
+        QTest::newRow("Speaker_L")      << ".67"          << true;
+        QTest::newRow("filter_c_par")   << "1.0"          << true;
+        QTest::newRow("filter_l_par")   << "22"           << true;
+        QTest::newRow("zobel_c_par")    << ".1"           << true;
+        QTest::newRow("zobel_r_par")    << "6"            << true;
+        QTest::newRow("zobel_c_ser")    << ".1"           << true;
+        QTest::newRow("Zoom_In4")       << "Zoom @Cursor" << false;
+        QTest::newRow("Zoom_Full4")     << "Zoom Full"    << true;
+        for (const char *box : kReadoutBoxes)
+            QTest::newRow(box) << "" << false;
+    }
+
+    void controls()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, visible);
+        const QString name = QTest::currentDataTag();
+        QWidget *w = childNamed<QWidget>(m_form, QTest::currentDataTag());
+        QCOMPARE(w->isVisible(), visible);
+        if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            QCOMPARE(combo->currentText(), text);
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i)
+                items << combo->itemText(i);
+            for (ListSelector s : kAllListSelectors)
+                if (selectorName(s) == name)
+                    QCOMPARE(items, listItems(s));
+        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+            QCOMPARE(edit->text(), text);
+        } else {
+            QCOMPARE(qobject_cast<QPushButton *>(w)->text(), text);
+        }
+    }
+
+    void menusAndLabels()
+    {
+        QStringList bar;
+        for (QAction *a : m_form->menuBar()->actions())
+            bar << (a->menu() ? a->menu()->objectName() : a->objectName()) + "=" + a->text();
+        QCOMPARE(bar, (QStringList{"Topology=&Topology", "enable_cursors=&Cursors", "schematic_viewer=&Schematic", "power_calcs=&Power_calculations",
+                                   "Save_circuit_values=&Save Circuit Values", "mnuAbout=&About", "Exit=&Exit"}));
+        // The five checkable items, then the one under "&Save Circuit Values".
+        const QList<std::tuple<const char *, QString, bool>> items{
+            {"Topol_Half_Bridge", "&Half_Bridge", true}, {"Topol_Full_Bridge", "&Full_Bridge", false},
+            {"cursors1_on", "cursors1_on", false}, {"cursors2_on", "cursors2_on", false}, {"cursors3_on", "cursors3_on", false},
+            {"Save_As", "Save_As", false}};
+        for (int i = 0; i < items.size(); ++i) {
+            const auto &[name, text, checked] = items[i];
+            QAction *a = childNamed<QAction>(m_form, name);
+            QCOMPARE(a->text(), text);
+            QCOMPARE(a->isChecked(), checked);
+            QCOMPARE(a->isCheckable(), i < 5);
+        }
+        QStringList gold;
+        for (QLabel *l : m_form->findChildren<QLabel *>())
+            if (l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64))
+                gold << l->text();
+        gold.sort();
+        QCOMPARE(gold, (QStringList{"        MaxGain", "        MaxGain", "Choose Zobel Comp's:", "Filter C(uF)", "Filter L(uH)", "Gain(@20kHz)",
+                                    "Gain(@384kHz)", "NetGain(@20kHz)", "NetGain(@384kHz)", "Power of Rzobel @(7khz)", "Speaker L(mH)",
+                                    "Speaker R(ohms)", "Zobel C_Par(uF)", "Zobel C_Ser(uF)", "Zobel R(Ohms)"}));
+        QCOMPARE(m_form->palette().color(QPalette::Window), QColor(0, 144, 240));
+    }
+
+    void graphs_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<double>("yMin");
+        QTest::addColumn<double>("yMax");
+        QTest::addColumn<int>("yScale");
+        QTest::addColumn<double>("firstX");  // Fig. 1 starts at 100 Hz, the gain curves at 0 Hz
+        const int lin = GraphControl::Linear, log = GraphControl::Logarithmic;
+        QTest::newRow("CWGraph1") << "Fig. 1: Speaker Impedance(Ohms)"       << 10.0  << 10000.0 << log << 100.0;
+        QTest::newRow("CWGraph3") << "Fig. 2: Filter Gain(dB) without Zobel" << -60.0 << 60.0    << lin << 0.0;
+        QTest::newRow("CWGraph4") << "Fig. 3: Filter gain(dB) with Zobel"    << -60.0 << 60.0    << lin << 0.0;
+    }
+
+    void graphs()
+    {
+        QFETCH(QString, caption);
+        QFETCH(double, yMin);
+        QFETCH(double, yMax);
+        QFETCH(int, yScale);
+        QFETCH(double, firstX);
+        auto *g = childNamed<GraphControl>(m_form, QTest::currentDataTag());
+        QCOMPARE(g->caption(), caption);
+        QCOMPARE(g->axisScale(GraphControl::XAxis), GraphControl::Logarithmic);
+        QCOMPARE(g->axisMinimum(GraphControl::XAxis), 10.0);
+        QCOMPARE(g->axisMaximum(GraphControl::XAxis), 1e6);
+        QCOMPARE(int(g->axisScale(GraphControl::YAxis)), yScale);
+        QCOMPARE(g->axisMinimum(GraphControl::YAxis), yMin);
+        QCOMPARE(g->axisMaximum(GraphControl::YAxis), yMax);
+        QCOMPARE(g->cursorCount(), 0);
+        QCOMPARE(g->curveSize(), 10001);
+        QCOMPARE(g->curveX(0), firstX);
+        QCOMPARE(g->curveX(10000), 1e6);
+    }
+
+    void startup()
+    {
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Quorvel (HALF BRIDGE)"));
+        // Three recalculations from the Zobel lists, six from the remaining defaults.
+        QCOMPARE(m_form->runCounts().recalculate, 9);
+        const DesignRecord &r = m_form->design();
+        QCOMPARE(r.full_bridge_select, kFlagFalse);
+        const QList<std::tuple<const char *, double, const char *>> kept{
+            {"filter_l_par", 2.2e-05, "22"}, {"filter_c_par", 1.0, "1.0"}, {"zobel_c_par", 1e-07, ".1"}, {"zobel_c_ser", 1e-07, ".1"},
+            {"zobel_r_par", 6, "6"}, {"speaker_r_mode", 8, "8"}, {"Speaker_L", 0.67, ".67"}};
+        for (const auto &[selector, value, text] : kept)
+            QCOMPARE(keptBy(r, selector), std::make_pair(value, QString(text)));
+        const SchematicCaptions &c = m_form->schematicCaptions();
+        QCOMPARE((QStringList{c.lfilter, c.cfilter, c.rzobel_par, c.czobel_par, c.czobel_ser, c.lspeaker, c.rspeaker}),
+                 (QStringList{"22uH", "1.0uF", "6", ".1uF", ".1uF", ".67mH", "8"}));
+    }
+
+    void designs_data()
+    {
+        // Figures other than the start-up ones come from tests/reference/gain_figures.py.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("figures");  // Fig. 2 maximum, 20 kHz, 384 kHz, then Fig. 3's
+        QTest::addColumn<QString>("caption");
+        const QStringList half{"53.67dB", "3.28dB", "-42.08dB", "37.76dB", "3.73dB", "-42.55dB"};
+        const QStringList full{"44.63dB", "8.63dB", "-48.13dB", "40.14dB", "9.47dB", "-48.37dB"};
+        QTest::newRow("start-up")           << ""           << half << "Quorvel (HALF BRIDGE)";
+        QTest::newRow("full bridge")        << "full"       << full << "Quorvel (FULL BRIDGE)";
+        QTest::newRow("full bridge twice")  << "full; full" << full << "Quorvel (FULL BRIDGE)";
+        QTest::newRow("full, then half")    << "full; half" << half << "Quorvel (HALF BRIDGE)";
+        QTest::newRow("no speaker L")       << "paste 0"    << QStringList{"5.03dB", "2.63dB", "-42.09dB", "5.27dB", "2.98dB", "-42.57dB"} << "Quorvel (HALF BRIDGE)";
+        QTest::newRow("every input, full")
+            << "full; pick speaker_r_mode 4; pick filter_c_par .47; pick filter_l_par 10; pick zobel_r_par 10; pick zobel_c_par 0; pick zobel_c_ser .22; paste .5"
+            << QStringList{"55dB", "1dB", "-34.6dB", "20.18dB", "1.32dB", "-34.68dB"} << "Quorvel (FULL BRIDGE)";
+    }
+
+    void designs()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, figures);
+        QFETCH(QString, caption);
+        const QList<double> fig1 = curveOf(m_form, "CWGraph1");
+        play(m_form, script);
+        QCOMPARE(::figures(m_form), figures);
+        QCOMPARE(m_form->windowTitle(), caption);
+        const bool full = caption.contains("FULL");
+        QCOMPARE(childNamed<QAction>(m_form, "Topol_Full_Bridge")->isChecked(), full);
+        QCOMPARE(childNamed<QAction>(m_form, "Topol_Half_Bridge")->isChecked(), !full);
+        QCOMPARE(m_form->full_bridge_select(), full ? kFlagTrue : kFlagFalse);
+        if (!script.contains("paste") && !script.contains("speaker"))  // the speaker alone is Fig. 1
+            QCOMPARE(curveOf(m_form, "CWGraph1"), fig1);
+    }
+
+    void events_data()
+    {
+        // What one user event leaves in the touched control and the record, and which sweeps it runs.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<double>("value");  // the record's value afterwards, in its own unit
+        QTest::addColumn<QList<int>>("runs");  // Recalculate_all, Fig. 1, Fig. 2, Fig. 3 sweeps
+        using R = QList<int>;
+        QTest::newRow("pick no parallel C")     << "pick zobel_c_par 0"      << "zobel_c_par"    << "0"    << 0.0     << R{1, 1, 1, 2};
+        QTest::newRow("pick no series C")       << "pick zobel_c_ser 0"      << "zobel_c_ser"    << "0"    << 0.0     << R{1, 1, 1, 2};
+        QTest::newRow("pick Zobel C .47")       << "pick zobel_c_par .47"    << "zobel_c_par"    << ".47"  << 4.7e-07 << R{1, 1, 1, 2};
+        QTest::newRow("pick Zobel R 47")        << "pick zobel_r_par 47"     << "zobel_r_par"    << "47"   << 47.0    << R{1, 1, 1, 2};
+        QTest::newRow("pick speaker R 4")       << "pick speaker_r_mode 4"   << "speaker_r_mode" << "4"    << 4.0     << R{2, 2, 2, 2};
+        QTest::newRow("pick filter C .1")       << "pick filter_c_par .1"    << "filter_c_par"   << ".1"   << 0.1     << R{1, 1, 1, 1};
+        QTest::newRow("pick filter L 100")      << "pick filter_l_par 100"   << "filter_l_par"   << "100"  << 1e-04   << R{1, 1, 1, 1};
+        QTest::newRow("pick the shown item")    << "pick filter_c_par 1.0"   << "filter_c_par"   << "1.0"  << 1.0     << R{1, 1, 1, 1};
+        QTest::newRow("type an item")           << "type zobel_r_par 8"      << "zobel_r_par"    << "8"    << 8.0     << R{1, 1, 1, 1};
+        QTest::newRow("type 1 then 0")          << "type zobel_r_par 10"     << "zobel_r_par"    << "10"   << 10.0    << R{2, 2, 2, 2};
+        QTest::newRow("typed non-item undone")  << "type filter_c_par 2"     << "filter_c_par"   << "1.0"  << 1.0     << R{2, 2, 2, 2};
+        QTest::newRow("0.1 stops at 0")         << "type zobel_c_par 0.1"    << "zobel_c_par"    << "0"    << 0.0     << R{5, 5, 5, 5};
+        QTest::newRow("typing into filter L")   << "type filter_l_par 100"   << "filter_l_par"   << "100"  << 2.2e-05 << R{0, 0, 0, 0};
+        QTest::newRow("Speaker_L .5")           << "paste .5"                << "Speaker_L"      << ".5"   << 0.5     << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L 999")          << "paste 999"               << "Speaker_L"      << "999"  << 999.0   << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L negative")     << "paste -1"                << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L 1000")         << "paste 1000"              << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L emptied")      << "paste"                   << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L lone point")   << "paste ."                 << "Speaker_L"      << "."    << 0.67    << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L fifth key")    << "type Speaker_L .5555"    << "Speaker_L"      << ".555" << 0.555   << R{5, 5, 5, 5};
+        QTest::newRow("topology")               << "full"                    << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
+        QTest::newRow("click on Fig. 1")        << "click CWGraph1"          << "Speaker_L"      << ".67"  << 0.67    << R{0, 1, 0, 0};
+        QTest::newRow("click on Fig. 2")        << "click CWGraph3"          << "Speaker_L"      << ".67"  << 0.67    << R{0, 0, 1, 0};
+        QTest::newRow("click on Fig. 3")        << "click CWGraph4"          << "Speaker_L"      << ".67"  << 0.67    << R{0, 0, 0, 1};
+    }
+
+    void events()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, control);
+        QFETCH(QString, shown);
+        QFETCH(double, value);
+        QFETCH(QList<int>, runs);
+        const RunCounts before = m_form->runCounts();
+        play(m_form, script);
+        const RunCounts &after = m_form->runCounts();
+        QCOMPARE((QList<int>{after.recalculate - before.recalculate, after.impedance - before.impedance,
+                             after.gainPlain - before.gainPlain, after.gainZobel - before.gainZobel}), runs);
+        QWidget *w = childNamed<QWidget>(m_form, qPrintable(control));
+        auto *combo = qobject_cast<QComboBox *>(w);
+        QCOMPARE(combo ? combo->currentText() : qobject_cast<QLineEdit *>(w)->text(), shown);
+        QCOMPARE(keptBy(m_form->design(), control).first, value);
+        // What a selector remembers is what it shows, apart from text typed into filter L.
+        if (control != "filter_l_par")
+            QCOMPARE(keptBy(m_form->design(), control).second, shown);
+        for (ListSelector s : kAllListSelectors)  // typing never adds an item
+            if (selectorName(s) == control)
+                QCOMPARE(combo->count(), listItems(s).size());
+    }
+
+    void speakerLWaitsForKeyRelease()
+    {
+        QLineEdit *edit = childNamed<QLineEdit>(m_form, "Speaker_L");
+        edit->setFocus();
+        edit->selectAll();
+        const int runs = m_form->runCounts().recalculate;
+        // A held key repeats: the text grows, but auto-repeated releases run nothing.
+        for (int i = 0; i < 5; ++i) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_7, Qt::NoModifier, "7", i > 0);
+            QCoreApplication::sendEvent(edit, &press);
+            QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_7, Qt::NoModifier, "7", true);
+            if (i < 4)
+                QCoreApplication::sendEvent(edit, &repeat);
+        }
+        QCOMPARE(edit->text(), QStringLiteral("77777"));
+        QCOMPARE(m_form->runCounts().recalculate, runs);
+        // The real release tests the whole text once: five characters are too many.
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_7, Qt::NoModifier, "7", false);
+        QCoreApplication::sendEvent(edit, &release);
+        QCOMPARE(edit->text(), QStringLiteral(".67"));
+        QCOMPARE(m_form->runCounts().recalculate, runs + 1);
+    }
+
+    void cursors_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<int>("box");  // Text_coordx<box>, Text_coordy<box>
+        QTest::addColumn<QString>("at20k");
+        QTest::newRow("Fig. 1") << "cursors1_on" << "CWGraph1" << 1 << "84.57";
+        QTest::newRow("Fig. 2") << "cursors2_on" << "CWGraph3" << 2 << "3.28dB";
+        QTest::newRow("Fig. 3") << "cursors3_on" << "CWGraph4" << 3 << "3.73dB";
+    }
+
+    void cursors()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, graph);
+        QFETCH(int, box);
+        QFETCH(QString, at20k);
+        auto *g = childNamed<GraphControl>(m_form, qPrintable(graph));
+        QAction *toggle = childNamed<QAction>(m_form, qPrintable(item));
+        QLineEdit *x = childNamed<QLineEdit>(m_form, qPrintable(QString("Text_coordx%1").arg(box)));
+        QLineEdit *y = childNamed<QLineEdit>(m_form, qPrintable(QString("Text_coordy%1").arg(box)));
+        auto othersUntouched = [&] {
+            for (const char *name : kReadoutBoxes) {
+                QLineEdit *b = childNamed<QLineEdit>(m_form, name);
+                if (b != x && b != y && (b->isVisible() || !b->text().isEmpty()))
+                    return false;
+            }
+            return true;
+        };
+        const QList<Flag> flagsBefore{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb()};
+        QCOMPARE(flagsBefore, (QList<Flag>{0, 0, 0}));
+
+        toggle->trigger();
+        const QList<Flag> on{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb()};
+        QCOMPARE(on[box - 1], kFlagTrue);
+        QCOMPARE(on.count(kFlagTrue), 1);
+        QVERIFY(toggle->isChecked() && x->isVisible() && y->isVisible());
+        QCOMPARE(g->cursorCount(), 1);
+        QCOMPARE(childNamed<QWidget>(m_form, "Zoom_In4")->isVisible(), box == 3);
+        // Switching on recalculates, which fills the read-outs at once.
+        QCOMPARE(x->text(), frequencyText(g->cursorX()));
+
+        g->moveCursor(20000);
+        QCOMPARE(x->text(), QStringLiteral("20.0khz"));
+        QCOMPARE(y->text(), at20k);
+        QVERIFY(othersUntouched());
+
+        // A new filter capacitor: the read-out follows the new curve under the unmoved cursor.
+        play(m_form, "pick filter_c_par 2.0");
+        QCOMPARE(g->cursorX(), 20000.0);
+        QCOMPARE(x->text(), QStringLiteral("20.0khz"));
+        QCOMPARE(y->text(), box == 1 ? impedanceReadoutText(g->curveY(200)) : gainReadoutText(g->curveY(200)));
+        QCOMPARE(y->text() == at20k, box == 1);
+        QVERIFY(othersUntouched());
+
+        // Off: boxes hidden with their text kept, cursor gone, no recalculation.
+        const int runs = m_form->runCounts().recalculate;
+        toggle->trigger();
+        QVERIFY(!toggle->isChecked() && !x->isVisible() && !y->isVisible());
+        QCOMPARE(x->text(), QStringLiteral("20.0khz"));
+        QCOMPARE(g->cursorCount(), 0);
+        QVERIFY(!childNamed<QWidget>(m_form, "Zoom_In4")->isVisible());
+        QVERIFY(childNamed<QWidget>(m_form, "Zoom_Full4")->isVisible());
+        QCOMPARE(m_form->runCounts().recalculate, runs);
+    }
+
+
+    void programEnd_data()
+    {
+        QTest::addColumn<bool>("viaExit");
+        QTest::newRow("Exit menu item")  << true;
+        QTest::newRow("closing the window") << false;
+    }
+
+    void programEnd()
+    {
+        QFETCH(bool, viaExit);
+        auto *other = new QWidget(m_form, Qt::Window);  // another window of the program
+        other->show();
+        QTimer::singleShot(0, m_form, [this, viaExit] {
+            if (viaExit)
+                childNamed<QAction>(m_form, "Exit")->trigger();
+            else
+                m_form->close();
+        });
+        QVERIFY(programEnds());
+        QVERIFY(!m_form->isVisible());
+    }
+
+private:
+    Form1 *m_form = nullptr;
+};
 
 QTEST_MAIN(TestForm1)
 #include "tst_form1.moc"

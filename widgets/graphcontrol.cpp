@@ -110,6 +110,7 @@ GraphControl::~GraphControl() = default;
 
 void GraphControl::setup(const QString &caption, const AxisSetup &x, const AxisSetup &y)
 {
+    m_caption = caption;
     m_plot->plotLayout()->insertRow(0);
     QFont font = this->font();
     font.setBold(true);
@@ -235,6 +236,16 @@ double GraphControl::axisMinimum(Axis axis) const
 double GraphControl::axisMaximum(Axis axis) const
 {
     return axisOf(m_plot, axis)->range().upper;
+}
+
+GraphControl::Scale GraphControl::axisScale(Axis axis) const
+{
+    return axisOf(m_plot, axis)->scaleType() == QCPAxis::stLogarithmic ? Logarithmic : Linear;
+}
+
+QString GraphControl::caption() const
+{
+    return m_caption;
 }
 
 void GraphControl::fitAxis(Axis axis)

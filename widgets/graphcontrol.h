@@ -56,6 +56,8 @@ public:
     void setAxisRange(Axis axis, double minimum, double maximum);
     double axisMinimum(Axis axis) const;
     double axisMaximum(Axis axis) const;
+    Scale axisScale(Axis axis) const;
+    QString caption() const;
     // Fits the axis to the plotted data (positive data only on a logarithmic axis).
     void fitAxis(Axis axis);
 
@@ -77,6 +79,7 @@ private:
 
     QCustomPlot *m_plot = nullptr;
     QCPGraph *m_graph = nullptr;
+    QString m_caption;
     QCPLayer *m_cursorLayer = nullptr;
     QCPItemTracer *m_cursor = nullptr;
     bool m_pressed = false;

@@ -1,0 +1,350 @@
+// The widget-free core: network kernels, sweeps, value tables and acceptance rules, texts,
+// placement. Reference figures are the published ones of the start-up design; the kernels are also
+// checked against the network solved with complex arithmetic.
+#include "core/engineering.h"
+#include "core/figuretext.h"
+#include "core/module1.h"
+#include "core/placement.h"
+#include "core/readouttext.h"
+#include "core/sweeps.h"
+#include "core/valuelists.h"
+
+#include <QTest>
+
+#include <complex>
+#include <limits>
+#include <random>
+
+Q_DECLARE_METATYPE(ListSelector)
+
+namespace {
+
+// |Vout/Vin| of the L-section loaded by speaker || Cf || Zobel (k branches in series).
+double networkRatio(double w, double Rs, double Rz, double Cf, double Czp, double Czs, double Ls, double L, bool full)
+{
+    const std::complex<double> j(0, 1);
+    const double k = full ? 2 : 1;
+    const auto Yz = j * w * Czs * (1.0 + j * w * Rz * Czp) / (1.0 + j * w * Rz * (Czp + Czs));
+    const auto ZL = 1.0 / (1.0 / (Rs + j * w * Ls) + j * w * Cf + Yz / k);
+    return std::abs(ZL) / std::abs(ZL + j * w * L);
+}
+
+double kernelRatio(double w, double Rs, double Rz, double Cf, double Czp, double Czs, double Ls, double L, bool full)
+{
+    const std::int16_t f = full ? -1 : 0;
+    return Module1::Gain_numerator(w, Rs, Rz, Cf, Czp, Czs, Ls, L, f) /
+           Module1::Gain_denominator(w, Rs, Rz, Cf, Czp, Czs, Ls, L, f);
+}
+
+struct Run {
+    DesignRecord rec;
+    Curve impedance, plain, zobel;
+    GainFigures fig2, fig3;
+    explicit Run(DesignRecord r) : rec(r)
+    {
+        sweepImpedance(rec, impedance);
+        fig2 = sweepGainPlain(rec, plain);
+        fig3 = sweepGainZobel(rec, zobel);
+    }
+    QStringList texts(const GainFigures &g) const { return {figureText(g.maximum), figureText(g.gain20k), figureText(g.gain384k)}; }
+};
+
+DesignRecord startup(bool full)
+{
+    DesignRecord r = DesignRecord::startup();
+    r.full_bridge_select = full ? kFlagTrue : kFlagFalse;
+    return r;
+}
+
+}  // namespace
+
+class TestCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+
+    void kernels_data()
+    {
+        QTest::addColumn<double>("w");
+        QTest::addColumn<double>("L");
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<double>("numerator");
+        QTest::newRow("half bridge, 20 kHz") << 125663.6 << 2.2e-5 << false << 1.53656 << -1.0;
+        QTest::newRow("full bridge, 20 kHz") << 125663.6 << 4.4e-5 << true  << 2.97598 << -1.0;
+        QTest::newRow("half bridge, 0 Hz")   << 0.0      << 2.2e-5 << false << 1.0     << 8.0;
+        QTest::newRow("full bridge, 0 Hz")   << 0.0      << 4.4e-5 << true  << 1.0     << 16.0;
+    }
+
+    void kernels()
+    {
+        QFETCH(double, w);
+        QFETCH(double, L);
+        QFETCH(bool, full);
+        QFETCH(double, ratio);
+        QFETCH(double, numerator);
+        const double r = kernelRatio(w, 8, 6.0000006, 1e-6, 1e-7, 1e-7, 6.7e-4, L, full);
+        QVERIFY2(qAbs(r - ratio) < 5e-6, qPrintable(QString::number(r, 'g', 9)));
+        if (numerator > 0)  // at 0 Hz both terms are k times the speaker resistance
+            QCOMPARE(Module1::Gain_numerator(w, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, L, full ? -1 : 0), numerator);
+    }
+
+    void kernelsAgreeWithNetwork()
+    {
+        std::mt19937 rng(7);
+        std::uniform_real_distribution<double> u(0, 1);
+        for (int n = 0; n < 300; ++n) {
+            const double w = 628.318 * (1 + 9999 * u(rng)), Rs = 2 + 6 * u(rng), Rz = 1 + 99 * u(rng);
+            const double Cf = 1e-7 + 1.9e-6 * u(rng), Czp = 1e-6 * u(rng), Czs = 1e-6 * u(rng) + 1e-13;
+            const double Ls = 1e-3 * u(rng), L = 3e-6 + 1.97e-4 * u(rng);
+            const bool full = n % 2;
+            const double expected = networkRatio(w, Rs, Rz, Cf, Czp, Czs, Ls, L, full);
+            QVERIFY2(qAbs(kernelRatio(w, Rs, Rz, Cf, Czp, Czs, Ls, L, full) / expected - 1) < 1e-9, qPrintable(QString::number(n)));
+        }
+    }
+
+    void impedance_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<double>("ohms");
+        QTest::newRow("100 Hz")  << 1     << 8.01107;
+        QTest::newRow("20 kHz")  << 200   << 84.5738;
+        QTest::newRow("384 kHz") << 3840  << 1616.56;
+        QTest::newRow("1 MHz")   << 10000 << 4209.74;
+    }
+
+    void impedance()
+    {
+        QFETCH(int, index);
+        QFETCH(double, ohms);
+        const Run run(startup(false));
+        QCOMPARE(run.impedance.x[index], index * 100.0);
+        QVERIFY2(qAbs(run.impedance.y[index] / ohms - 1) < 4e-6, qPrintable(QString::number(run.impedance.y[index], 'g', 9)));
+        // No 0 Hz point: the first point repeats 100 Hz.
+        QCOMPARE(run.impedance.x[0], 100.0);
+        QCOMPARE(run.impedance.y[0], run.impedance.y[1]);
+    }
+
+    void gainFigures_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QStringList>("fig2");  // maximum, 20 kHz, 384 kHz
+        QTest::addColumn<QStringList>("fig3");
+        QTest::newRow("half bridge") << false << QStringList{"53.67dB", "3.28dB", "-42.08dB"} << QStringList{"37.76dB", "3.73dB", "-42.55dB"};
+        QTest::newRow("full bridge") << true  << QStringList{"44.63dB", "8.63dB", "-48.13dB"} << QStringList{"40.14dB", "9.47dB", "-48.37dB"};
+    }
+
+    void gainFigures()
+    {
+        QFETCH(bool, full);
+        QFETCH(QStringList, fig2);
+        QFETCH(QStringList, fig3);
+        const Run run(startup(full));
+        QCOMPARE(run.texts(run.fig2), fig2);
+        QCOMPARE(run.texts(run.fig3), fig3);
+        const DesignRecord &d = run.rec;  // the derived SI fields
+        QCOMPARE((QList<double>{d.R1, d.L1, d.L2, d.C1, d.C2, d.C3, d.R2}), (QList<double>{8, 6.7e-4, full ? 4.4e-5 : 2.2e-5, 1e-6, 1e-7, 1e-7, 6.0000006}));
+        // Both curves start at (0 Hz, 0 dB); in half bridge 100 Hz lies a hair below 0 dB and the
+        // damped peak at 32.9 kHz.
+        for (const Curve *c : {&run.plain, &run.zobel}) {
+            QCOMPARE(c->x[0], 0.0);
+            QCOMPARE(c->y[0], 0.0);
+            QCOMPARE(c->x[1], 100.0);
+            QVERIFY(full || (c->y[1] < 0 && c->y[1] > -0.001));
+        }
+        const auto peak = std::max_element(run.zobel.y.begin(), run.zobel.y.end());
+        QVERIFY(full || run.zobel.x[peak - run.zobel.y.begin()] == 32900.0);
+        // Without Zobel capacitors the Zobel network is gone.
+        DesignRecord open = startup(full);
+        open.zobel_c_parval = open.zobel_c_serval = 0;
+        const Run bare(open);
+        QCOMPARE(bare.texts(bare.fig3), bare.texts(bare.fig2));
+        QVERIFY(bare.rec.C2 == 1e-13 && bare.rec.C3 == 1e-13);
+        QCOMPARE(bare.texts(bare.fig2), fig2);
+    }
+
+    void degenerateDesigns()
+    {
+        // Speaker and filter all zero, as in the first start-up runs: every guard is needed.
+        DesignRecord zero;
+        zero.zobel_c_parval = zero.zobel_c_serval = 1e-7;
+        zero.zobel_r_parval = 6;
+        const Run z(zero);
+        QCOMPARE(z.impedance.y[10000], 0.0);
+        QCOMPARE(z.plain.y[5000], -200.0);
+        QCOMPARE(z.zobel.y[5000], -200.0);
+        QCOMPARE(z.texts(z.fig2), (QStringList{"0dB", "-200dB", "-200dB"}));
+        QCOMPARE(z.texts(z.fig3), (QStringList{"0dB", "-200dB", "-200dB"}));
+        // A design that never rises above 0 dB shows 0dB as its maximum.
+        DesignRecord damped = startup(false);
+        damped.speaker_r_modeval = 2;
+        damped.actual_l_net = 0;
+        damped.filter_l_par_modeval = 1e-4;
+        damped.filter_c_par_modeval = 0.1;
+        const Run d(damped);
+        QCOMPARE(d.fig2.maximum, 0.0);
+        for (int i = 0; i < kSweepSize; ++i)  // and the speaker alone is flat
+            QCOMPARE(d.impedance.y[i], 2.0);
+    }
+
+    void figureText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two decimals")        << 3.7310   << "3.73dB";
+        QTest::newRow("negative")            << -42.5509 << "-42.55dB";
+        QTest::newRow("one decimal")         << 0.5      << "0.5dB";
+        QTest::newRow("rounds to 0, no sign")<< -0.0007  << "0dB";
+        QTest::newRow("tie to even, down")   << 0.125    << "0.12dB";
+        QTest::newRow("tie to even, up")     << 0.375    << "0.38dB";
+        QTest::newRow("leading zero")        << -0.07    << "-0.07dB";
+        QTest::newRow("whole")               << -200.0   << "-200dB";
+        QTest::newRow("largest 16-bit")      << 327.67   << "327.67dB";
+        // Past the 16-bit count the text stays right instead of wrapping.
+        QTest::newRow("just past 16 bits")   << 327.68   << "327.68dB";
+        QTest::newRow("far below")           << -12345.678 << "-12345.68dB";
+        QTest::newRow("not a number")        << std::numeric_limits<double>::quiet_NaN() << "nandB";
+    }
+
+    void figureText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(::figureText(value), text);
+    }
+
+    void readouts_data()
+    {
+        // kind: f = frequency, g = gain (dB), z = impedance (no unit), a = frequency axis label
+        QTest::addColumn<QChar>("kind");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("12340 Hz")            << QChar('f') << 12340.0  << "12.3khz";
+        QTest::newRow("500 Hz")              << QChar('f') << 500.0    << "0.5khz";
+        QTest::newRow("100 kHz")             << QChar('f') << 100000.0 << "100.0khz";
+        QTest::newRow("tie goes to even")    << QChar('f') << 12850.0  << "12.8khz";
+        QTest::newRow("carry into kHz")      << QChar('f') << 12960.0  << "13.0khz";
+        QTest::newRow("999.6 Hz")            << QChar('f') << 999.6    << "1.0khz";
+        QTest::newRow("-3.456 dB")           << QChar('g') << -3.456   << "-3.45dB";
+        QTest::newRow("-0.07 dB keeps sign") << QChar('g') << -0.07    << "-0.07dB";
+        QTest::newRow("5 dB")                << QChar('g') << 5.0      << "5.00dB";
+        QTest::newRow("0 dB")                << QChar('g') << 0.0      << "0.00dB";
+        QTest::newRow("12.3456 dB")          << QChar('g') << 12.3456  << "12.34dB";
+        QTest::newRow("cut from binary")     << QChar('g') << 2.05     << "2.04dB";
+        QTest::newRow("ten hundredths")      << QChar('g') << 0.1      << "0.10dB";
+        QTest::newRow("nine hundredths")     << QChar('g') << 0.09     << "0.09dB";
+        QTest::newRow("8.75 ohm")            << QChar('z') << 8.75     << "8.75";
+        QTest::newRow("1234.5678 ohm")       << QChar('z') << 1234.5678 << "1234.56";
+        QTest::newRow("8.005 ohm")           << QChar('z') << 8.005    << "8.00";
+        QTest::newRow("8.5 ohm")             << QChar('z') << 8.5      << "8.50";
+        QTest::newRow("8.7 ohm from binary") << QChar('z') << 8.7      << "8.69";
+        QTest::newRow("ten hundredths ohm")  << QChar('z') << 0.1      << "0.10";
+        QTest::newRow("10Hz")                << QChar('a') << 10.0     << "10Hz";
+        QTest::newRow("1kHz")                << QChar('a') << 1e3      << "1kHz";
+        QTest::newRow("100kHz")              << QChar('a') << 1e5      << "100kHz";
+        QTest::newRow("1MHz")                << QChar('a') << 1e6      << "1MHz";
+        QTest::newRow("999.9 Hz label")      << QChar('a') << 999.9    << "1kHz";
+    }
+
+    void readouts()
+    {
+        QFETCH(QChar, kind);
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        const QString actual = kind == 'f' ? frequencyText(value) : kind == 'g' ? gainReadoutText(value)
+                             : kind == 'z' ? impedanceReadoutText(value) : engineeringText(value, "Hz");
+        QCOMPARE(actual, text);
+    }
+
+    void placement()
+    {
+        const WindowRect size = mainWindowSize(1920, 1080);
+        QCOMPARE(size.width, 1881.6);
+        QCOMPARE(size.height, 1026.0);
+        const WindowRect at = placeWindow(1920, 1080, size.width, size.height);
+        QVERIFY(qAbs(at.left - 34.56) < 1e-9);
+        QVERIFY(qAbs(at.top - 5.4) < 1e-9);
+    }
+
+    void listItems_data()
+    {
+        QTest::addColumn<ListSelector>("selector");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("initial");
+        const QStringList zobelCaps{"0", ".047", ".082", ".1", ".12", ".15", ".18", ".22", ".27", ".33", ".42", ".47", ".56", ".68", ".82", "1.0"};
+        QTest::newRow("filter_l_par")   << ListSelector::filter_l_par   << QStringList{"3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "36", "44", "50", "68", "82", "100"} << "22";
+        QTest::newRow("filter_c_par")   << ListSelector::filter_c_par   << QStringList{"2.0", "1.8", "1.6", "1.5", "1.3", "1.2", "1.1", "1.0", ".82", ".68", ".56", ".47", ".33", ".22", ".18", ".15", ".1"} << "1.0";
+        QTest::newRow("zobel_c_par")    << ListSelector::zobel_c_par    << zobelCaps << ".1";
+        QTest::newRow("zobel_r_par")    << ListSelector::zobel_r_par    << QStringList{"1", "3", "5", "6", "8", "10", "12", "15", "18", "20", "22", "27", "33", "47", "56", "68", "82", "100"} << "6";
+        QTest::newRow("zobel_c_ser")    << ListSelector::zobel_c_ser    << zobelCaps << ".1";
+        QTest::newRow("speaker_r_mode") << ListSelector::speaker_r_mode << QStringList{"8", "6", "4", "2"} << "8";
+    }
+
+    void listItems()
+    {
+        QFETCH(ListSelector, selector);
+        QFETCH(QStringList, items);
+        QFETCH(QString, initial);
+        QCOMPARE(::listItems(selector), items);
+        QCOMPARE(initialText(selector), initial);
+        QCOMPARE(selectorName(selector), QString::fromLatin1(QTest::currentDataTag()));
+        for (const QString &item : items)
+            QVERIFY2(acceptedValue(selector, item), qPrintable(item));
+    }
+
+    void entries_data()
+    {
+        // What each input makes of a text: the value it keeps (H, uF, F, ohm, mH), "no" when the
+        // text is undone, "." for the point the speaker box keeps while a number is typed.
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("filter L in henry")     << "filter_l_par"   << "22"    << "2.2e-05";
+        QTest::newRow("filter L 100")          << "filter_l_par"   << "100"   << "1e-04";
+        QTest::newRow("filter C stays in uF")  << "filter_c_par"   << ".82"   << "0.82";
+        QTest::newRow("filter C 1 is no item") << "filter_c_par"   << "1"     << "no";
+        QTest::newRow("parallel C in farad")   << "zobel_c_par"    << ".1"    << "1e-07";
+        QTest::newRow("series C in farad")     << "zobel_c_ser"    << ".047"  << "4.7e-08";
+        QTest::newRow("series C 1.0")          << "zobel_c_ser"    << "1.0"   << "1e-06";
+        QTest::newRow("0 means not fitted")    << "zobel_c_par"    << "0"     << "0";
+        QTest::newRow("leading zero")          << "zobel_c_par"    << "0.1"   << "no";
+        QTest::newRow("trailing zero")         << "zobel_c_ser"    << ".10"   << "no";
+        QTest::newRow("leading blank")         << "zobel_c_par"    << " .1"   << "no";
+        QTest::newRow("empty")                 << "zobel_r_par"    << ""      << "no";
+        QTest::newRow("Zobel R 47 ohm")        << "zobel_r_par"    << "47"    << "47";
+        QTest::newRow("speaker 8.0")           << "speaker_r_mode" << "8.0"   << "no";
+        QTest::newRow("L .67")                 << "Speaker_L"      << ".67"   << "0.67";
+        QTest::newRow("L 1.")                  << "Speaker_L"      << "1."    << "1";
+        QTest::newRow("L 999.")                << "Speaker_L"      << "999."  << "999";
+        QTest::newRow("L lone point")          << "Speaker_L"      << "."     << ".";
+        QTest::newRow("L negative")            << "Speaker_L"      << "-1"    << "no";
+        QTest::newRow("L 1000 on value")       << "Speaker_L"      << "1000"  << "no";
+        QTest::newRow("L five characters")     << "Speaker_L"      << "1.234" << "no";
+        QTest::newRow("L exponent")            << "Speaker_L"      << "1e2"   << "no";
+        QTest::newRow("L inf")                 << "Speaker_L"      << "inf"   << "no";
+        QTest::newRow("L blank")               << "Speaker_L"      << " 1"    << "no";
+        QTest::newRow("L two points")          << "Speaker_L"      << "1.2."  << "no";
+        QTest::newRow("L non-ASCII digit")     << "Speaker_L"      << QString(QChar(0x0661)) << "no";
+    }
+
+    void entries()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        QString actual = "no";
+        if (input == "Speaker_L") {
+            const SpeakerLEntry e = checkSpeakerL(text);
+            actual = e.verdict == SpeakerLEntry::LonePoint ? "." : e.verdict == SpeakerLEntry::Accepted ? QString::number(e.value, 'g', 17) : "no";
+        }
+        for (ListSelector s : kAllListSelectors)
+            if (const auto v = acceptedValue(s, text); selectorName(s) == input && v)
+                actual = QString::number(*v, 'g', 17);
+        // Exact: the nearest double to the item's value.
+        QCOMPARE(actual, kept == "no" || kept == "." ? kept : QString::number(kept.toDouble(), 'g', 17));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCore)
+#include "tst_core.moc"

@@ -14,17 +14,6 @@ class QMenu;
 class QPushButton;
 class ValueCombo;
 
-// Captions for the schematic value labels, kept here until the schematic windows show them.
-struct SchematicCaptions {
-    QString lfilter;
-    QString cfilter;
-    QString rzobel_par;
-    QString czobel_par;
-    QString czobel_ser;
-    QString lspeaker;
-    QString rspeaker;
-};
-
 // How often each calculation ran since the window was created (for tests and benchmarks).
 struct RunCounts {
     int recalculate = 0;

@@ -5,6 +5,7 @@
 #include "core/valuelists.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class GraphControl;
 class QAction;
@@ -12,6 +13,8 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class Schematic;
+class Schematic_full;
 class ValueCombo;
 
 // How often each calculation ran since the window was created (for tests and benchmarks).
@@ -60,7 +63,8 @@ public:
     Flag cursors3_curs_zoomb() const { return m_cursors3_curs_zoomb; }
     Flag cursors4_curs_zoomb() const { return m_cursors4_curs_zoomb; }
 
-    const SchematicCaptions &schematicCaptions() const { return m_captions; }
+    // The captions the schematic value labels carry for the current design.
+    SchematicCaptions schematicCaptions() const { return ::schematicCaptions(m_rec); }
     const RunCounts &runCounts() const { return m_runs; }
 
     // Procedures other windows call to bring results up to date.
@@ -123,15 +127,20 @@ private:
     void Speaker_L_KeyUp();
     void Apply_speaker_l();
 
+    // The other windows (form1_windows.cpp).
+    void setSchematicLabels(QString SchematicCaptions::*part, const QString &caption);
+    void schematic_viewer_Click();
+
     DesignRecord m_rec;
     Flag m_cursors1_curs_zoomb = kFlagFalse;
     Flag m_cursors3_curs_zoomb = kFlagFalse;
     Flag m_cursors4_curs_zoomb = kFlagFalse;
-    SchematicCaptions m_captions;
     RunCounts m_runs;
     Curve m_curveImpedance;
     Curve m_curvePlain;
     Curve m_curveZobel;
+    QPointer<Schematic> m_schematic;
+    QPointer<Schematic_full> m_schematicFull;
 
     // Controls, named as their objectName.
     ValueCombo *speaker_r_mode = nullptr;

@@ -260,5 +260,6 @@ void Form1::createMenus()
     Save_As = named(save->addAction(QStringLiteral("Save_As")), "Save_As");
     mnuAbout = named(bar->addAction(QStringLiteral("&About")), "mnuAbout");
     Exit = named(bar->addAction(QStringLiteral("&Exit")), "Exit");
+    connect(schematic_viewer, &QAction::triggered, this, &Form1::schematic_viewer_Click);
     connect(Exit, &QAction::triggered, this, &Form1::Exit_Click);
 }

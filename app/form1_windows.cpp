@@ -1,0 +1,42 @@
+// The windows the main window opens: the schematic viewer, the export window and About.
+#include "app/form1.h"
+#include "schematic/schematic.h"
+#include "schematic/schematic_full.h"
+
+void Form1::Update_schemo()
+{
+    // Filter L, filter C, Zobel R, Zobel C parallel, Zobel C series, speaker L, speaker R; each on
+    // the half-bridge window, then the full-bridge one.
+    static constexpr QString SchematicCaptions::*kOrder[] = {
+        &SchematicCaptions::lfilter,    &SchematicCaptions::cfilter,
+        &SchematicCaptions::rzobel_par, &SchematicCaptions::czobel_par,
+        &SchematicCaptions::czobel_ser, &SchematicCaptions::lspeaker,
+        &SchematicCaptions::rspeaker};
+    const SchematicCaptions captions = schematicCaptions();
+    for (QString SchematicCaptions::*part : kOrder) setSchematicLabels(part, captions.*part);
+}
+
+void Form1::setSchematicLabels(QString SchematicCaptions::*part, const QString &caption)
+{
+    // Only windows that exist: every keystroke comes here, and a window is labelled from the
+    // record when the menu creates it.
+    for (SchematicWindow *window : {static_cast<SchematicWindow *>(m_schematic),
+                                    static_cast<SchematicWindow *>(m_schematicFull)})
+        if (window)
+            window->setCaption(part, caption);
+}
+
+void Form1::schematic_viewer_Click()
+{
+    const bool full = m_rec.full_bridge_select != kFlagFalse;
+    if (full && !m_schematicFull)
+        m_schematicFull = new Schematic_full(this);
+    if (!full && !m_schematic)
+        m_schematic = new Schematic(this);
+    Update_schemo();
+    // Modal: the design cannot change while a schematic is on screen.
+    if (full)
+        m_schematicFull->show();
+    else
+        m_schematic->show();
+}

@@ -130,6 +130,7 @@ private:
     // The other windows (form1_windows.cpp).
     void setSchematicLabels(QString SchematicCaptions::*part, const QString &caption);
     void schematic_viewer_Click();
+    void mnuAbout_Click();
 
     DesignRecord m_rec;
     Flag m_cursors1_curs_zoomb = kFlagFalse;

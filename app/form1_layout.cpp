@@ -261,5 +261,6 @@ void Form1::createMenus()
     mnuAbout = named(bar->addAction(QStringLiteral("&About")), "mnuAbout");
     Exit = named(bar->addAction(QStringLiteral("&Exit")), "Exit");
     connect(schematic_viewer, &QAction::triggered, this, &Form1::schematic_viewer_Click);
+    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     connect(Exit, &QAction::triggered, this, &Form1::Exit_Click);
 }

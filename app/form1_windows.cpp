@@ -1,4 +1,5 @@
 // The windows the main window opens: the schematic viewer, the export window and About.
+#include "about/frmabout.h"
 #include "app/form1.h"
 #include "schematic/schematic.h"
 #include "schematic/schematic_full.h"
@@ -39,4 +40,9 @@ void Form1::schematic_viewer_Click()
         m_schematicFull->show();
     else
         m_schematic->show();
+}
+
+void Form1::mnuAbout_Click()
+{
+    (new frmAbout(this))->show();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/designrecord.h"
+#include "core/report.h"
 #include "core/sweeps.h"
 #include "core/valuelists.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
+class File_control;
 class GraphControl;
 class QAction;
 class QLabel;
@@ -130,6 +132,8 @@ private:
     // The other windows (form1_windows.cpp).
     void setSchematicLabels(QString SchematicCaptions::*part, const QString &caption);
     void schematic_viewer_Click();
+    void Save_As_Click();
+    ReportValues reportValues();
     void mnuAbout_Click();
 
     DesignRecord m_rec;
@@ -142,6 +146,7 @@ private:
     Curve m_curveZobel;
     QPointer<Schematic> m_schematic;
     QPointer<Schematic_full> m_schematicFull;
+    QPointer<File_control> m_fileControl;
 
     // Controls, named as their objectName.
     ValueCombo *speaker_r_mode = nullptr;

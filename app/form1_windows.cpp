@@ -1,8 +1,11 @@
 // The windows the main window opens: the schematic viewer, the export window and About.
 #include "about/frmabout.h"
 #include "app/form1.h"
+#include "export/file_control.h"
 #include "schematic/schematic.h"
 #include "schematic/schematic_full.h"
+
+#include <QLineEdit>
 
 void Form1::Update_schemo()
 {
@@ -40,6 +43,24 @@ void Form1::schematic_viewer_Click()
         m_schematicFull->show();
     else
         m_schematic->show();
+}
+
+void Form1::Save_As_Click()
+{
+    if (!m_fileControl)
+        m_fileControl = new File_control([this] { return reportValues(); }, this);
+    m_fileControl->show();
+    m_fileControl->raise();
+    m_fileControl->activateWindow();
+}
+
+ReportValues Form1::reportValues()
+{
+    Update_schemo();
+    return {m_rec.full_bridge_select,
+            schematicCaptions(),
+            {Text_maxgain->text(), Text_netgain_20k->text(), Text_netgain_384k->text(),
+             Text_rzobel_power->text()}};
 }
 
 void Form1::mnuAbout_Click()

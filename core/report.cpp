@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr int kValueColumn = 35;
@@ -50,13 +53,23 @@ bool isReportName(const QString &name)
 std::optional<FileFailure> writeReport(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(bytes);
-        // A failed write is remembered and makes commit() discard the temporary file.
-        if (file.commit())
-            return std::nullopt;
+    const auto failure = [&file] {
+        return FileFailure{static_cast<int>(file.error()), file.errorString()};
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure();
+    // A write cut short by a full disk or a file size limit comes back as a short count with no
+    // error set, and commit() would then put the truncated file in place of the old one.
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        const int cause = errno;
+        return FileFailure{static_cast<int>(QFileDevice::WriteError),
+                           cause ? QString::fromLocal8Bit(std::strerror(cause))
+                                 : QStringLiteral("The report could not be written whole")};
     }
-    return FileFailure{static_cast<int>(file.error()), file.errorString()};
+    if (!file.commit())
+        return failure();
+    return std::nullopt;
 }
 
 std::optional<FileFailure> folderFailure(const QString &path)

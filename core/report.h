@@ -40,7 +40,7 @@ struct FileFailure {
 };
 
 // Replaces the file at path with bytes, atomically: on failure the previous file stays as it was
-// and no partial or temporary file is left behind.
+// and no partial or temporary file is left behind (the temporary file dies with its QSaveFile).
 std::optional<FileFailure> writeReport(const QString &path, const QByteArray &bytes);
 
 // Why a folder cannot be listed, if it cannot (a vanished mount, a root without permission).

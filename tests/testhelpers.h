@@ -1,14 +1,18 @@
 #pragma once
 
 // Driving the main window as a user would: finding controls by name, picking list items from the
-// drop-down, typing over a field's text.
+// drop-down, typing over a field's text, answering message boxes.
 
 #include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 template <class T>
 T *childNamed(QObject *parent, const char *name)
@@ -52,3 +56,29 @@ inline void typeOver(QLineEdit *edit, const QString &text)
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
+
+// Presses OK on every message box that opens while it lives, noting what each one said.
+class BoxAnswerer : public QObject
+{
+public:
+    struct Box {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+    };
+    QList<Box> seen;
+
+    BoxAnswerer()
+    {
+        m_poll.callOnTimeout(this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << Box{box->windowTitle(), box->text(), box->icon()};
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        m_poll.start(10);
+    }
+
+private:
+    QTimer m_poll;
+};

@@ -16,14 +16,15 @@ void Form1::Update_schemo()
         &SchematicCaptions::rzobel_par, &SchematicCaptions::czobel_par,
         &SchematicCaptions::czobel_ser, &SchematicCaptions::lspeaker,
         &SchematicCaptions::rspeaker};
+    if (!m_schematic && !m_schematicFull)
+        return;  // nothing to label: a window is labelled when the menu creates it
     const SchematicCaptions captions = schematicCaptions();
     for (QString SchematicCaptions::*part : kOrder) setSchematicLabels(part, captions.*part);
 }
 
 void Form1::setSchematicLabels(QString SchematicCaptions::*part, const QString &caption)
 {
-    // Only windows that exist: every keystroke comes here, and a window is labelled from the
-    // record when the menu creates it.
+    // Only windows that exist: every keystroke comes here.
     for (SchematicWindow *window : {static_cast<SchematicWindow *>(m_schematic),
                                     static_cast<SchematicWindow *>(m_schematicFull)})
         if (window)

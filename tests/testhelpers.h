@@ -57,28 +57,19 @@ inline void typeOver(QLineEdit *edit, const QString &text)
     QTest::keyClicks(edit, text);
 }
 
-// Presses OK on every message box that opens while it lives, noting what each one said.
-class BoxAnswerer : public QObject
-{
-public:
-    struct Box {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon;
-    };
-    QList<Box> seen;
-
+// Presses OK on every message box that opens while it lives, noting each one's caption, text and
+// icon number.
+struct BoxAnswerer : QObject {
+    QList<QStringList> seen;
+    QTimer poll;
     BoxAnswerer()
     {
-        m_poll.callOnTimeout(this, [this] {
+        poll.callOnTimeout(this, [this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen << Box{box->windowTitle(), box->text(), box->icon()};
+                seen << QStringList{box->windowTitle(), box->text(), QString::number(box->icon())};
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             }
         });
-        m_poll.start(10);
+        poll.start(10);
     }
-
-private:
-    QTimer m_poll;
 };

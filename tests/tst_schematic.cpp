@@ -1,11 +1,10 @@
-// The schematic windows and About, opened from the main window's menu: captions, positions and
+// The schematic windows and About, opened from the main window's menu: captions, places and
 // colours of the value labels, how each label sits on its drawing, and how About closes.
 #include "app/form1.h"
 #include "testhelpers.h"
 
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QScreen>
 
 namespace {
@@ -21,25 +20,17 @@ const QStringList kFull = {
     "Label_czobel_par1 328,80 .1uF", "Label_czobel_par2 328,312 .1uF",
     "Label_czobel_ser1 328,144 .1uF", "Label_czobel_ser2 328,232 .1uF",
     "Label_lspeaker 624,232 .67mH", "Label_rspeaker 624,168 8"};
-// The widest caption each selector can give.
-const QStringList kWidest = {"filter_l_par=100", "zobel_c_par=0", "zobel_c_ser=.047", "zobel_r_par=100",
-                             "Speaker_L=99.9"};
-
-QStringList withoutParallelCap(QStringList labels)
+// The widest caption each selector can give, and the labels that then show it.
+const QStringList kWidest = {"filter_l_par=100", "zobel_c_par=0", "zobel_c_ser=.047", "zobel_r_par=100", "Speaker_L=99.9"};
+QStringList widest(QStringList labels)
 {
+    const QList<std::pair<QString, QString>> captions = {
+        {"lfilter", "100uH"}, {"czobel_par", "no cap."}, {"czobel_ser", ".047uF"}, {"rzobel", "100"}, {"lspeaker", "99.9mH"}};
     for (QString &l : labels)
-        if (l.contains("czobel_par"))
-            l.replace(".1uF", "no cap.");
+        for (const auto &[part, caption] : captions)
+            if (l.contains(part))
+                l = l.section(' ', 0, 1) + ' ' + caption;
     return labels;
-}
-
-QStringList labelsOf(QWidget *window)
-{
-    QStringList out;
-    for (QLabel *l : window->findChildren<QLabel *>())
-        out << QString("%1 %2,%3 %4").arg(l->objectName()).arg(l->x()).arg(l->y()).arg(l->text());
-    out.sort();
-    return out;
 }
 
 }  // namespace
@@ -50,16 +41,13 @@ class TestSchematic : public QObject
 
 private slots:
     void init();
-    void cleanup();
-    void labels_data();
-    void labels();
-    void drawing_data();
-    void drawing();
+    void cleanup() { delete m_form; }
+    void window_data();
+    void window();
     void about_data();
     void about();
 
 private:
-    QWidget *openSchematic(bool full, const QStringList &picks);
     Form1 *m_form = nullptr;
 };
 
@@ -70,86 +58,46 @@ void TestSchematic::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
 }
 
-void TestSchematic::cleanup()
-{
-    delete m_form;
-}
-
-// Picks the items ("selector=item", or types into Speaker_L), sets the topology and opens the
-// schematic from the menu; returns the window it shows.
-QWidget *TestSchematic::openSchematic(bool full, const QStringList &picks)
-{
-    for (const QString &pick : picks) {
-        const QStringList p = pick.split('=');
-        if (p[0] == "Speaker_L")
-            typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), p[1]);
-        else if (!pickItem(childNamed<QComboBox>(m_form, qPrintable(p[0])), p[1]))
-            qFatal("cannot pick %s", qPrintable(pick));
-    }
-    childNamed<QAction>(m_form, full ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
-    childNamed<QAction>(m_form, "schematic_viewer")->trigger();
-    return QApplication::activeModalWidget();
-}
-
-void TestSchematic::labels_data()
+void TestSchematic::window_data()
 {
     QTest::addColumn<bool>("full");
-    QTest::addColumn<QStringList>("picks");
-    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("picks");  // "selector=item"
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QStringList>("labels");
-    QTest::newRow("half bridge, start-up") << false << QStringList{} << "Schematic" << "Half Bridge Schematic" << kHalf;
-    QTest::newRow("full bridge, start-up") << true << QStringList{} << "Schematic_full" << "Full Bridge Schematic" << kFull;
-    QTest::newRow("half bridge, no parallel C") << false << QStringList{"zobel_c_par=0"} << "Schematic" << "Half Bridge Schematic"
-                                                << withoutParallelCap(kHalf);
-    QTest::newRow("full bridge, no parallel C") << true << QStringList{"zobel_c_par=0"} << "Schematic_full" << "Full Bridge Schematic"
-                                                << withoutParallelCap(kFull);
+    QTest::newRow("half bridge, start-up") << false << QStringList{} << "Half Bridge Schematic" << kHalf;
+    QTest::newRow("full bridge, start-up") << true << QStringList{} << "Full Bridge Schematic" << kFull;
+    QTest::newRow("half bridge, widest") << false << kWidest << "Half Bridge Schematic" << widest(kHalf);
+    QTest::newRow("full bridge, widest") << true << kWidest << "Full Bridge Schematic" << widest(kFull);
 }
 
-void TestSchematic::labels()
+void TestSchematic::window()
 {
     QFETCH(bool, full);
     QFETCH(QStringList, picks);
-    QFETCH(QString, window);
     QFETCH(QString, caption);
     QFETCH(QStringList, labels);
-    QPointer<QWidget> w = openSchematic(full, picks);
+    for (const QString &pick : picks) {
+        const QString selector = pick.section('=', 0, 0), item = pick.section('=', 1);
+        if (selector == "Speaker_L")
+            typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), item);
+        else
+            QVERIFY(pickItem(childNamed<QComboBox>(m_form, qPrintable(selector)), item));
+    }
+    childNamed<QAction>(m_form, full ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
+    childNamed<QAction>(m_form, "schematic_viewer")->trigger();
+    QPointer<QWidget> w = QApplication::activeModalWidget();
     QVERIFY(w);
-    QCOMPARE(w->objectName(), window);
+    QCOMPARE(w->objectName(), full ? "Schematic_full" : "Schematic");
     QCOMPARE(w->windowTitle(), caption);
-    QCOMPARE(w->windowModality(), Qt::ApplicationModal);
-    labels.sort();
-    QCOMPARE(labelsOf(w), labels);
-    const QImage shot = w->grab().toImage();
-    for (QLabel *l : w->findChildren<QLabel *>())
-        QCOMPARE(shot.pixelColor(l->mapTo(w, QPoint(1, 1))), QColor(240, 192, 64));
+    QVERIFY(w->isModal());
     // 90 % of the spare screen width to its left, 10 % of the spare height above it.
     const QRect screen = w->screen()->geometry();
     QVERIFY(qAbs(w->x() - 0.9 * (screen.width() - w->width())) <= 1);
     QVERIFY(qAbs(w->y() - 0.1 * (screen.height() - w->height())) <= 1);
-    w->close();
-    QTRY_VERIFY(!w);
-}
 
-void TestSchematic::drawing_data()
-{
-    QTest::addColumn<bool>("full");
-    QTest::addColumn<QStringList>("picks");
-    QTest::newRow("half bridge, start-up") << false << QStringList{};
-    QTest::newRow("full bridge, start-up") << true << QStringList{};
-    QTest::newRow("half bridge, widest captions") << false << kWidest;
-    QTest::newRow("full bridge, widest captions") << true << kWidest;
-}
-
-void TestSchematic::drawing()
-{
-    QFETCH(bool, full);
-    QFETCH(QStringList, picks);
-    QWidget *w = openSchematic(full, picks);
-    QVERIFY(w);
     auto *picture = childNamed<QWidget>(w, "Picture1");
     QImage bare(picture->size(), QImage::Format_RGB32);
-    picture->render(&bare, {}, {}, QWidget::DrawWindowBackground);  // the drawing alone
+    picture->render(&bare, {}, {}, QWidget::DrawWindowBackground);  // the drawing without labels
     auto inkIn = [&](const QRect &r) {
         int n = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
@@ -157,23 +105,31 @@ void TestSchematic::drawing()
                 n += bare.valid(x, y) && bare.pixel(x, y) != qRgb(255, 255, 255);
         return n;
     };
-    const QList<QLabel *> labels = picture->findChildren<QLabel *>();
-    for (QLabel *l : labels) {
+    const QImage shot = w->grab().toImage();
+    const QList<QLabel *> shown = picture->findChildren<QLabel *>();
+    QStringList actual;
+    for (QLabel *l : shown) {
         const QRect r = l->geometry();
         const QByteArray name = l->objectName().toLatin1();
+        actual << QString("%1 %2,%3 %4").arg(name, QString::number(r.x()), QString::number(r.y()), l->text());
+        QCOMPARE(shot.pixelColor(l->mapTo(w, QPoint(1, 1))), QColor(240, 192, 64));
         QVERIFY2(picture->rect().contains(r), name);
         QVERIFY2(inkIn(r) == 0, name);  // hides nothing of the drawing
-        // Right by its component: its name just above (the lower full-bridge inductor's below).
-        const int by = name == "Label_lfilter2" ? r.bottom() + 1 : r.top() - 12;
-        QVERIFY2(inkIn(QRect(r.left(), by, r.width(), 12)) > 0, name);
-        for (QLabel *other : labels)
+        // Right by its component: the name just above (the lower full-bridge inductor's below).
+        QVERIFY2(inkIn(QRect(r.left(), name == "Label_lfilter2" ? r.bottom() + 1 : r.top() - 12, r.width(), 12)) > 0, name);
+        for (QLabel *other : shown)
             QVERIFY2(other == l || !r.intersects(other->geometry()), name + " overlaps " + other->objectName().toLatin1());
     }
+    actual.sort();
+    labels.sort();
+    QCOMPARE(actual, labels);
+    w->close();
+    QTRY_VERIFY(!w);
 }
 
 void TestSchematic::about_data()
 {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("key");  // 0: the OK button
     QTest::newRow("Escape") << int(Qt::Key_Escape);
     QTest::newRow("Enter") << int(Qt::Key_Return);
     QTest::newRow("OK") << 0;
@@ -186,7 +142,7 @@ void TestSchematic::about()
         childNamed<QAction>(m_form, "mnuAbout")->trigger();
         QPointer<QWidget> about = QApplication::activeModalWidget();
         QVERIFY(about);
-        QCOMPARE(about->objectName(), QStringLiteral("frmAbout"));
+        QVERIFY(about->isModal());
         QCOMPARE(about->windowTitle(), QStringLiteral("About Quorvel"));
         QCOMPARE(childNamed<QLabel>(about, "lblTitle")->text(), QStringLiteral("Quorvel"));
         QCOMPARE(childNamed<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version 1.0 May 2005"));

@@ -144,11 +144,6 @@ void Form1::Recalculate_all()
     //    exist yet.
 }
 
-void Form1::Update_schemo()
-{
-    // The schematic windows do not exist yet; their captions are kept in m_captions.
-}
-
 namespace {
 
 void showFigure(QLineEdit *box, bool reached, double dB)

@@ -1,29 +1,23 @@
 #pragma once
 
 #include "core/designrecord.h"
+#include "core/report.h"
 #include "core/sweeps.h"
 #include "core/valuelists.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
+class File_control;
 class GraphControl;
 class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class Schematic;
+class Schematic_full;
 class ValueCombo;
-
-// Captions for the schematic value labels, kept here until the schematic windows show them.
-struct SchematicCaptions {
-    QString lfilter;
-    QString cfilter;
-    QString rzobel_par;
-    QString czobel_par;
-    QString czobel_ser;
-    QString lspeaker;
-    QString rspeaker;
-};
 
 // How often each calculation ran since the window was created (for tests and benchmarks).
 struct RunCounts {
@@ -71,7 +65,8 @@ public:
     Flag cursors3_curs_zoomb() const { return m_cursors3_curs_zoomb; }
     Flag cursors4_curs_zoomb() const { return m_cursors4_curs_zoomb; }
 
-    const SchematicCaptions &schematicCaptions() const { return m_captions; }
+    // The captions the schematic value labels carry for the current design.
+    SchematicCaptions schematicCaptions() const { return ::schematicCaptions(m_rec); }
     const RunCounts &runCounts() const { return m_runs; }
 
     // Procedures other windows call to bring results up to date.
@@ -134,15 +129,24 @@ private:
     void Speaker_L_KeyUp();
     void Apply_speaker_l();
 
+    // The other windows (form1_windows.cpp).
+    void setSchematicLabels(QString SchematicCaptions::*part, const QString &caption);
+    void schematic_viewer_Click();
+    void Save_As_Click();
+    ReportValues reportValues();
+    void mnuAbout_Click();
+
     DesignRecord m_rec;
     Flag m_cursors1_curs_zoomb = kFlagFalse;
     Flag m_cursors3_curs_zoomb = kFlagFalse;
     Flag m_cursors4_curs_zoomb = kFlagFalse;
-    SchematicCaptions m_captions;
     RunCounts m_runs;
     Curve m_curveImpedance;
     Curve m_curvePlain;
     Curve m_curveZobel;
+    QPointer<Schematic> m_schematic;
+    QPointer<Schematic_full> m_schematicFull;
+    QPointer<File_control> m_fileControl;
 
     // Controls, named as their objectName.
     ValueCombo *speaker_r_mode = nullptr;

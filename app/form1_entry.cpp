@@ -50,7 +50,7 @@ ValueCombo *Form1::selectorBox(ListSelector s) const
 
 namespace {
 
-// Where a selector keeps its design value and remembered text, and which schematic caption it sets.
+// Where a selector keeps its design value and remembered text, and which schematic labels it sets.
 struct SelectorFields {
     QString DesignRecord::*remembered;
     QString SchematicCaptions::*caption;
@@ -116,7 +116,7 @@ void Form1::List_selector_change(ListSelector s)
     // 7.
     Recalculate_all();
     // 8.
-    m_captions.*f.caption = f.captionOf(remembered);
+    setSchematicLabels(f.caption, f.captionOf(remembered));
     // 9.
     Update_schemo();
 }
@@ -217,7 +217,7 @@ void Form1::Apply_speaker_l()
     // 5.
     Recalculate_all();
     // 6.
-    m_captions.lspeaker = captionSpeakerL(m_rec.speaker_l_valtxt);
+    setSchematicLabels(&SchematicCaptions::lspeaker, captionSpeakerL(m_rec.speaker_l_valtxt));
     // 7.
     Update_schemo();
 }

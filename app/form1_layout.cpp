@@ -260,5 +260,8 @@ void Form1::createMenus()
     Save_As = named(save->addAction(QStringLiteral("Save_As")), "Save_As");
     mnuAbout = named(bar->addAction(QStringLiteral("&About")), "mnuAbout");
     Exit = named(bar->addAction(QStringLiteral("&Exit")), "Exit");
+    connect(schematic_viewer, &QAction::triggered, this, &Form1::schematic_viewer_Click);
+    connect(Save_As, &QAction::triggered, this, &Form1::Save_As_Click);
+    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
     connect(Exit, &QAction::triggered, this, &Form1::Exit_Click);
 }

@@ -149,3 +149,11 @@ QString captionSpeakerL(const QString &speaker_l_valtxt)
 {
     return speaker_l_valtxt + QStringLiteral("mH");
 }
+
+SchematicCaptions schematicCaptions(const DesignRecord &rec)
+{
+    return {captionFilterL(rec.jfilter_l),   captionFilterC(rec.jfilter_c),
+            captionZobelR(rec.jzobel_r2),    captionZobelCPar(rec.jzobel_c2),
+            captionZobelCSer(rec.jzobel_c3), captionSpeakerL(rec.speaker_l_valtxt),
+            captionSpeakerR(rec.jspeaker_r)};
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/designrecord.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -54,3 +56,16 @@ QString captionFilterL(const QString &jfilter_l);
 QString captionFilterC(const QString &jfilter_c);
 QString captionSpeakerR(const QString &jspeaker_r);
 QString captionSpeakerL(const QString &speaker_l_valtxt);
+
+// The caption of every schematic value label: what both schematic windows show and what the report
+// copies. A doubled full-bridge component shows the same caption on both of its labels.
+struct SchematicCaptions {
+    QString lfilter;
+    QString cfilter;
+    QString rzobel_par;
+    QString czobel_par;
+    QString czobel_ser;
+    QString lspeaker;
+    QString rspeaker;
+};
+SchematicCaptions schematicCaptions(const DesignRecord &rec);

@@ -1,14 +1,18 @@
 #pragma once
 
 // Driving the windows as a user would: finding controls by name, picking list items from the
-// drop-down, typing over a field's text, reading a graph's curve.
+// drop-down, typing over a field's text, reading a graph's curve, answering message boxes.
 
 #include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 template <class T>
 T *childNamed(QObject *parent, const char *name)
@@ -68,3 +72,20 @@ inline void typeOver(QLineEdit *edit, const QString &text)
     edit->selectAll();
     QTest::keyClicks(edit, text);
 }
+
+// Presses OK on every message box that opens while it lives, noting each one's caption, text and
+// icon number.
+struct BoxAnswerer : QObject {
+    QList<QStringList> seen;
+    QTimer poll;
+    BoxAnswerer()
+    {
+        poll.callOnTimeout(this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << QStringList{box->windowTitle(), box->text(), QString::number(box->icon())};
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        poll.start(10);
+    }
+};

@@ -53,6 +53,29 @@ protected:
     }
 };
 
+// A crosshair drawn on the first and last pixel of the plot too, where the ends of an axis range
+// lie: the library's tracer leaves a line out there, so a cursor at either end would vanish.
+class CursorTracer : public QCPItemTracer
+{
+public:
+    using QCPItemTracer::QCPItemTracer;
+
+protected:
+    QRect clipRect() const override { return QCPItemTracer::clipRect().adjusted(0, 0, 1, 1); }
+
+    void draw(QCPPainter *painter) override
+    {
+        updatePosition();
+        const QPointF at = position->pixelPosition();
+        const QRect area = clipRect();
+        painter->setPen(mainPen());
+        if (at.x() >= area.left() && at.x() <= area.right())
+            painter->drawLine(QLineF(at.x(), area.top(), at.x(), area.bottom()));
+        if (at.y() >= area.top() && at.y() <= area.bottom())
+            painter->drawLine(QLineF(area.left(), at.y(), area.right(), at.y()));
+    }
+};
+
 QCPAxis *axisOf(QCustomPlot *plot, GraphControl::Axis axis)
 {
     return axis == GraphControl::XAxis ? plot->xAxis : plot->yAxis;
@@ -116,7 +139,7 @@ void GraphControl::setup(const QString &caption, const AxisSetup &x, const AxisS
     m_plot->plotLayout()->addElement(0, 0, new QCPTextElement(m_plot, caption, font));
     configureAxis(m_plot->xAxis, x);
     configureAxis(m_plot->yAxis, y);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 void GraphControl::plot(const std::vector<double> &x, const std::vector<double> &y)
@@ -136,7 +159,9 @@ void GraphControl::plot(const std::vector<double> &x, const std::vector<double> 
         for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);
         data->set(points, ascending);
     }
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    if (m_cursor)
+        placeCursor(m_cursor->graphKey());
+    replotWhenShown();
 }
 
 int GraphControl::curveSize() const
@@ -164,7 +189,7 @@ void GraphControl::addCursor()
     if (m_cursor)
         return;
     m_cursorLayer->setMode(QCPLayer::lmBuffered);
-    m_cursor = new QCPItemTracer(m_plot);
+    m_cursor = new CursorTracer(m_plot);
     m_cursor->setLayer(m_cursorLayer);
     m_cursor->setGraph(m_graph);
     m_cursor->setInterpolating(false);
@@ -176,7 +201,7 @@ void GraphControl::addCursor()
                               ? std::sqrt(range.lower * range.upper)
                               : range.center();
     placeCursor(middle);
-    m_cursorLayer->replot();
+    replotCursorWhenShown();
 }
 
 void GraphControl::removeCursors()
@@ -187,7 +212,7 @@ void GraphControl::removeCursors()
     m_cursor = nullptr;
     m_dragging = false;
     m_cursorLayer->setMode(QCPLayer::lmLogical);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 double GraphControl::cursorX() const
@@ -211,12 +236,27 @@ void GraphControl::moveCursor(double x)
     if (!m_cursor)
         return;
     placeCursor(x);
-    m_cursorLayer->replot();
+    replotCursorWhenShown();
     emit cursorMoved(1, m_cursor->position->key(), m_cursor->position->value(), true);
 }
 
 void GraphControl::placeCursor(double x)
 {
+    // The nearest point among those inside the X range: the 0 Hz point of a logarithmic axis, or
+    // points beyond a zoomed range, would put the cursor where nobody can see or grab it.
+    const QSharedPointer<QCPGraphDataContainer> data = m_graph->data();
+    const QCPRange range = m_plot->xAxis->range();
+    const auto first = data->findBegin(range.lower, false);
+    const auto end = data->findEnd(range.upper, false);
+    if (first != end) {
+        const double wanted = std::clamp(x, first->key, (end - 1)->key);
+        auto at = std::lower_bound(
+            first, end, QCPGraphData(wanted, 0),
+            [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
+        if (at == end || (at != first && wanted - (at - 1)->key < at->key - wanted))
+            --at;
+        x = at->key;
+    }
     m_cursor->setGraphKey(x);
     m_cursor->updatePosition();
 }
@@ -224,7 +264,7 @@ void GraphControl::placeCursor(double x)
 void GraphControl::setAxisRange(Axis axis, double minimum, double maximum)
 {
     axisOf(m_plot, axis)->setRange(minimum, maximum);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 double GraphControl::axisMinimum(Axis axis) const
@@ -240,12 +280,40 @@ double GraphControl::axisMaximum(Axis axis) const
 void GraphControl::fitAxis(Axis axis)
 {
     axisOf(m_plot, axis)->rescale();
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 void GraphControl::refresh()
 {
-    m_plot->replot();
+    if (isVisible())
+        m_plot->replot();
+    else
+        m_replotPending = true;
+}
+
+void GraphControl::replotWhenShown()
+{
+    if (isVisible())
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
+    else
+        m_replotPending = true;
+}
+
+void GraphControl::replotCursorWhenShown()
+{
+    if (isVisible())
+        m_cursorLayer->replot();
+    else
+        m_replotPending = true;
+}
+
+void GraphControl::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_replotPending) {
+        m_replotPending = false;
+        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+    }
 }
 
 bool GraphControl::nearCursor(const QPoint &pos) const
@@ -254,7 +322,9 @@ bool GraphControl::nearCursor(const QPoint &pos) const
         return false;
     m_cursor->updatePosition();
     const double px = m_plot->xAxis->coordToPixel(m_cursor->position->key());
-    return std::fabs(pos.x() - px) <= kCursorGrip && m_plot->axisRect()->rect().contains(pos);
+    // The plot's last column lies one pixel past the axis rect, where the range's end is drawn.
+    const QRect area = m_plot->axisRect()->rect().adjusted(-kCursorGrip, 0, kCursorGrip + 1, 1);
+    return std::fabs(pos.x() - px) <= kCursorGrip && area.contains(pos);
 }
 
 void GraphControl::onMousePress(QMouseEvent *event)
@@ -269,8 +339,9 @@ void GraphControl::onMouseMove(QMouseEvent *event)
 {
     if (!m_dragging || !m_cursor)
         return;
+    // Beyond either end of the plot the cursor stays on the end point.
     const QRect area = m_plot->axisRect()->rect();
-    const int px = std::clamp(event->pos().x(), area.left(), area.right());
+    const int px = std::clamp(event->pos().x(), area.left(), area.left() + area.width());
     moveCursor(m_plot->xAxis->pixelToCoord(px));
 }
 

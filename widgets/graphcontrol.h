@@ -11,9 +11,11 @@ class QCPGraph;
 class QCPItemTracer;
 class QCPLayer;
 class QMouseEvent;
+class QShowEvent;
 
 // The program's graph: one curve, an optional cursor that the user drags along the curve, and the
 // few operations the windows use. The only code that knows the plotting library.
+// While the graph is not on screen nothing is drawn; it draws once when it is shown.
 class GraphControl : public QWidget
 {
     Q_OBJECT
@@ -46,11 +48,12 @@ public:
     int cursorCount() const;
     void addCursor();
     void removeCursors();
-    // Where cursor 1 stands: X on the curve's point nearest to where it was put, Y the curve's
-    // value there. 0 when there is no cursor.
+    // Where cursor 1 stands: X on the curve's point nearest to where it was put, among the points
+    // inside the X axis range (never one the axes cannot show), Y the curve's value there.
+    // 0 when there is no cursor.
     double cursorX() const;
     double cursorY() const;
-    // Puts cursor 1 at the curve point nearest to x, as a drag would, and reports the move.
+    // Puts cursor 1 at the shown curve point nearest to x, as a drag would, and reports the move.
     void moveCursor(double x);
 
     void setAxisRange(Axis axis, double minimum, double maximum);
@@ -61,6 +64,9 @@ public:
 
     // Redraws now.
     void refresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 signals:
     // Pressed and released without dragging the cursor.
@@ -74,6 +80,8 @@ private:
     void onMouseRelease(QMouseEvent *event);
     void placeCursor(double x);
     bool nearCursor(const QPoint &pos) const;
+    void replotWhenShown();
+    void replotCursorWhenShown();
 
     QCustomPlot *m_plot = nullptr;
     QCPGraph *m_graph = nullptr;
@@ -81,4 +89,5 @@ private:
     QCPItemTracer *m_cursor = nullptr;
     bool m_pressed = false;
     bool m_dragging = false;
+    bool m_replotPending = false;
 };

@@ -22,7 +22,10 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    delete m_power;  // it reads this window's design record
+}
 
 // ---- Start-up ---------------------------------------------------------------------------------
 
@@ -140,8 +143,8 @@ void Form1::Recalculate_all()
             (this->*c.readout)(1, x, y, true);
         }
     }
-    // 3. The Zobel resistor's dissipation sweep belongs to the power window, which does not
-    //    exist yet.
+    // 3. The Zobel resistor's dissipation, which also fills Text_rzobel_power.
+    loadedPowerWindow()->CWGraph4_Click();
 }
 
 void Form1::Update_schemo()

@@ -3,8 +3,10 @@
 #include "core/designrecord.h"
 #include "core/sweeps.h"
 #include "core/valuelists.h"
+#include "power/power_measurement_form.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class GraphControl;
 class QAction;
@@ -70,6 +72,10 @@ public:
     Flag cursors1_curs_zoomb() const { return m_cursors1_curs_zoomb; }
     Flag cursors3_curs_zoomb() const { return m_cursors3_curs_zoomb; }
     Flag cursors4_curs_zoomb() const { return m_cursors4_curs_zoomb; }
+    Flag power_cursor_on() const { return m_powerState.power_cursor_on; }
+
+    // The Power window while it is loaded (shown or hidden), else null.
+    Power_measurement_form *powerWindow() const { return m_power; }
 
     const SchematicCaptions &schematicCaptions() const { return m_captions; }
     const RunCounts &runCounts() const { return m_runs; }
@@ -110,12 +116,17 @@ private:
     void Readout_gain_plain(int index, double x, double y, bool tracking);
     void Readout_gain_zobel(int index, double x, double y, bool tracking);
 
-    // Cursors (graphs/form1_cursors.cpp).
+    // Cursors (form1_cursors.cpp).
     void connectGraphs();
     void toggleCursor(Flag &flag, QAction *item, GraphControl *graph, QLineEdit *readoutX,
                       QLineEdit *readoutY, QPushButton *zoom);
 
-    // Value entry (entry/form1_entry.cpp).
+    // The Power window (form1_power.cpp).
+    Power_measurement_form *loadedPowerWindow();
+    void power_calcs_Click();
+    void showRzobelPower(const QString &text);
+
+    // Value entry (form1_entry.cpp).
     void Fill_value_lists();
     void connectSelectors();
     void List_selector_change(ListSelector s);
@@ -143,6 +154,8 @@ private:
     Curve m_curveImpedance;
     Curve m_curvePlain;
     Curve m_curveZobel;
+    PowerWindowState m_powerState;
+    QPointer<Power_measurement_form> m_power;
 
     // Controls, named as their objectName.
     ValueCombo *speaker_r_mode = nullptr;

@@ -97,7 +97,7 @@ void TestForm1::controls_data()
     QTest::newRow("zobel_c_par") << "combo" << ".1" << true;
     QTest::newRow("zobel_r_par") << "combo" << "6" << true;
     QTest::newRow("zobel_c_ser") << "combo" << ".1" << true;
-    QTest::newRow("Text_rzobel_power") << "edit" << "" << true;
+    QTest::newRow("Text_rzobel_power") << "edit" << "0.046W" << true;
     for (const char *name : {"Text_coordx1", "Text_coordy1", "Text_coordx2", "Text_coordy2",
                              "Text_coordx3", "Text_coordy3"})
         QTest::newRow(name) << "edit" << "" << false;

@@ -108,9 +108,14 @@ void Form1::Exit_Click()
 
 void Form1::Form_Unload()
 {
-    // Every other window belongs to this one and goes with it; nothing is saved.
-    QApplication::closeAllWindows();
-    QCoreApplication::quit();
+    // Every other window goes with this one without being closed, so that none of their closing
+    // steps runs (closing the Power window would clear its cursor flag). Nothing is saved. A quit
+    // request would close every window first; exit() does not.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != this && w->isVisible())
+            w->hide();
+    }
+    QCoreApplication::exit(0);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -116,10 +116,12 @@ private:
     void Readout_gain_plain(int index, double x, double y, bool tracking);
     void Readout_gain_zobel(int index, double x, double y, bool tracking);
 
-    // Cursors (form1_cursors.cpp).
+    // Cursors and zoom (form1_cursors.cpp).
     void connectGraphs();
     void toggleCursor(Flag &flag, QAction *item, GraphControl *graph, QLineEdit *readoutX,
                       QLineEdit *readoutY, QPushButton *zoom);
+    void Zoom_In4_Click();
+    void Zoom_Full4_Click();
 
     // The Power window (form1_power.cpp).
     Power_measurement_form *loadedPowerWindow();

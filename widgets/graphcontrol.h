@@ -6,10 +6,9 @@
 #include <memory>
 #include <vector>
 
+class CursorOverlay;
 class QCustomPlot;
 class QCPGraph;
-class QCPItemTracer;
-class QCPLayer;
 class QMouseEvent;
 class QShowEvent;
 
@@ -67,6 +66,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // Pressed and released without dragging the cursor.
@@ -81,12 +81,12 @@ private:
     void placeCursor(double x);
     bool nearCursor(const QPoint &pos) const;
     void replotWhenShown();
-    void replotCursorWhenShown();
 
     QCustomPlot *m_plot = nullptr;
     QCPGraph *m_graph = nullptr;
-    QCPLayer *m_cursorLayer = nullptr;
-    QCPItemTracer *m_cursor = nullptr;
+    CursorOverlay *m_overlay = nullptr;
+    bool m_hasCursor = false;
+    double m_cursorKey = 0.0;  // X of the curve point it stands on
     bool m_pressed = false;
     bool m_dragging = false;
     bool m_replotPending = false;

@@ -110,7 +110,7 @@ void Form1::Form_Unload()
 {
     // Every other window goes with this one without being closed, so that none of their closing
     // steps runs (closing the Power window would clear its cursor flag). Nothing is saved. A quit
-    // request would close every window first; exit() does not.
+    // request would first close every window still shown; exit() closes none.
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w != this && w->isVisible())
             w->hide();

@@ -4,6 +4,8 @@
 #include "testhelpers.h"
 
 #include <QClipboard>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -85,6 +87,15 @@ void TestPowerWindow::lifecycle()
 {
     Power_measurement_form *power = m_form->powerWindow();
     QVERIFY(power && !power->isVisible());
+    QStringList captions{power->windowTitle(), childNamed<QMenu>(power, "cursors")->title(), childNamed<QAction>(power, "cursors4_on")->text()};
+    for (const char *label : {"Label1", "Label2", "Label3", "Label6", "Label7", "Label8"})
+        captions << childNamed<QLabel>(power, label)->text();
+    QCOMPARE(captions, (QStringList{"Power Calc's", "&Cursor", "cursor&1", " RMS POWER      @Speaker Load(Watts)      ", "Rzobel Power Dissipation(@Freq)",
+                                    "NOTE: This Plot shows the power dissipation across the Zobel Resistor within the filter so that the appropriate power wattage can be chosen. Rule of thumb is to size at 7Khz. The RMS power is at the load(speaker).",
+                                    "Zobel R(Ohms)", "Zobel C_Par(uF)", "Zobel C_Ser(uF)"}));
+    auto *graph = childNamed<GraphControl>(power, "CWGraph4");
+    QCOMPARE((QList<double>{graph->axisMinimum(GraphControl::XAxis), graph->axisMaximum(GraphControl::XAxis), graph->axisMinimum(GraphControl::YAxis),
+                            graph->axisMaximum(GraphControl::YAxis), double(graph->curveSize())}), (QList<double>{200, 20000, 0, 5, 1001}));
     QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp", "Text_peak_voltage", "Text_power_freq", "Text_power"}),
              (QStringList{".1", "6", ".1", "50", "10.0khz", "0.100W"}));
     childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();

@@ -103,12 +103,19 @@ protected:
     {
         const QPointF at = pixel();
         const QRect area = plotArea();
+        const bool columnShown = at.x() >= area.left() && at.x() <= area.right();
+        const bool rowShown = at.y() >= area.top() && at.y() <= area.bottom();
         QPainter painter(this);
-        painter.setPen(QPen(QColor(200, 0, 0), 1, Qt::DashLine));
-        if (at.x() >= area.left() && at.x() <= area.right())
+        painter.setPen(QPen(kCursorColour, 1, Qt::DashLine));
+        if (columnShown)
             painter.drawLine(QLineF(at.x(), area.top(), at.x(), area.bottom()));
-        if (at.y() >= area.top() && at.y() <= area.bottom())
+        if (rowShown)
             painter.drawLine(QLineF(area.left(), at.y(), area.right(), at.y()));
+        // A ring on the point itself, which stays in sight where the lines run along the axes.
+        if (columnShown && rowShown) {
+            painter.setPen(QPen(kCursorColour, 1));
+            painter.drawEllipse(at, kRing, kRing);
+        }
     }
 
 private:
@@ -122,10 +129,13 @@ private:
     {
         const QPoint at = pixel().toPoint();
         const QRect area = plotArea();
-        return QRegion(at.x() - 2, area.top(), 5, area.height()) +
-               QRegion(area.left(), at.y() - 2, area.width(), 5);
+        const int half = kRing + 2;
+        return QRegion(at.x() - half, area.top(), 2 * half + 1, area.height()) +
+               QRegion(area.left(), at.y() - half, area.width(), 2 * half + 1);
     }
 
+    static constexpr QColor kCursorColour{200, 0, 0};
+    static constexpr int kRing = 4;
     QCustomPlot *m_plot;
     double m_x = 0.0;
     double m_y = 0.0;

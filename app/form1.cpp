@@ -22,7 +22,10 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    delete m_power;  // it reads this window's design record
+}
 
 // ---- Start-up ---------------------------------------------------------------------------------
 
@@ -105,9 +108,14 @@ void Form1::Exit_Click()
 
 void Form1::Form_Unload()
 {
-    // Every other window belongs to this one and goes with it; nothing is saved.
-    QApplication::closeAllWindows();
-    QCoreApplication::quit();
+    // Every other window goes with this one without being closed, so that none of their closing
+    // steps runs (closing the Power window would clear its cursor flag). Nothing is saved. A quit
+    // request would first close every window still shown; exit() closes none.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            w->hide();
+    }
+    QCoreApplication::exit(0);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -140,8 +148,8 @@ void Form1::Recalculate_all()
             (this->*c.readout)(1, x, y, true);
         }
     }
-    // 3. The Zobel resistor's dissipation sweep belongs to the power window, which does not
-    //    exist yet.
+    // 3. The Zobel resistor's dissipation, which also fills Text_rzobel_power.
+    loadedPowerWindow()->CWGraph4_Click();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "core/report.h"
 #include "core/sweeps.h"
 #include "core/valuelists.h"
+#include "power/power_measurement_form.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -64,6 +65,10 @@ public:
     Flag cursors1_curs_zoomb() const { return m_cursors1_curs_zoomb; }
     Flag cursors3_curs_zoomb() const { return m_cursors3_curs_zoomb; }
     Flag cursors4_curs_zoomb() const { return m_cursors4_curs_zoomb; }
+    Flag power_cursor_on() const { return m_powerState.power_cursor_on; }
+
+    // The Power window while it is loaded (shown or hidden), else null.
+    Power_measurement_form *powerWindow() const { return m_power; }
 
     // The captions the schematic value labels carry for the current design.
     SchematicCaptions schematicCaptions() const { return ::schematicCaptions(m_rec); }
@@ -105,12 +110,19 @@ private:
     void Readout_gain_plain(int index, double x, double y, bool tracking);
     void Readout_gain_zobel(int index, double x, double y, bool tracking);
 
-    // Cursors (graphs/form1_cursors.cpp).
+    // Cursors and zoom (form1_cursors.cpp).
     void connectGraphs();
     void toggleCursor(Flag &flag, QAction *item, GraphControl *graph, QLineEdit *readoutX,
                       QLineEdit *readoutY, QPushButton *zoom);
+    void Zoom_In4_Click();
+    void Zoom_Full4_Click();
 
-    // Value entry (entry/form1_entry.cpp).
+    // The Power window (form1_power.cpp).
+    Power_measurement_form *loadedPowerWindow();
+    void power_calcs_Click();
+    void showRzobelPower(const QString &text);
+
+    // Value entry (form1_entry.cpp).
     void Fill_value_lists();
     void connectSelectors();
     void List_selector_change(ListSelector s);
@@ -147,6 +159,8 @@ private:
     QPointer<Schematic> m_schematic;
     QPointer<Schematic_full> m_schematicFull;
     QPointer<File_control> m_fileControl;
+    PowerWindowState m_powerState;
+    QPointer<Power_measurement_form> m_power;
 
     // Controls, named as their objectName.
     ValueCombo *speaker_r_mode = nullptr;

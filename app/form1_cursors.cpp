@@ -1,5 +1,7 @@
-// The main window's graph cursors: the "&Cursors" menu and the graph notifications.
+// The main window's graph cursors: the "&Cursors" menu, the graph notifications and the zoom of
+// Fig. 3.
 #include "app/form1.h"
+#include "core/zoom.h"
 #include "widgets/graphcontrol.h"
 
 #include <QAction>
@@ -27,6 +29,8 @@ void Form1::connectGraphs()
         toggleCursor(m_cursors4_curs_zoomb, cursors3_on, CWGraph4, Text_coordx3, Text_coordy3,
                      Zoom_In4);
     });
+    connect(Zoom_In4, &QPushButton::clicked, this, &Form1::Zoom_In4_Click);
+    connect(Zoom_Full4, &QPushButton::clicked, this, &Form1::Zoom_Full4_Click);
 }
 
 void Form1::toggleCursor(Flag &flag, QAction *item, GraphControl *graph, QLineEdit *readoutX,
@@ -51,4 +55,23 @@ void Form1::toggleCursor(Flag &flag, QAction *item, GraphControl *graph, QLineEd
         readoutX->setVisible(false);
         readoutY->setVisible(false);
     }
+}
+
+void Form1::Zoom_In4_Click()
+{
+    // 1.-2. Around cursor 1, when there is one; the cursor stays and nothing is recomputed.
+    if (static_cast<std::int16_t>(CWGraph4->cursorCount()) > 0) {
+        const AxisView view = zoomAtCursor(CWGraph4->cursorX(), CWGraph4->cursorY());
+        CWGraph4->setAxisRange(GraphControl::XAxis, view.xMinimum, view.xMaximum);
+        CWGraph4->setAxisRange(GraphControl::YAxis, view.yMinimum, view.yMaximum);
+    }
+    // 3. The cursor stays draggable in any view; this graph needs no setting for it.
+}
+
+void Form1::Zoom_Full4_Click()
+{
+    // 1.-2. A replot keeps whatever range the axes have, so only this brings the whole curve back.
+    CWGraph4->fitAxis(GraphControl::XAxis);
+    CWGraph4->fitAxis(GraphControl::YAxis);
+    // 3. As after a zoom.
 }

@@ -111,8 +111,11 @@ void Form1::List_selector_change(ListSelector s)
     //    once more, nested, on the restored text).
     const QString remembered = m_rec.*f.remembered;
     box->writeText(remembered);
-    // 5.-6. The power window's Zobel read-outs and dissipation sweep: the window does not
-    //       exist yet.
+    // 5.-6. The Power window's read-out of this selector, and its dissipation sweep.
+    if (f.feedsPowerWindow) {
+        loadedPowerWindow()->setZobelReadout(s, remembered);
+        loadedPowerWindow()->CWGraph4_Click();
+    }
     // 7.
     Recalculate_all();
     // 8.

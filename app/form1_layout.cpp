@@ -255,6 +255,7 @@ void Form1::createMenus()
 
     schematic_viewer = named(bar->addAction(QStringLiteral("&Schematic")), "schematic_viewer");
     power_calcs = named(bar->addAction(QStringLiteral("&Power_calculations")), "power_calcs");
+    connect(power_calcs, &QAction::triggered, this, &Form1::power_calcs_Click);
     QMenu *save =
         named(bar->addMenu(QStringLiteral("&Save Circuit Values")), "Save_circuit_values");
     Save_As = named(save->addAction(QStringLiteral("Save_As")), "Save_As");

@@ -1,12 +1,13 @@
 // The main window's per-event cost through the real widgets, drawing included, on the offscreen
 // platform: one replot of the three graphs, an item picked in a Zobel list, a keystroke in the
-// speaker-inductance box.
+// speaker-inductance box, one step of a cursor drag, and the Power window's sweep hidden and shown.
 #include "app/form1.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -67,6 +68,57 @@ void BM_SpeakerLKeystroke(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SpeakerLKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_CursorDragStep(benchmark::State &state)
+{
+    auto *graph = g_form->findChild<GraphControl *>(QStringLiteral("CWGraph4"));
+    g_form->findChild<QAction *>(QStringLiteral("cursors3_on"))->trigger();
+    settle();
+    // Where the cursor's vertical line is drawn.
+    const QImage image = graph->grab().toImage();
+    int column = 0, most = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y) red += image.pixel(x, y) == qRgb(200, 0, 0);
+        if (red > most) {
+            most = red;
+            column = x;
+        }
+    }
+    QWidget *plot = graph->findChild<QWidget *>();
+    const int row = plot->height() / 2;
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(column, row));
+    bool right = true;
+    for (auto _ : state) {
+        // Far enough to reach another point of the curve every time.
+        QTest::mouseMove(plot, QPoint(right ? column + 6 : column, row));
+        settle();
+        right = !right;
+    }
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(column, row));
+    g_form->findChild<QAction *>(QStringLiteral("cursors3_on"))->trigger();
+    settle();
+}
+BENCHMARK(BM_CursorDragStep)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+void BM_PowerSweep(benchmark::State &state)
+{
+    Power_measurement_form *power = g_form->powerWindow();
+    power->setVisible(state.range(0) != 0);
+    settle();
+    for (auto _ : state) {
+        power->CWGraph4_Click();
+        settle();
+    }
+    power->hide();
+    settle();
+}
+BENCHMARK(BM_PowerSweep)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("shown")
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -52,3 +52,16 @@ QString figureText(double v)
     }
     return decimalText(n, 2) + unit;
 }
+
+QString dissipationFigureText(double w)
+{
+    static const QString unit = QStringLiteral("W");
+    if (std::isnan(w))
+        return QStringLiteral("nan") + unit;
+    if (std::isinf(w))
+        return (w < 0 ? QStringLiteral("-inf") : QStringLiteral("inf")) + unit;
+    constexpr double limit = 9.0e18;
+    const double milliwatts = std::trunc(w * 1000);
+    return decimalText(static_cast<long long>(std::fmax(-limit, std::fmin(limit, milliwatts))), 3) +
+           unit;
+}

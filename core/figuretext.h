@@ -13,3 +13,8 @@ QString figureText(double v);
 // Shortest plain decimal text of n / 10^decimals for a whole count n: no exponent, no trailing
 // zeros, a leading zero before the point, "-" only when the value is below zero.
 QString decimalText(long long n, int decimals);
+
+// The text of the 7 kHz dissipation figure: w cut toward zero to thousandths, in its shortest
+// plain decimal form, followed by "W" ("0.046W", "37.589W", "0W"). Correct for any finite w; the
+// count of milliwatts is not limited to 16 bits.
+QString dissipationFigureText(double w);

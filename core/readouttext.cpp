@@ -57,3 +57,15 @@ QString impedanceReadoutText(double ohms)
     const long long h = whole(std::fabs(std::floor((ohms - a) * 100)));
     return digits(whole(a)) + hundredths(h);
 }
+
+QString powerReadoutText(double watts)
+{
+    if (!std::isfinite(watts))
+        return QStringLiteral("0.000W");
+    const double a = std::trunc(watts);
+    const long long h = whole(std::fabs(std::floor((watts - a) * 1000)));
+    const QString point = h >= 100  ? QStringLiteral(".")
+                          : h >= 10 ? QStringLiteral(".0")
+                                    : QStringLiteral(".00");
+    return digits(whole(a)) + point + digits(h) + QStringLiteral("W");
+}

@@ -13,3 +13,6 @@ QString gainReadoutText(double dB);
 
 // Impedance cut to two decimals, no unit: 1234.5678 -> "1234.56", 8.005 -> "8.00".
 QString impedanceReadoutText(double ohms);
+
+// Dissipation cut toward zero to three decimals: 0.1 -> "0.100W", 1.2345 -> "1.234W".
+QString powerReadoutText(double watts);

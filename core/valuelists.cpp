@@ -120,6 +120,23 @@ SpeakerLEntry checkSpeakerL(const QString &text)
     return e;
 }
 
+LoadPowerEntry checkLoadPower(const QString &text)
+{
+    LoadPowerEntry e;
+    if (text == QLatin1String(".")) {
+        e.verdict = LoadPowerEntry::LonePoint;
+        return e;
+    }
+    if (text.size() > 3)
+        return e;
+    const std::optional<double> v = plainDecimal(text);
+    if (!v || !(*v >= 0))
+        return e;
+    e.verdict = LoadPowerEntry::Accepted;
+    e.value = *v;
+    return e;
+}
+
 QString captionZobelCPar(const QString &jzobel_c2)
 {
     return jzobel_c2.toDouble() == 0.0 ? QStringLiteral("no cap.")

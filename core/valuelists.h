@@ -48,6 +48,15 @@ struct SpeakerLEntry {
 };
 SpeakerLEntry checkSpeakerL(const QString &text);
 
+// What the Power window's load-power box makes of its text: "." alone waits for a fraction;
+// otherwise at most 3 characters of plain decimal notation with a value of at least 0 (watts).
+struct LoadPowerEntry {
+    enum Verdict { LonePoint, Accepted, Rejected };
+    Verdict verdict = Rejected;
+    double value = 0.0;  // W, when accepted
+};
+LoadPowerEntry checkLoadPower(const QString &text);
+
 // Captions of the schematic value labels, from the selectors' remembered texts.
 QString captionZobelCPar(const QString &jzobel_c2);  // "no cap." for a value of 0
 QString captionZobelCSer(const QString &jzobel_c3);

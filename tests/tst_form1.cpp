@@ -1,5 +1,5 @@
 // The main window through its real widgets: what it shows at start-up, how every kind of user
-// event changes the design and how much it recomputes, the cursors' read-outs, program end.
+// event changes the design and how much it recomputes, the cursors' read-outs.
 #include "app/form1.h"
 #include "core/readouttext.h"
 #include "testhelpers.h"
@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -68,23 +67,6 @@ std::pair<double, QString> keptBy(const DesignRecord &r, const QString &selector
 
 }  // namespace
 
-namespace {
-
-// Runs the event loop until the program ends it; false when it had to be stopped after 5 s.
-bool programEnds()
-{
-    bool timedOut = false;
-    QTimer watchdog;  // goes with this call, so it cannot fire into a later one
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, &watchdog, [&timedOut] {
-        timedOut = true;
-        QCoreApplication::exit(1);
-    });
-    watchdog.start(5000);
-    return QCoreApplication::exec() == 0 && !timedOut;
-}
-
-}  // namespace
 
 class TestForm1 : public QObject
 {
@@ -106,6 +88,7 @@ private slots:
         QTest::newRow("zobel_c_ser")    << ".1"           << true;
         QTest::newRow("Zoom_In4")       << "Zoom @Cursor" << false;
         QTest::newRow("Zoom_Full4")     << "Zoom Full"    << true;
+        QTest::newRow("Text_rzobel_power") << "0.046W"    << true;
         for (const char *box : kReadoutBoxes)
             QTest::newRow(box) << "" << false;
     }
@@ -394,29 +377,6 @@ private slots:
         QVERIFY(!childNamed<QWidget>(m_form, "Zoom_In4")->isVisible());
         QVERIFY(childNamed<QWidget>(m_form, "Zoom_Full4")->isVisible());
         QCOMPARE(m_form->runCounts().recalculate, runs);
-    }
-
-
-    void programEnd_data()
-    {
-        QTest::addColumn<bool>("viaExit");
-        QTest::newRow("Exit menu item")  << true;
-        QTest::newRow("closing the window") << false;
-    }
-
-    void programEnd()
-    {
-        QFETCH(bool, viaExit);
-        auto *other = new QWidget(m_form, Qt::Window);  // another window of the program
-        other->show();
-        QTimer::singleShot(0, m_form, [this, viaExit] {
-            if (viaExit)
-                childNamed<QAction>(m_form, "Exit")->trigger();
-            else
-                m_form->close();
-        });
-        QVERIFY(programEnds());
-        QVERIFY(!m_form->isVisible());
     }
 
 private:

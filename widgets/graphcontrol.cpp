@@ -77,7 +77,72 @@ constexpr int kCursorGrip = 6;  // pixels either side of the cursor line that pi
 
 }  // namespace
 
-GraphControl::GraphControl(QWidget *parent) : QWidget(parent), m_plot(new QCustomPlot(this))
+// The cursor's crosshair, drawn by a transparent child over the plot so that moving the cursor
+// repaints two thin strips of the plot rather than all of it. Its lines reach the first and last
+// pixel of the plot area, where the ends of the axis ranges lie.
+class CursorOverlay : public QWidget
+{
+public:
+    explicit CursorOverlay(QCustomPlot *plot) : QWidget(plot), m_plot(plot)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+    // The crosshair goes to (x, y) in axis coordinates; where it was and where it goes repaint.
+    void moveTo(double x, double y)
+    {
+        const QRegion before = strips();
+        m_x = x;
+        m_y = y;
+        update(before + strips());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const QPointF at = pixel();
+        const QRect area = plotArea();
+        const bool columnShown = at.x() >= area.left() && at.x() <= area.right();
+        const bool rowShown = at.y() >= area.top() && at.y() <= area.bottom();
+        QPainter painter(this);
+        painter.setPen(QPen(kCursorColour, 1, Qt::DashLine));
+        if (columnShown)
+            painter.drawLine(QLineF(at.x(), area.top(), at.x(), area.bottom()));
+        if (rowShown)
+            painter.drawLine(QLineF(area.left(), at.y(), area.right(), at.y()));
+        // A ring on the point itself, which stays in sight where the lines run along the axes.
+        if (columnShown && rowShown) {
+            painter.setPen(QPen(kCursorColour, 1));
+            painter.drawEllipse(at, kRing, kRing);
+        }
+    }
+
+private:
+    // The axis rect with the column and row one past it, where the ends of the ranges map to.
+    QRect plotArea() const { return m_plot->axisRect()->rect().adjusted(0, 0, 1, 1); }
+    QPointF pixel() const
+    {
+        return {m_plot->xAxis->coordToPixel(m_x), m_plot->yAxis->coordToPixel(m_y)};
+    }
+    QRegion strips() const
+    {
+        const QPoint at = pixel().toPoint();
+        const QRect area = plotArea();
+        const int half = kRing + 2;
+        return QRegion(at.x() - half, area.top(), 2 * half + 1, area.height()) +
+               QRegion(area.left(), at.y() - half, area.width(), 2 * half + 1);
+    }
+
+    static constexpr QColor kCursorColour{200, 0, 0};
+    static constexpr int kRing = 4;
+    QCustomPlot *m_plot;
+    double m_x = 0.0;
+    double m_y = 0.0;
+};
+
+GraphControl::GraphControl(QWidget *parent)
+    : QWidget(parent), m_plot(new QCustomPlot(this)), m_overlay(new CursorOverlay(m_plot))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -86,14 +151,10 @@ GraphControl::GraphControl(QWidget *parent) : QWidget(parent), m_plot(new QCusto
     setMinimumSize(260, 180);
 
     m_plot->setNoAntialiasingOnDrag(true);
-    // The cursor lives on its own layer above everything, so that a dragged cursor repaints
-    // alone. That layer gets its own paint buffer only while there is a cursor: every buffer
-    // is composited on every paint. (The library's overlay layer, unused here, would keep a
-    // buffer of its own too.)
+    // One paint buffer: every buffer is composited on every paint, and the library's overlay
+    // layer, unused here, would keep one of its own.
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
-    m_plot->addLayer(QStringLiteral("cursor"), m_plot->layer(QStringLiteral("overlay")),
-                     QCustomPlot::limAbove);
-    m_cursorLayer = m_plot->layer(QStringLiteral("cursor"));
+    m_plot->installEventFilter(this);  // the cursor overlay covers the plot
     // Room on the right for the last frequency label ("1MHz"), which would otherwise be clipped.
     m_plot->axisRect()->setMinimumMargins(QMargins(0, 0, 24, 0));
 
@@ -117,7 +178,7 @@ void GraphControl::setup(const QString &caption, const AxisSetup &x, const AxisS
     m_plot->plotLayout()->addElement(0, 0, new QCPTextElement(m_plot, caption, font));
     configureAxis(m_plot->xAxis, x);
     configureAxis(m_plot->yAxis, y);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 void GraphControl::plot(const std::vector<double> &x, const std::vector<double> &y)
@@ -137,7 +198,9 @@ void GraphControl::plot(const std::vector<double> &x, const std::vector<double> 
         for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);
         data->set(points, ascending);
     }
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    if (m_hasCursor)
+        placeCursor(m_cursorKey);
+    replotWhenShown();
 }
 
 int GraphControl::curveSize() const
@@ -157,75 +220,76 @@ double GraphControl::curveY(int index) const
 
 int GraphControl::cursorCount() const
 {
-    return m_cursor ? 1 : 0;
+    return m_hasCursor ? 1 : 0;
 }
 
 void GraphControl::addCursor()
 {
-    if (m_cursor)
+    if (m_hasCursor)
         return;
-    m_cursorLayer->setMode(QCPLayer::lmBuffered);
-    m_cursor = new QCPItemTracer(m_plot);
-    m_cursor->setLayer(m_cursorLayer);
-    m_cursor->setGraph(m_graph);
-    m_cursor->setInterpolating(false);
-    m_cursor->setStyle(QCPItemTracer::tsCrosshair);
-    m_cursor->setPen(QPen(QColor(200, 0, 0), 1, Qt::DashLine));
-    m_cursor->setAntialiased(false);
+    m_hasCursor = true;
     const QCPRange range = m_plot->xAxis->range();
     const double middle = m_plot->xAxis->scaleType() == QCPAxis::stLogarithmic
                               ? std::sqrt(range.lower * range.upper)
                               : range.center();
     placeCursor(middle);
-    m_cursorLayer->replot();
+    m_overlay->show();
 }
 
 void GraphControl::removeCursors()
 {
-    if (!m_cursor)
-        return;
-    m_plot->removeItem(m_cursor);
-    m_cursor = nullptr;
+    m_hasCursor = false;
     m_dragging = false;
-    m_cursorLayer->setMode(QCPLayer::lmLogical);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    m_overlay->hide();
 }
 
 double GraphControl::cursorX() const
 {
-    if (!m_cursor)
-        return 0.0;
-    m_cursor->updatePosition();
-    return m_cursor->position->key();
+    return m_hasCursor ? m_cursorKey : 0.0;
 }
 
 double GraphControl::cursorY() const
 {
-    if (!m_cursor)
+    if (!m_hasCursor)
         return 0.0;
-    m_cursor->updatePosition();
-    return m_cursor->position->value();
+    const QSharedPointer<QCPGraphDataContainer> data = m_graph->data();
+    const auto at = data->findBegin(m_cursorKey, false);
+    return at != data->constEnd() ? at->value : 0.0;
 }
 
 void GraphControl::moveCursor(double x)
 {
-    if (!m_cursor)
+    if (!m_hasCursor)
         return;
     placeCursor(x);
-    m_cursorLayer->replot();
-    emit cursorMoved(1, m_cursor->position->key(), m_cursor->position->value(), true);
+    emit cursorMoved(1, cursorX(), cursorY(), true);
 }
 
 void GraphControl::placeCursor(double x)
 {
-    m_cursor->setGraphKey(x);
-    m_cursor->updatePosition();
+    // The nearest point among those inside the X range: the 0 Hz point of a logarithmic axis, or
+    // points beyond a zoomed range, would put the cursor where nobody can see or grab it.
+    const QSharedPointer<QCPGraphDataContainer> data = m_graph->data();
+    const QCPRange range = m_plot->xAxis->range();
+    const auto first = data->findBegin(range.lower, false);
+    const auto end = data->findEnd(range.upper, false);
+    if (first != end) {
+        const double wanted = std::clamp(x, first->key, (end - 1)->key);
+        auto at = std::lower_bound(
+            first, end, QCPGraphData(wanted, 0),
+            [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
+        if (at == end || (at != first && wanted - (at - 1)->key < at->key - wanted))
+            --at;
+        x = at->key;
+    }
+    m_cursorKey = x;
+    m_overlay->moveTo(x, cursorY());
 }
 
 void GraphControl::setAxisRange(Axis axis, double minimum, double maximum)
 {
     axisOf(m_plot, axis)->setRange(minimum, maximum);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 double GraphControl::axisMinimum(Axis axis) const
@@ -251,21 +315,49 @@ QString GraphControl::caption() const
 void GraphControl::fitAxis(Axis axis)
 {
     axisOf(m_plot, axis)->rescale();
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 void GraphControl::refresh()
 {
-    m_plot->replot();
+    if (isVisible())
+        m_plot->replot();
+    else
+        m_replotPending = true;
+}
+
+void GraphControl::replotWhenShown()
+{
+    if (isVisible())
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
+    else
+        m_replotPending = true;
+}
+
+bool GraphControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_plot && event->type() == QEvent::Resize)
+        m_overlay->resize(m_plot->size());
+    return QWidget::eventFilter(watched, event);
+}
+
+void GraphControl::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_replotPending) {
+        m_replotPending = false;
+        m_plot->replot(QCustomPlot::rpQueuedRefresh);
+    }
 }
 
 bool GraphControl::nearCursor(const QPoint &pos) const
 {
-    if (!m_cursor)
+    if (!m_hasCursor)
         return false;
-    m_cursor->updatePosition();
-    const double px = m_plot->xAxis->coordToPixel(m_cursor->position->key());
-    return std::fabs(pos.x() - px) <= kCursorGrip && m_plot->axisRect()->rect().contains(pos);
+    const double px = m_plot->xAxis->coordToPixel(m_cursorKey);
+    // The plot's last column lies one pixel past the axis rect, where the range's end is drawn.
+    const QRect area = m_plot->axisRect()->rect().adjusted(-kCursorGrip, 0, kCursorGrip + 1, 1);
+    return std::fabs(pos.x() - px) <= kCursorGrip && area.contains(pos);
 }
 
 void GraphControl::onMousePress(QMouseEvent *event)
@@ -278,10 +370,11 @@ void GraphControl::onMousePress(QMouseEvent *event)
 
 void GraphControl::onMouseMove(QMouseEvent *event)
 {
-    if (!m_dragging || !m_cursor)
+    if (!m_dragging || !m_hasCursor)
         return;
+    // Beyond either end of the plot the cursor stays on the end point.
     const QRect area = m_plot->axisRect()->rect();
-    const int px = std::clamp(event->pos().x(), area.left(), area.right());
+    const int px = std::clamp(event->pos().x(), area.left(), area.left() + area.width());
     moveCursor(m_plot->xAxis->pixelToCoord(px));
 }
 

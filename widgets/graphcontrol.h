@@ -6,14 +6,15 @@
 #include <memory>
 #include <vector>
 
+class CursorOverlay;
 class QCustomPlot;
 class QCPGraph;
-class QCPItemTracer;
-class QCPLayer;
 class QMouseEvent;
+class QShowEvent;
 
 // The program's graph: one curve, an optional cursor that the user drags along the curve, and the
 // few operations the windows use. The only code that knows the plotting library.
+// While the graph is not on screen nothing is drawn; it draws once when it is shown.
 class GraphControl : public QWidget
 {
     Q_OBJECT
@@ -46,11 +47,12 @@ public:
     int cursorCount() const;
     void addCursor();
     void removeCursors();
-    // Where cursor 1 stands: X on the curve's point nearest to where it was put, Y the curve's
-    // value there. 0 when there is no cursor.
+    // Where cursor 1 stands: X on the curve's point nearest to where it was put, among the points
+    // inside the X axis range (never one the axes cannot show), Y the curve's value there.
+    // 0 when there is no cursor.
     double cursorX() const;
     double cursorY() const;
-    // Puts cursor 1 at the curve point nearest to x, as a drag would, and reports the move.
+    // Puts cursor 1 at the shown curve point nearest to x, as a drag would, and reports the move.
     void moveCursor(double x);
 
     void setAxisRange(Axis axis, double minimum, double maximum);
@@ -64,6 +66,10 @@ public:
     // Redraws now.
     void refresh();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // Pressed and released without dragging the cursor.
     void clicked();
@@ -76,12 +82,15 @@ private:
     void onMouseRelease(QMouseEvent *event);
     void placeCursor(double x);
     bool nearCursor(const QPoint &pos) const;
+    void replotWhenShown();
 
     QCustomPlot *m_plot = nullptr;
     QCPGraph *m_graph = nullptr;
     QString m_caption;
-    QCPLayer *m_cursorLayer = nullptr;
-    QCPItemTracer *m_cursor = nullptr;
+    CursorOverlay *m_overlay = nullptr;
+    bool m_hasCursor = false;
+    double m_cursorKey = 0.0;  // X of the curve point it stands on
     bool m_pressed = false;
     bool m_dragging = false;
+    bool m_replotPending = false;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <vector>
+
+// The dissipation grid: points i = 1 .. 1000 at i x 100 Hz (100 Hz to 100 kHz); index 0 stays
+// (0 Hz, 0 W) and is plotted with the rest.
+inline constexpr int kPowerPoints = 1000;
+inline constexpr int kPowerSize = kPowerPoints + 1;
+
+// What the dissipation sweep reads, in the design record's units.
+struct PowerInputs {
+    double speakerR = 0.0;   // ohm
+    double loadPower = 0.0;  // W RMS delivered to the speaker
+    double zobelCPar = 0.0;  // F across the Zobel resistor, 0 = not fitted
+    double zobelCSer = 0.0;  // F in series, 0 = not fitted
+    double zobelR = 0.0;     // ohm
+    bool fullBridge = false;
+};
+
+// Frequency (Hz) and dissipation (W). Sized once; every sweep overwrites all of it.
+struct PowerCurve {
+    std::vector<double> x = std::vector<double>(kPowerSize, 0.0);
+    std::vector<double> y = std::vector<double>(kPowerSize, 0.0);
+};
+
+struct PowerFigures {
+    double rmsVoltage = 0.0;  // V across one Zobel branch
+    double at7kHz = 0.0;      // W in the Zobel resistor at 7 kHz
+};
+
+// Power in the Zobel resistor of a branch made of the series capacitor and the resistor (shunted
+// by the parallel capacitor), driven by the load's RMS voltage, or by half of it in full bridge
+// where two branches share it. A capacitor or resistor of exactly 0 counts as 1e-13.
+PowerFigures sweepZobelPower(const PowerInputs &in, PowerCurve &curve);

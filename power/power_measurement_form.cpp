@@ -1,0 +1,142 @@
+#include "power/power_measurement_form.h"
+
+#include "core/figuretext.h"
+#include "core/placement.h"
+#include "core/readouttext.h"
+#include "widgets/graphcontrol.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+
+Power_measurement_form::Power_measurement_form(const DesignRecord &design, PowerWindowState &state,
+                                               const ZobelTexts &zobel, QWidget *parent)
+    : QMainWindow(parent), m_design(design), m_state(state)
+{
+    createControls();
+    createMenus();
+    connectControls();
+    Form_Load(zobel);
+}
+
+Power_measurement_form::~Power_measurement_form() = default;
+
+void Power_measurement_form::connectControls()
+{
+    connect(Text_peak_voltage, &QLineEdit::textChanged, this,
+            &Power_measurement_form::Text_peak_voltage_Change);
+    connect(cursors4_on, &QAction::triggered, this, &Power_measurement_form::cursors4_on_Click);
+    connect(CWGraph4, &GraphControl::clicked, this, &Power_measurement_form::CWGraph4_Click);
+    connect(CWGraph4, &GraphControl::cursorMoved, this, &Power_measurement_form::Readout_power);
+}
+
+void Power_measurement_form::Form_Load(const ZobelTexts &zobel)
+{
+    // 1.
+    m_actual_l_net = 50.0;
+    // 2. From here on the main window's Zobel selectors keep these current.
+    Text_zobel_c_parp->setText(zobel.c_par);
+    Text_zobel_c_serp->setText(zobel.c_ser);
+    Text_zobel_r_parp->setText(zobel.r_par);
+    // 3.
+    CWGraph4_Click();
+    // 4. Until the cursor first reports.
+    Readout_power(1, 10000, 0.1, true);
+    // 5.
+    placeOnScreen();
+}
+
+void Power_measurement_form::placeOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect s = screen->geometry();
+    const QSize outer = frameGeometry().size();
+    const WindowRect at = placeWindow(s.width(), s.height(), outer.width(), outer.height());
+    move(s.left() + qRound(at.left), s.top() + qRound(at.top));
+}
+
+void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text)
+{
+    switch (s) {
+        case ListSelector::zobel_c_par: Text_zobel_c_parp->setText(text); break;
+        case ListSelector::zobel_r_par: Text_zobel_r_parp->setText(text); break;
+        case ListSelector::zobel_c_ser: Text_zobel_c_serp->setText(text); break;
+        default: break;
+    }
+}
+
+void Power_measurement_form::CWGraph4_Click()
+{
+    ++m_sweepRuns;
+    // 1.-3.
+    PowerInputs in;
+    in.speakerR = m_design.speaker_r_modeval;
+    in.loadPower = m_actual_l_net;
+    in.zobelCPar = m_design.zobel_c_parval;
+    in.zobelCSer = m_design.zobel_c_serval;
+    in.zobelR = m_design.zobel_r_parval;
+    in.fullBridge = m_design.full_bridge_select != 0;
+    const PowerFigures fig = sweepZobelPower(in, m_curve);
+    m_rms_voltage = fig.rmsVoltage;
+    emit rzobelPowerChanged(dissipationFigureText(fig.at7kHz));
+    // 4.
+    CWGraph4->plot(m_curve.x, m_curve.y);
+    // 5.
+    if (m_state.power_cursor_on)
+        Readout_power(1, CWGraph4->cursorX(), CWGraph4->cursorY(), true);
+}
+
+void Power_measurement_form::Readout_power(int, double x, double y, bool)
+{
+    Text_power_freq->setText(frequencyText(x));
+    Text_power->setText(powerReadoutText(y));
+}
+
+void Power_measurement_form::Text_peak_voltage_Change()
+{
+    const QString text = Text_peak_voltage->text();
+    const LoadPowerEntry entry = checkLoadPower(text);
+    switch (entry.verdict) {
+        case LoadPowerEntry::LonePoint:
+            // 1. A fraction may follow; the power stays.
+            m_state.load_voltage_string = QStringLiteral(".");
+            break;
+        case LoadPowerEntry::Accepted:
+            // 2.
+            m_actual_l_net = entry.value;
+            m_state.load_voltage_string = text;
+            break;
+        case LoadPowerEntry::Rejected:
+            // 3. Put back; a change runs this handling once more, nested, on the restored text.
+            Text_peak_voltage->setText(m_state.load_voltage_string);
+            break;
+    }
+    // 4.
+    CWGraph4_Click();
+}
+
+void Power_measurement_form::cursors4_on_Click()
+{
+    // Only the flag decides, as for the main window's cursors.
+    if (m_state.power_cursor_on == kFlagFalse) {
+        m_state.power_cursor_on = kFlagTrue;
+        cursors4_on->setChecked(true);
+        CWGraph4->addCursor();
+        CWGraph4_Click();
+    } else {
+        m_state.power_cursor_on = kFlagFalse;
+        cursors4_on->setChecked(false);
+        CWGraph4->removeCursors();
+    }
+}
+
+void Power_measurement_form::closeEvent(QCloseEvent *event)
+{
+    m_state.power_cursor_on = kFlagFalse;
+    event->accept();
+    emit unloaded();
+}

@@ -28,6 +28,15 @@ inline QString textOf(QObject *window, const char *lineEdit)
     return childNamed<QLineEdit>(window, lineEdit)->text();
 }
 
+// The texts of the named line edits, in turn.
+inline QStringList texts(QObject *window, const QStringList &boxes)
+{
+    QStringList t;
+    for (const QString &name : boxes)
+        t << childNamed<QLineEdit>(window, qPrintable(name))->text();
+    return t;
+}
+
 // Creates a window, shows it and waits until it is on screen.
 template <class W>
 W *openWindow()
@@ -89,3 +98,26 @@ struct BoxAnswerer : QObject {
         poll.start(10);
     }
 };
+
+// Presses on the cursor's line (the image column drawn most in its red), drags it to column toX
+// of the plot and lets go. False when no cursor line is drawn.
+inline bool dragCursor(GraphControl *g, int toX)
+{
+    g->refresh();
+    const QImage image = g->grab().toImage();
+    int from = -1, most = image.height() / 4;
+    for (int x = 0; x < image.width(); ++x) {
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            red += image.pixel(x, y) == qRgb(200, 0, 0);
+        if (red > most)
+            std::tie(from, most) = std::pair(x, red);
+    }
+    QWidget *plot = g->findChild<QWidget *>();
+    const int row = plot->height() / 2;
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(from, row));
+    QTest::mouseMove(plot, QPoint((from + toX) / 2, row));
+    QTest::mouseMove(plot, QPoint(toX, row));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(toX, row));
+    return from >= 0;
+}

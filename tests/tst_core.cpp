@@ -1,13 +1,16 @@
 // The widget-free core: network kernels, sweeps, value tables and acceptance rules, texts,
-// placement. Reference figures are the published ones of the start-up design; the kernels are also
-// checked against the network solved with complex arithmetic.
+// placement, the Zobel resistor's dissipation and the zoom ranges. Reference figures are the
+// published ones of the start-up design; the kernels are also checked against the network solved
+// with complex arithmetic, the dissipation against tests/reference/zobel_power.py.
 #include "core/engineering.h"
 #include "core/figuretext.h"
 #include "core/module1.h"
 #include "core/placement.h"
+#include "core/powersweep.h"
 #include "core/readouttext.h"
 #include "core/sweeps.h"
 #include "core/valuelists.h"
+#include "core/zoom.h"
 
 #include <QTest>
 
@@ -16,6 +19,8 @@
 #include <random>
 
 Q_DECLARE_METATYPE(ListSelector)
+
+using Doubles = QList<double>;
 
 namespace {
 
@@ -63,64 +68,35 @@ class TestCore : public QObject
     Q_OBJECT
 
 private slots:
-
-    void kernels_data()
-    {
-        QTest::addColumn<double>("w");
-        QTest::addColumn<double>("L");
-        QTest::addColumn<bool>("full");
-        QTest::addColumn<double>("ratio");
-        QTest::addColumn<double>("numerator");
-        QTest::newRow("half bridge, 20 kHz") << 125663.6 << 2.2e-5 << false << 1.53656 << -1.0;
-        QTest::newRow("full bridge, 20 kHz") << 125663.6 << 4.4e-5 << true  << 2.97598 << -1.0;
-        QTest::newRow("half bridge, 0 Hz")   << 0.0      << 2.2e-5 << false << 1.0     << 8.0;
-        QTest::newRow("full bridge, 0 Hz")   << 0.0      << 4.4e-5 << true  << 1.0     << 16.0;
-    }
-
     void kernels()
     {
-        QFETCH(double, w);
-        QFETCH(double, L);
-        QFETCH(bool, full);
-        QFETCH(double, ratio);
-        QFETCH(double, numerator);
-        const double r = kernelRatio(w, 8, 6.0000006, 1e-6, 1e-7, 1e-7, 6.7e-4, L, full);
-        QVERIFY2(qAbs(r - ratio) < 5e-6, qPrintable(QString::number(r, 'g', 9)));
-        if (numerator > 0)  // at 0 Hz both terms are k times the speaker resistance
-            QCOMPARE(Module1::Gain_numerator(w, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, L, full ? -1 : 0), numerator);
-    }
-
-    void kernelsAgreeWithNetwork()
-    {
+        // The published ratios at 20 kHz (w on the program's grid), both topologies.
+        QVERIFY(qAbs(kernelRatio(125663.6, 8, 6.0000006, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, false) - 1.53656) < 5e-6);
+        QVERIFY(qAbs(kernelRatio(125663.6, 8, 6.0000006, 1e-6, 1e-7, 1e-7, 6.7e-4, 4.4e-5, true) - 2.97598) < 5e-6);
+        // At 0 Hz both terms are k times the speaker resistance.
+        for (std::int16_t full : {0, -1}) {
+            QCOMPARE(Module1::Gain_numerator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full), full ? 16.0 : 8.0);
+            QCOMPARE(Module1::Gain_denominator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full), full ? 16.0 : 8.0);
+        }
+        // Anywhere in the selectors' ranges they agree with the network solved directly.
         std::mt19937 rng(7);
         std::uniform_real_distribution<double> u(0, 1);
         for (int n = 0; n < 300; ++n) {
             const double w = 628.318 * (1 + 9999 * u(rng)), Rs = 2 + 6 * u(rng), Rz = 1 + 99 * u(rng);
             const double Cf = 1e-7 + 1.9e-6 * u(rng), Czp = 1e-6 * u(rng), Czs = 1e-6 * u(rng) + 1e-13;
             const double Ls = 1e-3 * u(rng), L = 3e-6 + 1.97e-4 * u(rng);
-            const bool full = n % 2;
-            const double expected = networkRatio(w, Rs, Rz, Cf, Czp, Czs, Ls, L, full);
-            QVERIFY2(qAbs(kernelRatio(w, Rs, Rz, Cf, Czp, Czs, Ls, L, full) / expected - 1) < 1e-9, qPrintable(QString::number(n)));
+            const double expected = networkRatio(w, Rs, Rz, Cf, Czp, Czs, Ls, L, n % 2);
+            QVERIFY2(qAbs(kernelRatio(w, Rs, Rz, Cf, Czp, Czs, Ls, L, n % 2) / expected - 1) < 1e-9, qPrintable(QString::number(n)));
         }
-    }
-
-    void impedance_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<double>("ohms");
-        QTest::newRow("100 Hz")  << 1     << 8.01107;
-        QTest::newRow("20 kHz")  << 200   << 84.5738;
-        QTest::newRow("384 kHz") << 3840  << 1616.56;
-        QTest::newRow("1 MHz")   << 10000 << 4209.74;
     }
 
     void impedance()
     {
-        QFETCH(int, index);
-        QFETCH(double, ohms);
         const Run run(startup(false));
-        QCOMPARE(run.impedance.x[index], index * 100.0);
-        QVERIFY2(qAbs(run.impedance.y[index] / ohms - 1) < 4e-6, qPrintable(QString::number(run.impedance.y[index], 'g', 9)));
+        for (const auto &[index, ohms] : {std::pair{1, 8.01107}, {200, 84.5738}, {3840, 1616.56}, {10000, 4209.74}}) {
+            QCOMPARE(run.impedance.x[index], index * 100.0);
+            QVERIFY2(qAbs(run.impedance.y[index] / ohms - 1) < 4e-6, qPrintable(QString::number(run.impedance.y[index], 'g', 9)));
+        }
         // No 0 Hz point: the first point repeats 100 Hz.
         QCOMPARE(run.impedance.x[0], 100.0);
         QCOMPARE(run.impedance.y[0], run.impedance.y[1]);
@@ -188,38 +164,25 @@ private slots:
             QCOMPARE(d.impedance.y[i], 2.0);
     }
 
-    void figureText_data()
+    void texts_data()
     {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("two decimals")        << 3.7310   << "3.73dB";
-        QTest::newRow("negative")            << -42.5509 << "-42.55dB";
-        QTest::newRow("one decimal")         << 0.5      << "0.5dB";
-        QTest::newRow("rounds to 0, no sign")<< -0.0007  << "0dB";
-        QTest::newRow("tie to even, down")   << 0.125    << "0.12dB";
-        QTest::newRow("tie to even, up")     << 0.375    << "0.38dB";
-        QTest::newRow("leading zero")        << -0.07    << "-0.07dB";
-        QTest::newRow("whole")               << -200.0   << "-200dB";
-        QTest::newRow("largest 16-bit")      << 327.67   << "327.67dB";
-        // Past the 16-bit count the text stays right instead of wrapping.
-        QTest::newRow("just past 16 bits")   << 327.68   << "327.68dB";
-        QTest::newRow("far below")           << -12345.678 << "-12345.68dB";
-        QTest::newRow("not a number")        << std::numeric_limits<double>::quiet_NaN() << "nandB";
-    }
-
-    void figureText()
-    {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(::figureText(value), text);
-    }
-
-    void readouts_data()
-    {
-        // kind: f = frequency, g = gain (dB), z = impedance (no unit), a = frequency axis label
+        // kind: d = gain figure, f = cursor frequency, g = gain read-out, z = impedance read-out,
+        // p = power read-out, w = the 7 kHz dissipation figure, a = frequency axis label
         QTest::addColumn<QChar>("kind");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
+        QTest::newRow("figure, two decimals")        << QChar('d') << 3.7310     << "3.73dB";
+        QTest::newRow("figure, negative")            << QChar('d') << -42.5509   << "-42.55dB";
+        QTest::newRow("figure, one decimal")         << QChar('d') << 0.5        << "0.5dB";
+        QTest::newRow("figure rounds to 0, no sign") << QChar('d') << -0.0007    << "0dB";
+        QTest::newRow("figure tie to even, down")    << QChar('d') << 0.125      << "0.12dB";
+        QTest::newRow("figure tie to even, up")      << QChar('d') << 0.375      << "0.38dB";
+        QTest::newRow("figure, leading zero")        << QChar('d') << -0.07      << "-0.07dB";
+        QTest::newRow("figure, whole")               << QChar('d') << -200.0     << "-200dB";
+        QTest::newRow("figure, largest 16-bit")      << QChar('d') << 327.67     << "327.67dB";
+        QTest::newRow("figure past 16 bits")         << QChar('d') << 327.68     << "327.68dB";  // no wrap
+        QTest::newRow("figure, far below")           << QChar('d') << -12345.678 << "-12345.68dB";
+        QTest::newRow("figure, not a number")        << QChar('d') << std::numeric_limits<double>::quiet_NaN() << "nandB";
         QTest::newRow("12340 Hz")            << QChar('f') << 12340.0  << "12.3khz";
         QTest::newRow("500 Hz")              << QChar('f') << 500.0    << "0.5khz";
         QTest::newRow("100 kHz")             << QChar('f') << 100000.0 << "100.0khz";
@@ -240,6 +203,16 @@ private slots:
         QTest::newRow("8.5 ohm")             << QChar('z') << 8.5      << "8.50";
         QTest::newRow("8.7 ohm from binary") << QChar('z') << 8.7      << "8.69";
         QTest::newRow("ten hundredths ohm")  << QChar('z') << 0.1      << "0.10";
+        QTest::newRow("power 0.1")                   << QChar('p') << 0.1        << "0.100W";
+        QTest::newRow("power 1.2345 is cut")         << QChar('p') << 1.2345     << "1.234W";
+        QTest::newRow("power 12")                    << QChar('p') << 12.0       << "12.000W";
+        QTest::newRow("power, two zeros")            << QChar('p') << 0.0045     << "0.004W";
+        QTest::newRow("power, negative")             << QChar('p') << -1.5       << "-1.500W";
+        QTest::newRow("7 kHz 0.1")                   << QChar('w') << 0.1        << "0.1W";
+        QTest::newRow("7 kHz 12")                    << QChar('w') << 12.0       << "12W";
+        QTest::newRow("7 kHz 1.2345 is cut")         << QChar('w') << 1.2345     << "1.234W";
+        QTest::newRow("7 kHz largest 16-bit count")  << QChar('w') << 32.767     << "32.767W";
+        QTest::newRow("7 kHz would wrap to zero")    << QChar('w') << 65.5365    << "65.536W";
         QTest::newRow("10Hz")                << QChar('a') << 10.0     << "10Hz";
         QTest::newRow("1kHz")                << QChar('a') << 1e3      << "1kHz";
         QTest::newRow("100kHz")              << QChar('a') << 1e5      << "100kHz";
@@ -247,13 +220,16 @@ private slots:
         QTest::newRow("999.9 Hz label")      << QChar('a') << 999.9    << "1kHz";
     }
 
-    void readouts()
+    void texts()
     {
         QFETCH(QChar, kind);
         QFETCH(double, value);
         QFETCH(QString, text);
-        const QString actual = kind == 'f' ? frequencyText(value) : kind == 'g' ? gainReadoutText(value)
-                             : kind == 'z' ? impedanceReadoutText(value) : engineeringText(value, "Hz");
+        const QMap<QChar, QString> texts{{'d', figureText(value)},          {'f', frequencyText(value)},
+                                         {'g', gainReadoutText(value)},      {'z', impedanceReadoutText(value)},
+                                         {'p', powerReadoutText(value)},     {'w', dissipationFigureText(value)},
+                                         {'a', engineeringText(value, "Hz")}};
+        const QString actual = texts.value(kind);
         QCOMPARE(actual, text);
     }
 
@@ -301,7 +277,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("kept");
         QTest::newRow("filter L in henry")     << "filter_l_par"   << "22"    << "2.2e-05";
-        QTest::newRow("filter L 100")          << "filter_l_par"   << "100"   << "1e-04";
         QTest::newRow("filter C stays in uF")  << "filter_c_par"   << ".82"   << "0.82";
         QTest::newRow("filter C 1 is no item") << "filter_c_par"   << "1"     << "no";
         QTest::newRow("parallel C in farad")   << "zobel_c_par"    << ".1"    << "1e-07";
@@ -313,13 +288,9 @@ private slots:
         QTest::newRow("leading blank")         << "zobel_c_par"    << " .1"   << "no";
         QTest::newRow("empty")                 << "zobel_r_par"    << ""      << "no";
         QTest::newRow("Zobel R 47 ohm")        << "zobel_r_par"    << "47"    << "47";
-        QTest::newRow("speaker 8.0")           << "speaker_r_mode" << "8.0"   << "no";
-        QTest::newRow("L .67")                 << "Speaker_L"      << ".67"   << "0.67";
         QTest::newRow("L 1.")                  << "Speaker_L"      << "1."    << "1";
         QTest::newRow("L 999.")                << "Speaker_L"      << "999."  << "999";
         QTest::newRow("L lone point")          << "Speaker_L"      << "."     << ".";
-        QTest::newRow("L negative")            << "Speaker_L"      << "-1"    << "no";
-        QTest::newRow("L 1000 on value")       << "Speaker_L"      << "1000"  << "no";
         QTest::newRow("L five characters")     << "Speaker_L"      << "1.234" << "no";
         QTest::newRow("L exponent")            << "Speaker_L"      << "1e2"   << "no";
         QTest::newRow("L inf")                 << "Speaker_L"      << "inf"   << "no";
@@ -343,6 +314,52 @@ private slots:
                 actual = QString::number(*v, 'g', 17);
         // Exact: the nearest double to the item's value.
         QCOMPARE(actual, kept == "no" || kept == "." ? kept : QString::number(kept.toDouble(), 'g', 17));
+    }
+
+    void powerSweep_data()
+    {
+        QTest::addColumn<Doubles>("in");        // load W, C par, C ser, R, full bridge; speaker 8 ohm
+        QTest::addColumn<Doubles>("expected");  // V, W at 7 kHz, W at 100 kHz
+        QTest::addColumn<QString>("figure");
+        QTest::newRow("start-up")           << Doubles{50, 1e-7, 1e-7, 6, 0}  << Doubles{20, 0.04625085275242314, 6.036824901300643} << "0.046W";
+        QTest::newRow("full bridge")        << Doubles{50, 1e-7, 1e-7, 6, 1}  << Doubles{10, 0.011562713188105785, 1.5092062253251608} << "0.011W";
+        QTest::newRow("no parallel C")      << Doubles{50, 0, 1e-7, 6, 0}     << Doubles{20, 0.04634731481560032, 8.288436079520823} << "0.046W";
+        QTest::newRow("300 W, 10 ohm, 1uF") << Doubles{300, 1e-7, 1e-6, 10, 0} << Doubles{48.98979485566356, 37.58990145757759, 194.27598226486512} << "37.589W";
+        QTest::newRow("same, no parallel C")<< Doubles{300, 0, 1e-6, 10, 0}   << Doubles{48.98979485566356, 38.86832467250857, 234.06500142859448} << "38.868W";
+        QTest::newRow("no power")           << Doubles{0, 1e-7, 1e-7, 6, 0}   << Doubles{0, 0, 0} << "0W";
+    }
+
+    void powerSweep()
+    {
+        QFETCH(Doubles, in);
+        QFETCH(Doubles, expected);
+        QFETCH(QString, figure);
+        static PowerCurve curve;  // reused from row to row, as the window reuses its own
+        const PowerFigures fig = sweepZobelPower({8, in[0], in[1], in[2], in[3], in[4] != 0}, curve);
+        const Doubles got{fig.rmsVoltage, fig.at7kHz, curve.y[1000]};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(qAbs(got[i] - expected[i]) <= 1e-12 * expected[i], qPrintable(QString::number(got[i], 'g', 17)));
+        QCOMPARE(dissipationFigureText(fig.at7kHz), figure);
+        QCOMPARE((Doubles{double(curve.x.size()), curve.x[0], curve.y[0], curve.x[1], curve.x[70], curve.y[70], curve.x[1000]}),
+                 (Doubles{1001, 0, 0, 100, 7000, fig.at7kHz, 100000}));
+    }
+
+    void zoom_data()
+    {
+        QTest::addColumn<Doubles>("cursor");
+        QTest::addColumn<Doubles>("view");  // X minimum, maximum; Y minimum, maximum
+        QTest::newRow("20 kHz, -3 dB")           << Doubles{20000, -3}   << Doubles{1000, 200000, -23, 17};
+        QTest::newRow("200 kHz, capped")         << Doubles{200000, 5.5} << Doubles{10000, 1700000, -14.5, 25.5};
+        QTest::newRow("169999.9 Hz, capped")     << Doubles{169999.9, 0} << Doubles{8499.995, 1700000, -20, 20};
+        QTest::newRow("169999.8 Hz, not capped") << Doubles{169999.8, 0} << Doubles{8499.99, 1699998, -20, 20};
+    }
+
+    void zoom()
+    {
+        QFETCH(Doubles, cursor);
+        QFETCH(Doubles, view);
+        const AxisView v = zoomAtCursor(cursor[0], cursor[1]);
+        QCOMPARE((Doubles{v.xMinimum, v.xMaximum, v.yMinimum, v.yMaximum}), view);
     }
 };
 

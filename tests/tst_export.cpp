@@ -57,20 +57,193 @@ class TestExport : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void cleanup() { delete m_form; }
-    void reportBytes_data();
-    void reportBytes();
-    void reportPath_data();
-    void reportPath();
-    void report_data();
-    void report();
-    void nameCheck_data();
-    void nameCheck();
-    void fileList();
-    void writeFailures_data();
-    void writeFailures();
-    void oneWindowMadeAfresh();
+    void init()
+    {
+        m_dir.emplace();
+        m_form = openWindow<Form1>();
+        QVERIFY((m_export = openExport()));
+        showFolder(path());
+    }
+
+    void reportBytes_data()
+    {
+        QTest::addColumn<Flag>("full");
+        QTest::addColumn<QStringList>("results");
+        QTest::addColumn<Lines>("changed");
+        QTest::newRow("half bridge, start-up") << kFlagFalse << QStringList{"37.76dB", "3.73dB", "-42.55dB", "0.046W"} << Lines{};
+        QTest::newRow("full bridge, empty boxes") << kFlagTrue << QStringList{"", "", "", ""}
+                                                  << Lines{{1, "Topology: Full Bridge"},
+                                                           {10, "Maximum Filter Gain:              "},
+                                                           {11, "Net Filter Gain at 20khz:         "},
+                                                           {12, "Net Filter Gain at 384khz:        "},
+                                                           {13, "RMS power of Rzobel at 7khz:      "}};
+    }
+
+    void reportBytes()
+    {
+        QFETCH(Flag, full);
+        QFETCH(QStringList, results);
+        QFETCH(Lines, changed);
+        const ReportValues v{full, schematicCaptions(DesignRecord::startup()), {results[0], results[1], results[2], results[3]}};
+        QStringList expected = kStartupReport;
+        for (auto [number, text] : changed.asKeyValueRange())
+            expected[number - 1] = text;
+        QCOMPARE(::reportBytes(v), (expected.join("\r\n") + "\r\n").toLatin1());
+    }
+
+    void reportPath_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QChar>("separator");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("root")       << "/"        << QChar('/')  << "/r.txt";
+        QTest::newRow("folder")     << "/tmp/a"   << QChar('/')  << "/tmp/a/r.txt";
+        QTest::newRow("drive root") << "C:\\"     << QChar('\\') << "C:\\r.txt";
+        QTest::newRow("on a drive") << "C:\\work" << QChar('\\') << "C:\\work\\r.txt";
+    }
+
+    void reportPath()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QChar, separator);
+        QFETCH(QString, path);
+        QCOMPARE(::reportPath(folder, "r.txt", separator), path);
+    }
+
+    void report_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("zobelCPar");
+        QTest::addColumn<QStringList>("lines");
+        QStringList noCap = kDesign;
+        noCap[3] = "Czobel parallel:                  no cap.";
+        QTest::newRow("half bridge") << false << "" << QStringList{"Topology: Half Bridge"} + kDesign;
+        QTest::newRow("full bridge") << true << "" << QStringList{"Topology: Full Bridge"} + kDesign;
+        QTest::newRow("no parallel C") << false << "0" << QStringList{"Topology: Half Bridge"} + noCap;
+    }
+
+    void report()
+    {
+        QFETCH(bool, full);
+        QFETCH(QString, zobelCPar);
+        QFETCH(QStringList, lines);
+        typeName("report.txt");
+        write();
+        // A second write, after the change, replaces the first report.
+        if (!zobelCPar.isEmpty())
+            QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_c_par"), zobelCPar));
+        if (full)
+            childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
+        write();
+        // The result lines copy the main window's boxes as they stand.
+        const char *const boxes[] = {"Text_maxgain", "Text_netgain_20k", "Text_netgain_384k", "Text_rzobel_power"};
+        for (int i = 0; i < 4; ++i)
+            lines << kStartupReport[9 + i].left(34) + childNamed<QLineEdit>(m_form, boxes[i])->text();
+        QCOMPARE(contents(path("report.txt")), (lines.join("\r\n") + "\r\n").toLatin1());
+        QCOMPARE(m_export->file_path(), path("report.txt"));
+        QCOMPARE(entries(), QStringList{"report.txt"});
+    }
+
+    void nameCheck_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("report") << "report" << "default.txt";
+        QTest::newRow("REPORT.TXT") << "REPORT.TXT" << "REPORT.TXT";
+        QTest::newRow("a.txt.bak") << "a.txt.bak" << "a.txt.bak";
+    }
+
+    void nameCheck()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        auto *box = childNamed<QLineEdit>(m_export, "Text_file_2_write");
+        typeName(typed);
+        BoxAnswerer answerer;
+        QTest::mouseMove(m_export->windowHandle(), QPoint(1, 1));  // from outside the box onto it
+        QTest::mouseMove(m_export->windowHandle(), box->mapTo(m_export, box->rect().center()));
+        QTRY_COMPARE_WITH_TIMEOUT(box->text(), kept, 5000);
+        QCOMPARE(m_export->file_name(), kept);
+        const QStringList told{"Quorvel", "Please enter in a .txt file", QString::number(QMessageBox::NoIcon)};
+        QCOMPARE(answerer.seen, typed == kept ? QList<QStringList>{} : QList<QStringList>{told});
+    }
+
+    void fileList()
+    {
+        for (const char *name : {"old.txt", "other.dat"})
+            QVERIFY(QFile(path(name)).open(QIODevice::WriteOnly));
+        auto *files = childNamed<QListView>(m_export, "filBrowse");
+        QTRY_COMPARE(listed(files), QStringList{"old.txt"});
+        const QRect item = files->visualRect(files->model()->index(0, 0, files->rootIndex()));
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, item.center());
+        QCOMPARE(childNamed<QLineEdit>(m_export, "Text_file_2_write")->text(), QStringLiteral("old.txt"));
+        typeOver(childNamed<QLineEdit>(m_export, "Text1"), "*.dat");
+        QCOMPARE(m_export->file_ext(), QStringLiteral("*.dat"));
+        QTRY_COMPARE(listed(files), QStringList{"other.dat"});
+        // After a write the list shows .txt files again; the filter box keeps its text.
+        typeName("new.txt");
+        write();
+        QTRY_COMPARE(listed(files), (QStringList{"new.txt", "old.txt"}));
+        QCOMPARE(childNamed<QLineEdit>(m_export, "Text1")->text(), QStringLiteral("*.dat"));
+        // Unless the pointer crosses the name box, the button writes the name as it stands.
+        typeName("plain");
+        write();
+        QVERIFY(contents(path("plain")).startsWith("Topology: Half Bridge\r\n"));
+    }
+
+    void writeFailures_data()
+    {
+        QTest::addColumn<QString>("folder");  // made, shown, then removed before the write
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("sizeLimit");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("vanished folder") << "gone" << "report.txt" << 0 << "Error number:5\r\nNo such file or directory";
+        QTest::newRow("path through a file") << "" << "report.txt/report.txt" << 0 << "Error number:5\r\nNot a directory";
+        QTest::newRow("device full") << "" << "report.txt" << 100 << "Error number:2\r\nFile too large";
+    }
+
+    void writeFailures()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(int, sizeLimit);
+        QFETCH(QString, message);
+        const QByteArray previous = "an earlier report\r\n";
+        QFile old(path("report.txt"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
+        old.close();
+        if (!folder.isEmpty()) {
+            QVERIFY(QDir(path()).mkdir(folder));
+            showFolder(path(folder));
+        }
+        typeName(name);
+        QVERIFY(folder.isEmpty() || QDir(path(folder)).removeRecursively());
+        BoxAnswerer answerer;
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit capped{rlim_t(sizeLimit), unlimited.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails part way, as on a full device
+        setrlimit(RLIMIT_FSIZE, sizeLimit ? &capped : &unlimited);
+        write();
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        QCOMPARE(answerer.seen, (QList<QStringList>{{"Bad Drive Selected", message, QString::number(QMessageBox::Warning)}}));
+        QCOMPARE(contents(path("report.txt")), previous);
+        QCOMPARE(entries(), QStringList{"report.txt"});
+        QCOMPARE(childNamed<QComboBox>(m_export, "drvBrowse")->currentText(), m_export->drive_in_use());
+    }
+
+    void oneWindowMadeAfresh()
+    {
+        QCOMPARE(openExport(), m_export);
+        typeName("changed.txt");
+        QPointer<File_control> first = m_export;
+        m_export->close();
+        QTRY_VERIFY(!first);
+        QVERIFY((m_export = openExport()));
+        QCOMPARE(childNamed<QLineEdit>(m_export, "Text_file_2_write")->text(), QStringLiteral("default.txt"));
+        QCOMPARE(m_export->drive_in_use(), QStorageInfo(QDir::currentPath()).rootPath());
+    }
 
 private:
     File_control *openExport();
@@ -89,16 +262,6 @@ private:
     std::optional<QTemporaryDir> m_dir;
 };
 
-void TestExport::init()
-{
-    m_dir.emplace();
-    m_form = new Form1;
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    QVERIFY((m_export = openExport()));
-    showFolder(path());
-}
-
 // Chooses Save_As; returns the one export window on screen.
 File_control *TestExport::openExport()
 {
@@ -108,185 +271,6 @@ File_control *TestExport::openExport()
         if (w->isVisible() && w->objectName() == "File_control")
             shown << qobject_cast<File_control *>(w);
     return shown.size() == 1 ? shown[0] : nullptr;
-}
-
-void TestExport::reportBytes_data()
-{
-    QTest::addColumn<Flag>("full");
-    QTest::addColumn<QStringList>("results");
-    QTest::addColumn<Lines>("changed");
-    QTest::newRow("half bridge, start-up") << kFlagFalse << QStringList{"37.76dB", "3.73dB", "-42.55dB", "0.046W"} << Lines{};
-    QTest::newRow("full bridge, empty boxes") << kFlagTrue << QStringList{"", "", "", ""}
-                                              << Lines{{1, "Topology: Full Bridge"},
-                                                       {10, "Maximum Filter Gain:              "},
-                                                       {11, "Net Filter Gain at 20khz:         "},
-                                                       {12, "Net Filter Gain at 384khz:        "},
-                                                       {13, "RMS power of Rzobel at 7khz:      "}};
-}
-
-void TestExport::reportBytes()
-{
-    QFETCH(Flag, full);
-    QFETCH(QStringList, results);
-    QFETCH(Lines, changed);
-    const ReportValues v{full, schematicCaptions(DesignRecord::startup()), {results[0], results[1], results[2], results[3]}};
-    QStringList expected = kStartupReport;
-    for (auto [number, text] : changed.asKeyValueRange())
-        expected[number - 1] = text;
-    QCOMPARE(::reportBytes(v), (expected.join("\r\n") + "\r\n").toLatin1());
-}
-
-void TestExport::reportPath_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QChar>("separator");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("root")       << "/"        << QChar('/')  << "/r.txt";
-    QTest::newRow("folder")     << "/tmp/a"   << QChar('/')  << "/tmp/a/r.txt";
-    QTest::newRow("drive root") << "C:\\"     << QChar('\\') << "C:\\r.txt";
-    QTest::newRow("on a drive") << "C:\\work" << QChar('\\') << "C:\\work\\r.txt";
-}
-
-void TestExport::reportPath()
-{
-    QFETCH(QString, folder);
-    QFETCH(QChar, separator);
-    QFETCH(QString, path);
-    QCOMPARE(::reportPath(folder, "r.txt", separator), path);
-}
-
-void TestExport::report_data()
-{
-    QTest::addColumn<bool>("full");
-    QTest::addColumn<QString>("zobelCPar");
-    QTest::addColumn<QStringList>("lines");
-    QStringList noCap = kDesign;
-    noCap[3] = "Czobel parallel:                  no cap.";
-    QTest::newRow("half bridge") << false << "" << QStringList{"Topology: Half Bridge"} + kDesign;
-    QTest::newRow("full bridge") << true << "" << QStringList{"Topology: Full Bridge"} + kDesign;
-    QTest::newRow("no parallel C") << false << "0" << QStringList{"Topology: Half Bridge"} + noCap;
-}
-
-void TestExport::report()
-{
-    QFETCH(bool, full);
-    QFETCH(QString, zobelCPar);
-    QFETCH(QStringList, lines);
-    typeName("report.txt");
-    write();
-    // A second write, after the change, replaces the first report.
-    if (!zobelCPar.isEmpty())
-        QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_c_par"), zobelCPar));
-    if (full)
-        childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
-    write();
-    // The result lines copy the main window's boxes as they stand.
-    const char *const boxes[] = {"Text_maxgain", "Text_netgain_20k", "Text_netgain_384k", "Text_rzobel_power"};
-    for (int i = 0; i < 4; ++i)
-        lines << kStartupReport[9 + i].left(34) + childNamed<QLineEdit>(m_form, boxes[i])->text();
-    QCOMPARE(contents(path("report.txt")), (lines.join("\r\n") + "\r\n").toLatin1());
-    QCOMPARE(m_export->file_path(), path("report.txt"));
-    QCOMPARE(entries(), QStringList{"report.txt"});
-}
-
-void TestExport::nameCheck_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("report") << "report" << "default.txt";
-    QTest::newRow("REPORT.TXT") << "REPORT.TXT" << "REPORT.TXT";
-    QTest::newRow("a.txt.bak") << "a.txt.bak" << "a.txt.bak";
-}
-
-void TestExport::nameCheck()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    auto *box = childNamed<QLineEdit>(m_export, "Text_file_2_write");
-    typeName(typed);
-    BoxAnswerer answerer;
-    QTest::mouseMove(m_export->windowHandle(), QPoint(1, 1));  // from outside the box onto it
-    QTest::mouseMove(m_export->windowHandle(), box->mapTo(m_export, box->rect().center()));
-    QTRY_COMPARE_WITH_TIMEOUT(box->text(), kept, 5000);
-    QCOMPARE(m_export->file_name(), kept);
-    const QStringList told{"Quorvel", "Please enter in a .txt file", QString::number(QMessageBox::NoIcon)};
-    QCOMPARE(answerer.seen, typed == kept ? QList<QStringList>{} : QList<QStringList>{told});
-}
-
-void TestExport::fileList()
-{
-    for (const char *name : {"old.txt", "other.dat"})
-        QVERIFY(QFile(path(name)).open(QIODevice::WriteOnly));
-    auto *files = childNamed<QListView>(m_export, "filBrowse");
-    QTRY_COMPARE(listed(files), QStringList{"old.txt"});
-    const QRect item = files->visualRect(files->model()->index(0, 0, files->rootIndex()));
-    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, item.center());
-    QCOMPARE(childNamed<QLineEdit>(m_export, "Text_file_2_write")->text(), QStringLiteral("old.txt"));
-    typeOver(childNamed<QLineEdit>(m_export, "Text1"), "*.dat");
-    QCOMPARE(m_export->file_ext(), QStringLiteral("*.dat"));
-    QTRY_COMPARE(listed(files), QStringList{"other.dat"});
-    // After a write the list shows .txt files again; the filter box keeps its text.
-    typeName("new.txt");
-    write();
-    QTRY_COMPARE(listed(files), (QStringList{"new.txt", "old.txt"}));
-    QCOMPARE(childNamed<QLineEdit>(m_export, "Text1")->text(), QStringLiteral("*.dat"));
-    // Unless the pointer crosses the name box, the button writes the name as it stands.
-    typeName("plain");
-    write();
-    QVERIFY(contents(path("plain")).startsWith("Topology: Half Bridge\r\n"));
-}
-
-void TestExport::writeFailures_data()
-{
-    QTest::addColumn<QString>("folder");  // made, shown, then removed before the write
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("sizeLimit");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("vanished folder") << "gone" << "report.txt" << 0 << "Error number:5\r\nNo such file or directory";
-    QTest::newRow("path through a file") << "" << "report.txt/report.txt" << 0 << "Error number:5\r\nNot a directory";
-    QTest::newRow("device full") << "" << "report.txt" << 100 << "Error number:2\r\nFile too large";
-}
-
-void TestExport::writeFailures()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, name);
-    QFETCH(int, sizeLimit);
-    QFETCH(QString, message);
-    const QByteArray previous = "an earlier report\r\n";
-    QFile old(path("report.txt"));
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
-    old.close();
-    if (!folder.isEmpty()) {
-        QVERIFY(QDir(path()).mkdir(folder));
-        showFolder(path(folder));
-    }
-    typeName(name);
-    QVERIFY(folder.isEmpty() || QDir(path(folder)).removeRecursively());
-    BoxAnswerer answerer;
-    rlimit unlimited{};
-    getrlimit(RLIMIT_FSIZE, &unlimited);
-    const rlimit capped{rlim_t(sizeLimit), unlimited.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails part way, as on a full device
-    setrlimit(RLIMIT_FSIZE, sizeLimit ? &capped : &unlimited);
-    write();
-    setrlimit(RLIMIT_FSIZE, &unlimited);
-    QCOMPARE(answerer.seen, (QList<QStringList>{{"Bad Drive Selected", message, QString::number(QMessageBox::Warning)}}));
-    QCOMPARE(contents(path("report.txt")), previous);
-    QCOMPARE(entries(), QStringList{"report.txt"});
-    QCOMPARE(childNamed<QComboBox>(m_export, "drvBrowse")->currentText(), m_export->drive_in_use());
-}
-
-void TestExport::oneWindowMadeAfresh()
-{
-    QCOMPARE(openExport(), m_export);
-    typeName("changed.txt");
-    QPointer<File_control> first = m_export;
-    m_export->close();
-    QTRY_VERIFY(!first);
-    QVERIFY((m_export = openExport()));
-    QCOMPARE(childNamed<QLineEdit>(m_export, "Text_file_2_write")->text(), QStringLiteral("default.txt"));
-    QCOMPARE(m_export->drive_in_use(), QStorageInfo(QDir::currentPath()).rootPath());
 }
 
 QTEST_MAIN(TestExport)

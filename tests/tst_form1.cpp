@@ -11,16 +11,8 @@
 
 namespace {
 
-const char *const kFigureBoxes[] = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
-const char *const kReadoutBoxes[] = {"Text_coordx1", "Text_coordy1", "Text_coordx2", "Text_coordy2", "Text_coordx3", "Text_coordy3"};
-
-QStringList figures(Form1 *form)
-{
-    QStringList f;
-    for (const char *name : kFigureBoxes)
-        f << textOf(form, name);
-    return f;
-}
+const QStringList kFigureBoxes = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
+const QStringList kReadoutBoxes = {"Text_coordx1", "Text_coordy1", "Text_coordx2", "Text_coordy2", "Text_coordx3", "Text_coordy3"};
 
 // Plays a ';'-separated script of user actions:
 //   pick <list> <item>   opens the drop-down and clicks the item
@@ -67,7 +59,6 @@ std::pair<double, QString> keptBy(const DesignRecord &r, const QString &selector
 
 }  // namespace
 
-
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -75,46 +66,6 @@ class TestForm1 : public QObject
 private slots:
     void init() { m_form = openWindow<Form1>(); }
     void cleanup() { delete m_form; }
-    void controls_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("visible");
-        QTest::newRow("speaker_r_mode") << "8"            << true;
-        QTest::newRow("Speaker_L")      << ".67"          << true;
-        QTest::newRow("filter_c_par")   << "1.0"          << true;
-        QTest::newRow("filter_l_par")   << "22"           << true;
-        QTest::newRow("zobel_c_par")    << ".1"           << true;
-        QTest::newRow("zobel_r_par")    << "6"            << true;
-        QTest::newRow("zobel_c_ser")    << ".1"           << true;
-        QTest::newRow("Zoom_In4")       << "Zoom @Cursor" << false;
-        QTest::newRow("Zoom_Full4")     << "Zoom Full"    << true;
-        QTest::newRow("Text_rzobel_power") << "0.046W"    << true;
-        for (const char *box : kReadoutBoxes)
-            QTest::newRow(box) << "" << false;
-    }
-
-    void controls()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, visible);
-        const QString name = QTest::currentDataTag();
-        QWidget *w = childNamed<QWidget>(m_form, QTest::currentDataTag());
-        QCOMPARE(w->isVisible(), visible);
-        if (auto *combo = qobject_cast<QComboBox *>(w)) {
-            QCOMPARE(combo->currentText(), text);
-            QStringList items;
-            for (int i = 0; i < combo->count(); ++i)
-                items << combo->itemText(i);
-            for (ListSelector s : kAllListSelectors)
-                if (selectorName(s) == name)
-                    QCOMPARE(items, listItems(s));
-        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
-            QCOMPARE(edit->text(), text);
-        } else {
-            QCOMPARE(qobject_cast<QPushButton *>(w)->text(), text);
-        }
-    }
-
     void menusAndLabels()
     {
         QStringList bar;
@@ -182,18 +133,33 @@ private slots:
     void startup()
     {
         QCOMPARE(m_form->windowTitle(), QStringLiteral("Quorvel (HALF BRIDGE)"));
+        QStringList shown;  // each control's text, and whether it is hidden
+        for (const QString &name : QStringList{"speaker_r_mode", "Speaker_L", "filter_c_par", "filter_l_par", "zobel_c_par", "zobel_r_par", "zobel_c_ser",
+                                               "Zoom_In4", "Zoom_Full4", "Text_rzobel_power"} + kReadoutBoxes) {
+            QWidget *w = childNamed<QWidget>(m_form, qPrintable(name));
+            auto *combo = qobject_cast<QComboBox *>(w);
+            auto *edit = qobject_cast<QLineEdit *>(w);
+            shown << name + "=" + (combo ? combo->currentText() : edit ? edit->text() : qobject_cast<QPushButton *>(w)->text()) + (w->isVisible() ? "" : " hidden");
+        }
+        QCOMPARE(shown, (QStringList{"speaker_r_mode=8", "Speaker_L=.67", "filter_c_par=1.0", "filter_l_par=22", "zobel_c_par=.1", "zobel_r_par=6",
+                                     "zobel_c_ser=.1", "Zoom_In4=Zoom @Cursor hidden", "Zoom_Full4=Zoom Full", "Text_rzobel_power=0.046W",
+                                     "Text_coordx1= hidden", "Text_coordy1= hidden", "Text_coordx2= hidden", "Text_coordy2= hidden",
+                                     "Text_coordx3= hidden", "Text_coordy3= hidden"}));
+        for (ListSelector s : kAllListSelectors) {  // each drop-down holds its list
+            auto *combo = childNamed<QComboBox>(m_form, qPrintable(selectorName(s)));
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i)
+                items << combo->itemText(i);
+            QCOMPARE(items, listItems(s));
+        }
         // Three recalculations from the Zobel lists, six from the remaining defaults.
         QCOMPARE(m_form->runCounts().recalculate, 9);
         const DesignRecord &r = m_form->design();
-        QCOMPARE(r.full_bridge_select, kFlagFalse);
-        const QList<std::tuple<const char *, double, const char *>> kept{
-            {"filter_l_par", 2.2e-05, "22"}, {"filter_c_par", 1.0, "1.0"}, {"zobel_c_par", 1e-07, ".1"}, {"zobel_c_ser", 1e-07, ".1"},
-            {"zobel_r_par", 6, "6"}, {"speaker_r_mode", 8, "8"}, {"Speaker_L", 0.67, ".67"}};
-        for (const auto &[selector, value, text] : kept)
-            QCOMPARE(keptBy(r, selector), std::make_pair(value, QString(text)));
-        const SchematicCaptions &c = m_form->schematicCaptions();
-        QCOMPARE((QStringList{c.lfilter, c.cfilter, c.rzobel_par, c.czobel_par, c.czobel_ser, c.lspeaker, c.rspeaker}),
-                 (QStringList{"22uH", "1.0uF", "6", ".1uF", ".1uF", ".67mH", "8"}));
+        QCOMPARE((QList<double>{r.filter_l_par_modeval, r.filter_c_par_modeval, r.zobel_c_parval, r.zobel_c_serval, r.zobel_r_parval,
+                                double(r.speaker_r_modeval), r.actual_l_net, double(r.full_bridge_select)}),
+                 (QList<double>{2.2e-05, 1.0, 1e-07, 1e-07, 6, 8, 0.67, 0}));
+        QCOMPARE((QStringList{r.jfilter_l, r.jfilter_c, r.jzobel_c2, r.jzobel_c3, r.jzobel_r2, r.jspeaker_r, r.speaker_l_valtxt}),
+                 (QStringList{"22", "1.0", ".1", ".1", "6", "8", ".67"}));
     }
 
     void designs_data()
@@ -221,7 +187,7 @@ private slots:
         QFETCH(QString, caption);
         const QList<double> fig1 = curveOf(m_form, "CWGraph1");
         play(m_form, script);
-        QCOMPARE(::figures(m_form), figures);
+        QCOMPARE(texts(m_form, kFigureBoxes), figures);
         QCOMPARE(m_form->windowTitle(), caption);
         const bool full = caption.contains("FULL");
         QCOMPARE(childNamed<QAction>(m_form, "Topol_Full_Bridge")->isChecked(), full);
@@ -334,48 +300,28 @@ private slots:
         QAction *toggle = childNamed<QAction>(m_form, qPrintable(item));
         QLineEdit *x = childNamed<QLineEdit>(m_form, qPrintable(QString("Text_coordx%1").arg(box)));
         QLineEdit *y = childNamed<QLineEdit>(m_form, qPrintable(QString("Text_coordy%1").arg(box)));
-        auto othersUntouched = [&] {
-            for (const char *name : kReadoutBoxes) {
-                QLineEdit *b = childNamed<QLineEdit>(m_form, name);
-                if (b != x && b != y && (b->isVisible() || !b->text().isEmpty()))
-                    return false;
-            }
-            return true;
-        };
-        const QList<Flag> flagsBefore{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb()};
-        QCOMPARE(flagsBefore, (QList<Flag>{0, 0, 0}));
-
+        QWidget *zoomIn = childNamed<QWidget>(m_form, "Zoom_In4");
         toggle->trigger();
-        const QList<Flag> on{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb()};
-        QCOMPARE(on[box - 1], kFlagTrue);
-        QCOMPARE(on.count(kFlagTrue), 1);
-        QVERIFY(toggle->isChecked() && x->isVisible() && y->isVisible());
-        QCOMPARE(g->cursorCount(), 1);
-        QCOMPARE(childNamed<QWidget>(m_form, "Zoom_In4")->isVisible(), box == 3);
-        // Switching on recalculates, which fills the read-outs at once.
-        QCOMPARE(x->text(), frequencyText(g->cursorX()));
-
+        QList<Flag> on{0, 0, 0};
+        on[box - 1] = kFlagTrue;
+        QCOMPARE((QList<Flag>{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb()}), on);
+        QVERIFY(toggle->isChecked() && x->isVisible() && y->isVisible() && g->cursorCount() == 1);
+        QCOMPARE(zoomIn->isVisible(), box == 3);
+        QCOMPARE(x->text(), frequencyText(g->cursorX()));  // switching on recalculates
         g->moveCursor(20000);
-        QCOMPARE(x->text(), QStringLiteral("20.0khz"));
-        QCOMPARE(y->text(), at20k);
-        QVERIFY(othersUntouched());
-
+        QCOMPARE((QStringList{x->text(), y->text()}), (QStringList{"20.0khz", at20k}));
         // A new filter capacitor: the read-out follows the new curve under the unmoved cursor.
         play(m_form, "pick filter_c_par 2.0");
-        QCOMPARE(g->cursorX(), 20000.0);
-        QCOMPARE(x->text(), QStringLiteral("20.0khz"));
-        QCOMPARE(y->text(), box == 1 ? impedanceReadoutText(g->curveY(200)) : gainReadoutText(g->curveY(200)));
+        QCOMPARE((QStringList{x->text(), y->text()}),
+                 (QStringList{"20.0khz", box == 1 ? impedanceReadoutText(g->curveY(200)) : gainReadoutText(g->curveY(200))}));
         QCOMPARE(y->text() == at20k, box == 1);
-        QVERIFY(othersUntouched());
-
+        for (const QString &name : kReadoutBoxes)  // and writes no other graph's boxes
+            QVERIFY2(x->objectName() == name || y->objectName() == name || textOf(m_form, qPrintable(name)).isEmpty(), qPrintable(name));
         // Off: boxes hidden with their text kept, cursor gone, no recalculation.
         const int runs = m_form->runCounts().recalculate;
         toggle->trigger();
-        QVERIFY(!toggle->isChecked() && !x->isVisible() && !y->isVisible());
+        QVERIFY(!toggle->isChecked() && !x->isVisible() && !y->isVisible() && !zoomIn->isVisible() && g->cursorCount() == 0);
         QCOMPARE(x->text(), QStringLiteral("20.0khz"));
-        QCOMPARE(g->cursorCount(), 0);
-        QVERIFY(!childNamed<QWidget>(m_form, "Zoom_In4")->isVisible());
-        QVERIFY(childNamed<QWidget>(m_form, "Zoom_Full4")->isVisible());
         QCOMPARE(m_form->runCounts().recalculate, runs);
     }
 

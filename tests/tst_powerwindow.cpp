@@ -9,242 +9,191 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
-
-QStringList texts(QObject *window, const QStringList &boxes)
-{
-    QStringList t;
-    for (const QString &name : boxes)
-        t << childNamed<QLineEdit>(window, qPrintable(name))->text();
-    return t;
-}
-
-// Presses on the cursor's line (the image column drawn most in its red), drags it to column toX
-// of the plot and lets go. False when no cursor line is drawn.
-bool dragCursor(GraphControl *g, int toX)
-{
-    g->refresh();
-    const QImage image = g->grab().toImage();
-    int from = -1, most = image.height() / 4;
-    for (int x = 0; x < image.width(); ++x) {
-        int red = 0;
-        for (int y = 0; y < image.height(); ++y)
-            red += image.pixel(x, y) == qRgb(200, 0, 0);
-        if (red > most)
-            std::tie(from, most) = std::pair(x, red);
-    }
-    QWidget *plot = g->findChild<QWidget *>();
-    const int row = plot->height() / 2;
-    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(from, row));
-    QTest::mouseMove(plot, QPoint((from + toX) / 2, row));
-    QTest::mouseMove(plot, QPoint(toX, row));
-    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(toX, row));
-    return from >= 0;
-}
-
-}  // namespace
-
 class TestPowerWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void lifecycle();
-    void loadPower_data();
-    void loadPower();
-    void programEnd_data();
-    void programEnd();
-    void zoom();
-    void dragToBothEnds_data();
-    void dragToBothEnds();
+    void init() { m_form = openWindow<Form1>(); }
+
+    void cleanup()
+    {
+        delete m_form;
+    }
+
+    void lifecycle()
+    {
+        Power_measurement_form *power = m_form->powerWindow();
+        QVERIFY(power && !power->isVisible());
+        QStringList captions{power->windowTitle(), childNamed<QMenu>(power, "cursors")->title(), childNamed<QAction>(power, "cursors4_on")->text()};
+        for (const char *label : {"Label1", "Label2", "Label3", "Label6", "Label7", "Label8"})
+            captions << childNamed<QLabel>(power, label)->text();
+        QCOMPARE(captions, (QStringList{"Power Calc's", "&Cursor", "cursor&1", " RMS POWER      @Speaker Load(Watts)      ", "Rzobel Power Dissipation(@Freq)",
+                                        "NOTE: This Plot shows the power dissipation across the Zobel Resistor within the filter so that the appropriate power wattage can be chosen. Rule of thumb is to size at 7Khz. The RMS power is at the load(speaker).",
+                                        "Zobel R(Ohms)", "Zobel C_Par(uF)", "Zobel C_Ser(uF)"}));
+        auto *graph = childNamed<GraphControl>(power, "CWGraph4");
+        QCOMPARE((QList<double>{graph->axisMinimum(GraphControl::XAxis), graph->axisMaximum(GraphControl::XAxis), graph->axisMinimum(GraphControl::YAxis),
+                                graph->axisMaximum(GraphControl::YAxis), double(graph->curveSize())}), (QList<double>{200, 20000, 0, 5, 1001}));
+        QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp", "Text_peak_voltage", "Text_power_freq", "Text_power"}),
+                 (QStringList{".1", "6", ".1", "50", "10.0khz", "0.100W"}));
+        childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
+        QCOMPARE(texts(m_form, {"Text_rzobel_power"}), QStringList{"0.011W"});
+        // A Zobel pick: its read-out, the sweep of its own handling, then the one of the recalculation.
+        const int runs = power->sweepRuns();
+        QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_r_par"), "10"));
+        QCOMPARE(texts(power, {"Text_zobel_r_parp"}), QStringList{"10"});
+        QCOMPARE(power->sweepRuns() - runs, 2);
+        // Opened beside the main window, which stays usable.
+        QVERIFY(openPowerWindow() == power && power->isVisible() && !QApplication::activeModalWidget());
+        const QRect screen = power->screen()->geometry(), outer = power->frameGeometry();
+        QVERIFY(qAbs(outer.left() - (screen.width() - outer.width()) * 0.9) <= 2);
+        QVERIFY(qAbs(outer.top() - (screen.height() - outer.height()) * 0.1) <= 2);
+        typeOver(childNamed<QLineEdit>(power, "Text_peak_voltage"), "100");
+        childNamed<QAction>(power, "cursors4_on")->trigger();
+        QCOMPARE(m_form->power_cursor_on(), kFlagTrue);
+        // Closed: deleted, flag cleared; the next sweep loads it again, hidden, at 50 W.
+        QPointer<Power_measurement_form> closed = power;
+        power->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!closed && !m_form->powerWindow());
+        QCOMPARE(m_form->power_cursor_on(), kFlagFalse);
+        childNamed<QAction>(m_form, "Topol_Half_Bridge")->trigger();
+        power = m_form->powerWindow();
+        QVERIFY(power && !power->isVisible() && !childNamed<QAction>(power, "cursors4_on")->isChecked());
+        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{"50", "0.076W"}));  // Zobel R 10
+        // The last accepted text outlived the window: a rejected entry puts it back.
+        QTest::keyClicks(childNamed<QLineEdit>(power, "Text_peak_voltage"), "x");
+        QCOMPARE(texts(power, {"Text_peak_voltage"}), QStringList{"100"});
+    }
+
+    void loadPower_data()
+    {
+        QTest::addColumn<QString>("typed");   // after "20" was accepted; "paste " pastes the rest at once
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("rzobel");  // the main window's 7 kHz figure
+        QTest::newRow("100")            << "100"         << "100" << "0.092W";
+        QTest::newRow("2.5")            << "paste 2.5"   << "2.5" << "0.002W";
+        QTest::newRow(". then .5")      << ".5"          << ".5"  << "0W";
+        QTest::newRow("1000")           << "1000"        << "100" << "0.092W";
+        QTest::newRow("emptied")        << "paste "      << "20"  << "0.018W";
+        for (const char *rejected : {"-5", "abc", "1e2", "inf", "nan", "0x1", " 5", "5 "})
+            QTest::newRow(rejected) << QString("paste ") + rejected << "20" << "0.018W";
+        QTest::newRow("Arabic-Indic 3") << "paste \u0663" << "20"  << "0.018W";
+    }
+
+    void loadPower()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, rzobel);
+        Power_measurement_form *power = openPowerWindow();
+        QLineEdit *box = childNamed<QLineEdit>(power, "Text_peak_voltage");
+        typeOver(box, "20");
+        if (typed.startsWith("paste ")) {
+            QGuiApplication::clipboard()->setText(typed.mid(6));
+            box->selectAll();
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            typeOver(box, typed);
+        }
+        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{shown, rzobel}));
+        QCOMPARE(power->actual_l_net(), shown.toDouble());
+    }
+
+    void programEnd_data()
+    {
+        QTest::addColumn<bool>("exitItem");
+        QTest::newRow("&Exit") << true;
+        QTest::newRow("closing the main window") << false;
+    }
+
+    void programEnd()
+    {
+        QFETCH(bool, exitItem);
+        QPointer<Power_measurement_form> power = openPowerWindow();
+        childNamed<QAction>(power, "cursors4_on")->trigger();
+        QTimer::singleShot(0, m_form, [this, exitItem] { exitItem ? childNamed<QAction>(m_form, "Exit")->trigger() : void(m_form->close()); });
+        QTimer watchdog;
+        connect(&watchdog, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        // Gone from the screen, but never closed: its closing step (clearing the flag) did not run.
+        QVERIFY(power && !power->isVisible());
+        QCOMPARE(m_form->power_cursor_on(), kFlagTrue);
+    }
+
+    void zoom()
+    {
+        auto *fig3 = childNamed<GraphControl>(m_form, "CWGraph4");
+        auto *zoomIn = childNamed<QPushButton>(m_form, "Zoom_In4");
+        const auto view = [fig3] {
+            return QList<double>{fig3->axisMinimum(GraphControl::XAxis), fig3->axisMaximum(GraphControl::XAxis),
+                                 fig3->axisMinimum(GraphControl::YAxis), fig3->axisMaximum(GraphControl::YAxis)};
+        };
+        childNamed<QAction>(m_form, "cursors3_on")->trigger();
+        fig3->moveCursor(20000);
+        const double y = fig3->cursorY();
+        const int runs = m_form->runCounts().recalculate;
+        QTest::mouseClick(zoomIn, Qt::LeftButton);
+        QCOMPARE(view(), (QList<double>{1000, 200000, y - 20, y + 20}));
+        QCOMPARE(fig3->cursorX(), 20000.0);
+        QCOMPARE(m_form->runCounts().recalculate, runs);
+        QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_r_par"), "22"));  // a replot keeps the zoom
+        QCOMPARE(view(), (QList<double>{1000, 200000, y - 20, y + 20}));
+        QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_Full4"), Qt::LeftButton);
+        double low = 0, high = 0;  // the 0 Hz point's 0 dB counts, its frequency does not
+        for (int i = 1; i <= 10000; ++i)
+            std::tie(low, high) = std::pair(qMin(low, fig3->curveY(i)), qMax(high, fig3->curveY(i)));
+        QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
+        childNamed<QAction>(m_form, "cursors3_on")->trigger();  // no cursor: the zoom changes nothing
+        zoomIn->click();
+        QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
+    }
+
+    void dragToBothEnds_data()
+    {
+        // The cursor's menu item, its graph, the graph's read-out boxes; what they read at each end.
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QStringList>("right");
+        QTest::newRow("Fig. 1")        << QStringList{"cursors1_on", "CWGraph1", "Text_coordx1", "Text_coordy1"}  << QStringList{"0.1khz", "8.01"}    << QStringList{"1000.0khz", "4209.73"};
+        QTest::newRow("Fig. 2")        << QStringList{"cursors2_on", "CWGraph3", "Text_coordx2", "Text_coordy2"}  << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-58.76dB"};
+        QTest::newRow("Fig. 3")        << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-59.19dB"};
+        QTest::newRow("Fig. 3 zoomed") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.7khz", "-0.03dB"} << QStringList{"123.0khz", "-22.35dB"};
+        QTest::newRow("Power")         << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq", "Text_power"} << QStringList{"0.2khz", "0.000W"}  << QStringList{"20.0khz", "0.370W"};
+    }
+
+    void dragToBothEnds()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, left);
+        QFETCH(QStringList, right);
+        QWidget *window = names[0] == "cursors4_on" ? openPowerWindow() : static_cast<QWidget *>(m_form);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        childNamed<QAction>(window, qPrintable(names[0]))->trigger();
+        auto *graph = childNamed<GraphControl>(window, qPrintable(names[1]));
+        if (QTest::currentDataTag() == QLatin1String("Fig. 3 zoomed")) {
+            graph->moveCursor(12300);  // the view becomes 615 Hz to 123 kHz; 600 Hz lies outside
+            QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_In4"), Qt::LeftButton);
+        }
+        const int width = graph->width();
+        QVERIFY(dragCursor(graph, -30));  // past the left end
+        QCOMPARE(texts(window, names.mid(2)), left);
+        QVERIFY(dragCursor(graph, width + 30));  // grabbed at the left end, past the right end
+        QCOMPARE(texts(window, names.mid(2)), right);
+        QVERIFY(dragCursor(graph, width / 2));  // grabbed at the right end
+        QVERIFY(texts(window, names.mid(2)) != right);
+    }
 
 private:
     Power_measurement_form *openPowerWindow();
     Form1 *m_form = nullptr;
 };
 
-void TestPowerWindow::init()
-{
-    m_form = new Form1;
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-}
-
-void TestPowerWindow::cleanup()
-{
-    delete m_form;
-}
-
 Power_measurement_form *TestPowerWindow::openPowerWindow()
 {
     childNamed<QAction>(m_form, "power_calcs")->trigger();
     return m_form->powerWindow();
-}
-
-void TestPowerWindow::lifecycle()
-{
-    Power_measurement_form *power = m_form->powerWindow();
-    QVERIFY(power && !power->isVisible());
-    QStringList captions{power->windowTitle(), childNamed<QMenu>(power, "cursors")->title(), childNamed<QAction>(power, "cursors4_on")->text()};
-    for (const char *label : {"Label1", "Label2", "Label3", "Label6", "Label7", "Label8"})
-        captions << childNamed<QLabel>(power, label)->text();
-    QCOMPARE(captions, (QStringList{"Power Calc's", "&Cursor", "cursor&1", " RMS POWER      @Speaker Load(Watts)      ", "Rzobel Power Dissipation(@Freq)",
-                                    "NOTE: This Plot shows the power dissipation across the Zobel Resistor within the filter so that the appropriate power wattage can be chosen. Rule of thumb is to size at 7Khz. The RMS power is at the load(speaker).",
-                                    "Zobel R(Ohms)", "Zobel C_Par(uF)", "Zobel C_Ser(uF)"}));
-    auto *graph = childNamed<GraphControl>(power, "CWGraph4");
-    QCOMPARE((QList<double>{graph->axisMinimum(GraphControl::XAxis), graph->axisMaximum(GraphControl::XAxis), graph->axisMinimum(GraphControl::YAxis),
-                            graph->axisMaximum(GraphControl::YAxis), double(graph->curveSize())}), (QList<double>{200, 20000, 0, 5, 1001}));
-    QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp", "Text_peak_voltage", "Text_power_freq", "Text_power"}),
-             (QStringList{".1", "6", ".1", "50", "10.0khz", "0.100W"}));
-    childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
-    QCOMPARE(texts(m_form, {"Text_rzobel_power"}), QStringList{"0.011W"});
-    // A Zobel pick: its read-out, the sweep of its own handling, then the one of the recalculation.
-    const int runs = power->sweepRuns();
-    QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_r_par"), "10"));
-    QCOMPARE(texts(power, {"Text_zobel_r_parp"}), QStringList{"10"});
-    QCOMPARE(power->sweepRuns() - runs, 2);
-    // Opened beside the main window, which stays usable.
-    QVERIFY(openPowerWindow() == power && power->isVisible() && !QApplication::activeModalWidget());
-    const QRect screen = power->screen()->geometry(), outer = power->frameGeometry();
-    QVERIFY(qAbs(outer.left() - (screen.width() - outer.width()) * 0.9) <= 2);
-    QVERIFY(qAbs(outer.top() - (screen.height() - outer.height()) * 0.1) <= 2);
-    typeOver(childNamed<QLineEdit>(power, "Text_peak_voltage"), "100");
-    childNamed<QAction>(power, "cursors4_on")->trigger();
-    QCOMPARE(m_form->power_cursor_on(), kFlagTrue);
-    // Closed: deleted, flag cleared; the next sweep loads it again, hidden, at 50 W.
-    QPointer<Power_measurement_form> closed = power;
-    power->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!closed && !m_form->powerWindow());
-    QCOMPARE(m_form->power_cursor_on(), kFlagFalse);
-    childNamed<QAction>(m_form, "Topol_Half_Bridge")->trigger();
-    power = m_form->powerWindow();
-    QVERIFY(power && !power->isVisible() && !childNamed<QAction>(power, "cursors4_on")->isChecked());
-    QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{"50", "0.076W"}));  // Zobel R 10
-    // The last accepted text outlived the window: a rejected entry puts it back.
-    QTest::keyClicks(childNamed<QLineEdit>(power, "Text_peak_voltage"), "x");
-    QCOMPARE(texts(power, {"Text_peak_voltage"}), QStringList{"100"});
-}
-
-void TestPowerWindow::loadPower_data()
-{
-    QTest::addColumn<QString>("typed");   // after "20" was accepted; "paste " pastes the rest at once
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("rzobel");  // the main window's 7 kHz figure
-    QTest::newRow("100")            << "100"         << "100" << "0.092W";
-    QTest::newRow("2.5")            << "paste 2.5"   << "2.5" << "0.002W";
-    QTest::newRow(". then .5")      << ".5"          << ".5"  << "0W";
-    QTest::newRow("1000")           << "1000"        << "100" << "0.092W";
-    QTest::newRow("emptied")        << "paste "      << "20"  << "0.018W";
-    for (const char *rejected : {"-5", "abc", "1e2", "inf", "nan", "0x1", " 5", "5 "})
-        QTest::newRow(rejected) << QString("paste ") + rejected << "20" << "0.018W";
-    QTest::newRow("Arabic-Indic 3") << "paste \u0663" << "20"  << "0.018W";
-}
-
-void TestPowerWindow::loadPower()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, shown);
-    QFETCH(QString, rzobel);
-    Power_measurement_form *power = openPowerWindow();
-    QLineEdit *box = childNamed<QLineEdit>(power, "Text_peak_voltage");
-    typeOver(box, "20");
-    if (typed.startsWith("paste ")) {
-        QGuiApplication::clipboard()->setText(typed.mid(6));
-        box->selectAll();
-        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    } else {
-        typeOver(box, typed);
-    }
-    QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{shown, rzobel}));
-    QCOMPARE(power->actual_l_net(), shown.toDouble());
-}
-
-void TestPowerWindow::programEnd_data()
-{
-    QTest::addColumn<bool>("exitItem");
-    QTest::newRow("&Exit") << true;
-    QTest::newRow("closing the main window") << false;
-}
-
-void TestPowerWindow::programEnd()
-{
-    QFETCH(bool, exitItem);
-    QPointer<Power_measurement_form> power = openPowerWindow();
-    childNamed<QAction>(power, "cursors4_on")->trigger();
-    QTimer::singleShot(0, m_form, [this, exitItem] { exitItem ? childNamed<QAction>(m_form, "Exit")->trigger() : void(m_form->close()); });
-    QTimer watchdog;
-    connect(&watchdog, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
-    watchdog.start(5000);
-    QCOMPARE(QCoreApplication::exec(), 0);
-    // Gone from the screen, but never closed: its closing step (clearing the flag) did not run.
-    QVERIFY(power && !power->isVisible());
-    QCOMPARE(m_form->power_cursor_on(), kFlagTrue);
-}
-
-void TestPowerWindow::zoom()
-{
-    auto *fig3 = childNamed<GraphControl>(m_form, "CWGraph4");
-    auto *zoomIn = childNamed<QPushButton>(m_form, "Zoom_In4");
-    const auto view = [fig3] {
-        return QList<double>{fig3->axisMinimum(GraphControl::XAxis), fig3->axisMaximum(GraphControl::XAxis),
-                             fig3->axisMinimum(GraphControl::YAxis), fig3->axisMaximum(GraphControl::YAxis)};
-    };
-    childNamed<QAction>(m_form, "cursors3_on")->trigger();
-    fig3->moveCursor(20000);
-    const double y = fig3->cursorY();
-    const int runs = m_form->runCounts().recalculate;
-    QTest::mouseClick(zoomIn, Qt::LeftButton);
-    QCOMPARE(view(), (QList<double>{1000, 200000, y - 20, y + 20}));
-    QCOMPARE(fig3->cursorX(), 20000.0);
-    QCOMPARE(m_form->runCounts().recalculate, runs);
-    QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_r_par"), "22"));  // a replot keeps the zoom
-    QCOMPARE(view(), (QList<double>{1000, 200000, y - 20, y + 20}));
-    QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_Full4"), Qt::LeftButton);
-    double low = 0, high = 0;  // the 0 Hz point's 0 dB counts, its frequency does not
-    for (int i = 1; i <= 10000; ++i)
-        std::tie(low, high) = std::pair(qMin(low, fig3->curveY(i)), qMax(high, fig3->curveY(i)));
-    QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
-    childNamed<QAction>(m_form, "cursors3_on")->trigger();  // no cursor: the zoom changes nothing
-    zoomIn->click();
-    QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
-}
-
-void TestPowerWindow::dragToBothEnds_data()
-{
-    // The cursor's menu item, its graph, the graph's read-out boxes; what they read at each end.
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("left");
-    QTest::addColumn<QStringList>("right");
-    QTest::newRow("Fig. 1")        << QStringList{"cursors1_on", "CWGraph1", "Text_coordx1", "Text_coordy1"}  << QStringList{"0.1khz", "8.01"}    << QStringList{"1000.0khz", "4209.73"};
-    QTest::newRow("Fig. 2")        << QStringList{"cursors2_on", "CWGraph3", "Text_coordx2", "Text_coordy2"}  << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-58.76dB"};
-    QTest::newRow("Fig. 3")        << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-59.19dB"};
-    QTest::newRow("Fig. 3 zoomed") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.7khz", "-0.03dB"} << QStringList{"123.0khz", "-22.35dB"};
-    QTest::newRow("Power")         << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq", "Text_power"} << QStringList{"0.2khz", "0.000W"}  << QStringList{"20.0khz", "0.370W"};
-}
-
-void TestPowerWindow::dragToBothEnds()
-{
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, left);
-    QFETCH(QStringList, right);
-    QWidget *window = names[0] == "cursors4_on" ? openPowerWindow() : static_cast<QWidget *>(m_form);
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    childNamed<QAction>(window, qPrintable(names[0]))->trigger();
-    auto *graph = childNamed<GraphControl>(window, qPrintable(names[1]));
-    if (QTest::currentDataTag() == QLatin1String("Fig. 3 zoomed")) {
-        graph->moveCursor(12300);  // the view becomes 615 Hz to 123 kHz; 600 Hz lies outside
-        QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_In4"), Qt::LeftButton);
-    }
-    const int width = graph->width();
-    QVERIFY(dragCursor(graph, -30));  // past the left end
-    QCOMPARE(texts(window, names.mid(2)), left);
-    QVERIFY(dragCursor(graph, width + 30));  // grabbed at the left end, past the right end
-    QCOMPARE(texts(window, names.mid(2)), right);
-    QVERIFY(dragCursor(graph, width / 2));  // grabbed at the right end
-    QVERIFY(texts(window, names.mid(2)) != right);
 }
 
 QTEST_MAIN(TestPowerWindow)

@@ -40,123 +40,112 @@ class TestSchematic : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void cleanup() { delete m_form; }
-    void window_data();
-    void window();
-    void about_data();
-    void about();
+    void init() { m_form = openWindow<Form1>(); }
+
+    void window_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QStringList>("picks");  // "selector=item"
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("half bridge, start-up") << false << QStringList{} << "Half Bridge Schematic" << kHalf;
+        QTest::newRow("full bridge, start-up") << true << QStringList{} << "Full Bridge Schematic" << kFull;
+        QTest::newRow("half bridge, widest") << false << kWidest << "Half Bridge Schematic" << widest(kHalf);
+        QTest::newRow("full bridge, widest") << true << kWidest << "Full Bridge Schematic" << widest(kFull);
+    }
+
+    void window()
+    {
+        QFETCH(bool, full);
+        QFETCH(QStringList, picks);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, labels);
+        for (const QString &pick : picks) {
+            const QString selector = pick.section('=', 0, 0), item = pick.section('=', 1);
+            if (selector == "Speaker_L")
+                typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), item);
+            else
+                QVERIFY(pickItem(childNamed<QComboBox>(m_form, qPrintable(selector)), item));
+        }
+        childNamed<QAction>(m_form, full ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
+        childNamed<QAction>(m_form, "schematic_viewer")->trigger();
+        QPointer<QWidget> w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        QCOMPARE(w->objectName(), full ? "Schematic_full" : "Schematic");
+        QCOMPARE(w->windowTitle(), caption);
+        QVERIFY(w->isModal());
+        // 90 % of the spare screen width to its left, 10 % of the spare height above it.
+        const QRect screen = w->screen()->geometry();
+        QVERIFY(qAbs(w->x() - 0.9 * (screen.width() - w->width())) <= 1);
+        QVERIFY(qAbs(w->y() - 0.1 * (screen.height() - w->height())) <= 1);
+
+        auto *picture = childNamed<QWidget>(w, "Picture1");
+        QImage bare(picture->size(), QImage::Format_RGB32);
+        picture->render(&bare, {}, {}, QWidget::DrawWindowBackground);  // the drawing without labels
+        auto inkIn = [&](const QRect &r) {
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    n += bare.valid(x, y) && bare.pixel(x, y) != qRgb(255, 255, 255);
+            return n;
+        };
+        const QImage shot = w->grab().toImage();
+        const QList<QLabel *> shown = picture->findChildren<QLabel *>();
+        QStringList actual;
+        for (QLabel *l : shown) {
+            const QRect r = l->geometry();
+            const QByteArray name = l->objectName().toLatin1();
+            actual << QString("%1 %2,%3 %4").arg(name, QString::number(r.x()), QString::number(r.y()), l->text());
+            QCOMPARE(shot.pixelColor(l->mapTo(w, QPoint(1, 1))), QColor(240, 192, 64));
+            QVERIFY2(picture->rect().contains(r), name);
+            QVERIFY2(inkIn(r) == 0, name);  // hides nothing of the drawing
+            // Right by its component: the name just above (the lower full-bridge inductor's below).
+            QVERIFY2(inkIn(QRect(r.left(), name == "Label_lfilter2" ? r.bottom() + 1 : r.top() - 12, r.width(), 12)) > 0, name);
+            for (QLabel *other : shown)
+                QVERIFY2(other == l || !r.intersects(other->geometry()), name + " overlaps " + other->objectName().toLatin1());
+        }
+        actual.sort();
+        labels.sort();
+        QCOMPARE(actual, labels);
+        w->close();
+        QTRY_VERIFY(!w);
+    }
+
+    void about_data()
+    {
+        QTest::addColumn<int>("key");  // 0: the OK button
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("OK") << 0;
+    }
+
+    void about()
+    {
+        QFETCH(int, key);
+        for (int opening = 1; opening <= 2; ++opening) {
+            childNamed<QAction>(m_form, "mnuAbout")->trigger();
+            QPointer<QWidget> about = QApplication::activeModalWidget();
+            QVERIFY(about);
+            QVERIFY(about->isModal());
+            QCOMPARE(about->windowTitle(), QStringLiteral("About Quorvel"));
+            QCOMPARE(childNamed<QLabel>(about, "lblTitle")->text(), QStringLiteral("Quorvel"));
+            QCOMPARE(childNamed<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version 1.0 May 2005"));
+            QCOMPARE(childNamed<QLabel>(about, "lblDescription")->text(),
+                     QStringLiteral("This program allows the user to enter in various speaker and filter passive component values "
+                                    "to explore the second order filter performance versus zobel power dissipation tradeoff for "
+                                    "either half or full bridge topologies. "));
+            if (key)
+                QTest::keyClick(about, Qt::Key(key));
+            else
+                QTest::mouseClick(childNamed<QPushButton>(about, "cmdOK"), Qt::LeftButton);
+            QTRY_VERIFY(!about);
+        }
+    }
 
 private:
     Form1 *m_form = nullptr;
 };
-
-void TestSchematic::init()
-{
-    m_form = new Form1;
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-}
-
-void TestSchematic::window_data()
-{
-    QTest::addColumn<bool>("full");
-    QTest::addColumn<QStringList>("picks");  // "selector=item"
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QStringList>("labels");
-    QTest::newRow("half bridge, start-up") << false << QStringList{} << "Half Bridge Schematic" << kHalf;
-    QTest::newRow("full bridge, start-up") << true << QStringList{} << "Full Bridge Schematic" << kFull;
-    QTest::newRow("half bridge, widest") << false << kWidest << "Half Bridge Schematic" << widest(kHalf);
-    QTest::newRow("full bridge, widest") << true << kWidest << "Full Bridge Schematic" << widest(kFull);
-}
-
-void TestSchematic::window()
-{
-    QFETCH(bool, full);
-    QFETCH(QStringList, picks);
-    QFETCH(QString, caption);
-    QFETCH(QStringList, labels);
-    for (const QString &pick : picks) {
-        const QString selector = pick.section('=', 0, 0), item = pick.section('=', 1);
-        if (selector == "Speaker_L")
-            typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), item);
-        else
-            QVERIFY(pickItem(childNamed<QComboBox>(m_form, qPrintable(selector)), item));
-    }
-    childNamed<QAction>(m_form, full ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
-    childNamed<QAction>(m_form, "schematic_viewer")->trigger();
-    QPointer<QWidget> w = QApplication::activeModalWidget();
-    QVERIFY(w);
-    QCOMPARE(w->objectName(), full ? "Schematic_full" : "Schematic");
-    QCOMPARE(w->windowTitle(), caption);
-    QVERIFY(w->isModal());
-    // 90 % of the spare screen width to its left, 10 % of the spare height above it.
-    const QRect screen = w->screen()->geometry();
-    QVERIFY(qAbs(w->x() - 0.9 * (screen.width() - w->width())) <= 1);
-    QVERIFY(qAbs(w->y() - 0.1 * (screen.height() - w->height())) <= 1);
-
-    auto *picture = childNamed<QWidget>(w, "Picture1");
-    QImage bare(picture->size(), QImage::Format_RGB32);
-    picture->render(&bare, {}, {}, QWidget::DrawWindowBackground);  // the drawing without labels
-    auto inkIn = [&](const QRect &r) {
-        int n = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                n += bare.valid(x, y) && bare.pixel(x, y) != qRgb(255, 255, 255);
-        return n;
-    };
-    const QImage shot = w->grab().toImage();
-    const QList<QLabel *> shown = picture->findChildren<QLabel *>();
-    QStringList actual;
-    for (QLabel *l : shown) {
-        const QRect r = l->geometry();
-        const QByteArray name = l->objectName().toLatin1();
-        actual << QString("%1 %2,%3 %4").arg(name, QString::number(r.x()), QString::number(r.y()), l->text());
-        QCOMPARE(shot.pixelColor(l->mapTo(w, QPoint(1, 1))), QColor(240, 192, 64));
-        QVERIFY2(picture->rect().contains(r), name);
-        QVERIFY2(inkIn(r) == 0, name);  // hides nothing of the drawing
-        // Right by its component: the name just above (the lower full-bridge inductor's below).
-        QVERIFY2(inkIn(QRect(r.left(), name == "Label_lfilter2" ? r.bottom() + 1 : r.top() - 12, r.width(), 12)) > 0, name);
-        for (QLabel *other : shown)
-            QVERIFY2(other == l || !r.intersects(other->geometry()), name + " overlaps " + other->objectName().toLatin1());
-    }
-    actual.sort();
-    labels.sort();
-    QCOMPARE(actual, labels);
-    w->close();
-    QTRY_VERIFY(!w);
-}
-
-void TestSchematic::about_data()
-{
-    QTest::addColumn<int>("key");  // 0: the OK button
-    QTest::newRow("Escape") << int(Qt::Key_Escape);
-    QTest::newRow("Enter") << int(Qt::Key_Return);
-    QTest::newRow("OK") << 0;
-}
-
-void TestSchematic::about()
-{
-    QFETCH(int, key);
-    for (int opening = 1; opening <= 2; ++opening) {
-        childNamed<QAction>(m_form, "mnuAbout")->trigger();
-        QPointer<QWidget> about = QApplication::activeModalWidget();
-        QVERIFY(about);
-        QVERIFY(about->isModal());
-        QCOMPARE(about->windowTitle(), QStringLiteral("About Quorvel"));
-        QCOMPARE(childNamed<QLabel>(about, "lblTitle")->text(), QStringLiteral("Quorvel"));
-        QCOMPARE(childNamed<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version 1.0 May 2005"));
-        QCOMPARE(childNamed<QLabel>(about, "lblDescription")->text(),
-                 QStringLiteral("This program allows the user to enter in various speaker and filter passive component values "
-                                "to explore the second order filter performance versus zobel power dissipation tradeoff for "
-                                "either half or full bridge topologies. "));
-        if (key)
-            QTest::keyClick(about, Qt::Key(key));
-        else
-            QTest::mouseClick(childNamed<QPushButton>(about, "cmdOK"), Qt::LeftButton);
-        QTRY_VERIFY(!about);
-    }
-}
 
 QTEST_MAIN(TestSchematic)
 #include "tst_schematic.moc"

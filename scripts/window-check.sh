@@ -3,7 +3,7 @@
 # of the screen when asked, then ends the program through its Exit menu; fails unless the window
 # came up and the program exited with 0.   scripts/window-check.sh PROGRAM [shot.png]
 set -euo pipefail
-program=$(realpath "$(command -v "$1")")
+program=$(realpath -e "$1")
 shot=${2:+$(realpath -m "$2")}
 runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT

@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth imagemagick xdotool
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()

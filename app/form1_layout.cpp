@@ -33,6 +33,7 @@ QLineEdit *resultBox(const char *name, QWidget *parent, int width = 80)
     auto *box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
     box->setReadOnly(true);
+    box->setFocusPolicy(Qt::ClickFocus);  // Tab walks the inputs only
     box->setFixedWidth(width);
     return box;
 }

@@ -28,6 +28,7 @@ QLineEdit *readout(const char *name, QWidget *parent)
 {
     QLineEdit *b = box(name, parent);
     b->setReadOnly(true);
+    b->setFocusPolicy(Qt::ClickFocus);  // Tab walks the inputs only
     return b;
 }
 

@@ -119,6 +119,7 @@ void File_control::createBrowsers()
     setTabOrder(filBrowse, Text1);
     setTabOrder(Text1, Text_file_2_write);
     setTabOrder(Text_file_2_write, Command_write_file);
+    drvBrowse->setFocus();  // the window opens on the first control of its order
 }
 
 void File_control::connectControls()

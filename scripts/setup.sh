@@ -9,7 +9,7 @@ packages=(
   libqcustomplot-dev
   libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra
-  xvfb xauth imagemagick xdotool
+  xvfb xauth imagemagick xdotool python3
   dpkg-dev file desktop-file-utils
 )
 

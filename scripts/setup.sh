@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   libqcustomplot-dev
   libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth imagemagick xdotool
+  ngspice poppler-utils hyperfine
 )
 
 missing=()

@@ -266,6 +266,11 @@ int GraphControl::overlayCount() const
     return static_cast<int>(m_overlays.size());
 }
 
+double GraphControl::overlayX(int overlay, int index) const
+{
+    return m_overlays.at(overlay)->data()->at(index)->key;
+}
+
 double GraphControl::overlayY(int overlay, int index) const
 {
     return m_overlays.at(overlay)->data()->at(index)->value;

@@ -58,6 +58,7 @@ public:
     // cursor follows it and fitting looks at it alone. Redrawn as plot() is.
     void setOverlays(const QString &curveName, const QList<Overlay> &overlays);
     int overlayCount() const;
+    double overlayX(int overlay, int index) const;
     double overlayY(int overlay, int index) const;
 
     // Cursors. There is at most one; it is item 1.

@@ -17,6 +17,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
 {
     createControls();
     createMenus();
+    createGraphMenus();
     connectSelectors();
     connectGraphs();
     Form_Load();
@@ -179,6 +180,7 @@ void Form1::Sweep_gain_plain()
     showFigure(Text_gain_384k, fig.has384k, fig.gain384k);
     Text_maxgain4->setText(figureText(fig.maximum));
     CWGraph3->plot(m_curvePlain.x, m_curvePlain.y);
+    followLoads(GainGraph::plain);
 }
 
 void Form1::Sweep_gain_zobel()
@@ -189,6 +191,7 @@ void Form1::Sweep_gain_zobel()
     showFigure(Text_netgain_384k, fig.has384k, fig.gain384k);
     Text_maxgain->setText(figureText(fig.maximum));
     CWGraph4->plot(m_curveZobel.x, m_curveZobel.y);
+    followLoads(GainGraph::zobel);
 }
 
 // ---- Cursor read-outs -------------------------------------------------------------------------

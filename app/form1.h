@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/designrecord.h"
+#include "core/loadcompare.h"
 #include "core/report.h"
 #include "core/sweeps.h"
 #include "core/valuelists.h"
@@ -8,6 +9,8 @@
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include <memory>
 
 class File_control;
 class GraphControl;
@@ -110,6 +113,10 @@ private:
     void Readout_gain_plain(int index, double x, double y, bool tracking);
     void Readout_gain_zobel(int index, double x, double y, bool tracking);
 
+    // The graphs' right-click menus and the load comparison (form1_graphmenus.cpp).
+    void createGraphMenus();
+    void followLoads(GainGraph graph);
+
     // Cursors and zoom (form1_cursors.cpp).
     void connectGraphs();
     void toggleCursor(Flag &flag, QAction *item, GraphControl *graph, QLineEdit *readoutX,
@@ -156,6 +163,8 @@ private:
     Curve m_curveImpedance;
     Curve m_curvePlain;
     Curve m_curveZobel;
+    std::unique_ptr<LoadCurves> m_loadsPlain;  // made when Compare Loads is first chosen
+    std::unique_ptr<LoadCurves> m_loadsZobel;
     QPointer<Schematic> m_schematic;
     QPointer<Schematic_full> m_schematicFull;
     QPointer<File_control> m_fileControl;
@@ -199,4 +208,6 @@ private:
     QAction *Save_As = nullptr;
     QAction *mnuAbout = nullptr;
     QAction *Exit = nullptr;
+    QAction *m_compareLoads3 = nullptr;  // "Compare Loads" of Fig. 2 and Fig. 3
+    QAction *m_compareLoads4 = nullptr;
 };

@@ -50,9 +50,8 @@ ValueCombo *Form1::selectorBox(ListSelector s) const
 
 namespace {
 
-// Where a selector keeps its design value and remembered text, and which schematic labels it sets.
+// Which schematic labels a selector sets, and whether the Power window shows it.
 struct SelectorFields {
-    QString DesignRecord::*remembered;
     QString SchematicCaptions::*caption;
     QString (*captionOf)(const QString &);
     bool feedsPowerWindow;
@@ -62,36 +61,19 @@ SelectorFields fieldsOf(ListSelector s)
 {
     switch (s) {
         case ListSelector::filter_l_par:
-            return {&DesignRecord::jfilter_l, &SchematicCaptions::lfilter, captionFilterL, false};
+            return {&SchematicCaptions::lfilter, captionFilterL, false};
         case ListSelector::filter_c_par:
-            return {&DesignRecord::jfilter_c, &SchematicCaptions::cfilter, captionFilterC, false};
+            return {&SchematicCaptions::cfilter, captionFilterC, false};
         case ListSelector::zobel_c_par:
-            return {&DesignRecord::jzobel_c2, &SchematicCaptions::czobel_par, captionZobelCPar,
-                    true};
+            return {&SchematicCaptions::czobel_par, captionZobelCPar, true};
         case ListSelector::zobel_r_par:
-            return {&DesignRecord::jzobel_r2, &SchematicCaptions::rzobel_par, captionZobelR, true};
+            return {&SchematicCaptions::rzobel_par, captionZobelR, true};
         case ListSelector::zobel_c_ser:
-            return {&DesignRecord::jzobel_c3, &SchematicCaptions::czobel_ser, captionZobelCSer,
-                    true};
+            return {&SchematicCaptions::czobel_ser, captionZobelCSer, true};
         case ListSelector::speaker_r_mode:
-            return {&DesignRecord::jspeaker_r, &SchematicCaptions::rspeaker, captionSpeakerR,
-                    false};
+            return {&SchematicCaptions::rspeaker, captionSpeakerR, false};
     }
     return {};
-}
-
-void storeValue(DesignRecord &rec, ListSelector s, double value)
-{
-    switch (s) {
-        case ListSelector::filter_l_par: rec.filter_l_par_modeval = value; break;
-        case ListSelector::filter_c_par: rec.filter_c_par_modeval = value; break;
-        case ListSelector::zobel_c_par: rec.zobel_c_parval = value; break;
-        case ListSelector::zobel_r_par: rec.zobel_r_parval = value; break;
-        case ListSelector::zobel_c_ser: rec.zobel_c_serval = value; break;
-        case ListSelector::speaker_r_mode:
-            rec.speaker_r_modeval = static_cast<std::int32_t>(value);
-            break;
-    }
 }
 
 }  // namespace
@@ -103,13 +85,10 @@ void Form1::List_selector_change(ListSelector s)
     // 1. The text as it stands.
     const QString text = box->currentText();
     // 2.-3. Only an exact item is taken; anything else leaves value and remembered text alone.
-    if (const std::optional<double> value = acceptedValue(s, text)) {
-        storeValue(m_rec, s, *value);
-        m_rec.*f.remembered = text;
-    }
+    acceptSelection(m_rec, s, text);
     // 4. Show the remembered text: this undoes a rejected edit (and runs the change handling
     //    once more, nested, on the restored text).
-    const QString remembered = m_rec.*f.remembered;
+    const QString remembered = m_rec.*rememberedText(s);
     box->writeText(remembered);
     // 5.-6. The Power window's read-out of this selector, and its dissipation sweep.
     if (f.feedsPowerWindow) {

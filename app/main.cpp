@@ -1,9 +1,13 @@
 #include "app/form1.h"
+#include "cli/commandline.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // A command word, help or version: no window, and no display needed.
+    if (isCommandLine(argc, argv))
+        return runCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     Form1 form;

@@ -1,6 +1,7 @@
 // The main window's per-event cost through the real widgets, drawing included, on the offscreen
 // platform: one replot of the three graphs, an item picked in a Zobel list, a keystroke in the
-// speaker-inductance box, one step of a cursor drag, and the Power window's sweep hidden and shown.
+// speaker-inductance box (also with Compare Loads on for both gain graphs), one step of a cursor
+// drag, and the Power window's sweep hidden and shown.
 #include "app/form1.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
@@ -68,6 +69,20 @@ void BM_SpeakerLKeystroke(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SpeakerLKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same keystroke while Fig. 2 and Fig. 3 draw the gain for five other loads as well.
+void BM_SpeakerLKeystrokeComparingLoads(benchmark::State &state)
+{
+    QList<QAction *> compare;
+    for (const char *graph : {"CWGraph3", "CWGraph4"})
+        compare << g_form->findChild<GraphControl *>(QLatin1String(graph))
+                       ->findChild<QAction *>(QStringLiteral("actionCompareLoads"));
+    for (QAction *a : compare) a->trigger();
+    BM_SpeakerLKeystroke(state);
+    for (QAction *a : compare) a->trigger();
+    settle();
+}
+BENCHMARK(BM_SpeakerLKeystrokeComparingLoads)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_CursorDragStep(benchmark::State &state)
 {

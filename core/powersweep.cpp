@@ -11,6 +11,18 @@ double orTiny(double v)
 
 }  // namespace
 
+PowerInputs powerInputs(const DesignRecord &rec, double loadPower)
+{
+    PowerInputs in;
+    in.speakerR = rec.speaker_r_modeval;
+    in.loadPower = loadPower;
+    in.zobelCPar = rec.zobel_c_parval;
+    in.zobelCSer = rec.zobel_c_serval;
+    in.zobelR = rec.zobel_r_parval;
+    in.fullBridge = rec.full_bridge_select != 0;
+    return in;
+}
+
 PowerFigures sweepZobelPower(const PowerInputs &in, PowerCurve &curve)
 {
     PowerFigures fig;

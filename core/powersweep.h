@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/designrecord.h"
+
 #include <vector>
 
 // The dissipation grid: points i = 1 .. 1000 at i x 100 Hz (100 Hz to 100 kHz); index 0 stays
@@ -16,6 +18,9 @@ struct PowerInputs {
     double zobelR = 0.0;     // ohm
     bool fullBridge = false;
 };
+
+// What the sweep reads from a design, with loadPower watts into the speaker.
+PowerInputs powerInputs(const DesignRecord &rec, double loadPower);
 
 // Frequency (Hz) and dissipation (W). Sized once; every sweep overwrites all of it.
 struct PowerCurve {

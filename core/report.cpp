@@ -1,10 +1,10 @@
 #include "report.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include "figuretext.h"
+#include "powersweep.h"
+#include "sweeps.h"
 
-#include <cerrno>
-#include <cstring>
+#include <QFileInfo>
 
 namespace {
 
@@ -40,6 +40,23 @@ QByteArray reportBytes(const ReportValues &v)
     return out;
 }
 
+QByteArray designReport(DesignRecord rec, double loadPower)
+{
+    // In the order of a recalculation: the gain sweeps read R1 and L1 as the earlier ones leave
+    // them.
+    Curve curve;
+    sweepImpedance(rec, curve);
+    sweepGainPlain(rec, curve);
+    const GainFigures gain = sweepGainZobel(rec, curve);
+    PowerCurve dissipation;
+    const PowerFigures power = sweepZobelPower(powerInputs(rec, loadPower), dissipation);
+    const auto spot = [](bool reached, double dB) { return reached ? figureText(dB) : QString(); };
+    return reportBytes({rec.full_bridge_select,
+                        schematicCaptions(rec),
+                        {figureText(gain.maximum), spot(gain.has20k, gain.gain20k),
+                         spot(gain.has384k, gain.gain384k), dissipationFigureText(power.at7kHz)}});
+}
+
 QString reportPath(const QString &folder, const QString &name, QChar separator)
 {
     return folder.endsWith(separator) ? folder + name : folder + separator + name;
@@ -48,28 +65,6 @@ QString reportPath(const QString &folder, const QString &name, QChar separator)
 bool isReportName(const QString &name)
 {
     return name.contains(QLatin1String(".txt"), Qt::CaseInsensitive);
-}
-
-std::optional<FileFailure> writeReport(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    const auto failure = [&file] {
-        return FileFailure{static_cast<int>(file.error()), file.errorString()};
-    };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure();
-    // A write cut short by a full disk or a file size limit comes back as a short count with no
-    // error set, and commit() would then put the truncated file in place of the old one.
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        const int cause = errno;
-        return FileFailure{static_cast<int>(QFileDevice::WriteError),
-                           cause ? QString::fromLocal8Bit(std::strerror(cause))
-                                 : QStringLiteral("The report could not be written whole")};
-    }
-    if (!file.commit())
-        return failure();
-    return std::nullopt;
 }
 
 std::optional<FileFailure> folderFailure(const QString &path)

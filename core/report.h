@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/designrecord.h"
+#include "core/savefile.h"
 #include "core/valuelists.h"
 
 #include <QByteArray>
@@ -26,22 +27,17 @@ struct ReportValues {
 // The 13-line report: 8-bit text, CR LF after every line, each value starting in column 35.
 QByteArray reportBytes(const ReportValues &v);
 
+// The report of a design computed afresh, with the texts the main window would show for it: the
+// captions from its remembered texts, the gain figures from the sweeps and the 7 kHz figure from
+// the dissipation sweep at loadPower watts into the speaker.
+QByteArray designReport(DesignRecord rec, double loadPower);
+
 // The report's full path: folder, one separator (none added when the folder already ends in one,
 // as a root does), then the name exactly as typed.
 QString reportPath(const QString &folder, const QString &name, QChar separator);
 
 // A report name must contain ".txt", in any letter case, anywhere.
 bool isReportName(const QString &name);
-
-// A failed file-system operation, as the user is told about it.
-struct FileFailure {
-    int number = 0;
-    QString description;
-};
-
-// Replaces the file at path with bytes, atomically: on failure the previous file stays as it was
-// and no partial or temporary file is left behind (the temporary file dies with its QSaveFile).
-std::optional<FileFailure> writeReport(const QString &path, const QByteArray &bytes);
 
 // Why a folder cannot be listed, if it cannot (a vanished mount, a root without permission).
 std::optional<FileFailure> folderFailure(const QString &path);

@@ -38,6 +38,14 @@ struct GainFigures {
 // Point 0 repeats point 1 (100 Hz).
 void sweepImpedance(DesignRecord &rec, Curve &curve);
 
+// The steps of the two gain sweeps, for sweeping other points of the grid as they do: each
+// derive... writes the derived fields its sweep writes; each gain...At is the gain (dB) its sweep
+// gives at grid point i (1 .. 10000) once they are written.
+void deriveGainPlain(DesignRecord &rec);
+double gainPlainAt(const DesignRecord &rec, int i);
+void deriveGainZobel(DesignRecord &rec);
+double gainZobelAt(const DesignRecord &rec, int i);
+
 // Filter gain (dB) with the speaker alone as load. Writes L2, R1, C1; reads L1.
 // Point 0 is (0 Hz, 0 dB).
 GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve);

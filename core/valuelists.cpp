@@ -80,6 +80,38 @@ std::optional<double> acceptedValue(ListSelector s, const QString &text)
     return std::nullopt;
 }
 
+bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text)
+{
+    const std::optional<double> value = acceptedValue(s, text);
+    if (!value)
+        return false;
+    switch (s) {
+        case ListSelector::filter_l_par: rec.filter_l_par_modeval = *value; break;
+        case ListSelector::filter_c_par: rec.filter_c_par_modeval = *value; break;
+        case ListSelector::zobel_c_par: rec.zobel_c_parval = *value; break;
+        case ListSelector::zobel_r_par: rec.zobel_r_parval = *value; break;
+        case ListSelector::zobel_c_ser: rec.zobel_c_serval = *value; break;
+        case ListSelector::speaker_r_mode:
+            rec.speaker_r_modeval = static_cast<std::int32_t>(*value);
+            break;
+    }
+    rec.*rememberedText(s) = text;
+    return true;
+}
+
+QString DesignRecord::*rememberedText(ListSelector s)
+{
+    switch (s) {
+        case ListSelector::filter_l_par: return &DesignRecord::jfilter_l;
+        case ListSelector::filter_c_par: return &DesignRecord::jfilter_c;
+        case ListSelector::zobel_c_par: return &DesignRecord::jzobel_c2;
+        case ListSelector::zobel_r_par: return &DesignRecord::jzobel_r2;
+        case ListSelector::zobel_c_ser: return &DesignRecord::jzobel_c3;
+        case ListSelector::speaker_r_mode: return &DesignRecord::jspeaker_r;
+    }
+    return nullptr;
+}
+
 std::optional<double> plainDecimal(const QString &text)
 {
     int i = 0;

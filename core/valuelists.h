@@ -36,6 +36,13 @@ QString initialText(ListSelector s);
 // so "0.1", " .1" and ".10" are not ".1".
 std::optional<double> acceptedValue(ListSelector s, const QString &text);
 
+// Takes an item into the design: the value it stands for and the text itself as the selector's
+// remembered text. False, and the design as it was, when the text is not one of the items.
+bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text);
+
+// Where the design keeps a selector's remembered text.
+QString DesignRecord::*rememberedText(ListSelector s);
+
 // Plain decimal notation: an optional sign, digits with at most one point, at least one digit
 // (".67" and "1." count). No blanks, exponents, hexadecimal, "inf" or "nan".
 std::optional<double> plainDecimal(const QString &text);

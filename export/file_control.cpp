@@ -182,7 +182,8 @@ void File_control::Command_write_file_Click()
     m_file_path = reportPath(QDir::toNativeSeparators(m_folder), Text_file_2_write->text(),
                              QDir::separator());
     // 4.-7. The previous file is replaced whole or not at all.
-    if (const std::optional<FileFailure> failure = writeReport(m_file_path, reportBytes(values))) {
+    if (const std::optional<FileFailure> failure =
+            writeFileAtomically(m_file_path, reportBytes(values))) {
         Bad_drive(*failure);
         return;
     }

@@ -1,6 +1,8 @@
 // Construction of the Power window's controls and menu.
+#include "core/graphfiles.h"
 #include "power/power_measurement_form.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/graphmenu.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -164,6 +166,10 @@ void Power_measurement_form::createMenus()
     cursors4_on = cursors->addAction(QStringLiteral("cursor&1"));
     cursors4_on->setObjectName(QStringLiteral("cursors4_on"));
     cursors4_on->setCheckable(true);
+    addGraphMenu(CWGraph4, {graphName(GraphKind::power),
+                            [this] { return curveCsv(GraphKind::power, m_curve.x, m_curve.y); },
+                            {},
+                            false});
     // The design's client area, below the menu bar.
     resize(573, 432 + menuBar()->sizeHint().height());
 }

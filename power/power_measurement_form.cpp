@@ -73,14 +73,7 @@ void Power_measurement_form::CWGraph4_Click()
 {
     ++m_sweepRuns;
     // 1.-3.
-    PowerInputs in;
-    in.speakerR = m_design.speaker_r_modeval;
-    in.loadPower = m_actual_l_net;
-    in.zobelCPar = m_design.zobel_c_parval;
-    in.zobelCSer = m_design.zobel_c_serval;
-    in.zobelR = m_design.zobel_r_parval;
-    in.fullBridge = m_design.full_bridge_select != 0;
-    const PowerFigures fig = sweepZobelPower(in, m_curve);
+    const PowerFigures fig = sweepZobelPower(powerInputs(m_design, m_actual_l_net), m_curve);
     m_rms_voltage = fig.rmsVoltage;
     emit rzobelPowerChanged(dissipationFigureText(fig.at7kHz));
     // 4.

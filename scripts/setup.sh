@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-svg-dev
   libqcustomplot-dev
   libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth imagemagick xdotool python3
   dpkg-dev file desktop-file-utils
+  ngspice poppler-utils hyperfine
 )
 
 missing=()

@@ -53,6 +53,26 @@ protected:
     }
 };
 
+// The curve becomes exactly these points; the same number of ascending points as before are
+// overwritten in place, without allocating.
+void setPoints(QCPGraph *graph, const std::vector<double> &x, const std::vector<double> &y)
+{
+    const int n = static_cast<int>(std::min(x.size(), y.size()));
+    QSharedPointer<QCPGraphDataContainer> data = graph->data();
+    const bool ascending = std::is_sorted(x.begin(), x.begin() + n);
+    if (ascending && data->size() == n) {
+        QCPGraphData *point = &*data->begin();
+        for (int i = 0; i < n; ++i, ++point) {
+            point->key = x[i];
+            point->value = y[i];
+        }
+    } else {
+        QVector<QCPGraphData> points(n);
+        for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);
+        data->set(points, ascending);
+    }
+}
+
 QCPAxis *axisOf(QCustomPlot *plot, GraphControl::Axis axis)
 {
     return axis == GraphControl::XAxis ? plot->xAxis : plot->yAxis;
@@ -183,21 +203,7 @@ void GraphControl::setup(const QString &caption, const AxisSetup &x, const AxisS
 
 void GraphControl::plot(const std::vector<double> &x, const std::vector<double> &y)
 {
-    const int n = static_cast<int>(std::min(x.size(), y.size()));
-    QSharedPointer<QCPGraphDataContainer> data = m_graph->data();
-    const bool ascending = std::is_sorted(x.begin(), x.begin() + n);
-    if (ascending && data->size() == n) {
-        // Same shape as before: overwrite in place, no allocation.
-        QCPGraphData *point = &*data->begin();
-        for (int i = 0; i < n; ++i, ++point) {
-            point->key = x[i];
-            point->value = y[i];
-        }
-    } else {
-        QVector<QCPGraphData> points(n);
-        for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);
-        data->set(points, ascending);
-    }
+    setPoints(m_graph, x, y);
     if (m_hasCursor)
         placeCursor(m_cursorKey);
     replotWhenShown();
@@ -216,6 +222,58 @@ double GraphControl::curveX(int index) const
 double GraphControl::curveY(int index) const
 {
     return m_graph->data()->at(index)->value;
+}
+
+void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &overlays)
+{
+    if (overlays.isEmpty() && m_overlays.isEmpty())
+        return;
+    while (m_overlays.size() > overlays.size()) m_plot->removePlottable(m_overlays.takeLast());
+    if (m_overlays.isEmpty() && !overlays.isEmpty()) {
+        // Under the curve, so that it stays in sight where an overlay runs along it.
+        if (!m_plot->layer(QStringLiteral("overlays")))
+            m_plot->addLayer(QStringLiteral("overlays"), m_plot->layer(QStringLiteral("main")),
+                             QCustomPlot::limBelow);
+        QFont small = font();
+        small.setBold(false);
+        small.setPointSizeF(small.pointSizeF() * 0.9);
+        m_plot->legend->setFont(small);
+        m_plot->legend->setBrush(QColor(255, 255, 255, 220));
+        m_plot->legend->setIconSize(20, 8);
+        m_plot->legend->setRowSpacing(0);
+        m_plot->legend->setMargins(QMargins(5, 3, 5, 3));
+        // Where gain curves never go: low frequencies, well below 0 dB.
+        m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
+    }
+    while (m_overlays.size() < overlays.size()) {
+        auto *graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+        graph->setLayer(QStringLiteral("overlays"));
+        graph->setAntialiased(false);
+        m_overlays << graph;
+    }
+    for (int i = 0; i < overlays.size(); ++i) {
+        m_overlays[i]->setName(overlays[i].name);
+        m_overlays[i]->setPen(QPen(overlays[i].colour, 1));
+        setPoints(m_overlays[i], *overlays[i].x, *overlays[i].y);
+    }
+    m_graph->setName(curveName);
+    m_plot->legend->setVisible(!m_overlays.isEmpty());
+    replotWhenShown();
+}
+
+int GraphControl::overlayCount() const
+{
+    return static_cast<int>(m_overlays.size());
+}
+
+double GraphControl::overlayX(int overlay, int index) const
+{
+    return m_overlays.at(overlay)->data()->at(index)->key;
+}
+
+double GraphControl::overlayY(int overlay, int index) const
+{
+    return m_overlays.at(overlay)->data()->at(index)->value;
 }
 
 int GraphControl::cursorCount() const
@@ -314,7 +372,10 @@ QString GraphControl::caption() const
 
 void GraphControl::fitAxis(Axis axis)
 {
-    axisOf(m_plot, axis)->rescale();
+    if (axis == XAxis)
+        m_graph->rescaleKeyAxis();
+    else
+        m_graph->rescaleValueAxis();
     replotWhenShown();
 }
 
@@ -338,6 +399,15 @@ bool GraphControl::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_plot && event->type() == QEvent::Resize)
         m_overlay->resize(m_plot->size());
+    if (watched == m_plot && event->type() == QEvent::ContextMenu) {
+        // The plot lets no mouse event reach this widget (WA_NoMousePropagation): the request
+        // for this widget's menu is passed on by hand.
+        const auto *request = static_cast<QContextMenuEvent *>(event);
+        QContextMenuEvent passed(request->reason(), m_plot->mapTo(this, request->pos()),
+                                 request->globalPos(), request->modifiers());
+        QCoreApplication::sendEvent(this, &passed);
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -21,7 +23,15 @@ class GraphControl : public QWidget
 
 public:
     enum Axis { XAxis = 1, YAxis = 2 };
+    enum ImageFormat { Png, Svg, Pdf };
     enum Scale { Linear, Logarithmic };
+    // A curve drawn for comparison under the graph's own.
+    struct Overlay {
+        QString name;
+        QColor colour;
+        const std::vector<double> *x = nullptr;
+        const std::vector<double> *y = nullptr;
+    };
     struct AxisSetup {
         double minimum = 0.0;
         double maximum = 1.0;
@@ -43,6 +53,14 @@ public:
     double curveX(int index) const;
     double curveY(int index) const;
 
+    // Thin coloured curves under the curve, with a legend naming the curve (curveName) and then
+    // each overlay; an empty list removes them and the legend. The curve stays curve 0: the
+    // cursor follows it and fitting looks at it alone. Redrawn as plot() is.
+    void setOverlays(const QString &curveName, const QList<Overlay> &overlays);
+    int overlayCount() const;
+    double overlayX(int overlay, int index) const;
+    double overlayY(int overlay, int index) const;
+
     // Cursors. There is at most one; it is item 1.
     int cursorCount() const;
     void addCursor();
@@ -60,8 +78,14 @@ public:
     double axisMaximum(Axis axis) const;
     Scale axisScale(Axis axis) const;
     QString caption() const;
-    // Fits the axis to the plotted data (positive data only on a logarithmic axis).
+    // Fits the axis to the curve's data (positive data only on a logarithmic axis).
     void fitAxis(Axis axis);
+
+    // The graph as drawn, overlays and legend included, the cursor not: an image at `scale` times
+    // its size (with a resolution to match), or a file's bytes, PNG at twice its size or SVG and
+    // PDF drawings at its size.
+    QImage image(double scale) const;
+    QByteArray imageFile(ImageFormat format) const;
 
     // Redraws now.
     void refresh();
@@ -83,9 +107,11 @@ private:
     void placeCursor(double x);
     bool nearCursor(const QPoint &pos) const;
     void replotWhenShown();
+    void paintDrawing(QPaintDevice *device, int width, int height) const;
 
     QCustomPlot *m_plot = nullptr;
     QCPGraph *m_graph = nullptr;
+    QList<QCPGraph *> m_overlays;
     QString m_caption;
     CursorOverlay *m_overlay = nullptr;
     bool m_hasCursor = false;

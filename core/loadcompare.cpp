@@ -1,0 +1,39 @@
+#include "loadcompare.h"
+
+#include <algorithm>
+
+const std::vector<int> &comparedGridPoints()
+{
+    static const std::vector<int> points = [] {
+        std::vector<int> p{0};
+        for (int i = 1; i < kSweepPoints; i += std::max(1, i / 200)) p.push_back(i);
+        p.push_back(kSweepPoints);
+        return p;
+    }();
+    return points;
+}
+
+void sweepComparedLoads(const DesignRecord &design, GainGraph graph, LoadCurves &curves)
+{
+    const std::vector<int> &points = comparedGridPoints();
+    DesignRecord rec = design;
+    // What the impedance sweep leaves for the gain sweeps to read.
+    rec.L1 = rec.actual_l_net * 0.001;
+    for (std::size_t k = 0; k < kComparedLoads.size(); ++k) {
+        rec.speaker_r_modeval = kComparedLoads[k].ohms;
+        rec.R1 = rec.speaker_r_modeval;
+        if (graph == GainGraph::plain)
+            deriveGainPlain(rec);
+        else
+            deriveGainZobel(rec);
+        double *X = curves[k].x.data();
+        double *Y = curves[k].y.data();
+        X[0] = 0.0;  // points[0], as the sweeps leave it
+        Y[0] = 0.0;
+        for (std::size_t j = 1; j < points.size(); ++j) {
+            X[j] = gridFrequency(points[j]);
+            Y[j] = graph == GainGraph::plain ? gainPlainAt(rec, points[j])
+                                             : gainZobelAt(rec, points[j]);
+        }
+    }
+}

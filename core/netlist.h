@@ -1,0 +1,14 @@
+#pragma once
+
+#include "core/designrecord.h"
+#include "core/graphfiles.h"
+
+#include <QByteArray>
+
+// The design and its topology as an ngspice netlist whose batch run (ngspice -b) prints the
+// graph's quantity over the sweep's 100 Hz to 1 MHz: the speaker's impedance in ohm (the speaker
+// alone, fed 1 A), or the filter's gain in dB without or with the Zobel network. The first line
+// names the design values as the report does. Parts of value 0 are left out (a capacitor as open,
+// an inductor as short); without a series capacitor the whole Zobel branch is. Empty for the
+// dissipation graph, which no netlist reproduces.
+QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind);

@@ -1,0 +1,260 @@
+// Beyond the windows: what the graphs' menus save (read back against the curves, netlists run
+// through ngspice), failed saves, the load comparison, and the command line run as its own
+// process without a display.
+#include "app/form1.h"
+#include "core/loadcompare.h"
+#include "core/module1.h"
+#include "testhelpers.h"
+#include "widgets/graphmenu.h"
+
+#include <QFileSystemModel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray contents(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)"); }
+
+struct Run { int status; QByteArray out, err; };
+
+// The program run on its own, with no display to open a window on.
+Run quorvel(const QStringList &args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QUORVEL_EXE), args);
+    p.waitForFinished();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+}  // namespace
+
+class TestExtras : public QObject
+{
+    Q_OBJECT
+
+    Form1 *m_form = nullptr;
+    std::optional<QTemporaryDir> m_dir;
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    GraphControl *graph(const char *name, bool power = false) const { return childNamed<GraphControl>(power ? static_cast<QObject *>(m_form->powerWindow()) : m_form, name); }
+    // Sets the design through the window's own controls, from command-line options.
+    void setDesign(const QStringList &args)
+    {
+        const QMap<QString, const char *> lists = {{"--filter-l", "filter_l_par"}, {"--filter-c", "filter_c_par"}, {"--zobel-c-par", "zobel_c_par"},
+                                                   {"--zobel-r", "zobel_r_par"}, {"--zobel-c-ser", "zobel_c_ser"}, {"--speaker-r", "speaker_r_mode"}};
+        childNamed<QAction>(m_form, "power_calcs")->trigger();
+        for (int i = 0; i < args.size(); ++i) {
+            if (args[i] == "--full-bridge") {
+                childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
+                continue;
+            }
+            const QString option = args[i], value = args[++i];
+            if (option == "--speaker-l")
+                typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), value);
+            else if (option == "--load-power")
+                typeOver(childNamed<QLineEdit>(m_form->powerWindow(), "Text_peak_voltage"), value);
+            else
+                QVERIFY(pickItem(childNamed<QComboBox>(m_form, lists.value(option)), value));
+        }
+    }
+    void choose(const QString &name) { setSaveNameChooser([this, name](QWidget *, const QString &, const QString &, const QString &) { return path(name); }); }
+
+private slots:
+    void init() { m_dir.emplace(); m_form = openWindow<Form1>(); }
+    void cleanup() { delete m_form; }
+
+    void saveFromMenu_data()
+    {
+        QTest::addColumn<bool>("power");
+        QTest::addColumn<QString>("graphName");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("sizeLimit");
+        QTest::addColumn<QByteArray>("begins");  // the file's first bytes, or the failure's reason
+        QTest::newRow("Fig. 1 data")       << false << "CWGraph1" << "actionSaveData"    << "f1.csv"        << 0    << QByteArray("frequency_Hz,impedance_ohm\n100,8.011");
+        QTest::newRow("Fig. 2 data")       << false << "CWGraph3" << "actionSaveData"    << "f2.csv"        << 0    << QByteArray("frequency_Hz,gain_dB\n0,0\n");
+        QTest::newRow("Fig. 3 data")       << false << "CWGraph4" << "actionSaveData"    << "f3.csv"        << 0    << QByteArray("frequency_Hz,gain_dB\n0,0\n");
+        QTest::newRow("Power data")        << true  << "CWGraph4" << "actionSaveData"    << "p.csv"         << 0    << QByteArray("frequency_Hz,power_W\n0,0\n");
+        QTest::newRow("Fig. 2 SVG")        << false << "CWGraph3" << "actionSaveImage"   << "f2.svg"        << 0    << QByteArray("<?xml");
+        QTest::newRow("Fig. 1 PDF")        << false << "CWGraph1" << "actionSaveImage"   << "f1.pdf"        << 0    << QByteArray("%PDF");
+        QTest::newRow("Power PNG")         << true  << "CWGraph4" << "actionSaveImage"   << "p.png"         << 0    << QByteArray("\x89PNG");
+        QTest::newRow("data too large")    << false << "CWGraph3" << "actionSaveData"    << "old.csv"       << 1000 << QByteArray("File too large");
+        QTest::newRow("vanished folder")   << false << "CWGraph1" << "actionSaveImage"   << "gone/f.png"    << 0    << QByteArray("No such file or directory");
+        QTest::newRow("path through file") << false << "CWGraph4" << "actionSaveNetlist" << "old.csv/f.cir" << 0    << QByteArray("Not a directory");
+    }
+    void saveFromMenu()
+    {
+        QFETCH(bool, power);
+        QFETCH(QString, graphName);
+        QFETCH(QString, action);
+        QFETCH(QString, file);
+        QFETCH(int, sizeLimit);
+        QFETCH(QByteArray, begins);
+        const QByteArray previous = "saved before\n";
+        QFile old(path("old.csv"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
+        old.close();
+        if (power)
+            childNamed<QAction>(m_form, "power_calcs")->trigger();
+        GraphControl *g = graph(qPrintable(graphName), power);
+        choose(file);
+        BoxAnswerer answerer;
+        rlimit unlimited{};
+        getrlimit(RLIMIT_FSIZE, &unlimited);
+        const rlimit capped{rlim_t(sizeLimit), unlimited.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails part way, as on a full device
+        setrlimit(RLIMIT_FSIZE, sizeLimit ? &capped : &unlimited);
+        childNamed<QAction>(g, qPrintable(action))->trigger();
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        if (sizeLimit || file.contains('/')) {  // failed: told, and nothing written, not even in part
+            QCOMPARE(answerer.seen, (QList<QStringList>{{"Quorvel", path(file) + " could not be saved:\n" + begins, QString::number(QMessageBox::Warning)}}));
+            QCOMPARE(contents(path("old.csv")), previous);
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"old.csv"});
+            return;
+        }
+        QCOMPARE(answerer.seen, QList<QStringList>());
+        const QByteArray saved = contents(path(file));
+        QVERIFY2(saved.startsWith(begins), saved.left(200));
+        if (file.endsWith(".png"))
+            QCOMPARE(QImage::fromData(saved).size(), g->size() * 2);
+        if (!file.endsWith(".csv"))
+            return;
+        const QList<QByteArray> lines = saved.trimmed().split('\n').mid(1);
+        QCOMPARE(lines.size(), g->curveSize());
+        for (int i = 0; i < g->curveSize(); ++i) {  // read back as the very same doubles
+            const QList<QByteArray> xy = lines[i].split(',');
+            QVERIFY2(xy.size() == 2 && xy[0].toDouble() == g->curveX(i) && xy[1].toDouble() == g->curveY(i), lines[i]);
+        }
+    }
+
+    // Each design set through the window: its netlist run in ngspice agrees with the kernels, and the export window's
+    // report is byte for byte the command line's.
+    void design_data()
+    {
+        QTest::addColumn<QString>("graphName");  // whose netlist
+        QTest::addColumn<QStringList>("design");  // as command-line options
+        QTest::newRow("half bridge, gain with Zobel")      << "CWGraph4" << QStringList{};
+        QTest::newRow("full bridge, gain with Zobel")      << "CWGraph4" << QStringList{"--full-bridge", "--load-power", "100"};
+        QTest::newRow("no parallel cap, 2 ohm")            << "CWGraph4" << QStringList{"--zobel-c-par", "0", "--speaker-r", "2", "--filter-l", "10", "--filter-c", "2.0", "--zobel-r", "3", "--speaker-l", ".05"};
+        QTest::newRow("full bridge, no series cap")        << "CWGraph4" << QStringList{"--full-bridge", "--zobel-c-ser", "0", "--filter-l", "36", "--filter-c", ".47", "--speaker-r", "4", "--speaker-l", "1.2", "--load-power", "7.5"};
+        QTest::newRow("full bridge, 2 ohm, without Zobel") << "CWGraph3" << QStringList{"--full-bridge", "--speaker-r", "2", "--zobel-r", "10", "--zobel-c-par", ".22"};
+        QTest::newRow("no speaker L, without Zobel")       << "CWGraph3" << QStringList{"--speaker-l", "0", "--filter-l", "100", "--filter-c", ".1"};
+        QTest::newRow("2 ohm speaker impedance")           << "CWGraph1" << QStringList{"--speaker-r", "2"};
+    }
+    void design()
+    {
+        QFETCH(QString, graphName);
+        QFETCH(QStringList, design);
+        setDesign(design);
+        choose("n.cir");
+        childNamed<QAction>(graph(qPrintable(graphName)), "actionSaveNetlist")->trigger();
+        QProcess ngspice;
+        ngspice.start("ngspice", {"-b", path("n.cir")});
+        QVERIFY2(ngspice.waitForFinished(), "ngspice, installed by scripts/setup.sh, did not run");
+        // Against the kernels with the design as the sweeps take it (Zobel values nudged by far less than 0.001 dB).
+        const DesignRecord &d = m_form->design();
+        const bool zobel = graphName == "CWGraph4";
+        int rows = 0;
+        for (const QRegularExpressionMatch &m : QRegularExpression("^\\d+\\t(\\S+)\\t(\\S+)", QRegularExpression::MultilineOption).globalMatch(ngspice.readAllStandardOutput())) {
+            const double w = 2 * M_PI * m.captured(1).toDouble(), Czp = zobel ? d.C2 : 0, Czs = zobel ? d.C3 : 0;
+            const double expected = graphName == "CWGraph1" ? std::hypot(w * d.L1, d.R1)
+                                  : 20 * std::log10(Module1::Gain_numerator(w, d.R1, d.R2, d.C1, Czp, Czs, d.L1, d.L2, d.full_bridge_select) /
+                                                    Module1::Gain_denominator(w, d.R1, d.R2, d.C1, Czp, Czs, d.L1, d.L2, d.full_bridge_select));
+            QVERIFY2(std::fabs(m.captured(2).toDouble() - expected) < 1e-3, qPrintable(m.captured(0) + " expected " + QString::number(expected, 'g', 12)));
+            ++rows;
+        }
+        QCOMPARE(rows, 401);  // 100 Hz to 1 MHz, 100 a decade
+        childNamed<QAction>(m_form, "Save_As")->trigger();
+        auto *exporter = childNamed<QWidget>(m_form, "File_control");
+        auto *folders = childNamed<QTreeView>(exporter, "dirBrowse");
+        folders->setCurrentIndex(static_cast<QFileSystemModel *>(folders->model())->index(m_dir->path()));
+        typeOver(childNamed<QLineEdit>(exporter, "Text_file_2_write"), "r.txt");
+        QTest::mouseClick(childNamed<QPushButton>(exporter, "Command_write_file"), Qt::LeftButton);
+        const Run run = quorvel(QStringList{"report"} + design);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, contents(path("r.txt")));
+    }
+
+    void compareLoads()
+    {
+        typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), "0");  // a plain resistor: every load shows
+        const std::vector<int> &points = comparedGridPoints();  // where the loads are drawn
+        childNamed<QAction>(m_form, "cursors3_on")->trigger();
+        const QString readout = textOf(m_form, "Text_coordy3");
+        const QList<double> fig2 = curveOf(m_form, "CWGraph3"), fig3 = curveOf(m_form, "CWGraph4");
+        for (const char *name : {"CWGraph3", "CWGraph4"})
+            childNamed<QAction>(graph(name), "actionCompareLoads")->trigger();
+        QCOMPARE(curveOf(m_form, "CWGraph3"), fig2);
+        QCOMPARE(curveOf(m_form, "CWGraph4"), fig3);
+        QCOMPARE(textOf(m_form, "Text_coordy3"), readout);
+        // The compared load that is the design's own speaker draws the curve itself, also after a change,
+        for (const auto &[speaker, overlay] : {std::pair{"8", 2}, std::pair{"2", 0}}) {
+            QVERIFY(pickItem(childNamed<QComboBox>(m_form, "speaker_r_mode"), speaker));
+            for (GraphControl *g : {graph("CWGraph3"), graph("CWGraph4")}) {
+                QCOMPARE(g->overlayCount(), 5);
+                for (std::size_t j = 0; j < points.size(); ++j)
+                    QCOMPARE(QPointF(g->overlayX(overlay, j), g->overlayY(overlay, j)), QPointF(g->curveX(points[j]), g->curveY(points[j])));
+                for (int k = 0; k < 5; ++k)  // and every other load its own, parting at 34 kHz (point 340 of both)
+                    QVERIFY(k == overlay || std::fabs(g->overlayY(k, 340) - g->curveY(340)) > 0.5);
+            }
+        }
+        // No speaker: the bare LC section, 1 / |1 - w^2 L C|.
+        for (std::size_t j : {10, 200, 330, 340, 600, 1097}) {
+            const double w = points[j] * 6.28318 * 100;
+            QVERIFY(std::fabs(graph("CWGraph3")->overlayY(4, j) + 20 * std::log10(std::fabs(1 - w * w * 22e-6 * 1e-6))) < 1e-4);
+        }
+        // Fit View looks at the curve alone: the open load's peak lies far above it.
+        GraphControl *g = graph("CWGraph4");
+        childNamed<QAction>(g, "actionFitView")->trigger();
+        QList<double> ys;
+        for (int i = 0; i < g->curveSize(); ++i) ys << g->curveY(i);
+        const auto [lowest, highest] = std::minmax_element(ys.begin(), ys.end());
+        QCOMPARE(g->axisMinimum(GraphControl::YAxis), *lowest);
+        QCOMPARE(g->axisMaximum(GraphControl::YAxis), *highest);
+        QCOMPARE(g->axisMinimum(GraphControl::XAxis), 100.0);
+        childNamed<QAction>(g, "actionCompareLoads")->trigger();
+        QCOMPARE(g->overlayCount(), 0);
+        QCOMPARE(graph("CWGraph3")->overlayCount(), 5);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");  // what standard output holds
+        QTest::addColumn<QByteArray>("err");  // all of standard error
+        QTest::newRow("version")                << QStringList{"--version"} << 0 << QByteArray("Quorvel 0.1\n") << QByteArray();
+        QTest::newRow("help")                   << QStringList{"--help"} << 0 << QByteArray("--zobel-c-ser <value>") << QByteArray();
+        QTest::newRow("dissipation at 100 W")   << QStringList{"csv", "--graph", "power", "--load-power", "100"} << 0 << QByteArray("\n7000,0.0925017055") << QByteArray();
+        QTest::newRow("netlist, full, 2 ohm")   << QStringList{"netlist", "--graph", "gain", "--full-bridge", "--speaker-r", "2"} << 0 << QByteArray("full bridge: Lfilter 22uH") << QByteArray();
+        QTest::newRow("filter L not an item")   << QStringList{"report", "--filter-l", "23"} << 2 << QByteArray() << QByteArray("quorvel: --filter-l: \"23\" is not accepted; accepted: 3, 5, 6, 8, 10, 12, 15, 18, 20, 22, 27, 36, 44, 50, 68, 82, 100\n");
+        QTest::newRow("speaker L inf")          << QStringList{"report", "--speaker-l", "inf"} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \"inf\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
+        QTest::newRow("speaker L 1e3")          << QStringList{"report", "--speaker-l", "1e3"} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \"1e3\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
+        QTest::newRow("load power 1e3")         << QStringList{"report", "--load-power", "1e3"} << 2 << QByteArray() << QByteArray("quorvel: --load-power: \"1e3\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 3 characters\n");
+        QTest::newRow("unknown option")         << QStringList{"report", "--bogus"} << 2 << QByteArray() << QByteArray("quorvel: Unknown option 'bogus'.\n");
+        QTest::newRow("graph not an item")      << QStringList{"csv", "--graph", "phase"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"phase\" is not accepted; accepted: impedance, gain, gain-zobel, power\n");
+        QTest::newRow("no dissipation netlist") << QStringList{"netlist", "--graph", "power"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"power\" is not accepted; accepted: impedance, gain, gain-zobel\n");
+        QTest::newRow("unknown command")        << QStringList{"plot"} << 2 << QByteArray() << QByteArray("quorvel: \"plot\" is not a command; accepted: report, csv, netlist\n");
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        const Run run = quorvel(args);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.err, err);
+        QVERIFY2(status ? run.out.isEmpty() : run.out.contains(out), run.out.left(300));
+    }
+};
+
+QTEST_MAIN(TestExtras)
+#include "tst_extras.moc"

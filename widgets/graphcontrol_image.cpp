@@ -1,0 +1,67 @@
+// The graph as an image or a drawing, for the clipboard and for image files.
+#include "graphcontrol.h"
+
+#include <qcustomplot.h>
+
+#include <QBuffer>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+namespace {
+
+constexpr double kScreenDpi = 96.0;
+constexpr double kPngScale = 2.0;
+
+}  // namespace
+
+QImage GraphControl::image(double scale) const
+{
+    QImage image = m_plot->toPixmap(m_plot->width(), m_plot->height(), scale).toImage();
+    // So that a document shows it at the graph's size.
+    const int dotsPerMeter = qRound(scale * kScreenDpi / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    return image;
+}
+
+void GraphControl::paintDrawing(QPaintDevice *device, int width, int height) const
+{
+    QCPPainter painter(device);
+    painter.setMode(QCPPainter::pmVectorized);
+    m_plot->toPainter(&painter, width, height);
+}
+
+QByteArray GraphControl::imageFile(ImageFormat format) const
+{
+    const int width = m_plot->width();
+    const int height = m_plot->height();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    switch (format) {
+        case Png: image(kPngScale).save(&buffer, "PNG"); break;
+        case Svg: {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&buffer);
+            svg.setTitle(m_caption);
+            svg.setResolution(qRound(kScreenDpi));
+            svg.setSize(QSize(width, height));
+            svg.setViewBox(QRect(0, 0, width, height));
+            paintDrawing(&svg, width, height);
+            break;
+        }
+        case Pdf: {
+            // One page the graph's size, one unit a screen pixel.
+            QPdfWriter pdf(&buffer);
+            pdf.setTitle(m_caption);
+            pdf.setCreator(QStringLiteral("Quorvel"));
+            pdf.setResolution(qRound(kScreenDpi));
+            pdf.setPageLayout(
+                QPageLayout(QPageSize(QSizeF(width, height) * (72.0 / kScreenDpi), QPageSize::Point,
+                                      QString(), QPageSize::ExactMatch),
+                            QPageLayout::Portrait, QMarginsF()));
+            paintDrawing(&pdf, width, height);
+            break;
+        }
+    }
+    return buffer.data();
+}

@@ -8,11 +8,15 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
 
 template <class T>
 T *childNamed(QObject *parent, const char *name)
@@ -120,4 +124,31 @@ inline bool dragCursor(GraphControl *g, int toX)
     QTest::mouseMove(plot, QPoint(toX, row));
     QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(toX, row));
     return from >= 0;
+}
+
+// A file's bytes, or "(missing)".
+inline QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Runs what it is given with files limited to `limit` bytes (0: no limit): past the limit a write
+// fails part way, as on a full device.
+template <class F>
+void withFileSizeLimit(int limit, F &&what)
+{
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const rlimit capped{rlim_t(limit), unlimited.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, limit ? &capped : &unlimited);
+    what();
+    setrlimit(RLIMIT_FSIZE, &unlimited);
 }

@@ -11,9 +11,6 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 
 // The start-up design's report, half bridge, with a 7 kHz figure in its box.
@@ -34,12 +31,6 @@ const QStringList kStartupReport = {
 };
 const QStringList kDesign = kStartupReport.mid(1, 8);
 using Lines = QMap<int, QString>;  // line number (from 1) -> whole line
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 QStringList listed(QListView *view)
 {
@@ -210,9 +201,7 @@ private slots:
         QFETCH(int, sizeLimit);
         QFETCH(QString, message);
         const QByteArray previous = "an earlier report\r\n";
-        QFile old(path("report.txt"));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
-        old.close();
+        QVERIFY(writeBytes(path("report.txt"), previous));
         if (!folder.isEmpty()) {
             QVERIFY(QDir(path()).mkdir(folder));
             showFolder(path(folder));
@@ -220,13 +209,7 @@ private slots:
         typeName(name);
         QVERIFY(folder.isEmpty() || QDir(path(folder)).removeRecursively());
         BoxAnswerer answerer;
-        rlimit unlimited{};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        const rlimit capped{rlim_t(sizeLimit), unlimited.rlim_max};
-        std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails part way, as on a full device
-        setrlimit(RLIMIT_FSIZE, sizeLimit ? &capped : &unlimited);
-        write();
-        setrlimit(RLIMIT_FSIZE, &unlimited);
+        withFileSizeLimit(sizeLimit, [this] { write(); });
         QCOMPARE(answerer.seen, (QList<QStringList>{{"Bad Drive Selected", message, QString::number(QMessageBox::Warning)}}));
         QCOMPARE(contents(path("report.txt")), previous);
         QCOMPARE(entries(), QStringList{"report.txt"});

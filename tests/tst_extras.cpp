@@ -13,12 +13,7 @@
 #include <QTemporaryDir>
 #include <QTreeView>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
-
-QByteArray contents(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)"); }
 
 struct Run { int status; QByteArray out, err; };
 
@@ -98,21 +93,13 @@ private slots:
         QFETCH(int, sizeLimit);
         QFETCH(QByteArray, begins);
         const QByteArray previous = "saved before\n";
-        QFile old(path("old.csv"));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(previous) == previous.size());
-        old.close();
+        QVERIFY(writeBytes(path("old.csv"), previous));
         if (power)
             childNamed<QAction>(m_form, "power_calcs")->trigger();
         GraphControl *g = graph(qPrintable(graphName), power);
         choose(file);
         BoxAnswerer answerer;
-        rlimit unlimited{};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        const rlimit capped{rlim_t(sizeLimit), unlimited.rlim_max};
-        std::signal(SIGXFSZ, SIG_IGN);  // past the limit a write fails part way, as on a full device
-        setrlimit(RLIMIT_FSIZE, sizeLimit ? &capped : &unlimited);
-        childNamed<QAction>(g, qPrintable(action))->trigger();
-        setrlimit(RLIMIT_FSIZE, &unlimited);
+        withFileSizeLimit(sizeLimit, [&] { childNamed<QAction>(g, qPrintable(action))->trigger(); });
         if (sizeLimit || file.contains('/')) {  // failed: told, and nothing written, not even in part
             QCOMPARE(answerer.seen, (QList<QStringList>{{"Quorvel", path(file) + " could not be saved:\n" + begins, QString::number(QMessageBox::Warning)}}));
             QCOMPARE(contents(path("old.csv")), previous);

@@ -1,5 +1,6 @@
 // The Power window beside the main window: loading, the load-power entry, closing and reloading,
-// program end, the zoom of Fig. 3, and every graph's cursor dragged with the mouse to both ends.
+// program end, the zoom of Fig. 3, and every graph's cursor: switched on and off, dragged with
+// the mouse to both ends, following a recalculation.
 #include "app/form1.h"
 #include "testhelpers.h"
 
@@ -150,7 +151,7 @@ private slots:
         QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
     }
 
-    void dragToBothEnds_data()
+    void cursors_data()
     {
         // The cursor's menu item, its graph, the graph's read-out boxes; what they read at each end.
         QTest::addColumn<QStringList>("names");
@@ -162,19 +163,26 @@ private slots:
         QTest::newRow("Fig. 3 zoomed") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.7khz", "-0.03dB"} << QStringList{"123.0khz", "-22.35dB"};
         QTest::newRow("Power")         << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq", "Text_power"} << QStringList{"0.2khz", "0.000W"}  << QStringList{"20.0khz", "0.370W"};
     }
-
-    void dragToBothEnds()
+    void cursors()
     {
         QFETCH(QStringList, names);
         QFETCH(QStringList, left);
         QFETCH(QStringList, right);
-        QWidget *window = names[0] == "cursors4_on" ? openPowerWindow() : static_cast<QWidget *>(m_form);
+        const bool power = names[0] == "cursors4_on";
+        QWidget *window = power ? openPowerWindow() : static_cast<QWidget *>(m_form);
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        childNamed<QAction>(window, qPrintable(names[0]))->trigger();
+        QAction *toggle = childNamed<QAction>(window, qPrintable(names[0]));
         auto *graph = childNamed<GraphControl>(window, qPrintable(names[1]));
+        QWidget *zoomIn = childNamed<QWidget>(m_form, "Zoom_In4");
+        toggle->trigger();
+        QList<Flag> on{0, 0, 0, 0};  // only the flag of this graph's cursor is set
+        on[names[0].mid(7, 1).toInt() - 1] = kFlagTrue;
+        QCOMPARE((QList<Flag>{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb(), m_form->power_cursor_on()}), on);
+        QVERIFY(toggle->isChecked() && graph->cursorCount() == 1 && childNamed<QWidget>(window, qPrintable(names[3]))->isVisible());
+        QCOMPARE(zoomIn->isVisible(), names[0] == "cursors3_on");
         if (QTest::currentDataTag() == QLatin1String("Fig. 3 zoomed")) {
             graph->moveCursor(12300);  // the view becomes 615 Hz to 123 kHz; 600 Hz lies outside
-            QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_In4"), Qt::LeftButton);
+            QTest::mouseClick(zoomIn, Qt::LeftButton);
         }
         const int width = graph->width();
         QVERIFY(dragCursor(graph, -30));  // past the left end
@@ -183,6 +191,18 @@ private slots:
         QCOMPARE(texts(window, names.mid(2)), right);
         QVERIFY(dragCursor(graph, width / 2));  // grabbed at the right end
         QVERIFY(texts(window, names.mid(2)) != right);
+        // A recalculation rewrites the read-outs as a move to the unmoved cursor would.
+        childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
+        const QStringList followed = texts(window, names.mid(2));
+        graph->moveCursor(graph->cursorX());
+        QCOMPARE(texts(window, names.mid(2)), followed);
+        // Off: no cursor, no recalculation; the main window's boxes hide and keep their text.
+        const int runs = m_form->runCounts().recalculate;
+        toggle->trigger();
+        QVERIFY(!toggle->isChecked() && graph->cursorCount() == 0 && !zoomIn->isVisible());
+        QCOMPARE(childNamed<QWidget>(window, qPrintable(names[3]))->isVisible(), power);
+        QCOMPARE(texts(window, names.mid(2)), followed);
+        QCOMPARE(m_form->runCounts().recalculate, runs);
     }
 
 private:

@@ -1,7 +1,5 @@
 #include "sweeps.h"
 
-#include "module1.h"
-
 #include <cmath>
 
 namespace {
@@ -14,11 +12,6 @@ double netFilterInductance(const DesignRecord &rec)
 double zobelCapacitor(double farad)
 {
     return farad == 0.0 ? 1e-13 : farad;
-}
-
-double toDecibel(double ratio)
-{
-    return 20 * (std::log(ratio) / std::log(10.0));
 }
 
 void noteSpotGain(GainFigures &fig, double f, double dB)
@@ -60,25 +53,6 @@ void deriveGainPlain(DesignRecord &rec)
     rec.C1 = 1e-06 * rec.filter_c_par_modeval;
 }
 
-double gainPlainAt(const DesignRecord &rec, int i)
-{
-    const double L1 = rec.L1;
-    const double L2 = rec.L2;
-    const double R1 = rec.R1;
-    const double C1 = rec.C1;
-    const double w = gridOmega(i);
-    const double Zs = std::sqrt((w * L1) * (w * L1) + R1 * R1);
-    const double im = (-(w * w * w) * C1 * L1 * L2) + ((L2 + L1) * w);
-    const double re = (-(w * w) * C1 * L2 * R1) + R1;
-    double Dm = std::sqrt(im * im + re * re);
-    if (Dm == 0.0)
-        Dm = 1e-12;
-    double ratio = Zs / Dm;
-    if (ratio == 0.0)
-        ratio = 1e-10;
-    return toDecibel(ratio);
-}
-
 GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve)
 {
     deriveGainPlain(rec);
@@ -106,21 +80,6 @@ void deriveGainZobel(DesignRecord &rec)
     rec.L1 = rec.actual_l_net * 0.001;
     rec.C1 = 1e-06 * rec.filter_c_par_modeval;
     rec.L2 = netFilterInductance(rec);
-}
-
-double gainZobelAt(const DesignRecord &r, int i)
-{
-    const double w = gridOmega(i);
-    double den = Module1::Gain_denominator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2,
-                                           r.full_bridge_select);
-    const double num =
-        Module1::Gain_numerator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2, r.full_bridge_select);
-    if (den == 0.0)
-        den = 1e-9;
-    double ratio = num / den;
-    if (ratio == 0.0)
-        ratio = 1e-10;
-    return toDecibel(ratio);
 }
 
 GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/designrecord.h"
+#include "core/module1.h"
 
 #include <vector>
 
@@ -41,10 +42,11 @@ void sweepImpedance(DesignRecord &rec, Curve &curve);
 // The steps of the two gain sweeps, for sweeping other points of the grid as they do: each
 // derive... writes the derived fields its sweep writes; each gain...At is the gain (dB) its sweep
 // gives at grid point i (1 .. 10000) once they are written.
+// Defined here so that the sweeps' loops inline them.
 void deriveGainPlain(DesignRecord &rec);
-double gainPlainAt(const DesignRecord &rec, int i);
+inline double gainPlainAt(const DesignRecord &rec, int i);
 void deriveGainZobel(DesignRecord &rec);
-double gainZobelAt(const DesignRecord &rec, int i);
+inline double gainZobelAt(const DesignRecord &rec, int i);
 
 // Filter gain (dB) with the speaker alone as load. Writes L2, R1, C1; reads L1.
 // Point 0 is (0 Hz, 0 dB).
@@ -53,3 +55,44 @@ GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve);
 // Filter gain (dB) with the Zobel network in place. Writes C2, C3, R2, L1, C1, L2; reads R1.
 // Point 0 is (0 Hz, 0 dB).
 GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve);
+
+namespace detail {
+inline double toDecibel(double ratio)
+{
+    return 20 * (std::log(ratio) / std::log(10.0));
+}
+}  // namespace detail
+
+inline double gainPlainAt(const DesignRecord &rec, int i)
+{
+    const double L1 = rec.L1;
+    const double L2 = rec.L2;
+    const double R1 = rec.R1;
+    const double C1 = rec.C1;
+    const double w = gridOmega(i);
+    const double Zs = std::sqrt((w * L1) * (w * L1) + R1 * R1);
+    const double im = (-(w * w * w) * C1 * L1 * L2) + ((L2 + L1) * w);
+    const double re = (-(w * w) * C1 * L2 * R1) + R1;
+    double Dm = std::sqrt(im * im + re * re);
+    if (Dm == 0.0)
+        Dm = 1e-12;
+    double ratio = Zs / Dm;
+    if (ratio == 0.0)
+        ratio = 1e-10;
+    return detail::toDecibel(ratio);
+}
+
+inline double gainZobelAt(const DesignRecord &r, int i)
+{
+    const double w = gridOmega(i);
+    double den = Module1::Gain_denominator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2,
+                                           r.full_bridge_select);
+    const double num =
+        Module1::Gain_numerator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2, r.full_bridge_select);
+    if (den == 0.0)
+        den = 1e-9;
+    double ratio = num / den;
+    if (ratio == 0.0)
+        ratio = 1e-10;
+    return detail::toDecibel(ratio);
+}

@@ -178,7 +178,16 @@ GraphControl::GraphControl(QWidget *parent)
     // Room on the right for the last frequency label ("1MHz"), which would otherwise be clipped.
     m_plot->axisRect()->setMinimumMargins(QMargins(0, 0, 24, 0));
 
+    // The curve has a paint buffer of its own, so that a new curve redraws the curve alone and
+    // not the axes, grid and labels that stay as they were.
+    m_plot->addLayer(QStringLiteral("curve"), m_plot->layer(QStringLiteral("overlay")),
+                     QCustomPlot::limAbove);
+    m_curveLayer = m_plot->layer(QStringLiteral("curve"));
+    m_curveLayer->setMode(QCPLayer::lmBuffered);
+    connect(m_plot, &QCustomPlot::afterReplot, this, [this] { m_fullQueued = false; });
+
     m_graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+    m_graph->setLayer(m_curveLayer);
     m_graph->setPen(QPen(QColor(0, 0, 170), 1));
     m_graph->setAntialiased(false);
 
@@ -206,7 +215,7 @@ void GraphControl::plot(const std::vector<double> &x, const std::vector<double> 
     setPoints(m_graph, x, y);
     if (m_hasCursor)
         placeCursor(m_cursorKey);
-    replotWhenShown();
+    replotCurveWhenShown();
 }
 
 int GraphControl::curveSize() const
@@ -389,10 +398,31 @@ void GraphControl::refresh()
 
 void GraphControl::replotWhenShown()
 {
-    if (isVisible())
+    if (isVisible()) {
+        m_fullQueued = true;
         m_plot->replot(QCustomPlot::rpQueuedReplot);
-    else
+    } else {
         m_replotPending = true;
+    }
+}
+
+void GraphControl::replotCurveWhenShown()
+{
+    if (!isVisible()) {
+        m_replotPending = true;
+        return;
+    }
+    if (m_curveQueued || m_fullQueued)
+        return;
+    m_curveQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_curveQueued = false;
+            if (!m_fullQueued)
+                m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
+        },
+        Qt::QueuedConnection);
 }
 
 bool GraphControl::eventFilter(QObject *watched, QEvent *event)

@@ -11,6 +11,7 @@
 class CursorOverlay;
 class QCustomPlot;
 class QCPGraph;
+class QCPLayer;
 class QMouseEvent;
 class QShowEvent;
 
@@ -107,6 +108,7 @@ private:
     void placeCursor(double x);
     bool nearCursor(const QPoint &pos) const;
     void replotWhenShown();
+    void replotCurveWhenShown();
     void paintDrawing(QPaintDevice *device, int width, int height) const;
 
     QCustomPlot *m_plot = nullptr;
@@ -119,4 +121,7 @@ private:
     bool m_pressed = false;
     bool m_dragging = false;
     bool m_replotPending = false;
+    QCPLayer *m_curveLayer = nullptr;
+    bool m_curveQueued = false;  // a redraw of the curve alone waits for the event loop
+    bool m_fullQueued = false;   // a whole replot does, which draws the curve too
 };

@@ -1,4 +1,5 @@
 // Cost of the three response sweeps for the start-up design, without any drawing.
+#include "core/powersweep.h"
 #include "core/sweeps.h"
 
 #include <benchmark/benchmark.h>
@@ -47,6 +48,21 @@ void BM_ThreeSweeps(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ThreeSweeps)->Arg(0)->Arg(1)->ArgName("full");
+
+// What one recalculation computes, drawing left out: the three sweeps and the dissipation sweep.
+void BM_RecalculateCompute(benchmark::State &state)
+{
+    DesignRecord r = DesignRecord::startup();
+    Curve impedance, plain, zobel;
+    PowerCurve power;
+    for (auto _ : state) {
+        sweepImpedance(r, impedance);
+        benchmark::DoNotOptimize(sweepGainPlain(r, plain));
+        benchmark::DoNotOptimize(sweepGainZobel(r, zobel));
+        benchmark::DoNotOptimize(sweepZobelPower(powerInputs(r, 50.0), power));
+    }
+}
+BENCHMARK(BM_RecalculateCompute)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

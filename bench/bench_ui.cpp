@@ -116,6 +116,40 @@ void BM_CursorDragStep(benchmark::State &state)
 }
 BENCHMARK(BM_CursorDragStep)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
+// The heaviest chain one selection runs: the speaker resistance recalculates twice.
+void BM_PickSpeakerR(benchmark::State &state)
+{
+    auto *combo = g_form->findChild<ValueCombo *>(QStringLiteral("speaker_r_mode"));
+    combo->lineEdit()->setFocus();
+    settle();
+    bool down = true;
+    for (auto _ : state) {
+        QTest::keyClick(combo->lineEdit(), down ? Qt::Key_Down : Qt::Key_Up);
+        settle();
+        down = !down;
+    }
+}
+BENCHMARK(BM_PickSpeakerR)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A keystroke in the Power window's load-power box, the window on screen: "50" -> "5" -> "50".
+void BM_LoadPowerKeystroke(benchmark::State &state)
+{
+    g_form->findChild<QAction *>(QStringLiteral("power_calcs"))->trigger();
+    auto *edit = g_form->powerWindow()->findChild<QLineEdit *>(QStringLiteral("Text_peak_voltage"));
+    edit->setFocus();
+    edit->end(false);
+    settle();
+    bool erase = true;
+    for (auto _ : state) {
+        QTest::keyClick(edit, erase ? Qt::Key_Backspace : Qt::Key_0);
+        settle();
+        erase = !erase;
+    }
+    g_form->powerWindow()->hide();
+    settle();
+}
+BENCHMARK(BM_LoadPowerKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 void BM_PowerSweep(benchmark::State &state)
 {
     Power_measurement_form *power = g_form->powerWindow();

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the Release tree and runs every benchmark, then prints one table of medians against the
+# targets, with the machine it ran on:   scripts/bench.sh [repetitions, default 10]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+reps=${1:-10}
+bash scripts/setup.sh
+bash scripts/build.sh >/dev/null
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$out
+run() {  # benchmark program, filter, json file
+  "build/bench/$1" --benchmark_filter="$2" --benchmark_repetitions="$reps" \
+    --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$3" 2>/dev/null
+}
+run bench_sweeps 'BM_RecalculateCompute' sweeps.json
+run bench_ui 'PickSpeakerR|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke' ui.json
+hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" build/bench/bench_startup >/dev/null 2>&1
+/usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
+python3 - "$out" <<'PY'
+import json, os, sys
+out = sys.argv[1]
+def median(file, name):
+    for b in json.load(open(os.path.join(out, file)))['benchmarks']:
+        if b['name'].startswith(name) and b.get('aggregate_name') == 'median':
+            scale = {'ns': 1e-6, 'us': 1e-3, 'ms': 1.0}[b['time_unit']]
+            return b['real_time'] * scale
+startup = json.load(open(os.path.join(out, 'startup.json')))['results'][0]['median'] * 1000
+rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
+rows = [
+    ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute'), 'ms', None),
+    ('heaviest selection: a speaker resistance picked (two recalculations)', median('ui.json', 'BM_PickSpeakerR'), 'ms', 2.0),
+    ('Speaker_L keystroke', median('ui.json', 'BM_SpeakerLKeystroke/'), 'ms', 2.0),
+    ('Speaker_L keystroke, Compare Loads on for Fig. 2 and 3', median('ui.json', 'BM_SpeakerLKeystrokeComparingLoads'), 'ms', None),
+    ('cursor drag step (one mouse move, read-outs, cursor redrawn)', median('ui.json', 'BM_CursorDragStep'), 'ms', 0.5),
+    ('Power window load-power keystroke', median('ui.json', 'BM_LoadPowerKeystroke'), 'ms', 2.0),
+    ('start-up to the first complete frame (whole process)', startup, 'ms', 100.0),
+    ('peak resident memory (start-up and a session)', rss, 'MB', 60.0),
+]
+cpu = next((l.split(':', 1)[1].strip() for l in open('/proc/cpuinfo') if l.startswith('model name')), 'unknown CPU')
+mem = int(next(l.split()[1] for l in open('/proc/meminfo') if l.startswith('MemTotal'))) / 1024 / 1024
+print(f'Machine: {cpu}, {os.cpu_count()} cores, {mem:.0f} GiB; load average {os.getloadavg()[0]:.2f} at the end')
+print()
+print('| what | median | target |')
+print('|---|---|---|')
+for what, value, unit, target in rows:
+    if value is None:
+        continue
+    mark = '' if target is None else (f'≤ {target:g} {unit}' + ('' if value <= target else ' (missed)'))
+    print(f'| {what} | {value:.3g} {unit} | {mark} |')
+PY

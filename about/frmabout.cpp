@@ -1,7 +1,7 @@
 #include "about/frmabout.h"
 
 #include "about/logo.h"
-#include "widgets/dialogs.h"
+#include "widgets/windowlook.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -5,6 +5,7 @@
 #include "core/readouttext.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,13 +72,10 @@ void Form1::placeOnScreen()
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect s = screen->geometry();
-    const WindowRect size = mainWindowSize(s.width(), s.height());
+    const WindowRect size = mainWindowSize(screen->geometry().width(), screen->geometry().height());
     resize(qRound(size.width), qRound(size.height));
     // The offset uses the size the window took, frame included.
-    const QSize taken = frameGeometry().size();
-    const WindowRect at = placeWindow(s.width(), s.height(), taken.width(), taken.height());
-    move(s.left() + qRound(at.left), s.top() + qRound(at.top));
+    placeUpperRight(this, frameGeometry().size());
 }
 
 // ---- Topology and program end -----------------------------------------------------------------

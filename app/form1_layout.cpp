@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -13,19 +14,9 @@
 
 namespace {
 
-const QColor kBlue(0, 144, 240);
-const QColor kGold(240, 192, 64);
-
-QLabel *goldLabel(const QString &text, QWidget *parent)
+QLabel *captionLabel(const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setAutoFillBackground(true);
-    QPalette p = label->palette();
-    p.setColor(QPalette::Window, kGold);
-    p.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(p);
-    label->setContentsMargins(3, 1, 3, 1);
-    return label;
+    return goldLabel(text, parent, {3, 1, 3, 1});
 }
 
 QLineEdit *resultBox(const char *name, QWidget *parent, int width = 80)
@@ -45,7 +36,7 @@ QWidget *captioned(const QString &caption, QWidget *control, QWidget *parent)
     auto *v = new QVBoxLayout(w);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
-    v->addWidget(goldLabel(caption, w), 0, Qt::AlignLeft);
+    v->addWidget(captionLabel(caption, w), 0, Qt::AlignLeft);
     v->addWidget(control);
     return w;
 }
@@ -65,15 +56,7 @@ void Form1::createControls()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorvel (HALF BRIDGE)"));
-    QFont f = font();
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    f.setPointSizeF(8.25);
-    f.setBold(true);
-    setFont(f);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, kBlue);
-    setPalette(p);
-    setAutoFillBackground(true);
+    styleWindow(this, false);
 
     auto *central = new QWidget(this);
     setCentralWidget(central);
@@ -202,7 +185,7 @@ QWidget *Form1::createFigureColumn(const QList<QPair<QString, QLineEdit *>> &box
     v->setContentsMargins(8, 0, 0, 0);
     v->addStretch(1);
     for (const auto &[caption, box] : boxes) {
-        v->addWidget(goldLabel(caption, column), 0, Qt::AlignLeft);
+        v->addWidget(captionLabel(caption, column), 0, Qt::AlignLeft);
         // A hidden box keeps its room.
         QSizePolicy keep = box->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
@@ -220,7 +203,7 @@ QWidget *Form1::createZobelColumn()
     auto *v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 8, 0);
     v->addStretch(1);
-    v->addWidget(goldLabel(QStringLiteral("Choose Zobel Comp's:"), column), 0, Qt::AlignLeft);
+    v->addWidget(captionLabel(QStringLiteral("Choose Zobel Comp's:"), column), 0, Qt::AlignLeft);
     v->addSpacing(8);
     v->addWidget(captioned(QStringLiteral("Zobel C_Par(uF)"), zobel_c_par, column));
     v->addWidget(captioned(QStringLiteral("Zobel R(Ohms)"), zobel_r_par, column));

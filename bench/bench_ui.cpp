@@ -38,20 +38,26 @@ void BM_ReplotThreeGraphs(benchmark::State &state)
 }
 BENCHMARK(BM_ReplotThreeGraphs)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-void BM_PickZobelItem(benchmark::State &state)
+// An item picked with an arrow key, as the mouse would pick the neighbouring one. The speaker
+// resistance runs the heaviest chain of all: it recalculates twice.
+void BM_PickItem(benchmark::State &state, const char *list)
 {
-    auto *combo = g_form->findChild<ValueCombo *>(QStringLiteral("zobel_c_par"));
+    auto *combo = g_form->findChild<ValueCombo *>(QLatin1String(list));
     combo->lineEdit()->setFocus();
     settle();
     bool down = true;
     for (auto _ : state) {
-        // An arrow key selects the neighbouring item, as the mouse would.
         QTest::keyClick(combo->lineEdit(), down ? Qt::Key_Down : Qt::Key_Up);
         settle();
         down = !down;
     }
 }
-BENCHMARK(BM_PickZobelItem)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PickItem, zobel_c_par, "zobel_c_par")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PickItem, speaker_r_mode, "speaker_r_mode")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_SpeakerLKeystroke(benchmark::State &state)
 {
@@ -115,21 +121,6 @@ void BM_CursorDragStep(benchmark::State &state)
     settle();
 }
 BENCHMARK(BM_CursorDragStep)->UseRealTime()->Unit(benchmark::kMicrosecond);
-
-// The heaviest chain one selection runs: the speaker resistance recalculates twice.
-void BM_PickSpeakerR(benchmark::State &state)
-{
-    auto *combo = g_form->findChild<ValueCombo *>(QStringLiteral("speaker_r_mode"));
-    combo->lineEdit()->setFocus();
-    settle();
-    bool down = true;
-    for (auto _ : state) {
-        QTest::keyClick(combo->lineEdit(), down ? Qt::Key_Down : Qt::Key_Up);
-        settle();
-        down = !down;
-    }
-}
-BENCHMARK(BM_PickSpeakerR)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // A keystroke in the Power window's load-power box, the window on screen: "50" -> "5" -> "50".
 void BM_LoadPowerKeystroke(benchmark::State &state)

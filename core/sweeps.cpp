@@ -26,6 +26,27 @@ void noteSpotGain(GainFigures &fig, double f, double dB)
     }
 }
 
+// The grid swept with one of the gain steps: (0 Hz, 0 dB) first, the running maximum from 0 dB,
+// the figures at 20 kHz and 384 kHz.
+template <class GainAt>
+GainFigures sweepGain(Curve &curve, GainAt gainAt)
+{
+    double *X = curve.x.data();
+    double *Y = curve.y.data();
+    X[0] = 0.0;
+    Y[0] = 0.0;
+    GainFigures fig;
+    for (int i = 1; i <= kSweepPoints; ++i) {
+        X[i] = gridFrequency(i);
+        const double dB = gainAt(i);
+        Y[i] = dB;
+        if (dB > fig.maximum)
+            fig.maximum = dB;
+        noteSpotGain(fig, X[i], dB);
+    }
+    return fig;
+}
+
 }  // namespace
 
 void sweepImpedance(DesignRecord &rec, Curve &curve)
@@ -56,20 +77,7 @@ void deriveGainPlain(DesignRecord &rec)
 GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve)
 {
     deriveGainPlain(rec);
-    double *X = curve.x.data();
-    double *Y = curve.y.data();
-    X[0] = 0.0;
-    Y[0] = 0.0;
-    GainFigures fig;
-    for (int i = 1; i <= kSweepPoints; ++i) {
-        X[i] = gridFrequency(i);
-        const double dB = gainPlainAt(rec, i);
-        if (dB > fig.maximum)
-            fig.maximum = dB;
-        noteSpotGain(fig, X[i], dB);
-        Y[i] = dB;
-    }
-    return fig;
+    return sweepGain(curve, [&rec](int i) { return gainPlainAt(rec, i); });
 }
 
 void deriveGainZobel(DesignRecord &rec)
@@ -85,18 +93,5 @@ void deriveGainZobel(DesignRecord &rec)
 GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve)
 {
     deriveGainZobel(rec);
-    double *X = curve.x.data();
-    double *Y = curve.y.data();
-    X[0] = 0.0;
-    Y[0] = 0.0;
-    GainFigures fig;
-    for (int i = 1; i <= kSweepPoints; ++i) {
-        X[i] = gridFrequency(i);
-        const double dB = gainZobelAt(rec, i);
-        Y[i] = dB;
-        if (dB > fig.maximum)
-            fig.maximum = dB;
-        noteSpotGain(fig, X[i], dB);
-    }
-    return fig;
+    return sweepGain(curve, [&rec](int i) { return gainZobelAt(rec, i); });
 }

@@ -1,6 +1,6 @@
 #include "export/file_control.h"
 
-#include "widgets/dialogs.h"
+#include "widgets/windowlook.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>

@@ -3,6 +3,7 @@
 #include "power/power_measurement_form.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -13,8 +14,6 @@
 
 namespace {
 
-const QColor kBlue(0, 144, 240);
-const QColor kGold(240, 192, 64);
 const QColor kNoteText(64, 32, 0);
 constexpr int kBoxWidth = 64;
 
@@ -52,17 +51,9 @@ void Power_measurement_form::createControls()
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
+    styleWindow(this, false);
     QFont regular = font();
-    regular.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    regular.setPointSizeF(8.25);
     regular.setBold(false);  // said outright, or the note would inherit the window's bold
-    QFont bold = regular;
-    bold.setBold(true);
-    setFont(bold);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, kBlue);
-    setPalette(p);
-    setAutoFillBackground(true);
 
     auto *central = new QWidget(this);
     setCentralWidget(central);
@@ -139,7 +130,7 @@ QWidget *Power_measurement_form::createEntryRow(QWidget *parent)
     Label1->setFixedWidth(110);
     Label1->setAutoFillBackground(true);
     QPalette gold = Label1->palette();
-    gold.setColor(QPalette::Window, kGold);
+    gold.setColor(QPalette::Window, kLabelGold);
     gold.setColor(QPalette::WindowText, Qt::black);
     Label1->setPalette(gold);
     entry->addWidget(Label1);

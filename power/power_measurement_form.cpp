@@ -4,6 +4,7 @@
 #include "core/placement.h"
 #include "core/readouttext.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -50,13 +51,7 @@ void Power_measurement_form::Form_Load(const ZobelTexts &zobel)
 
 void Power_measurement_form::placeOnScreen()
 {
-    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect s = screen->geometry();
-    const QSize outer = frameGeometry().size();
-    const WindowRect at = placeWindow(s.width(), s.height(), outer.width(), outer.height());
-    move(s.left() + qRound(at.left), s.top() + qRound(at.top));
+    placeUpperRight(this, frameGeometry().size());
 }
 
 void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text)

@@ -1,6 +1,6 @@
 #include "schematic/schematicwindow.h"
 
-#include "widgets/dialogs.h"
+#include "widgets/windowlook.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -14,7 +14,7 @@ run() {  # benchmark program, filter, json file
     --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$3" 2>/dev/null
 }
 run bench_sweeps 'BM_RecalculateCompute' sweeps.json
-run bench_ui 'PickSpeakerR|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke' ui.json
+run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke' ui.json
 hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" build/bench/bench_startup >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
 python3 - "$out" <<'PY'
@@ -29,7 +29,7 @@ startup = json.load(open(os.path.join(out, 'startup.json')))['results'][0]['medi
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
     ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute'), 'ms', None),
-    ('heaviest selection: a speaker resistance picked (two recalculations)', median('ui.json', 'BM_PickSpeakerR'), 'ms', 2.0),
+    ('heaviest selection: a speaker resistance picked (two recalculations)', median('ui.json', 'BM_PickItem/speaker_r_mode'), 'ms', 2.0),
     ('Speaker_L keystroke', median('ui.json', 'BM_SpeakerLKeystroke/'), 'ms', 2.0),
     ('Speaker_L keystroke, Compare Loads on for Fig. 2 and 3', median('ui.json', 'BM_SpeakerLKeystrokeComparingLoads'), 'ms', None),
     ('cursor drag step (one mouse move, read-outs, cursor redrawn)', median('ui.json', 'BM_CursorDragStep'), 'ms', 0.5),

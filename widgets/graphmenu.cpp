@@ -1,7 +1,7 @@
 #include "widgets/graphmenu.h"
 
 #include "core/savefile.h"
-#include "widgets/dialogs.h"
+#include "widgets/windowlook.h"
 #include "widgets/graphcontrol.h"
 
 #include <QAction>

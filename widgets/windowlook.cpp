@@ -1,4 +1,4 @@
-#include "widgets/dialogs.h"
+#include "widgets/windowlook.h"
 
 #include "core/placement.h"
 
@@ -11,12 +11,14 @@ QString applicationTitle()
     return QStringLiteral("Quorvel");
 }
 
-void styleWindow(QWidget *window)
+void styleWindow(QWidget *window, bool condensed)
 {
     QFont f = window->font();
     // Condensed where it exists: labels keep the widths of the classic 8 pt sans serif.
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed"),
-                   QStringLiteral("DejaVu Sans")});
+    QStringList families{QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")};
+    if (condensed)
+        families.insert(1, QStringLiteral("DejaVu Sans Condensed"));
+    f.setFamilies(families);
     f.setPointSizeF(8.25);
     f.setBold(true);
     window->setFont(f);
@@ -26,7 +28,7 @@ void styleWindow(QWidget *window)
     window->setAutoFillBackground(true);
 }
 
-QLabel *goldLabel(const QString &text, QWidget *parent)
+QLabel *goldLabel(const QString &text, QWidget *parent, QMargins margins)
 {
     auto *label = new QLabel(text, parent);
     label->setAutoFillBackground(true);
@@ -34,17 +36,22 @@ QLabel *goldLabel(const QString &text, QWidget *parent)
     p.setColor(QPalette::Window, kLabelGold);
     p.setColor(QPalette::WindowText, Qt::black);
     label->setPalette(p);
-    label->setContentsMargins(2, 0, 2, 0);
+    label->setContentsMargins(margins);
     return label;
+}
+
+void placeUpperRight(QWidget *window, QSize outer)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect s = screen->geometry();
+    const WindowRect at = placeWindow(s.width(), s.height(), outer.width(), outer.height());
+    window->move(s.left() + qRound(at.left), s.top() + qRound(at.top));
 }
 
 void fixAndPlaceUpperRight(QWidget *window, int width, int height)
 {
     window->setFixedSize(width, height);
-    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect s = screen->geometry();
-    const WindowRect at = placeWindow(s.width(), s.height(), width, height);
-    window->move(s.left() + qRound(at.left), s.top() + qRound(at.top));
+    placeUpperRight(window, QSize(width, height));
 }

@@ -63,7 +63,8 @@ inline double toDecibel(double ratio)
 }
 }  // namespace detail
 
-inline double gainPlainAt(const DesignRecord &rec, int i)
+// The voltage ratio each gain sweep takes the logarithm of, at grid point i, guards applied.
+inline double ratioPlainAt(const DesignRecord &rec, int i)
 {
     const double L1 = rec.L1;
     const double L2 = rec.L2;
@@ -76,13 +77,11 @@ inline double gainPlainAt(const DesignRecord &rec, int i)
     double Dm = std::sqrt(im * im + re * re);
     if (Dm == 0.0)
         Dm = 1e-12;
-    double ratio = Zs / Dm;
-    if (ratio == 0.0)
-        ratio = 1e-10;
-    return detail::toDecibel(ratio);
+    const double ratio = Zs / Dm;
+    return ratio == 0.0 ? 1e-10 : ratio;
 }
 
-inline double gainZobelAt(const DesignRecord &r, int i)
+inline double ratioZobelAt(const DesignRecord &r, int i)
 {
     const double w = gridOmega(i);
     double den = Module1::Gain_denominator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2,
@@ -91,8 +90,16 @@ inline double gainZobelAt(const DesignRecord &r, int i)
         Module1::Gain_numerator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2, r.full_bridge_select);
     if (den == 0.0)
         den = 1e-9;
-    double ratio = num / den;
-    if (ratio == 0.0)
-        ratio = 1e-10;
-    return detail::toDecibel(ratio);
+    const double ratio = num / den;
+    return ratio == 0.0 ? 1e-10 : ratio;
+}
+
+inline double gainPlainAt(const DesignRecord &rec, int i)
+{
+    return detail::toDecibel(ratioPlainAt(rec, i));
+}
+
+inline double gainZobelAt(const DesignRecord &rec, int i)
+{
+    return detail::toDecibel(ratioZobelAt(rec, i));
 }

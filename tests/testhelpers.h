@@ -1,14 +1,18 @@
 #pragma once
 
 // Driving the windows as a user would: finding controls by name, picking list items from the
-// drop-down, typing over a field's text, reading a graph's curve, answering message boxes.
+// drop-down, typing over a field's text, playing scripts of such actions, reading a graph's curve
+// and axes, answering message boxes.
 
+#include "core/designrecord.h"
 #include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,18 +31,34 @@ T *childNamed(QObject *parent, const char *name)
     return c;
 }
 
-inline QString textOf(QObject *window, const char *lineEdit)
+// The text a box, button or selector shows.
+inline QString textOf(QObject *window, const char *name)
 {
-    return childNamed<QLineEdit>(window, lineEdit)->text();
+    QWidget *w = childNamed<QWidget>(window, name);
+    return w->property(qobject_cast<QComboBox *>(w) ? "currentText" : "text").toString();
 }
 
-// The texts of the named line edits, in turn.
-inline QStringList texts(QObject *window, const QStringList &boxes)
+// The texts of the named controls, in turn.
+inline QStringList texts(QObject *window, const QStringList &names)
 {
     QStringList t;
-    for (const QString &name : boxes)
-        t << childNamed<QLineEdit>(window, qPrintable(name))->text();
+    for (const QString &name : names)
+        t << textOf(window, qPrintable(name));
     return t;
+}
+
+// The main window's gain figures: Fig. 2 maximum, 20 kHz, 384 kHz, then Fig. 3's.
+const QStringList kFigureBoxes = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
+
+// The design value and remembered text an input keeps in the record.
+inline std::pair<double, QString> keptBy(const DesignRecord &r, const QString &input)
+{
+    const QMap<QString, std::pair<double, QString>> kept{
+        {"filter_l_par", {r.filter_l_par_modeval, r.jfilter_l}}, {"filter_c_par", {r.filter_c_par_modeval, r.jfilter_c}},
+        {"zobel_c_par", {r.zobel_c_parval, r.jzobel_c2}},        {"zobel_c_ser", {r.zobel_c_serval, r.jzobel_c3}},
+        {"zobel_r_par", {r.zobel_r_parval, r.jzobel_r2}},        {"speaker_r_mode", {double(r.speaker_r_modeval), r.jspeaker_r}},
+        {"Speaker_L", {r.actual_l_net, r.speaker_l_valtxt}}};
+    return kept.value(input);
 }
 
 // Creates a window, shows it and waits until it is on screen.
@@ -60,6 +80,15 @@ inline QList<double> curveOf(QObject *window, const char *graph)
     for (int i = 0; i < g->curveSize(); ++i)
         points << g->curveX(i) << g->curveY(i);
     return points;
+}
+
+// The graph's scale (0 linear, 1 logarithmic), minimum and maximum of X, then the same of Y.
+inline QList<double> axesOf(GraphControl *g)
+{
+    QList<double> a;
+    for (GraphControl::Axis axis : {GraphControl::XAxis, GraphControl::YAxis})
+        a << g->axisScale(axis) << g->axisMinimum(axis) << g->axisMaximum(axis);
+    return a;
 }
 
 // Opens the drop-down and clicks the item with that text.
@@ -84,6 +113,47 @@ inline void typeOver(QLineEdit *edit, const QString &text)
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, text);
+}
+
+// Plays a ';'-separated script of user actions on the main window:
+//   pick <list> <item>   opens the drop-down and clicks the item
+//   type <box> <text>    selects the box's text and types over it key by key
+//   paste <text>         puts text into Speaker_L without typing, then releases a navigation key
+//   hold <key> <n>       holds a key down in Speaker_L: n presses, auto-repeated releases between
+//   full | half          the topology menu items
+//   click <graph>        a plain click on the graph
+inline void play(QWidget *form, const QString &script)
+{
+    auto *speakerL = childNamed<QLineEdit>(form, "Speaker_L");
+    for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
+        const QStringList w = step.trimmed().split(' ');
+        if (w[0] == "pick") {
+            QVERIFY2(pickItem(childNamed<QComboBox>(form, qPrintable(w[1])), w[2]), qPrintable(step));
+        } else if (w[0] == "type") {
+            QWidget *box = childNamed<QWidget>(form, qPrintable(w[1]));
+            auto *combo = qobject_cast<QComboBox *>(box);
+            typeOver(combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(box), w.value(2));
+        } else if (w[0] == "paste") {
+            speakerL->setFocus();
+            speakerL->setText(w.value(1));
+            QTest::keyClick(speakerL, Qt::Key_End);
+        } else if (w[0] == "hold") {
+            speakerL->setFocus();
+            speakerL->selectAll();
+            for (int i = 0, n = w[2].toInt(); i < n; ++i)
+                for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                    QKeyEvent key(type, Qt::Key(w[1][0].unicode()), Qt::NoModifier, w[1], type == QEvent::KeyPress ? i > 0 : i < n - 1);
+                    QCoreApplication::sendEvent(speakerL, &key);
+                }
+        } else if (w[0] == "full" || w[0] == "half") {
+            childNamed<QAction>(form, w[0] == "full" ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
+        } else if (w[0] == "click") {
+            QWidget *plot = childNamed<QWidget>(form, qPrintable(w[1]))->findChild<QWidget *>();
+            QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(plot->width() / 3, plot->height() / 2));
+        } else {
+            QFAIL(qPrintable("unknown step " + step));
+        }
+    }
 }
 
 // Presses OK on every message box that opens while it lives, noting each one's caption, text and

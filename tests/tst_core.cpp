@@ -1,7 +1,8 @@
-// The widget-free core: network kernels, sweeps, value tables and acceptance rules, texts,
-// placement, the Zobel resistor's dissipation and the zoom ranges. Reference figures are the
-// published ones of the start-up design; the kernels are also checked against the network solved
-// with complex arithmetic, the dissipation against tests/reference/zobel_power.py.
+// The widget-free core: network kernels, sweeps, value tables, texts, placement, the Zobel
+// resistor's dissipation and the zoom ranges. The kernels are checked against the published
+// ratios and the network solved with complex arithmetic, the dissipation against
+// tests/reference/zobel_power.py. The gain figures and the acceptance rules are checked through
+// the main window (tst_form1).
 #include "core/engineering.h"
 #include "core/figuretext.h"
 #include "core/module1.h"
@@ -54,13 +55,6 @@ struct Run {
     QStringList texts(const GainFigures &g) const { return {figureText(g.maximum), figureText(g.gain20k), figureText(g.gain384k)}; }
 };
 
-DesignRecord startup(bool full)
-{
-    DesignRecord r = DesignRecord::startup();
-    r.full_bridge_select = full ? kFlagTrue : kFlagFalse;
-    return r;
-}
-
 }  // namespace
 
 class TestCore : public QObject
@@ -73,11 +67,6 @@ private slots:
         // The published ratios at 20 kHz (w on the program's grid), both topologies.
         QVERIFY(qAbs(kernelRatio(125663.6, 8, 6.0000006, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, false) - 1.53656) < 5e-6);
         QVERIFY(qAbs(kernelRatio(125663.6, 8, 6.0000006, 1e-6, 1e-7, 1e-7, 6.7e-4, 4.4e-5, true) - 2.97598) < 5e-6);
-        // At 0 Hz both terms are k times the speaker resistance.
-        for (std::int16_t full : {0, -1}) {
-            QCOMPARE(Module1::Gain_numerator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full), full ? 16.0 : 8.0);
-            QCOMPARE(Module1::Gain_denominator(0, 8, 6, 1e-6, 1e-7, 1e-7, 6.7e-4, 2.2e-5, full), full ? 16.0 : 8.0);
-        }
         // Anywhere in the selectors' ranges they agree with the network solved directly.
         std::mt19937 rng(7);
         std::uniform_real_distribution<double> u(0, 1);
@@ -92,7 +81,7 @@ private slots:
 
     void impedance()
     {
-        const Run run(startup(false));
+        const Run run(DesignRecord::startup());
         for (const auto &[index, ohms] : {std::pair{1, 8.01107}, {200, 84.5738}, {3840, 1616.56}, {10000, 4209.74}}) {
             QCOMPARE(run.impedance.x[index], index * 100.0);
             QVERIFY2(qAbs(run.impedance.y[index] / ohms - 1) < 4e-6, qPrintable(QString::number(run.impedance.y[index], 'g', 9)));
@@ -102,40 +91,6 @@ private slots:
         QCOMPARE(run.impedance.y[0], run.impedance.y[1]);
     }
 
-    void gainFigures_data()
-    {
-        QTest::addColumn<bool>("full");
-        QTest::addColumn<QStringList>("fig2");  // maximum, 20 kHz, 384 kHz
-        QTest::addColumn<QStringList>("fig3");
-        QTest::newRow("half bridge") << false << QStringList{"53.67dB", "3.28dB", "-42.08dB"} << QStringList{"37.76dB", "3.73dB", "-42.55dB"};
-        QTest::newRow("full bridge") << true  << QStringList{"44.63dB", "8.63dB", "-48.13dB"} << QStringList{"40.14dB", "9.47dB", "-48.37dB"};
-    }
-
-    void gainFigures()
-    {
-        QFETCH(bool, full);
-        QFETCH(QStringList, fig2);
-        QFETCH(QStringList, fig3);
-        const Run run(startup(full));
-        QCOMPARE(run.texts(run.fig2), fig2);
-        QCOMPARE(run.texts(run.fig3), fig3);
-        const DesignRecord &d = run.rec;  // the derived SI fields
-        QCOMPARE((QList<double>{d.R1, d.L1, d.L2, d.C1, d.C2, d.C3, d.R2}), (QList<double>{8, 6.7e-4, full ? 4.4e-5 : 2.2e-5, 1e-6, 1e-7, 1e-7, 6.0000006}));
-        // Both curves start at (0 Hz, 0 dB); in half bridge 100 Hz lies a hair below 0 dB and the
-        // damped peak at 32.9 kHz.
-        for (const Curve *c : {&run.plain, &run.zobel})
-            QVERIFY(c->x[0] == 0 && c->y[0] == 0 && c->x[1] == 100 && (full || (c->y[1] < 0 && c->y[1] > -0.001)));
-        const auto peak = std::max_element(run.zobel.y.begin(), run.zobel.y.end());
-        QVERIFY(full || run.zobel.x[peak - run.zobel.y.begin()] == 32900.0);
-        // Without Zobel capacitors the Zobel network is gone.
-        DesignRecord open = startup(full);
-        open.zobel_c_parval = open.zobel_c_serval = 0;
-        const Run bare(open);
-        QCOMPARE(bare.texts(bare.fig3), bare.texts(bare.fig2));
-        QVERIFY(bare.rec.C2 == 1e-13 && bare.rec.C3 == 1e-13);
-        QCOMPARE(bare.texts(bare.fig2), fig2);
-    }
-
     void degenerateDesigns()
     {
         // Speaker and filter all zero, as in the first start-up runs: every guard is needed.
@@ -143,15 +98,11 @@ private slots:
         zero.zobel_c_parval = zero.zobel_c_serval = 1e-7;
         zero.zobel_r_parval = 6;
         const Run z(zero);
-        QCOMPARE(z.impedance.y[10000], 0.0);
-        QCOMPARE(z.plain.y[5000], -200.0);
-        QCOMPARE(z.zobel.y[5000], -200.0);
-        QCOMPARE(z.texts(z.fig2), (QStringList{"0dB", "-200dB", "-200dB"}));
-        QCOMPARE(z.texts(z.fig3), (QStringList{"0dB", "-200dB", "-200dB"}));
+        QCOMPARE((QList<double>{z.impedance.y[10000], z.plain.y[5000], z.zobel.y[5000]}), (QList<double>{0, -200, -200}));
+        QCOMPARE(z.texts(z.fig2) + z.texts(z.fig3), (QStringList{"0dB", "-200dB", "-200dB", "0dB", "-200dB", "-200dB"}));
         // A design that never rises above 0 dB shows 0dB as its maximum.
-        DesignRecord damped = startup(false);
+        DesignRecord damped = zero;
         damped.speaker_r_modeval = 2;
-        damped.actual_l_net = 0;
         damped.filter_l_par_modeval = 1e-4;
         damped.filter_c_par_modeval = 0.1;
         const Run d(damped);
@@ -167,8 +118,6 @@ private slots:
         QTest::addColumn<QChar>("kind");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
-        QTest::newRow("figure, two decimals")        << QChar('d') << 3.7310     << "3.73dB";
-        QTest::newRow("figure, negative")            << QChar('d') << -42.5509   << "-42.55dB";
         QTest::newRow("figure, one decimal")         << QChar('d') << 0.5        << "0.5dB";
         QTest::newRow("figure rounds to 0, no sign") << QChar('d') << -0.0007    << "0dB";
         QTest::newRow("figure tie to even, down")    << QChar('d') << 0.125      << "0.12dB";
@@ -177,34 +126,23 @@ private slots:
         QTest::newRow("figure, largest 16-bit")      << QChar('d') << 327.67     << "327.67dB";
         QTest::newRow("figure past 16 bits")         << QChar('d') << 327.68     << "327.68dB";  // no wrap
         QTest::newRow("figure, not a number")        << QChar('d') << std::numeric_limits<double>::quiet_NaN() << "nandB";
-        QTest::newRow("12340 Hz")            << QChar('f') << 12340.0  << "12.3khz";
-        QTest::newRow("500 Hz")              << QChar('f') << 500.0    << "0.5khz";
-        QTest::newRow("100 kHz")             << QChar('f') << 100000.0 << "100.0khz";
         QTest::newRow("tie goes to even")    << QChar('f') << 12850.0  << "12.8khz";
         QTest::newRow("carry into kHz")      << QChar('f') << 12960.0  << "13.0khz";
         QTest::newRow("999.6 Hz")            << QChar('f') << 999.6    << "1.0khz";
         QTest::newRow("-3.456 dB")           << QChar('g') << -3.456   << "-3.45dB";
         QTest::newRow("-0.07 dB keeps sign") << QChar('g') << -0.07    << "-0.07dB";
-        QTest::newRow("5 dB")                << QChar('g') << 5.0      << "5.00dB";
         QTest::newRow("0 dB")                << QChar('g') << 0.0      << "0.00dB";
-        QTest::newRow("12.3456 dB")          << QChar('g') << 12.3456  << "12.34dB";
         QTest::newRow("cut from binary")     << QChar('g') << 2.05     << "2.04dB";
         QTest::newRow("ten hundredths")      << QChar('g') << 0.1      << "0.10dB";
-        QTest::newRow("8.75 ohm")            << QChar('z') << 8.75     << "8.75";
         QTest::newRow("1234.5678 ohm")       << QChar('z') << 1234.5678 << "1234.56";
         QTest::newRow("8.005 ohm")           << QChar('z') << 8.005    << "8.00";
-        QTest::newRow("8.5 ohm")             << QChar('z') << 8.5      << "8.50";
         QTest::newRow("8.7 ohm from binary") << QChar('z') << 8.7      << "8.69";
         QTest::newRow("ten hundredths ohm")  << QChar('z') << 0.1      << "0.10";
         QTest::newRow("power 0.1")                   << QChar('p') << 0.1        << "0.100W";
         QTest::newRow("power 1.2345 is cut")         << QChar('p') << 1.2345     << "1.234W";
         QTest::newRow("power 12")                    << QChar('p') << 12.0       << "12.000W";
         QTest::newRow("power, two zeros")            << QChar('p') << 0.0045     << "0.004W";
-        QTest::newRow("7 kHz 12")                    << QChar('w') << 12.0       << "12W";
-        QTest::newRow("7 kHz 1.2345 is cut")         << QChar('w') << 1.2345     << "1.234W";
-        QTest::newRow("7 kHz largest 16-bit count")  << QChar('w') << 32.767     << "32.767W";
         QTest::newRow("7 kHz would wrap to zero")    << QChar('w') << 65.5365    << "65.536W";
-        QTest::newRow("10Hz")                << QChar('a') << 10.0     << "10Hz";
         QTest::newRow("1kHz")                << QChar('a') << 1e3      << "1kHz";
         QTest::newRow("1MHz")                << QChar('a') << 1e6      << "1MHz";
         QTest::newRow("999.9 Hz label")      << QChar('a') << 999.9    << "1kHz";
@@ -228,9 +166,6 @@ private slots:
         const WindowRect size = mainWindowSize(1920, 1080);
         QCOMPARE(size.width, 1881.6);
         QCOMPARE(size.height, 1026.0);
-        const WindowRect at = placeWindow(1920, 1080, size.width, size.height);
-        QVERIFY(qAbs(at.left - 34.56) < 1e-9);
-        QVERIFY(qAbs(at.top - 5.4) < 1e-9);
     }
 
     void listItems_data()
@@ -258,46 +193,6 @@ private slots:
             QVERIFY2(acceptedValue(selector, item), qPrintable(item));
     }
 
-    void entries_data()
-    {
-        // What each input makes of a text: the value it keeps (H, uF, F, ohm, mH), "no" when the
-        // text is undone, "." for the point the speaker box keeps while a number is typed.
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("kept");
-        QTest::newRow("filter L in henry")     << "filter_l_par"   << "22"    << "2.2e-05";
-        QTest::newRow("filter C stays in uF")  << "filter_c_par"   << ".82"   << "0.82";
-        QTest::newRow("filter C 1 is no item") << "filter_c_par"   << "1"     << "no";
-        QTest::newRow("parallel C in farad")   << "zobel_c_par"    << ".1"    << "1e-07";
-        QTest::newRow("series C in farad")     << "zobel_c_ser"    << ".047"  << "4.7e-08";
-        QTest::newRow("0 means not fitted")    << "zobel_c_par"    << "0"     << "0";
-        QTest::newRow("leading zero")          << "zobel_c_par"    << "0.1"   << "no";
-        QTest::newRow("trailing zero")         << "zobel_c_ser"    << ".10"   << "no";
-        QTest::newRow("Zobel R 47 ohm")        << "zobel_r_par"    << "47"    << "47";
-        QTest::newRow("L 1.")                  << "Speaker_L"      << "1."    << "1";
-        QTest::newRow("L 999.")                << "Speaker_L"      << "999."  << "999";
-        QTest::newRow("L lone point")          << "Speaker_L"      << "."     << ".";
-        QTest::newRow("L five characters")     << "Speaker_L"      << "1.234" << "no";
-        QTest::newRow("L exponent")            << "Speaker_L"      << "1e2"   << "no";
-    }
-
-    void entries()
-    {
-        QFETCH(QString, input);
-        QFETCH(QString, text);
-        QFETCH(QString, kept);
-        QString actual = "no";
-        if (input == "Speaker_L") {
-            const SpeakerLEntry e = checkSpeakerL(text);
-            actual = e.verdict == SpeakerLEntry::LonePoint ? "." : e.verdict == SpeakerLEntry::Accepted ? QString::number(e.value, 'g', 17) : "no";
-        }
-        for (ListSelector s : kAllListSelectors)
-            if (const auto v = acceptedValue(s, text); selectorName(s) == input && v)
-                actual = QString::number(*v, 'g', 17);
-        // Exact: the nearest double to the item's value.
-        QCOMPARE(actual, kept == "no" || kept == "." ? kept : QString::number(kept.toDouble(), 'g', 17));
-    }
-
     void powerSweep_data()
     {
         QTest::addColumn<Doubles>("in");        // load W, C par, C ser, R, full bridge; speaker 8 ohm
@@ -307,8 +202,6 @@ private slots:
         QTest::newRow("full bridge")        << Doubles{50, 1e-7, 1e-7, 6, 1}  << Doubles{10, 0.011562713188105785, 1.5092062253251608} << "0.011W";
         QTest::newRow("no parallel C")      << Doubles{50, 0, 1e-7, 6, 0}     << Doubles{20, 0.04634731481560032, 8.288436079520823} << "0.046W";
         QTest::newRow("300 W, 10 ohm, 1uF") << Doubles{300, 1e-7, 1e-6, 10, 0} << Doubles{48.98979485566356, 37.58990145757759, 194.27598226486512} << "37.589W";
-        QTest::newRow("same, no parallel C")<< Doubles{300, 0, 1e-6, 10, 0}   << Doubles{48.98979485566356, 38.86832467250857, 234.06500142859448} << "38.868W";
-        QTest::newRow("no power")           << Doubles{0, 1e-7, 1e-7, 6, 0}   << Doubles{0, 0, 0} << "0W";
     }
 
     void powerSweep()

@@ -42,21 +42,16 @@ class TestExtras : public QObject
     // Sets the design through the window's own controls, from command-line options.
     void setDesign(const QStringList &args)
     {
-        const QMap<QString, const char *> lists = {{"--filter-l", "filter_l_par"}, {"--filter-c", "filter_c_par"}, {"--zobel-c-par", "zobel_c_par"},
-                                                   {"--zobel-r", "zobel_r_par"}, {"--zobel-c-ser", "zobel_c_ser"}, {"--speaker-r", "speaker_r_mode"}};
+        const QMap<QString, QString> steps = {{"--filter-l", "pick filter_l_par"}, {"--filter-c", "pick filter_c_par"}, {"--zobel-c-par", "pick zobel_c_par"},
+                                              {"--zobel-r", "pick zobel_r_par"}, {"--zobel-c-ser", "pick zobel_c_ser"}, {"--speaker-r", "pick speaker_r_mode"},
+                                              {"--speaker-l", "type Speaker_L"}, {"--full-bridge", "full"}};
         childNamed<QAction>(m_form, "power_calcs")->trigger();
         for (int i = 0; i < args.size(); ++i) {
-            if (args[i] == "--full-bridge") {
-                childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
-                continue;
-            }
-            const QString option = args[i], value = args[++i];
-            if (option == "--speaker-l")
-                typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), value);
-            else if (option == "--load-power")
+            const QString option = args[i], value = option == "--full-bridge" ? "" : args[++i];
+            if (option == "--load-power")
                 typeOver(childNamed<QLineEdit>(m_form->powerWindow(), "Text_peak_voltage"), value);
             else
-                QVERIFY(pickItem(childNamed<QComboBox>(m_form, lists.value(option)), value));
+                play(m_form, steps[option] + " " + value);
         }
     }
     void choose(const QString &name) { setSaveNameChooser([this, name](QWidget *, const QString &, const QString &, const QString &) { return path(name); }); }
@@ -200,12 +195,10 @@ private slots:
         // Fit View looks at the curve alone: the open load's peak lies far above it.
         GraphControl *g = graph("CWGraph4");
         childNamed<QAction>(g, "actionFitView")->trigger();
-        QList<double> ys;
-        for (int i = 0; i < g->curveSize(); ++i) ys << g->curveY(i);
-        const auto [lowest, highest] = std::minmax_element(ys.begin(), ys.end());
-        QCOMPARE(g->axisMinimum(GraphControl::YAxis), *lowest);
-        QCOMPARE(g->axisMaximum(GraphControl::YAxis), *highest);
-        QCOMPARE(g->axisMinimum(GraphControl::XAxis), 100.0);
+        double lowest = 0, highest = 0;
+        for (int i = 0; i < g->curveSize(); ++i)
+            std::tie(lowest, highest) = std::pair(qMin(lowest, g->curveY(i)), qMax(highest, g->curveY(i)));
+        QCOMPARE(axesOf(g), (QList<double>{1, 100, 1e6, 0, lowest, highest}));
         childNamed<QAction>(g, "actionCompareLoads")->trigger();
         QCOMPARE(g->overlayCount(), 0);
         QCOMPARE(graph("CWGraph3")->overlayCount(), 5);

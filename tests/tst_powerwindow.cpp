@@ -17,10 +17,7 @@ class TestPowerWindow : public QObject
 private slots:
     void init() { m_form = openWindow<Form1>(); }
 
-    void cleanup()
-    {
-        delete m_form;
-    }
+    void cleanup() { delete m_form; }
 
     void lifecycle()
     {
@@ -33,15 +30,14 @@ private slots:
                                         "NOTE: This Plot shows the power dissipation across the Zobel Resistor within the filter so that the appropriate power wattage can be chosen. Rule of thumb is to size at 7Khz. The RMS power is at the load(speaker).",
                                         "Zobel R(Ohms)", "Zobel C_Par(uF)", "Zobel C_Ser(uF)"}));
         auto *graph = childNamed<GraphControl>(power, "CWGraph4");
-        QCOMPARE((QList<double>{graph->axisMinimum(GraphControl::XAxis), graph->axisMaximum(GraphControl::XAxis), graph->axisMinimum(GraphControl::YAxis),
-                                graph->axisMaximum(GraphControl::YAxis), double(graph->curveSize())}), (QList<double>{200, 20000, 0, 5, 1001}));
+        QCOMPARE(axesOf(graph) << graph->curveSize(), (QList<double>{1, 200, 20000, 0, 0, 5, 1001}));
         QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp", "Text_peak_voltage", "Text_power_freq", "Text_power"}),
                  (QStringList{".1", "6", ".1", "50", "10.0khz", "0.100W"}));
         childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
         QCOMPARE(texts(m_form, {"Text_rzobel_power"}), QStringList{"0.011W"});
         // A Zobel pick: its read-out, the sweep of its own handling, then the one of the recalculation.
         const int runs = power->sweepRuns();
-        QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_r_par"), "10"));
+        play(m_form, "pick zobel_r_par 10");
         QCOMPARE(texts(power, {"Text_zobel_r_parp"}), QStringList{"10"});
         QCOMPARE(power->sweepRuns() - runs, 2);
         // Opened beside the main window, which stays usable.
@@ -127,28 +123,24 @@ private slots:
     {
         auto *fig3 = childNamed<GraphControl>(m_form, "CWGraph4");
         auto *zoomIn = childNamed<QPushButton>(m_form, "Zoom_In4");
-        const auto view = [fig3] {
-            return QList<double>{fig3->axisMinimum(GraphControl::XAxis), fig3->axisMaximum(GraphControl::XAxis),
-                                 fig3->axisMinimum(GraphControl::YAxis), fig3->axisMaximum(GraphControl::YAxis)};
-        };
         childNamed<QAction>(m_form, "cursors3_on")->trigger();
         fig3->moveCursor(20000);
         const double y = fig3->cursorY();
         const int runs = m_form->runCounts().recalculate;
         QTest::mouseClick(zoomIn, Qt::LeftButton);
-        QCOMPARE(view(), (QList<double>{1000, 200000, y - 20, y + 20}));
+        QCOMPARE(axesOf(fig3), (QList<double>{1, 1000, 200000, 0, y - 20, y + 20}));
         QCOMPARE(fig3->cursorX(), 20000.0);
         QCOMPARE(m_form->runCounts().recalculate, runs);
-        QVERIFY(pickItem(childNamed<QComboBox>(m_form, "zobel_r_par"), "22"));  // a replot keeps the zoom
-        QCOMPARE(view(), (QList<double>{1000, 200000, y - 20, y + 20}));
+        play(m_form, "pick zobel_r_par 22");  // a replot keeps the zoom
+        QCOMPARE(axesOf(fig3), (QList<double>{1, 1000, 200000, 0, y - 20, y + 20}));
         QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_Full4"), Qt::LeftButton);
         double low = 0, high = 0;  // the 0 Hz point's 0 dB counts, its frequency does not
         for (int i = 1; i <= 10000; ++i)
             std::tie(low, high) = std::pair(qMin(low, fig3->curveY(i)), qMax(high, fig3->curveY(i)));
-        QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
+        QCOMPARE(axesOf(fig3), (QList<double>{1, 100, 1e6, 0, low, high}));
         childNamed<QAction>(m_form, "cursors3_on")->trigger();  // no cursor: the zoom changes nothing
         zoomIn->click();
-        QCOMPARE(view(), (QList<double>{100, 1e6, low, high}));
+        QCOMPARE(axesOf(fig3), (QList<double>{1, 100, 1e6, 0, low, high}));
     }
 
     void cursors_data()

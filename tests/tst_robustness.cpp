@@ -63,11 +63,8 @@ private:
     static QString check(Form1 *form)
     {
         const DesignRecord &r = form->design();
-        const std::pair<double, QString> kept[] = {  // in the order of ListSelector
-            {r.filter_l_par_modeval, r.jfilter_l}, {r.filter_c_par_modeval, r.jfilter_c}, {r.zobel_c_parval, r.jzobel_c2},
-            {r.zobel_r_parval, r.jzobel_r2},       {r.zobel_c_serval, r.jzobel_c3},       {double(r.speaker_r_modeval), r.jspeaker_r}};
         for (ListSelector s : kAllListSelectors) {
-            const auto &[value, text] = kept[int(s)];
+            const auto [value, text] = keptBy(r, selectorName(s));
             auto *combo = childNamed<QComboBox>(form, qPrintable(selectorName(s)));
             if (acceptedValue(s, text) != value || (s != ListSelector::filter_l_par && combo->currentText() != text) || combo->count() != listItems(s).size())
                 return selectorName(s) + " shows " + combo->currentText() + " and keeps " + text + " = " + QString::number(value);
@@ -83,9 +80,7 @@ private:
         const GainFigures p = sweepGainPlain(copy, plain), z = sweepGainZobel(copy, zobel);
         const QStringList expected{figureText(p.maximum), figureText(p.gain20k), figureText(p.gain384k),
                                    figureText(z.maximum), figureText(z.gain20k), figureText(z.gain384k)};
-        QStringList shown;
-        for (const char *box : {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"})
-            shown << textOf(form, box);
+        const QStringList shown = texts(form, kFigureBoxes);
         if (shown != expected || shown.join(' ').contains(QRegularExpression("nan|inf")))
             return "figures " + shown.join(' ') + ", expected " + expected.join(' ');
         for (const auto &[graph, curve] : {std::pair{"CWGraph1", &impedance}, std::pair{"CWGraph3", &plain}, std::pair{"CWGraph4", &zobel}})

@@ -20,8 +20,8 @@ const QStringList kFull = {
     "Label_czobel_par1 328,80 .1uF", "Label_czobel_par2 328,312 .1uF",
     "Label_czobel_ser1 328,144 .1uF", "Label_czobel_ser2 328,232 .1uF",
     "Label_lspeaker 624,232 .67mH", "Label_rspeaker 624,168 8"};
-// The widest caption each selector can give, and the labels that then show it.
-const QStringList kWidest = {"filter_l_par=100", "zobel_c_par=0", "zobel_c_ser=.047", "zobel_r_par=100", "Speaker_L=99.9"};
+// The widest caption each input can give, and the labels that then show it.
+const QString kWidest = "pick filter_l_par 100; pick zobel_c_par 0; pick zobel_c_ser .047; pick zobel_r_par 100; type Speaker_L 99.9";
 QStringList widest(QStringList labels)
 {
     const QList<std::pair<QString, QString>> captions = {
@@ -45,34 +45,25 @@ private slots:
 
     void window_data()
     {
-        QTest::addColumn<bool>("full");
-        QTest::addColumn<QStringList>("picks");  // "selector=item"
+        QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QStringList>("labels");
-        QTest::newRow("half bridge, start-up") << false << QStringList{} << "Half Bridge Schematic" << kHalf;
-        QTest::newRow("full bridge, start-up") << true << QStringList{} << "Full Bridge Schematic" << kFull;
-        QTest::newRow("half bridge, widest") << false << kWidest << "Half Bridge Schematic" << widest(kHalf);
-        QTest::newRow("full bridge, widest") << true << kWidest << "Full Bridge Schematic" << widest(kFull);
+        QTest::newRow("half bridge, start-up") << "half" << "Half Bridge Schematic" << kHalf;
+        QTest::newRow("full bridge, start-up") << "full" << "Full Bridge Schematic" << kFull;
+        QTest::newRow("half bridge, widest") << kWidest + "; half" << "Half Bridge Schematic" << widest(kHalf);
+        QTest::newRow("full bridge, widest") << kWidest + "; full" << "Full Bridge Schematic" << widest(kFull);
     }
 
     void window()
     {
-        QFETCH(bool, full);
-        QFETCH(QStringList, picks);
+        QFETCH(QString, script);
         QFETCH(QString, caption);
         QFETCH(QStringList, labels);
-        for (const QString &pick : picks) {
-            const QString selector = pick.section('=', 0, 0), item = pick.section('=', 1);
-            if (selector == "Speaker_L")
-                typeOver(childNamed<QLineEdit>(m_form, "Speaker_L"), item);
-            else
-                QVERIFY(pickItem(childNamed<QComboBox>(m_form, qPrintable(selector)), item));
-        }
-        childNamed<QAction>(m_form, full ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
+        play(m_form, script);
         childNamed<QAction>(m_form, "schematic_viewer")->trigger();
         QPointer<QWidget> w = QApplication::activeModalWidget();
         QVERIFY(w);
-        QCOMPARE(w->objectName(), full ? "Schematic_full" : "Schematic");
+        QCOMPARE(w->objectName(), script.endsWith("full") ? "Schematic_full" : "Schematic");
         QCOMPARE(w->windowTitle(), caption);
         QVERIFY(w->isModal());
         // 90 % of the spare screen width to its left, 10 % of the spare height above it.
@@ -129,12 +120,11 @@ private slots:
             QVERIFY(about);
             QVERIFY(about->isModal());
             QCOMPARE(about->windowTitle(), QStringLiteral("About Quorvel"));
-            QCOMPARE(childNamed<QLabel>(about, "lblTitle")->text(), QStringLiteral("Quorvel"));
-            QCOMPARE(childNamed<QLabel>(about, "lblVersion")->text(), QStringLiteral("Version 1.0 May 2005"));
-            QCOMPARE(childNamed<QLabel>(about, "lblDescription")->text(),
-                     QStringLiteral("This program allows the user to enter in various speaker and filter passive component values "
-                                    "to explore the second order filter performance versus zobel power dissipation tradeoff for "
-                                    "either half or full bridge topologies. "));
+            QCOMPARE(texts(about, {"lblTitle", "lblVersion", "lblDescription"}),
+                     (QStringList{"Quorvel", "Version 1.0 May 2005",
+                                  "This program allows the user to enter in various speaker and filter passive component values "
+                                  "to explore the second order filter performance versus zobel power dissipation tradeoff for "
+                                  "either half or full bridge topologies. "}));
             if (key)
                 QTest::keyClick(about, Qt::Key(key));
             else

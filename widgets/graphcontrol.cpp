@@ -9,6 +9,82 @@
 #include <algorithm>
 #include <cmath>
 
+// A curve that leaves out, when drawing, the points a logarithmic axis cannot show (zero and
+// negative coordinates, such as the 0 Hz point of the gain curves) instead of drawing a line to
+// a made-up position outside the plot. The data keep every point.
+//
+// Where many points share a pixel column it draws, per column, the first, lowest, highest and
+// last of them, which paints the same pixels as all of them would. The columns of the points
+// are kept from one drawing to the next: the frequencies stay while the curve is replotted on
+// every keystroke, and finding a column on a logarithmic axis is most of the cost.
+class LogSafeGraph : public QCPGraph
+{
+public:
+    using QCPGraph::QCPGraph;
+
+    // The points' keys (not only their values) changed since the last drawing.
+    void keysChanged() { m_columns.clear(); }
+
+protected:
+    void getOptimizedLineData(QVector<QCPGraphData> *lineData,
+                              const QCPGraphDataContainer::const_iterator &begin,
+                              const QCPGraphDataContainer::const_iterator &end) const override
+    {
+        auto first = begin;
+        if (keyAxis()->scaleType() == QCPAxis::stLogarithmic) {
+            while (first != end && !(first->key > 0)) ++first;
+        }
+        if (end - first > 4 * keyAxis()->axisRect()->width())
+            columnExtremes(lineData, first, end);
+        else
+            QCPGraph::getOptimizedLineData(lineData, first, end);
+        if (valueAxis()->scaleType() == QCPAxis::stLogarithmic) {
+            lineData->erase(std::remove_if(lineData->begin(), lineData->end(),
+                                           [](const QCPGraphData &d) { return !(d.value > 0); }),
+                            lineData->end());
+        }
+    }
+
+private:
+    void columnExtremes(QVector<QCPGraphData> *lineData,
+                        const QCPGraphDataContainer::const_iterator &first,
+                        const QCPGraphDataContainer::const_iterator &end) const
+    {
+        const auto all = mDataContainer->constBegin();
+        const int from = static_cast<int>(first - all), to = static_cast<int>(end - all);
+        const QCPRange range = keyAxis()->range();
+        const QRect rect = keyAxis()->axisRect()->rect();
+        if (range != m_columnsRange || rect != m_columnsRect ||
+            m_columns.size() != static_cast<std::size_t>(mDataContainer->size())) {
+            m_columns.resize(mDataContainer->size());
+            for (int i = 0; i < mDataContainer->size(); ++i)
+                m_columns[i] = static_cast<int>(std::floor(keyAxis()->coordToPixel(all[i].key)));
+            m_columnsRange = range;
+            m_columnsRect = rect;
+        }
+        lineData->clear();
+        for (int i = from; i < to;) {
+            int low = i, high = i, last = i;
+            while (last + 1 < to && m_columns[last + 1] == m_columns[i]) {
+                ++last;
+                if (all[last].value < all[low].value)
+                    low = last;
+                if (all[last].value > all[high].value)
+                    high = last;
+            }
+            // In the order they come, each once.
+            int picks[] = {i, std::min(low, high), std::max(low, high), last};
+            int *stop = std::unique(std::begin(picks), std::end(picks));
+            for (int *k = std::begin(picks); k != stop; ++k) lineData->append(all[*k]);
+            i = last + 1;
+        }
+    }
+
+    mutable std::vector<int> m_columns;  // pixel column of every point's key
+    mutable QCPRange m_columnsRange;
+    mutable QRect m_columnsRect;
+};
+
 namespace {
 
 // Log-axis labels with an SI prefix and unit ("100Hz", "1kHz", "1MHz").
@@ -27,49 +103,28 @@ private:
     QString m_unit;
 };
 
-// A curve that leaves out, when drawing, the points a logarithmic axis cannot show (zero and
-// negative coordinates, such as the 0 Hz point of the gain curves) instead of drawing a line to
-// a made-up position outside the plot. The data keep every point.
-class LogSafeGraph : public QCPGraph
-{
-public:
-    using QCPGraph::QCPGraph;
-
-protected:
-    void getOptimizedLineData(QVector<QCPGraphData> *lineData,
-                              const QCPGraphDataContainer::const_iterator &begin,
-                              const QCPGraphDataContainer::const_iterator &end) const override
-    {
-        auto first = begin;
-        if (keyAxis()->scaleType() == QCPAxis::stLogarithmic) {
-            while (first != end && !(first->key > 0)) ++first;
-        }
-        QCPGraph::getOptimizedLineData(lineData, first, end);
-        if (valueAxis()->scaleType() == QCPAxis::stLogarithmic) {
-            lineData->erase(std::remove_if(lineData->begin(), lineData->end(),
-                                           [](const QCPGraphData &d) { return !(d.value > 0); }),
-                            lineData->end());
-        }
-    }
-};
-
 // The curve becomes exactly these points; the same number of ascending points as before are
 // overwritten in place, without allocating.
-void setPoints(QCPGraph *graph, const std::vector<double> &x, const std::vector<double> &y)
+void setPoints(LogSafeGraph *graph, const std::vector<double> &x, const std::vector<double> &y)
 {
     const int n = static_cast<int>(std::min(x.size(), y.size()));
     QSharedPointer<QCPGraphDataContainer> data = graph->data();
     const bool ascending = std::is_sorted(x.begin(), x.begin() + n);
     if (ascending && data->size() == n) {
         QCPGraphData *point = &*data->begin();
+        bool sameKeys = true;
         for (int i = 0; i < n; ++i, ++point) {
+            sameKeys = sameKeys && point->key == x[i];
             point->key = x[i];
             point->value = y[i];
         }
+        if (!sameKeys)
+            graph->keysChanged();
     } else {
         QVector<QCPGraphData> points(n);
         for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);
         data->set(points, ascending);
+        graph->keysChanged();
     }
 }
 

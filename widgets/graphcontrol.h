@@ -9,6 +9,7 @@
 #include <vector>
 
 class CursorOverlay;
+class LogSafeGraph;
 class QCustomPlot;
 class QCPGraph;
 class QCPLayer;
@@ -112,8 +113,8 @@ private:
     void paintDrawing(QPaintDevice *device, int width, int height) const;
 
     QCustomPlot *m_plot = nullptr;
-    QCPGraph *m_graph = nullptr;
-    QList<QCPGraph *> m_overlays;
+    LogSafeGraph *m_graph = nullptr;
+    QList<LogSafeGraph *> m_overlays;
     QString m_caption;
     CursorOverlay *m_overlay = nullptr;
     bool m_hasCursor = false;

@@ -34,7 +34,7 @@ protected:
         if (keyAxis()->scaleType() == QCPAxis::stLogarithmic) {
             while (first != end && !(first->key > 0)) ++first;
         }
-        if (end - first > 4 * keyAxis()->axisRect()->width())
+        if (end - first > 2 * keyAxis()->axisRect()->width())
             columnExtremes(lineData, first, end);
         else
             QCPGraph::getOptimizedLineData(lineData, first, end);
@@ -292,12 +292,19 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
 {
     if (overlays.isEmpty() && m_overlays.isEmpty())
         return;
+    // New points for the same curves redraw the curves alone; new curves redraw the legend too.
+    bool sameCurves = overlays.size() == m_overlays.size() && m_graph->name() == curveName;
+    for (int i = 0; sameCurves && i < overlays.size(); ++i)
+        sameCurves = m_overlays[i]->name() == overlays[i].name;
     while (m_overlays.size() > overlays.size()) m_plot->removePlottable(m_overlays.takeLast());
     if (m_overlays.isEmpty() && !overlays.isEmpty()) {
-        // Under the curve, so that it stays in sight where an overlay runs along it.
-        if (!m_plot->layer(QStringLiteral("overlays")))
-            m_plot->addLayer(QStringLiteral("overlays"), m_plot->layer(QStringLiteral("main")),
-                             QCustomPlot::limBelow);
+        // Under the curve, so that it stays in sight where an overlay runs along it, and on a
+        // paint buffer of its own, as the curve is.
+        if (!m_overlayLayer) {
+            m_plot->addLayer(QStringLiteral("overlays"), m_curveLayer, QCustomPlot::limBelow);
+            m_overlayLayer = m_plot->layer(QStringLiteral("overlays"));
+        }
+        m_overlayLayer->setMode(QCPLayer::lmBuffered);
         QFont small = font();
         small.setBold(false);
         small.setPointSizeF(small.pointSizeF() * 0.9);
@@ -311,7 +318,7 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     }
     while (m_overlays.size() < overlays.size()) {
         auto *graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
-        graph->setLayer(QStringLiteral("overlays"));
+        graph->setLayer(m_overlayLayer);
         graph->setAntialiased(false);
         m_overlays << graph;
     }
@@ -322,7 +329,12 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     }
     m_graph->setName(curveName);
     m_plot->legend->setVisible(!m_overlays.isEmpty());
-    replotWhenShown();
+    if (m_overlays.isEmpty())
+        m_overlayLayer->setMode(QCPLayer::lmLogical);  // an empty buffer would still be painted
+    if (sameCurves)
+        replotCurveWhenShown();
+    else
+        replotWhenShown();
 }
 
 int GraphControl::overlayCount() const
@@ -474,8 +486,12 @@ void GraphControl::replotCurveWhenShown()
         this,
         [this] {
             m_curveQueued = false;
-            if (!m_fullQueued)
-                m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
+            if (m_fullQueued)
+                return;
+            // Each a whole replot when the buffers are not yet valid.
+            if (m_overlayLayer && !m_overlays.isEmpty())
+                m_overlayLayer->replot();
+            m_curveLayer->replot();
         },
         Qt::QueuedConnection);
 }

@@ -23,7 +23,7 @@ PowerInputs powerInputs(const DesignRecord &rec, double loadPower)
     return in;
 }
 
-PowerFigures sweepZobelPower(const PowerInputs &in, PowerCurve &curve)
+QUORVEL_SWEEP_TARGETS PowerFigures sweepZobelPower(const PowerInputs &in, PowerCurve &curve)
 {
     PowerFigures fig;
     double V = std::sqrt(in.speakerR * in.loadPower);

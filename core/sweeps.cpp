@@ -53,7 +53,7 @@ GainFigures sweepGain(Curve &curve, RatioAt ratioAt)
 
 }  // namespace
 
-void sweepImpedance(DesignRecord &rec, Curve &curve)
+QUORVEL_SWEEP_TARGETS void sweepImpedance(DesignRecord &rec, Curve &curve)
 {
     rec.R1 = rec.speaker_r_modeval;
     rec.L1 = rec.actual_l_net * 0.001;
@@ -78,7 +78,7 @@ void deriveGainPlain(DesignRecord &rec)
     rec.C1 = 1e-06 * rec.filter_c_par_modeval;
 }
 
-GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve)
+QUORVEL_SWEEP_TARGETS GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve)
 {
     deriveGainPlain(rec);
     return sweepGain(curve, [&rec](int i) { return ratioPlainAt(rec, i); });
@@ -94,7 +94,7 @@ void deriveGainZobel(DesignRecord &rec)
     rec.L2 = netFilterInductance(rec);
 }
 
-GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve)
+QUORVEL_SWEEP_TARGETS GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve)
 {
     deriveGainZobel(rec);
     return sweepGain(curve, [&rec](int i) { return ratioZobelAt(rec, i); });

@@ -298,13 +298,6 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
         sameCurves = m_overlays[i]->name() == overlays[i].name;
     while (m_overlays.size() > overlays.size()) m_plot->removePlottable(m_overlays.takeLast());
     if (m_overlays.isEmpty() && !overlays.isEmpty()) {
-        // Under the curve, so that it stays in sight where an overlay runs along it, and on a
-        // paint buffer of its own, as the curve is.
-        if (!m_overlayLayer) {
-            m_plot->addLayer(QStringLiteral("overlays"), m_curveLayer, QCustomPlot::limBelow);
-            m_overlayLayer = m_plot->layer(QStringLiteral("overlays"));
-        }
-        m_overlayLayer->setMode(QCPLayer::lmBuffered);
         QFont small = font();
         small.setBold(false);
         small.setPointSizeF(small.pointSizeF() * 0.9);
@@ -316,11 +309,17 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
         // Where gain curves never go: low frequencies, well below 0 dB.
         m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
     }
-    while (m_overlays.size() < overlays.size()) {
-        auto *graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
-        graph->setLayer(m_overlayLayer);
-        graph->setAntialiased(false);
-        m_overlays << graph;
+    // In the curve's paint buffer, which every recalculation redraws anyway, and under the
+    // curve (drawn last in its layer), so that the curve stays in sight where an overlay runs
+    // along it.
+    if (m_overlays.size() < overlays.size()) {
+        while (m_overlays.size() < overlays.size()) {
+            auto *graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+            graph->setLayer(m_curveLayer);
+            graph->setAntialiased(false);
+            m_overlays << graph;
+        }
+        m_graph->setLayer(m_curveLayer);  // to the end of its layer
     }
     for (int i = 0; i < overlays.size(); ++i) {
         m_overlays[i]->setName(overlays[i].name);
@@ -329,8 +328,6 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     }
     m_graph->setName(curveName);
     m_plot->legend->setVisible(!m_overlays.isEmpty());
-    if (m_overlays.isEmpty())
-        m_overlayLayer->setMode(QCPLayer::lmLogical);  // an empty buffer would still be painted
     if (sameCurves)
         replotCurveWhenShown();
     else
@@ -486,12 +483,8 @@ void GraphControl::replotCurveWhenShown()
         this,
         [this] {
             m_curveQueued = false;
-            if (m_fullQueued)
-                return;
-            // Each a whole replot when the buffers are not yet valid.
-            if (m_overlayLayer && !m_overlays.isEmpty())
-                m_overlayLayer->replot();
-            m_curveLayer->replot();
+            if (!m_fullQueued)
+                m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
         },
         Qt::QueuedConnection);
 }

@@ -123,7 +123,6 @@ private:
     bool m_dragging = false;
     bool m_replotPending = false;
     QCPLayer *m_curveLayer = nullptr;
-    QCPLayer *m_overlayLayer = nullptr;  // made with the first overlays
-    bool m_curveQueued = false;          // a redraw of the curve alone waits for the event loop
-    bool m_fullQueued = false;           // a whole replot does, which draws the curve too
+    bool m_curveQueued = false;  // a redraw of the curve alone waits for the event loop
+    bool m_fullQueued = false;   // a whole replot does, which draws the curve too
 };

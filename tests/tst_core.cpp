@@ -142,6 +142,7 @@ private slots:
         QTest::newRow("power 1.2345 is cut")         << QChar('p') << 1.2345     << "1.234W";
         QTest::newRow("power 12")                    << QChar('p') << 12.0       << "12.000W";
         QTest::newRow("power, two zeros")            << QChar('p') << 0.0045     << "0.004W";
+        QTest::newRow("power, ten thousandths")      << QChar('p') << 0.0105     << "0.010W";
         QTest::newRow("7 kHz would wrap to zero")    << QChar('w') << 65.5365    << "65.536W";
         QTest::newRow("1kHz")                << QChar('a') << 1e3      << "1kHz";
         QTest::newRow("1MHz")                << QChar('a') << 1e6      << "1MHz";

@@ -140,6 +140,7 @@ private slots:
         QTest::newRow("Speaker_L negative")     << "paste -1"                << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
         QTest::newRow("Speaker_L 1000")         << "paste 1000"              << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
         QTest::newRow("Speaker_L emptied")      << "paste"                   << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
+        QTest::newRow("Speaker_L two points")   << "paste 1..2"              << "Speaker_L"      << ".67"  << 0.67    << R{1, 1, 1, 1};
         QTest::newRow("Speaker_L lone point")   << "paste ."                 << "Speaker_L"      << "."    << 0.67    << R{1, 1, 1, 1};
         QTest::newRow("Speaker_L fifth key")    << "type Speaker_L .5555"    << "Speaker_L"      << ".555" << 0.555   << R{5, 5, 5, 5};
         // Auto-repeated releases run nothing; the real one tests the whole text: five characters.

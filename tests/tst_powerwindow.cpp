@@ -73,7 +73,7 @@ private slots:
         QTest::newRow(". then .5")      << ".5"          << ".5"  << "0W";
         QTest::newRow("1000")           << "1000"        << "100" << "0.092W";
         QTest::newRow("emptied")        << "paste "      << "20"  << "0.018W";
-        for (const char *rejected : {"-5", "abc", "1e2", "inf", "nan", "0x1", " 5", "5 "})
+        for (const char *rejected : {"-5", "abc", "1e2", "inf", "nan", "0x1", " 5", "5 ", "1.."})
             QTest::newRow(rejected) << QString("paste ") + rejected << "20" << "0.018W";
         QTest::newRow("Arabic-Indic 3") << "paste \u0663" << "20"  << "0.018W";
     }

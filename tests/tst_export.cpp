@@ -10,6 +10,12 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -157,12 +163,14 @@ private slots:
     void writeFailures_data()
     {
         QTest::addColumn<QString>("folder");  // made, shown, then removed before the write
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("name");  // "x/": a folder already there; "!x": x cannot be replaced
         QTest::addColumn<int>("sizeLimit");
         QTest::addColumn<QString>("message");
         QTest::newRow("vanished folder") << "gone" << "report.txt" << 0 << "Error number:5\r\nNo such file or directory";
         QTest::newRow("path through a file") << "" << "report.txt/report.txt" << 0 << "Error number:5\r\nNot a directory";
         QTest::newRow("device full") << "" << "report.txt" << 100 << "Error number:2\r\nFile too large";
+        QTest::newRow("name taken by a folder") << "" << "taken.txt/" << 0 << "Error number:2\r\nFilename refers to a directory";
+        QTest::newRow("report cannot be replaced") << "" << "!report.txt" << 0 << "Error number:10\r\nOperation not permitted";
     }
 
     void writeFailures()
@@ -177,13 +185,25 @@ private slots:
             QVERIFY(QDir(path()).mkdir(folder));
             showFolder(path(folder));
         }
+        QStringList left{"report.txt"};
+        if (name.endsWith('/')) {
+            name.chop(1);
+            QVERIFY(QDir(path()).mkdir(name));
+            left << name;
+        }
+        if (name.startsWith('!')) {
+            name.remove(0, 1);
+            if (!setAppendOnly(path(name), true))
+                QSKIP("this file system or user cannot lock a file against replacing");
+        }
+        const auto unlock = qScopeGuard([&] { setAppendOnly(path(name), false); });
         typeName(name);
         QVERIFY(folder.isEmpty() || QDir(path(folder)).removeRecursively());
         BoxAnswerer answerer;
         withFileSizeLimit(sizeLimit, [this] { write(); });
         QCOMPARE(answerer.seen, (QList<QStringList>{{"Bad Drive Selected", message, QString::number(QMessageBox::Warning)}}));
         QCOMPARE(contents(path("report.txt")), previous);
-        QCOMPARE(entries(), QStringList{"report.txt"});
+        QCOMPARE(entries(), left);
         QCOMPARE(childNamed<QComboBox>(m_export, "drvBrowse")->currentText(), m_export->drive_in_use());
     }
 
@@ -201,6 +221,20 @@ private slots:
 
 private:
     File_control *openExport();
+    // The append-only attribute: while it is set the file may be opened for writing, but nobody,
+    // root included, may replace it.
+    static bool setAppendOnly(const QString &file, bool on)
+    {
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
+        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+        return done;
+    }
     QString path(const QString &name = {}) const { return m_dir->filePath(name); }
     QStringList entries() const { return QDir(path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
     void showFolder(const QString &folder)  // as a click in the folder list does

@@ -11,7 +11,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra
   xvfb xauth imagemagick xdotool python3
   dpkg-dev file desktop-file-utils
-  ngspice poppler-utils hyperfine
+  ngspice poppler-utils hyperfine e2fsprogs
 )
 
 missing=()

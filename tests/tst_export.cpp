@@ -10,12 +10,8 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QProcess>
 #include <QScopeGuard>
-
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -221,20 +217,9 @@ private slots:
 
 private:
     File_control *openExport();
-    // The append-only attribute: while it is set the file may be opened for writing, but nobody,
-    // root included, may replace it.
-    static bool setAppendOnly(const QString &file, bool on)
-    {
-        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_APPEND_FL : flags & ~FS_APPEND_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return done;
-    }
+    // The append-only attribute: the file may still be opened for writing, but nobody, root
+    // included, may replace it.
+    static bool setAppendOnly(const QString &file, bool on) { return QProcess::execute("chattr", {on ? "+a" : "-a", file}) == 0; }
     QString path(const QString &name = {}) const { return m_dir->filePath(name); }
     QStringList entries() const { return QDir(path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
     void showFolder(const QString &folder)  // as a click in the folder list does

@@ -31,13 +31,29 @@ QString decimalText(long long n, int decimals)
     return text;
 }
 
+long long clampedWhole(double v)
+{
+    constexpr double limit = 9.0e18;
+    return static_cast<long long>(std::fmax(-limit, std::fmin(limit, v)));
+}
+
+namespace {
+
+// "nan", "inf" or "-inf" before the unit.
+QString nonFiniteText(double v, const QString &unit)
+{
+    if (std::isnan(v))
+        return QStringLiteral("nan") + unit;
+    return (v < 0 ? QStringLiteral("-inf") : QStringLiteral("inf")) + unit;
+}
+
+}  // namespace
+
 QString figureText(double v)
 {
     static const QString unit = QStringLiteral("dB");
-    if (std::isnan(v))
-        return QStringLiteral("nan") + unit;
-    if (std::isinf(v))
-        return (v < 0 ? QStringLiteral("-inf") : QStringLiteral("inf")) + unit;
+    if (!std::isfinite(v))
+        return nonFiniteText(v, unit);
 
     // nearbyint rounds half to even under the default rounding mode.
     const double hundredths = std::nearbyint(v * 100);
@@ -46,9 +62,7 @@ QString figureText(double v)
         hundredths <= std::numeric_limits<std::int16_t>::max()) {
         n = static_cast<std::int16_t>(hundredths);
     } else {
-        // Beyond the 16-bit range; every double this large is already whole.
-        constexpr double limit = 9.0e18;
-        n = static_cast<long long>(std::fmax(-limit, std::fmin(limit, hundredths)));
+        n = clampedWhole(hundredths);  // beyond the 16-bit range
     }
     return decimalText(n, 2) + unit;
 }
@@ -56,12 +70,7 @@ QString figureText(double v)
 QString dissipationFigureText(double w)
 {
     static const QString unit = QStringLiteral("W");
-    if (std::isnan(w))
-        return QStringLiteral("nan") + unit;
-    if (std::isinf(w))
-        return (w < 0 ? QStringLiteral("-inf") : QStringLiteral("inf")) + unit;
-    constexpr double limit = 9.0e18;
-    const double milliwatts = std::trunc(w * 1000);
-    return decimalText(static_cast<long long>(std::fmax(-limit, std::fmin(limit, milliwatts))), 3) +
-           unit;
+    if (!std::isfinite(w))
+        return nonFiniteText(w, unit);
+    return decimalText(clampedWhole(std::trunc(w * 1000)), 3) + unit;
 }

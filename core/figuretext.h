@@ -14,6 +14,9 @@ QString figureText(double v);
 // zeros, a leading zero before the point, "-" only when the value is below zero.
 QString decimalText(long long n, int decimals);
 
+// A whole-valued double as an integer, clamped to +-9e18 so that the conversion cannot overflow.
+long long clampedWhole(double v);
+
 // The text of the 7 kHz dissipation figure: w cut toward zero to thousandths, in its shortest
 // plain decimal form, followed by "W" ("0.046W", "37.589W", "0W"). Correct for any finite w; the
 // count of milliwatts is not limited to 16 bits.

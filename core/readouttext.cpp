@@ -1,16 +1,10 @@
 #include "readouttext.h"
 
+#include "figuretext.h"
+
 #include <cmath>
 
 namespace {
-
-// Whole numbers beyond this are shown clamped rather than overflowing the integer conversion.
-constexpr double kWholeLimit = 9.0e18;
-
-long long whole(double v)
-{
-    return static_cast<long long>(std::fmax(-kWholeLimit, std::fmin(kWholeLimit, v)));
-}
 
 QString digits(long long n)
 {
@@ -29,8 +23,9 @@ QString frequencyText(double hz)
 {
     if (!std::isfinite(hz))
         return QStringLiteral("0.0khz");
-    long long k = whole(std::nearbyint(hz)) / 1000;  // integer division truncates toward zero
-    long long d = whole(std::nearbyint((hz - 1000.0 * static_cast<double>(k)) / 100));
+    long long k =
+        clampedWhole(std::nearbyint(hz)) / 1000;  // integer division truncates toward zero
+    long long d = clampedWhole(std::nearbyint((hz - 1000.0 * static_cast<double>(k)) / 100));
     if (d == 10) {
         k += 1;
         d = 0;
@@ -44,8 +39,8 @@ QString gainReadoutText(double dB)
         return QStringLiteral("0.00dB");
     const QString sign = dB < 0 ? QStringLiteral("-") : QString();
     const double truncated = std::trunc(dB);
-    const long long a = whole(std::fabs(truncated));
-    const long long h = whole(std::floor(std::fabs(dB - truncated) * 100));
+    const long long a = clampedWhole(std::fabs(truncated));
+    const long long h = clampedWhole(std::floor(std::fabs(dB - truncated) * 100));
     return sign + digits(a) + hundredths(h) + QStringLiteral("dB");
 }
 
@@ -54,8 +49,8 @@ QString impedanceReadoutText(double ohms)
     if (!std::isfinite(ohms))
         return QStringLiteral("0.00");
     const double a = std::trunc(ohms);
-    const long long h = whole(std::fabs(std::floor((ohms - a) * 100)));
-    return digits(whole(a)) + hundredths(h);
+    const long long h = clampedWhole(std::fabs(std::floor((ohms - a) * 100)));
+    return digits(clampedWhole(a)) + hundredths(h);
 }
 
 QString powerReadoutText(double watts)
@@ -63,9 +58,9 @@ QString powerReadoutText(double watts)
     if (!std::isfinite(watts))
         return QStringLiteral("0.000W");
     const double a = std::trunc(watts);
-    const long long h = whole(std::fabs(std::floor((watts - a) * 1000)));
+    const long long h = clampedWhole(std::fabs(std::floor((watts - a) * 1000)));
     const QString point = h >= 100  ? QStringLiteral(".")
                           : h >= 10 ? QStringLiteral(".0")
                                     : QStringLiteral(".00");
-    return digits(whole(a)) + point + digits(h) + QStringLiteral("W");
+    return digits(clampedWhole(a)) + point + digits(h) + QStringLiteral("W");
 }

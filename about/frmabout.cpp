@@ -11,13 +11,6 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-QRect pixels(int left, int top, int width, int height)
-{
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
 
 QLabel *label(const char *name, const QRect &at, QWidget *parent)
 {
@@ -54,15 +47,15 @@ void frmAbout::createControls()
     p.setColor(QPalette::WindowText, Qt::black);
     setPalette(p);
 
-    lblTitle = label("lblTitle", pixels(240, 135, 2325, 285), this);
+    lblTitle = label("lblTitle", twipsRect(240, 135, 2325, 285), this);
     QFont big = font();
     big.setPointSizeF(12);
     lblTitle->setFont(big);
     picIcon = new Logo(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setGeometry(pixels(240, 540, 2160, 1110));
-    lblVersion = label("lblVersion", pixels(3000, 810, 1725, 225), this);
-    lblDescription = label("lblDescription", pixels(960, 1755, 3885, 1035), this);
+    picIcon->setGeometry(twipsRect(240, 540, 2160, 1110));
+    lblVersion = label("lblVersion", twipsRect(3000, 810, 1725, 225), this);
+    lblDescription = label("lblDescription", twipsRect(960, 1755, 3885, 1035), this);
     lblDescription->setWordWrap(true);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDescription->setText(QStringLiteral(
@@ -70,7 +63,7 @@ void frmAbout::createControls()
         "values to explore the second order filter performance versus zobel power dissipation "
         "tradeoff for either half or full bridge topologies. "));
     fitText(lblDescription);
-    Label4 = label("Label4", pixels(1200, 3105, 3885, 1035), this);
+    Label4 = label("Label4", twipsRect(1200, 3105, 3885, 1035), this);
     Label4->setWordWrap(true);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label4->setText(QStringLiteral(
@@ -80,7 +73,7 @@ void frmAbout::createControls()
     fitText(Label4);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(pixels(6000, 5400, 1260, 345));
+    cmdOK->setGeometry(twipsRect(6000, 5400, 1260, 345));
     // Enter presses it as the default button; Escape rejects the dialog, which closes it alike.
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
@@ -88,18 +81,18 @@ void frmAbout::createControls()
 
 void frmAbout::Form_Load()
 {
-    // 1.
-    setWindowTitle(QStringLiteral("About ") + applicationTitle());
-    // 2.
+    // 1. "About" and the program's name.
+    setWindowTitle(QStringLiteral("About ") + QGuiApplication::applicationDisplayName());
+    // 2. Version and date.
     lblVersion->setText(QStringLiteral("Version 1.0 ") + QStringLiteral("May 2005"));
     fitText(lblVersion);
-    // 3.
-    lblTitle->setText(applicationTitle());
+    // 3. The program's name as the title.
+    lblTitle->setText(QGuiApplication::applicationDisplayName());
 }
 
 void frmAbout::placeOnScreen()
 {
-    const QRect client = pixels(2340, 1935, 7635, 6150);
+    const QRect client = twipsRect(2340, 1935, 7635, 6150);
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
     setFixedSize(client.size());
@@ -109,7 +102,7 @@ void frmAbout::placeOnScreen()
 void frmAbout::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
-    // Line1.
+    // Line1, the white rule above the OK button.
     QPainter p(this);
     p.setPen(QPen(Qt::white, 2));
     p.drawLine(QPointF(120.0 / kTwipsPerPixel, 5400.0 / kTwipsPerPixel),

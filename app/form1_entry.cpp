@@ -1,5 +1,7 @@
 // The main window's value entry: the six list selectors and the speaker-inductance box.
 #include "app/form1.h"
+
+#include "core/entryrule.h"
 #include "core/valuelists.h"
 #include "widgets/valuecombo.h"
 
@@ -95,11 +97,11 @@ void Form1::List_selector_change(ListSelector s)
         loadedPowerWindow()->setZobelReadout(s, remembered);
         loadedPowerWindow()->CWGraph4_Click();
     }
-    // 7.
+    // 7. Everything that depends on the design.
     Recalculate_all();
-    // 8.
+    // 8. The selector's value labels on the schematics.
     setSchematicLabels(f.caption, f.captionOf(remembered));
-    // 9.
+    // 9. Every schematic label from the record.
     Update_schemo();
 }
 
@@ -179,27 +181,28 @@ void Form1::Speaker_L_KeyUp()
 void Form1::Apply_speaker_l()
 {
     const QString text = Speaker_L->text();
-    const SpeakerLEntry entry = checkSpeakerL(text);
+    const Entry entry = checkEntry(kSpeakerLRule, text);
     switch (entry.verdict) {
-        case SpeakerLEntry::LonePoint:
-            // 1. A value may follow the point: keep it, and the last value.
-            Speaker_L->setText(QStringLiteral("."));
-            m_rec.speaker_l_valtxt = QStringLiteral(".");
+        case Entry::Pending:
+            // 1. A value may follow the lone point: keep it, and the last value.
+            Speaker_L->setText(text);
+            m_rec.speaker_l_valtxt = text;
             break;
-        case SpeakerLEntry::Accepted:
+        case Entry::Accepted:
             // 2.-3. Taken as typed, in millihenry.
             m_rec.actual_l_net = entry.value;
             m_rec.speaker_l_valtxt = text;
             break;
-        case SpeakerLEntry::Rejected:
-            // 4. Undone.
+        case Entry::Unset:
+        case Entry::Rejected:
+            // 4. Undone: the last accepted text goes back.
             Speaker_L->setText(m_rec.speaker_l_valtxt);
             break;
     }
-    // 5.
+    // 5. Everything that depends on the design.
     Recalculate_all();
-    // 6.
+    // 6. The speaker inductance's value labels on the schematics.
     setSchematicLabels(&SchematicCaptions::lspeaker, captionSpeakerL(m_rec.speaker_l_valtxt));
-    // 7.
+    // 7. Every schematic label from the record.
     Update_schemo();
 }

@@ -5,6 +5,7 @@
 #include "widgets/windowlook.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,15 +20,7 @@ QLabel *captionLabel(const QString &text, QWidget *parent)
     return goldLabel(text, parent, {3, 1, 3, 1});
 }
 
-QLineEdit *resultBox(const char *name, QWidget *parent, int width = 80)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::ClickFocus);  // Tab walks the inputs only
-    box->setFixedWidth(width);
-    return box;
-}
+constexpr int kBoxWidth = 80;
 
 // A gold caption above its control.
 QWidget *captioned(const QString &caption, QWidget *control, QWidget *parent)
@@ -46,7 +39,7 @@ ValueCombo *selector(const char *name, ListSelector list, QWidget *parent)
     auto *combo = new ValueCombo(parent);
     combo->setObjectName(QLatin1String(name));
     combo->writeText(initialText(list));  // nothing listens yet
-    combo->setFixedWidth(80);
+    combo->setFixedWidth(kBoxWidth);
     return combo;
 }
 
@@ -55,7 +48,7 @@ ValueCombo *selector(const char *name, ListSelector list, QWidget *parent)
 void Form1::createControls()
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quorvel (HALF BRIDGE)"));
+    setWindowTitle(QGuiApplication::applicationDisplayName() + QStringLiteral(" (HALF BRIDGE)"));
     styleWindow(this, false);
 
     auto *central = new QWidget(this);
@@ -64,7 +57,7 @@ void Form1::createControls()
     speaker_r_mode = selector("speaker_r_mode", ListSelector::speaker_r_mode, central);
     Speaker_L = new QLineEdit(QStringLiteral(".67"), central);
     Speaker_L->setObjectName(QStringLiteral("Speaker_L"));
-    Speaker_L->setFixedWidth(80);
+    Speaker_L->setFixedWidth(kBoxWidth);
     Speaker_L->installEventFilter(this);
     filter_c_par = selector("filter_c_par", ListSelector::filter_c_par, central);
     filter_l_par = selector("filter_l_par", ListSelector::filter_l_par, central);
@@ -76,55 +69,65 @@ void Form1::createControls()
                                             QStringLiteral("Hz")};
     const GraphControl::AxisSetup ohms{10, 10000, GraphControl::Logarithmic, QString()};
     const GraphControl::AxisSetup decibels{-60, 60, GraphControl::Linear, QString()};
-    CWGraph1 = new GraphControl(central);
-    CWGraph1->setObjectName(QStringLiteral("CWGraph1"));
-    CWGraph1->setup(QStringLiteral("Fig. 1: Speaker Impedance(Ohms)"), frequency, ohms);
-    CWGraph3 = new GraphControl(central);
-    CWGraph3->setObjectName(QStringLiteral("CWGraph3"));
-    CWGraph3->setup(QStringLiteral("Fig. 2: Filter Gain(dB) without Zobel"), frequency, decibels);
-    CWGraph4 = new GraphControl(central);
-    CWGraph4->setObjectName(QStringLiteral("CWGraph4"));
-    CWGraph4->setup(QStringLiteral("Fig. 3: Filter gain(dB) with Zobel"), frequency, decibels);
-
-    Text_maxgain4 = resultBox("Text_maxgain4", central);
-    Text_gain_20k = resultBox("Text_gain_20k", central);
-    Text_gain_384k = resultBox("Text_gain_384k", central);
-    Text_maxgain = resultBox("Text_maxgain", central);
-    Text_netgain_20k = resultBox("Text_netgain_20k", central);
-    Text_netgain_384k = resultBox("Text_netgain_384k", central);
-    Text_rzobel_power = resultBox("Text_rzobel_power", central);
-    Text_coordx1 = resultBox("Text_coordx1", central);
-    Text_coordy1 = resultBox("Text_coordy1", central);
-    Text_coordx2 = resultBox("Text_coordx2", central);
-    Text_coordy2 = resultBox("Text_coordy2", central);
-    Text_coordx3 = resultBox("Text_coordx3", central);
-    Text_coordy3 = resultBox("Text_coordy3", central);
-    Zoom_In4 = new QPushButton(QStringLiteral("Zoom @Cursor"), central);
-    Zoom_In4->setObjectName(QStringLiteral("Zoom_In4"));
-    Zoom_Full4 = new QPushButton(QStringLiteral("Zoom Full"), central);
-    Zoom_Full4->setObjectName(QStringLiteral("Zoom_Full4"));
+    const auto graph = [central, &frequency](const char *name, const QString &caption,
+                                 const GraphControl::AxisSetup &y) {
+        auto *g = new GraphControl(central);
+        g->setObjectName(QLatin1String(name));
+        g->setup(caption, frequency, y);
+        return g;
+    };
+    const auto box = [central](const char *name) { return resultBox(name, central, kBoxWidth); };
+    GraphPanel &fig1 = m_graphs[Fig1];
+    fig1.graph = graph("CWGraph1", QStringLiteral("Fig. 1: Speaker Impedance(Ohms)"), ohms);
+    fig1.readoutX = box("Text_coordx1");
+    fig1.readoutY = box("Text_coordy1");
+    fig1.sweep = &Form1::Sweep_impedance;
+    fig1.readout = &Form1::Readout_impedance;
+    GraphPanel &fig2 = m_graphs[Fig2];
+    fig2.graph = graph("CWGraph3", QStringLiteral("Fig. 2: Filter Gain(dB) without Zobel"), decibels);
+    fig2.readoutX = box("Text_coordx2");
+    fig2.readoutY = box("Text_coordy2");
+    fig2.figureMax = box("Text_maxgain4");
+    fig2.figure20k = box("Text_gain_20k");
+    fig2.figure384k = box("Text_gain_384k");
+    fig2.sweep = &Form1::Sweep_gain_plain;
+    fig2.readout = &Form1::Readout_gain_plain;
+    GraphPanel &fig3 = m_graphs[Fig3];
+    fig3.graph = graph("CWGraph4", QStringLiteral("Fig. 3: Filter gain(dB) with Zobel"), decibels);
+    fig3.readoutX = box("Text_coordx3");
+    fig3.readoutY = box("Text_coordy3");
+    fig3.figureMax = box("Text_maxgain");
+    fig3.figure20k = box("Text_netgain_20k");
+    fig3.figure384k = box("Text_netgain_384k");
+    fig3.sweep = &Form1::Sweep_gain_zobel;
+    fig3.readout = &Form1::Readout_gain_zobel;
+    fig3.zoomIn = new QPushButton(QStringLiteral("Zoom @Cursor"), central);
+    fig3.zoomIn->setObjectName(QStringLiteral("Zoom_In4"));
+    fig3.zoomFull = new QPushButton(QStringLiteral("Zoom Full"), central);
+    fig3.zoomFull->setObjectName(QStringLiteral("Zoom_Full4"));
+    Text_rzobel_power = box("Text_rzobel_power");
 
     auto *zoomButtons = new QWidget(central);
     auto *zoomRow = new QHBoxLayout(zoomButtons);
     zoomRow->setContentsMargins(0, 0, 0, 0);
-    zoomRow->addWidget(Zoom_In4);
-    zoomRow->addWidget(Zoom_Full4);
+    zoomRow->addWidget(fig3.zoomIn);
+    zoomRow->addWidget(fig3.zoomFull);
 
     auto *upper = new QHBoxLayout;
-    upper->addWidget(createGraphPanel(CWGraph1, Text_coordx1, Text_coordy1, nullptr), 1);
-    upper->addWidget(createGraphPanel(CWGraph3, Text_coordx2, Text_coordy2, nullptr), 1);
-    upper->addWidget(createFigureColumn({{QStringLiteral("        MaxGain"), Text_maxgain4},
-                                         {QStringLiteral("Gain(@20kHz)"), Text_gain_20k},
-                                         {QStringLiteral("Gain(@384kHz)"), Text_gain_384k}}));
+    upper->addWidget(createGraphPanel(fig1, nullptr), 1);
+    upper->addWidget(createGraphPanel(fig2, nullptr), 1);
+    upper->addWidget(createFigureColumn({{QStringLiteral("        MaxGain"), fig2.figureMax},
+                                         {QStringLiteral("Gain(@20kHz)"), fig2.figure20k},
+                                         {QStringLiteral("Gain(@384kHz)"), fig2.figure384k}}));
 
     auto *lower = new QHBoxLayout;
     lower->addStretch(1);
     lower->addWidget(createZobelColumn());
-    lower->addWidget(createGraphPanel(CWGraph4, Text_coordx3, Text_coordy3, zoomButtons), 4);
+    lower->addWidget(createGraphPanel(fig3, zoomButtons), 4);
     lower->addWidget(
-        createFigureColumn({{QStringLiteral("        MaxGain"), Text_maxgain},
-                            {QStringLiteral("NetGain(@20kHz)"), Text_netgain_20k},
-                            {QStringLiteral("NetGain(@384kHz)"), Text_netgain_384k},
+        createFigureColumn({{QStringLiteral("        MaxGain"), fig3.figureMax},
+                            {QStringLiteral("NetGain(@20kHz)"), fig3.figure20k},
+                            {QStringLiteral("NetGain(@384kHz)"), fig3.figure384k},
                             {QStringLiteral("Power of Rzobel @(7khz)"), Text_rzobel_power}}));
     lower->addStretch(1);
 
@@ -134,10 +137,13 @@ void Form1::createControls()
     page->addLayout(upper, 1);
     page->addLayout(lower, 1);
 
-    for (QWidget *hidden : std::initializer_list<QWidget *>{
-             Text_gain_20k, Text_netgain_20k, Text_coordx1, Text_coordy1, Text_coordx2,
-             Text_coordy2, Text_coordx3, Text_coordy3, Zoom_In4})
+    // Hidden until the first sweep reaches 20 kHz, or a cursor is switched on.
+    for (QWidget *hidden : std::initializer_list<QWidget *>{fig2.figure20k, fig3.figure20k, fig3.zoomIn})
         hidden->setVisible(false);
+    for (const GraphPanel &panel : m_graphs) {
+        panel.readoutX->setVisible(false);
+        panel.readoutY->setVisible(false);
+    }
 }
 
 QWidget *Form1::createSelectorRow()
@@ -156,16 +162,18 @@ QWidget *Form1::createSelectorRow()
     return row;
 }
 
-QWidget *Form1::createGraphPanel(GraphControl *graph, QLineEdit *readoutX, QLineEdit *readoutY,
-                                 QWidget *extra)
+QWidget *Form1::createGraphPanel(const GraphPanel &graphPanel, QWidget *extra)
 {
+    QLineEdit *readoutX = graphPanel.readoutX;
+    QLineEdit *readoutY = graphPanel.readoutY;
     auto *panel = new QWidget(centralWidget());
     auto *v = new QVBoxLayout(panel);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
     // The read-out line keeps its height while its boxes are hidden, so the graph does not jump.
     auto *line = new QWidget(panel);
-    line->setFixedHeight(qMax(readoutX->sizeHint().height(), Zoom_Full4->sizeHint().height()));
+    line->setFixedHeight(
+        qMax(readoutX->sizeHint().height(), m_graphs[Fig3].zoomFull->sizeHint().height()));
     auto *h = new QHBoxLayout(line);
     h->setContentsMargins(0, 0, 0, 0);
     if (extra)
@@ -174,7 +182,7 @@ QWidget *Form1::createGraphPanel(GraphControl *graph, QLineEdit *readoutX, QLine
     h->addWidget(readoutX);
     h->addWidget(readoutY);
     v->addWidget(line);
-    v->addWidget(graph, 1);
+    v->addWidget(graphPanel.graph, 1);
     return panel;
 }
 
@@ -232,10 +240,12 @@ void Form1::createMenus()
     connect(Topol_Full_Bridge, &QAction::triggered, this, &Form1::Topol_Full_Bridge_Click);
 
     QMenu *cursors = named(bar->addMenu(QStringLiteral("&Cursors")), "enable_cursors");
-    cursors1_on = named(cursors->addAction(QStringLiteral("cursors1_on")), "cursors1_on");
-    cursors2_on = named(cursors->addAction(QStringLiteral("cursors2_on")), "cursors2_on");
-    cursors3_on = named(cursors->addAction(QStringLiteral("cursors3_on")), "cursors3_on");
-    for (QAction *item : {cursors1_on, cursors2_on, cursors3_on}) item->setCheckable(true);
+    const char *const cursorItems[] = {"cursors1_on", "cursors2_on", "cursors3_on"};
+    for (GraphId id : {Fig1, Fig2, Fig3}) {
+        QAction *item = named(cursors->addAction(QLatin1String(cursorItems[id])), cursorItems[id]);
+        item->setCheckable(true);
+        m_graphs[id].cursorItem = item;
+    }
 
     schematic_viewer = named(bar->addAction(QStringLiteral("&Schematic")), "schematic_viewer");
     power_calcs = named(bar->addAction(QStringLiteral("&Power_calculations")), "power_calcs");

@@ -1,11 +1,50 @@
-// The windows the main window opens: the schematic viewer, the export window and About.
+// The windows the main window opens: the Power window, the schematic viewer, the export window
+// and About.
 #include "about/frmabout.h"
 #include "app/form1.h"
 #include "export/file_control.h"
 #include "schematic/schematic.h"
 #include "schematic/schematic_full.h"
+#include "widgets/valuecombo.h"
 
 #include <QLineEdit>
+#include <QWindow>
+
+Power_measurement_form *Form1::loadedPowerWindow()
+{
+    if (!m_power) {
+        // Loaded hidden; a window the user closed is loaded afresh, with its design texts.
+        m_power = new Power_measurement_form(
+            m_rec, m_powerState,
+            {zobel_c_par->currentText(), zobel_r_par->currentText(), zobel_c_ser->currentText()});
+        connect(m_power, &Power_measurement_form::rzobelPowerChanged, this,
+                &Form1::showRzobelPower);
+        // It deletes itself later; from now on the next sweep needs a new one.
+        connect(m_power, &Power_measurement_form::unloaded, this, [this] { m_power = nullptr; });
+    }
+    return m_power;
+}
+
+void Form1::power_calcs_Click()
+{
+    Power_measurement_form *power = loadedPowerWindow();
+    // 1. Not modal; kept above this window, which stays usable.
+    power->winId();
+    power->windowHandle()->setTransientParent(windowHandle());
+    power->show();
+    power->raise();
+    power->activateWindow();
+    // 2. Near the upper right of the screen.
+    power->placeOnScreen();
+    // 3. Its sweep.
+    power->CWGraph4_Click();
+}
+
+void Form1::showRzobelPower(const QString &text)
+{
+    Text_rzobel_power->setText(text);
+    Text_rzobel_power->setVisible(true);
+}
 
 void Form1::Update_schemo()
 {
@@ -18,7 +57,7 @@ void Form1::Update_schemo()
         &SchematicCaptions::rspeaker};
     if (!m_schematic && !m_schematicFull)
         return;  // nothing to label: a window is labelled when the menu creates it
-    const SchematicCaptions captions = schematicCaptions();
+    const SchematicCaptions captions = schematicCaptions(m_rec);
     for (QString SchematicCaptions::*part : kOrder) setSchematicLabels(part, captions.*part);
 }
 
@@ -33,7 +72,7 @@ void Form1::setSchematicLabels(QString SchematicCaptions::*part, const QString &
 
 void Form1::schematic_viewer_Click()
 {
-    const bool full = m_rec.full_bridge_select != kFlagFalse;
+    const bool full = m_rec.fullBridge();
     if (full && !m_schematicFull)
         m_schematicFull = new Schematic_full(this);
     if (!full && !m_schematic)
@@ -59,9 +98,9 @@ ReportValues Form1::reportValues()
 {
     Update_schemo();
     return {m_rec.full_bridge_select,
-            schematicCaptions(),
-            {Text_maxgain->text(), Text_netgain_20k->text(), Text_netgain_384k->text(),
-             Text_rzobel_power->text()}};
+            schematicCaptions(m_rec),
+            {m_graphs[Fig3].figureMax->text(), m_graphs[Fig3].figure20k->text(),
+             m_graphs[Fig3].figure384k->text(), Text_rzobel_power->text()}};
 }
 
 void Form1::mnuAbout_Click()

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "cli/commandline.h"
+#include "core/program.h"
 
 #include <QApplication>
 
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
     if (isCommandLine(argc, argv))
         return runCommandLine(argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationName(QLatin1String(kProgramName));
     Form1 form;
     form.show();
     return QApplication::exec();

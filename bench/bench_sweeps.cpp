@@ -1,68 +1,53 @@
-// Cost of the three response sweeps for the start-up design, without any drawing.
-#include "core/powersweep.h"
-#include "core/sweeps.h"
+// Cost of the analysis of the start-up design, without any drawing.
+#include "core/analysis.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
+void analysePart(benchmark::State &state, unsigned part)
+{
+    const DesignRecord r = DesignRecord::startup();
+    DesignAnalysis a;
+    for (auto _ : state) {
+        analyseDesign(r, 50.0, a, part);
+        benchmark::DoNotOptimize(a.gainZobelFigures);
+        benchmark::ClobberMemory();
+    }
+}
+
 void BM_Sweep_impedance(benchmark::State &state)
 {
-    DesignRecord r = DesignRecord::startup();
-    Curve c;
-    for (auto _ : state) {
-        sweepImpedance(r, c);
-        benchmark::DoNotOptimize(c.y.data());
-    }
+    analysePart(state, kImpedancePart);
 }
 BENCHMARK(BM_Sweep_impedance);
 
 void BM_Sweep_gain_plain(benchmark::State &state)
 {
-    DesignRecord r = DesignRecord::startup();
-    Curve c;
-    sweepImpedance(r, c);
-    for (auto _ : state) benchmark::DoNotOptimize(sweepGainPlain(r, c));
+    analysePart(state, kGainPart);
 }
 BENCHMARK(BM_Sweep_gain_plain);
 
 void BM_Sweep_gain_zobel(benchmark::State &state)
 {
-    DesignRecord r = DesignRecord::startup();
-    Curve c;
-    sweepImpedance(r, c);
-    for (auto _ : state) benchmark::DoNotOptimize(sweepGainZobel(r, c));
+    analysePart(state, kGainZobelPart);
 }
 BENCHMARK(BM_Sweep_gain_zobel);
 
-// What one recalculation computes: the three sweeps in their order.
-void BM_ThreeSweeps(benchmark::State &state)
-{
-    DesignRecord r = DesignRecord::startup();
-    r.full_bridge_select = state.range(0) ? kFlagTrue : kFlagFalse;
-    Curve impedance, plain, zobel;
-    for (auto _ : state) {
-        sweepImpedance(r, impedance);
-        benchmark::DoNotOptimize(sweepGainPlain(r, plain));
-        benchmark::DoNotOptimize(sweepGainZobel(r, zobel));
-    }
-}
-BENCHMARK(BM_ThreeSweeps)->Arg(0)->Arg(1)->ArgName("full");
-
-// What one recalculation computes, drawing left out: the three sweeps and the dissipation sweep.
+// What one recalculation computes, drawing left out: the three sweeps and the dissipation sweep,
+// in half and full bridge.
 void BM_RecalculateCompute(benchmark::State &state)
 {
     DesignRecord r = DesignRecord::startup();
-    Curve impedance, plain, zobel;
-    PowerCurve power;
+    r.full_bridge_select = state.range(0) ? kFlagTrue : kFlagFalse;
+    DesignAnalysis a;
     for (auto _ : state) {
-        sweepImpedance(r, impedance);
-        benchmark::DoNotOptimize(sweepGainPlain(r, plain));
-        benchmark::DoNotOptimize(sweepGainZobel(r, zobel));
-        benchmark::DoNotOptimize(sweepZobelPower(powerInputs(r, 50.0), power));
+        analyseDesign(r, 50.0, a);
+        benchmark::DoNotOptimize(a.dissipationFigures);
+        benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_RecalculateCompute)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecalculateCompute)->Arg(0)->Arg(1)->ArgName("full")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,11 +1,12 @@
 #include "cli/commandline.h"
 
+#include "core/analysis.h"
 #include "core/designrecord.h"
+#include "core/entryrule.h"
 #include "core/graphfiles.h"
 #include "core/netlist.h"
-#include "core/powersweep.h"
+#include "core/program.h"
 #include "core/report.h"
-#include "core/sweeps.h"
 #include "core/valuelists.h"
 
 #include <QCommandLineParser>
@@ -34,10 +35,6 @@ constexpr ListOption kListOptions[] = {
     {"zobel-c-ser", ListSelector::zobel_c_ser, "Zobel series capacitor, uF"},
     {"speaker-r", ListSelector::speaker_r_mode, "Speaker resistance, ohm"},
 };
-const QString kSpeakerLRule =
-    QStringLiteral("a plain decimal number from 0 to 999 of at most 4 characters");
-const QString kLoadPowerRule =
-    QStringLiteral("a plain decimal number from 0 to 999 of at most 3 characters");
 const QStringList kCommands = {QStringLiteral("report"), QStringLiteral("csv"),
                                QStringLiteral("netlist")};
 
@@ -76,13 +73,13 @@ void addOptions(QCommandLineParser &parser)
     for (const ListOption &o : kListOptions)
         addValue(QString::fromLatin1(o.name), QString::fromLatin1(o.what),
                  listItems(o.selector).join(QStringLiteral(", ")), initialText(o.selector));
-    addValue(QStringLiteral("speaker-l"), QStringLiteral("Speaker inductance, mH"), kSpeakerLRule,
+    addValue(QStringLiteral("speaker-l"), QStringLiteral("Speaker inductance, mH"), describeRule(kSpeakerLRule),
              QStringLiteral(".67"));
     parser.addOption(
         {QStringLiteral("full-bridge"), QStringLiteral("Full bridge; half bridge without it.")});
     addValue(QStringLiteral("load-power"),
              QStringLiteral("RMS power into the speaker for the 7 kHz dissipation, W"),
-             kLoadPowerRule, QStringLiteral("50"));
+             describeRule(kLoadPowerRule), QStringLiteral("50"));
 }
 
 // The design the options describe, taken as the main window takes its inputs.
@@ -97,16 +94,16 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, DesignRecord
             return notAccepted(name, text, listItems(o.selector).join(QStringLiteral(", ")));
     }
     const QString speakerL = parser.value(QStringLiteral("speaker-l"));
-    const SpeakerLEntry l = checkSpeakerL(speakerL);
-    if (l.verdict != SpeakerLEntry::Accepted)
-        return notAccepted(QStringLiteral("speaker-l"), speakerL, kSpeakerLRule);
+    const Entry l = checkEntry(kSpeakerLRule, speakerL);
+    if (l.verdict != Entry::Accepted)
+        return notAccepted(QStringLiteral("speaker-l"), speakerL, describeRule(kSpeakerLRule));
     rec.actual_l_net = l.value;
     rec.speaker_l_valtxt = speakerL;
     rec.full_bridge_select = parser.isSet(QStringLiteral("full-bridge")) ? kFlagTrue : kFlagFalse;
     const QString power = parser.value(QStringLiteral("load-power"));
-    const LoadPowerEntry p = checkLoadPower(power);
-    if (p.verdict != LoadPowerEntry::Accepted)
-        return notAccepted(QStringLiteral("load-power"), power, kLoadPowerRule);
+    const Entry p = checkEntry(kLoadPowerRule, power);
+    if (p.verdict != Entry::Accepted)
+        return notAccepted(QStringLiteral("load-power"), power, describeRule(kLoadPowerRule));
     loadPower = p.value;
     return std::nullopt;
 }
@@ -126,22 +123,19 @@ std::optional<Refusal> readGraph(const QCommandLineParser &parser, bool netlistO
     return std::nullopt;
 }
 
-// The graph's curve for the design, swept in the order of a recalculation.
-QByteArray graphCsv(GraphKind kind, DesignRecord rec, double loadPower)
+// The graph's curve for the design.
+QByteArray graphCsv(GraphKind kind, const DesignRecord &rec, double loadPower)
 {
-    if (kind == GraphKind::power) {
-        PowerCurve curve;
-        sweepZobelPower(powerInputs(rec, loadPower), curve);
-        return curveCsv(kind, curve.x, curve.y);
+    DesignAnalysis a;
+    analyseDesign(rec, loadPower, a);
+    const auto csv = [kind](const auto &curve) { return curveCsv(kind, curve.x, curve.y); };
+    switch (kind) {
+        case GraphKind::impedance: return csv(a.impedance);
+        case GraphKind::gain: return csv(a.gain);
+        case GraphKind::gainZobel: return csv(a.gainZobel);
+        case GraphKind::power: return csv(a.dissipation);
     }
-    Curve impedance, plain, zobel;
-    sweepImpedance(rec, impedance);
-    sweepGainPlain(rec, plain);
-    sweepGainZobel(rec, zobel);
-    const Curve &c = kind == GraphKind::impedance ? impedance
-                     : kind == GraphKind::gain    ? plain
-                                                  : zobel;
-    return curveCsv(kind, c.x, c.y);
+    return {};
 }
 
 // What the command line asks for, or why it is refused.
@@ -195,7 +189,7 @@ bool isCommandLine(int argc, char **argv)
 int runCommandLine(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QCoreApplication::setApplicationName(QLatin1String(kProgramName));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
     QCommandLineParser parser;
     addOptions(parser);
@@ -210,7 +204,7 @@ int runCommandLine(int argc, char **argv)
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        put(stdout, QStringLiteral("Quorvel %1\n").arg(QUORVEL_VERSION).toLocal8Bit());
+        put(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(kProgramName), QUORVEL_VERSION).toLocal8Bit());
         return 0;
     }
     const std::variant<QByteArray, Refusal> result = run(parser);

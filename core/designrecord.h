@@ -19,11 +19,9 @@ using Flag = std::int16_t;
 inline constexpr Flag kFlagTrue = -1;
 inline constexpr Flag kFlagFalse = 0;
 
-// The component values and topology every calculation reads. Input fields carry the units the
-// selectors store (note the microfarad and millihenry fields); derived fields are SI and are
-// rewritten by the sweeps on every run.
+// The component values and topology every calculation reads, in the units the selectors store
+// (note the microfarad and millihenry fields), with the text each selector last accepted.
 struct DesignRecord {
-    // Inputs.
     Flag full_bridge_select = kFlagFalse;
     std::int32_t speaker_r_modeval = 0;  // ohm
     double actual_l_net = 0.0;           // mH
@@ -42,15 +40,40 @@ struct DesignRecord {
     QString jzobel_r2;
     QString speaker_l_valtxt;
 
-    // Derived, SI.
-    double R1 = 0.0;
-    double R2 = 0.0;
-    double L1 = 0.0;
-    double L2 = 0.0;
-    double C1 = 0.0;
-    double C2 = 0.0;
-    double C3 = 0.0;
+    bool fullBridge() const { return full_bridge_select != kFlagFalse; }
 
     // The design the program shows once start-up has finished.
     static DesignRecord startup();
 };
+
+// Unit conversions of the design's inputs, in one place. Each is the arithmetic every figure has
+// always been computed with, so that no figure moves by a bit.
+namespace si {
+// A list item in micro units ("22" uH, ".1" uF): the nearest double to its value times 1e-6.
+double fromMicroText(const QString &item);
+// A millihenry value in henry (the speaker inductance).
+inline double fromMilli(double v)
+{
+    return v * 0.001;
+}
+// A microfarad value in farad (the filter capacitor).
+inline double fromMicro(double v)
+{
+    return 1e-06 * v;
+}
+}  // namespace si
+
+// The design in SI units as the network kernels take it. A Zobel capacitor that is not fitted
+// counts as 1e-13 F, an open branch for every practical purpose, and the Zobel resistor carries a
+// factor of 1.0000001.
+struct NetworkValues {
+    double R1 = 0.0;  // speaker resistance, ohm
+    double R2 = 0.0;  // Zobel resistor, ohm
+    double L1 = 0.0;  // speaker inductance, H
+    double L2 = 0.0;  // net filter inductance of the loop (both legs in full bridge), H
+    double C1 = 0.0;  // filter capacitor, F
+    double C2 = 0.0;  // Zobel capacitor across the resistor, F
+    double C3 = 0.0;  // Zobel capacitor in series, F
+    Flag full_bridge_select = kFlagFalse;
+};
+NetworkValues networkValues(const DesignRecord &rec);

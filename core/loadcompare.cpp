@@ -17,23 +17,16 @@ void sweepComparedLoads(const DesignRecord &design, GainGraph graph, LoadCurves 
 {
     const std::vector<int> &points = comparedGridPoints();
     DesignRecord rec = design;
-    // What the impedance sweep leaves for the gain sweeps to read.
-    rec.L1 = rec.actual_l_net * 0.001;
     for (std::size_t k = 0; k < kComparedLoads.size(); ++k) {
         rec.speaker_r_modeval = kComparedLoads[k].ohms;
-        rec.R1 = rec.speaker_r_modeval;
-        if (graph == GainGraph::plain)
-            deriveGainPlain(rec);
-        else
-            deriveGainZobel(rec);
+        const NetworkValues n = networkValues(rec);
         double *X = curves[k].x.data();
         double *Y = curves[k].y.data();
         X[0] = 0.0;  // points[0], as the sweeps leave it
         Y[0] = 0.0;
         for (std::size_t j = 1; j < points.size(); ++j) {
             X[j] = gridFrequency(points[j]);
-            Y[j] = graph == GainGraph::plain ? gainPlainAt(rec, points[j])
-                                             : gainZobelAt(rec, points[j]);
+            Y[j] = graph == GainGraph::plain ? gainPlainAt(n, points[j]) : gainZobelAt(n, points[j]);
         }
     }
 }

@@ -37,7 +37,7 @@ struct Netlist {
     // The speaker model between a and b.
     void speaker(const DesignRecord &rec, const QByteArray &a, const QByteArray &b)
     {
-        const double inductance = rec.actual_l_net * 0.001;
+        const double inductance = si::fromMilli(rec.actual_l_net);
         part("RS", a, inductance == 0.0 ? b : "sl", rec.speaker_r_modeval);
         if (inductance != 0.0)
             part("LS", "sl", b, inductance);
@@ -78,7 +78,7 @@ QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind)
         n.line(withZobel ? "* Filter gain in dB with the Zobel network"
                          : "* Filter gain in dB without the Zobel network");
         const double leg = rec.filter_l_par_modeval;
-        const double cf = 1e-06 * rec.filter_c_par_modeval;
+        const double cf = si::fromMicro(rec.filter_c_par_modeval);
         if (full) {
             n.line("* Balanced drive: 0.5 V on each leg in opposite phase, 1 V across the bridge");
             n.line("V1 inp 0 DC 0 AC 0.5");

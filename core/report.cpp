@@ -1,8 +1,7 @@
 #include "report.h"
 
+#include "analysis.h"
 #include "figuretext.h"
-#include "powersweep.h"
-#include "sweeps.h"
 
 #include <QFileInfo>
 
@@ -40,21 +39,17 @@ QByteArray reportBytes(const ReportValues &v)
     return out;
 }
 
-QByteArray designReport(DesignRecord rec, double loadPower)
+QByteArray designReport(const DesignRecord &rec, double loadPower)
 {
-    // In the order of a recalculation: the gain sweeps read R1 and L1 as the earlier ones leave
-    // them.
-    Curve curve;
-    sweepImpedance(rec, curve);
-    sweepGainPlain(rec, curve);
-    const GainFigures gain = sweepGainZobel(rec, curve);
-    PowerCurve dissipation;
-    const PowerFigures power = sweepZobelPower(powerInputs(rec, loadPower), dissipation);
+    DesignAnalysis a;
+    analyseDesign(rec, loadPower, a, kGainZobelPart | kDissipationPart);
+    const GainFigures &gain = a.gainZobelFigures;
     const auto spot = [](bool reached, double dB) { return reached ? figureText(dB) : QString(); };
     return reportBytes({rec.full_bridge_select,
                         schematicCaptions(rec),
                         {figureText(gain.maximum), spot(gain.has20k, gain.gain20k),
-                         spot(gain.has384k, gain.gain384k), dissipationFigureText(power.at7kHz)}});
+                         spot(gain.has384k, gain.gain384k),
+                         dissipationFigureText(a.dissipationFigures.at7kHz)}});
 }
 
 QString reportPath(const QString &folder, const QString &name, QChar separator)

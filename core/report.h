@@ -30,7 +30,7 @@ QByteArray reportBytes(const ReportValues &v);
 // The report of a design computed afresh, with the texts the main window would show for it: the
 // captions from its remembered texts, the gain figures from the sweeps and the 7 kHz figure from
 // the dissipation sweep at loadPower watts into the speaker.
-QByteArray designReport(DesignRecord rec, double loadPower);
+QByteArray designReport(const DesignRecord &rec, double loadPower);
 
 // The report's full path: folder, one separator (none added when the folder already ends in one,
 // as a root does), then the name exactly as typed.

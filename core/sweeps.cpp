@@ -4,16 +4,6 @@
 
 namespace {
 
-double netFilterInductance(const DesignRecord &rec)
-{
-    return rec.full_bridge_select != 0 ? rec.filter_l_par_modeval * 2 : rec.filter_l_par_modeval;
-}
-
-double zobelCapacitor(double farad)
-{
-    return farad == 0.0 ? 1e-13 : farad;
-}
-
 void noteSpotGain(GainFigures &fig, double f, double dB)
 {
     if (f == 20000.0) {
@@ -53,15 +43,12 @@ GainFigures sweepGain(Curve &curve, RatioAt ratioAt)
 
 }  // namespace
 
-QUORVEL_SWEEP_TARGETS void sweepImpedance(DesignRecord &rec, Curve &curve)
+QUORVEL_SWEEP_TARGETS void sweepImpedance(const NetworkValues &n, Curve &curve)
 {
-    rec.R1 = rec.speaker_r_modeval;
-    rec.L1 = rec.actual_l_net * 0.001;
-
     double *X = curve.x.data();
     double *Y = curve.y.data();
-    const double R1 = rec.R1;
-    const double L1 = rec.L1;
+    const double R1 = n.R1;
+    const double L1 = n.L1;
     for (int i = 1; i <= kSweepPoints; ++i) {
         X[i] = gridFrequency(i);
         const double w = gridOmega(i);
@@ -71,31 +58,12 @@ QUORVEL_SWEEP_TARGETS void sweepImpedance(DesignRecord &rec, Curve &curve)
     Y[0] = Y[1];
 }
 
-void deriveGainPlain(DesignRecord &rec)
+QUORVEL_SWEEP_TARGETS GainFigures sweepGainPlain(const NetworkValues &n, Curve &curve)
 {
-    rec.L2 = netFilterInductance(rec);
-    rec.R1 = rec.speaker_r_modeval;
-    rec.C1 = 1e-06 * rec.filter_c_par_modeval;
+    return sweepGain(curve, [&n](int i) { return ratioPlainAt(n, i); });
 }
 
-QUORVEL_SWEEP_TARGETS GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve)
+QUORVEL_SWEEP_TARGETS GainFigures sweepGainZobel(const NetworkValues &n, Curve &curve)
 {
-    deriveGainPlain(rec);
-    return sweepGain(curve, [&rec](int i) { return ratioPlainAt(rec, i); });
-}
-
-void deriveGainZobel(DesignRecord &rec)
-{
-    rec.C2 = zobelCapacitor(rec.zobel_c_parval);
-    rec.C3 = zobelCapacitor(rec.zobel_c_serval);
-    rec.R2 = rec.zobel_r_parval * 1.0000001;
-    rec.L1 = rec.actual_l_net * 0.001;
-    rec.C1 = 1e-06 * rec.filter_c_par_modeval;
-    rec.L2 = netFilterInductance(rec);
-}
-
-QUORVEL_SWEEP_TARGETS GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve)
-{
-    deriveGainZobel(rec);
-    return sweepGain(curve, [&rec](int i) { return ratioZobelAt(rec, i); });
+    return sweepGain(curve, [&n](int i) { return ratioZobelAt(n, i); });
 }

@@ -35,26 +35,14 @@ struct GainFigures {
     bool has384k = false;
 };
 
-// Speaker impedance magnitude (ohm) against frequency. Writes R1 and L1 first.
-// Point 0 repeats point 1 (100 Hz).
-void sweepImpedance(DesignRecord &rec, Curve &curve);
+// Speaker impedance magnitude (ohm) against frequency. Point 0 repeats point 1 (100 Hz).
+void sweepImpedance(const NetworkValues &n, Curve &curve);
 
-// The steps of the two gain sweeps, for sweeping other points of the grid as they do: each
-// derive... writes the derived fields its sweep writes; each gain...At is the gain (dB) its sweep
-// gives at grid point i (1 .. 10000) once they are written.
-// Defined here so that the sweeps' loops inline them.
-void deriveGainPlain(DesignRecord &rec);
-inline double gainPlainAt(const DesignRecord &rec, int i);
-void deriveGainZobel(DesignRecord &rec);
-inline double gainZobelAt(const DesignRecord &rec, int i);
+// Filter gain (dB) with the speaker alone as load. Point 0 is (0 Hz, 0 dB).
+GainFigures sweepGainPlain(const NetworkValues &n, Curve &curve);
 
-// Filter gain (dB) with the speaker alone as load. Writes L2, R1, C1; reads L1.
-// Point 0 is (0 Hz, 0 dB).
-GainFigures sweepGainPlain(DesignRecord &rec, Curve &curve);
-
-// Filter gain (dB) with the Zobel network in place. Writes C2, C3, R2, L1, C1, L2; reads R1.
-// Point 0 is (0 Hz, 0 dB).
-GainFigures sweepGainZobel(DesignRecord &rec, Curve &curve);
+// Filter gain (dB) with the Zobel network in place. Point 0 is (0 Hz, 0 dB).
+GainFigures sweepGainZobel(const NetworkValues &n, Curve &curve);
 
 namespace detail {
 inline double toDecibel(double ratio)
@@ -63,13 +51,14 @@ inline double toDecibel(double ratio)
 }
 }  // namespace detail
 
-// The voltage ratio each gain sweep takes the logarithm of, at grid point i, guards applied.
-inline double ratioPlainAt(const DesignRecord &rec, int i)
+// The voltage ratio each gain sweep takes the logarithm of, at grid point i (1 .. 10000), guards
+// applied. Defined here so that the sweeps' loops inline them and other grids can use them.
+inline double ratioPlainAt(const NetworkValues &n, int i)
 {
-    const double L1 = rec.L1;
-    const double L2 = rec.L2;
-    const double R1 = rec.R1;
-    const double C1 = rec.C1;
+    const double L1 = n.L1;
+    const double L2 = n.L2;
+    const double R1 = n.R1;
+    const double C1 = n.C1;
     const double w = gridOmega(i);
     const double Zs = std::sqrt((w * L1) * (w * L1) + R1 * R1);
     const double im = (-(w * w * w) * C1 * L1 * L2) + ((L2 + L1) * w);
@@ -81,25 +70,26 @@ inline double ratioPlainAt(const DesignRecord &rec, int i)
     return ratio == 0.0 ? 1e-10 : ratio;
 }
 
-inline double ratioZobelAt(const DesignRecord &r, int i)
+inline double ratioZobelAt(const NetworkValues &n, int i)
 {
     const double w = gridOmega(i);
-    double den = Module1::Gain_denominator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2,
-                                           r.full_bridge_select);
+    double den = Module1::Gain_denominator(w, n.R1, n.R2, n.C1, n.C2, n.C3, n.L1, n.L2,
+                                           n.full_bridge_select);
     const double num =
-        Module1::Gain_numerator(w, r.R1, r.R2, r.C1, r.C2, r.C3, r.L1, r.L2, r.full_bridge_select);
+        Module1::Gain_numerator(w, n.R1, n.R2, n.C1, n.C2, n.C3, n.L1, n.L2, n.full_bridge_select);
     if (den == 0.0)
         den = 1e-9;
     const double ratio = num / den;
     return ratio == 0.0 ? 1e-10 : ratio;
 }
 
-inline double gainPlainAt(const DesignRecord &rec, int i)
+// The gain (dB) each gain sweep gives at grid point i.
+inline double gainPlainAt(const NetworkValues &n, int i)
 {
-    return detail::toDecibel(ratioPlainAt(rec, i));
+    return detail::toDecibel(ratioPlainAt(n, i));
 }
 
-inline double gainZobelAt(const DesignRecord &rec, int i)
+inline double gainZobelAt(const NetworkValues &n, int i)
 {
-    return detail::toDecibel(ratioZobelAt(rec, i));
+    return detail::toDecibel(ratioZobelAt(n, i));
 }

@@ -40,13 +40,6 @@ const Table &table(ListSelector s)
     return tables()[static_cast<std::size_t>(s)];
 }
 
-// Nearest double to the item's number times 10^-6.
-// QString's conversion is correctly rounded and ignores the process locale.
-double micro(const QString &item)
-{
-    return (item + QStringLiteral("e-6")).toDouble();
-}
-
 }  // namespace
 
 QString selectorName(ListSelector s)
@@ -70,9 +63,9 @@ std::optional<double> acceptedValue(ListSelector s, const QString &text)
         return std::nullopt;
     const double number = text.toDouble();  // items are plain decimals
     switch (s) {
-        case ListSelector::filter_l_par: return micro(text);
+        case ListSelector::filter_l_par: return si::fromMicroText(text);
         case ListSelector::zobel_c_par:
-        case ListSelector::zobel_c_ser: return number == 0.0 ? 0.0 : micro(text);
+        case ListSelector::zobel_c_ser: return number == 0.0 ? 0.0 : si::fromMicroText(text);
         case ListSelector::filter_c_par:
         case ListSelector::zobel_r_par:
         case ListSelector::speaker_r_mode: return number;
@@ -110,63 +103,6 @@ QString DesignRecord::*rememberedText(ListSelector s)
         case ListSelector::speaker_r_mode: return &DesignRecord::jspeaker_r;
     }
     return nullptr;
-}
-
-std::optional<double> plainDecimal(const QString &text)
-{
-    int i = 0;
-    const int n = text.size();
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    int digits = 0;
-    int points = 0;
-    for (; i < n; ++i) {
-        const QChar c = text[i];
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            ++digits;
-        else if (c == QLatin1Char('.') && points == 0)
-            ++points;
-        else
-            return std::nullopt;
-    }
-    if (digits == 0)
-        return std::nullopt;
-    // Only ASCII digits, one point and a sign remain, which QString converts completely.
-    return text.toDouble();
-}
-
-SpeakerLEntry checkSpeakerL(const QString &text)
-{
-    SpeakerLEntry e;
-    if (text == QLatin1String(".")) {
-        e.verdict = SpeakerLEntry::LonePoint;
-        return e;
-    }
-    if (text.size() > 4)
-        return e;
-    const std::optional<double> v = plainDecimal(text);
-    if (!v || !(*v >= 0) || !(*v < 999.1))
-        return e;
-    e.verdict = SpeakerLEntry::Accepted;
-    e.value = *v;
-    return e;
-}
-
-LoadPowerEntry checkLoadPower(const QString &text)
-{
-    LoadPowerEntry e;
-    if (text == QLatin1String(".")) {
-        e.verdict = LoadPowerEntry::LonePoint;
-        return e;
-    }
-    if (text.size() > 3)
-        return e;
-    const std::optional<double> v = plainDecimal(text);
-    if (!v || !(*v >= 0))
-        return e;
-    e.verdict = LoadPowerEntry::Accepted;
-    e.value = *v;
-    return e;
 }
 
 QString captionZobelCPar(const QString &jzobel_c2)

@@ -43,27 +43,6 @@ bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text);
 // Where the design keeps a selector's remembered text.
 QString DesignRecord::*rememberedText(ListSelector s);
 
-// Plain decimal notation: an optional sign, digits with at most one point, at least one digit
-// (".67" and "1." count). No blanks, exponents, hexadecimal, "inf" or "nan".
-std::optional<double> plainDecimal(const QString &text);
-
-// What the speaker-inductance box makes of its text.
-struct SpeakerLEntry {
-    enum Verdict { LonePoint, Accepted, Rejected };
-    Verdict verdict = Rejected;
-    double value = 0.0;  // mH, when accepted
-};
-SpeakerLEntry checkSpeakerL(const QString &text);
-
-// What the Power window's load-power box makes of its text: "." alone waits for a fraction;
-// otherwise at most 3 characters of plain decimal notation with a value of at least 0 (watts).
-struct LoadPowerEntry {
-    enum Verdict { LonePoint, Accepted, Rejected };
-    Verdict verdict = Rejected;
-    double value = 0.0;  // W, when accepted
-};
-LoadPowerEntry checkLoadPower(const QString &text);
-
 // Captions of the schematic value labels, from the selectors' remembered texts.
 QString captionZobelCPar(const QString &jzobel_c2);  // "no cap." for a value of 0
 QString captionZobelCSer(const QString &jzobel_c3);

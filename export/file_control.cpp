@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,15 +22,8 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kNameCheckGuardMs = 2000;
 const QString kPattern = QStringLiteral("*.txt");
-
-QRect pixels(int left, int top, int width, int height)
-{
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
 
 template <class T>
 T *placed(T *control, const char *name, const QRect &at)
@@ -77,32 +71,32 @@ void File_control::createControls()
     styleWindow(this);
 
     Command_write_file = placed(new QPushButton(QStringLiteral("WRITE VALUES TO FILE"), this),
-                                "Command_write_file", pixels(6240, 3600, 2415, 735));
+                                "Command_write_file", twipsRect(6240, 3600, 2415, 735));
     Text_file_2_write = placed(new QLineEdit(QStringLiteral("default.txt"), this),
-                               "Text_file_2_write", pixels(6240, 2880, 2415, 375));
+                               "Text_file_2_write", twipsRect(6240, 2880, 2415, 375));
     // The name check answers pointer movement with no button held, too.
     Text_file_2_write->setMouseTracking(true);
     Text_file_2_write->installEventFilter(this);
-    Text1 = placed(new QLineEdit(kPattern, this), "Text1", pixels(7680, 1800, 975, 375));
+    Text1 = placed(new QLineEdit(kPattern, this), "Text1", twipsRect(7680, 1800, 975, 375));
     placed(goldLabel(QStringLiteral("File to Write Filter Values :"), this), "Label5",
-           pixels(6240, 2520, 2415, 375));
+           twipsRect(6240, 2520, 2415, 375));
     placed(new QLabel(QStringLiteral("Search Filter:"), this), "Label4",
-           pixels(6240, 1800, 1455, 375));
-    placed(new QLabel(QStringLiteral("Files:"), this), "Label3", pixels(600, 2760, 975, 375));
-    placed(new QLabel(QStringLiteral("Folder:"), this), "Label2", pixels(600, 1080, 975, 375));
-    placed(new QLabel(QStringLiteral("Drive:"), this), "Label1", pixels(600, 360, 975, 375));
+           twipsRect(6240, 1800, 1455, 375));
+    placed(new QLabel(QStringLiteral("Files:"), this), "Label3", twipsRect(600, 2760, 975, 375));
+    placed(new QLabel(QStringLiteral("Folder:"), this), "Label2", twipsRect(600, 1080, 975, 375));
+    placed(new QLabel(QStringLiteral("Drive:"), this), "Label1", twipsRect(600, 360, 975, 375));
 }
 
 void File_control::createBrowsers()
 {
-    drvBrowse = placed(new QComboBox(this), "drvBrowse", pixels(1560, 360, 2415, 315));
+    drvBrowse = placed(new QComboBox(this), "drvBrowse", twipsRect(1560, 360, 2415, 315));
     drvBrowse->addItems(roots());
     drvBrowse->setCurrentText(QStorageInfo(QDir::currentPath()).rootPath());
 
     m_folders = new QFileSystemModel(this);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_folders->setRootPath(QDir::rootPath());
-    dirBrowse = placed(new QTreeView(this), "dirBrowse", pixels(1560, 1080, 3495, 1440));
+    dirBrowse = placed(new QTreeView(this), "dirBrowse", twipsRect(1560, 1080, 3495, 1440));
     dirBrowse->setModel(m_folders);
     dirBrowse->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column) dirBrowse->hideColumn(column);
@@ -111,7 +105,7 @@ void File_control::createBrowsers()
     m_files->setFilter(QDir::Files);
     m_files->setNameFilters({kPattern});
     m_files->setNameFilterDisables(false);
-    filBrowse = placed(new QListView(this), "filBrowse", pixels(1560, 2760, 3495, 1260));
+    filBrowse = placed(new QListView(this), "filBrowse", twipsRect(1560, 2760, 3495, 1260));
     filBrowse->setModel(m_files);
 
     setTabOrder(drvBrowse, dirBrowse);
@@ -143,7 +137,7 @@ void File_control::connectControls()
 
 void File_control::Form_Load()
 {
-    fixAndPlaceUpperRight(this, 9690 / kTwipsPerPixel, 4920 / kTwipsPerPixel);
+    fixAndPlaceUpperRight(this, twipsToPixels(9690), twipsToPixels(4920));
     m_drive_in_use = drvBrowse->currentText();
     m_file_name = QStringLiteral("default.txt");
     // The folder list starts on the current folder, and the file list follows it.
@@ -204,7 +198,7 @@ void File_control::Text_file_2_write_MouseMove()
     }
     // 4. Told once: pointer movement is held back until two seconds have passed, while the
     //    window goes on painting.
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(),
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
                     QStringLiteral("Please enter in a .txt file"), QMessageBox::Ok, this);
     box.exec();
     if (const qint64 left = guard.remainingTime(); left > 0) {

@@ -27,10 +27,7 @@ QLineEdit *box(const char *name, QWidget *parent)
 
 QLineEdit *readout(const char *name, QWidget *parent)
 {
-    QLineEdit *b = box(name, parent);
-    b->setReadOnly(true);
-    b->setFocusPolicy(Qt::ClickFocus);  // Tab walks the inputs only
-    return b;
+    return resultBox(name, parent, kBoxWidth);
 }
 
 QLabel *label(const char *name, const QString &text, QWidget *parent)
@@ -125,14 +122,10 @@ QWidget *Power_measurement_form::createEntryRow(QWidget *parent)
     // The load power under its gold caption, which wraps as the design's narrow label does.
     auto *entry = new QVBoxLayout;
     QLabel *Label1 =
-        label("Label1", QStringLiteral(" RMS POWER      @Speaker Load(Watts)      "), row);
+        goldLabel(QStringLiteral(" RMS POWER      @Speaker Load(Watts)      "), row, {});
+    Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setFixedWidth(110);
-    Label1->setAutoFillBackground(true);
-    QPalette gold = Label1->palette();
-    gold.setColor(QPalette::Window, kLabelGold);
-    gold.setColor(QPalette::WindowText, Qt::black);
-    Label1->setPalette(gold);
     entry->addWidget(Label1);
     entry->addWidget(Text_peak_voltage, 0, Qt::AlignRight);
 
@@ -158,7 +151,10 @@ void Power_measurement_form::createMenus()
     cursors4_on->setObjectName(QStringLiteral("cursors4_on"));
     cursors4_on->setCheckable(true);
     addGraphMenu(CWGraph4, {graphName(GraphKind::power),
-                            [this] { return curveCsv(GraphKind::power, m_curve.x, m_curve.y); },
+                            [this] {
+                                return curveCsv(GraphKind::power, m_analysis.dissipation.x,
+                                                m_analysis.dissipation.y);
+                            },
                             {},
                             false});
     // The design's client area, below the menu bar.

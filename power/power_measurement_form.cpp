@@ -1,7 +1,7 @@
 #include "power/power_measurement_form.h"
 
+#include "core/entryrule.h"
 #include "core/figuretext.h"
-#include "core/placement.h"
 #include "core/readouttext.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/windowlook.h"
@@ -30,22 +30,24 @@ void Power_measurement_form::connectControls()
             &Power_measurement_form::Text_peak_voltage_Change);
     connect(cursors4_on, &QAction::triggered, this, &Power_measurement_form::cursors4_on_Click);
     connect(CWGraph4, &GraphControl::clicked, this, &Power_measurement_form::CWGraph4_Click);
-    connect(CWGraph4, &GraphControl::cursorMoved, this, &Power_measurement_form::Readout_power);
+    connect(CWGraph4->cursor(), &GraphCursor::positionChanged, this,
+            &Power_measurement_form::Readout_power);
 }
 
 void Power_measurement_form::Form_Load(const ZobelTexts &zobel)
 {
-    // 1.
+    // 1. 50 W, and the text that stands for it.
     m_actual_l_net = 50.0;
+    m_state.load_voltage_string = Text_peak_voltage->text();
     // 2. From here on the main window's Zobel selectors keep these current.
     Text_zobel_c_parp->setText(zobel.c_par);
     Text_zobel_c_serp->setText(zobel.c_ser);
     Text_zobel_r_parp->setText(zobel.r_par);
-    // 3.
+    // 3. Its sweep.
     CWGraph4_Click();
     // 4. Until the cursor first reports.
-    Readout_power(1, 10000, 0.1, true);
-    // 5.
+    Readout_power(10000, 0.1);
+    // 5. Near the upper right of the screen.
     placeOnScreen();
 }
 
@@ -67,18 +69,18 @@ void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text
 void Power_measurement_form::CWGraph4_Click()
 {
     ++m_sweepRuns;
-    // 1.-3.
-    const PowerFigures fig = sweepZobelPower(powerInputs(m_design, m_actual_l_net), m_curve);
-    m_rms_voltage = fig.rmsVoltage;
-    emit rzobelPowerChanged(dissipationFigureText(fig.at7kHz));
-    // 4.
-    CWGraph4->plot(m_curve.x, m_curve.y);
-    // 5.
+    // 1.-3. The voltage across a Zobel branch, the dissipation curve, the 7 kHz figure.
+    analyseDesign(m_design, m_actual_l_net, m_analysis, kDissipationPart);
+    m_rms_voltage = m_analysis.dissipationFigures.rmsVoltage;
+    emit rzobelPowerChanged(dissipationFigureText(m_analysis.dissipationFigures.at7kHz));
+    // 4. The curve.
+    CWGraph4->plot(m_analysis.dissipation.x, m_analysis.dissipation.y);
+    // 5. The read-outs under the cursor.
     if (m_state.power_cursor_on)
-        Readout_power(1, CWGraph4->cursorX(), CWGraph4->cursorY(), true);
+        Readout_power(CWGraph4->cursorX(), CWGraph4->cursorY());
 }
 
-void Power_measurement_form::Readout_power(int, double x, double y, bool)
+void Power_measurement_form::Readout_power(double x, double y)
 {
     Text_power_freq->setText(frequencyText(x));
     Text_power->setText(powerReadoutText(y));
@@ -87,23 +89,24 @@ void Power_measurement_form::Readout_power(int, double x, double y, bool)
 void Power_measurement_form::Text_peak_voltage_Change()
 {
     const QString text = Text_peak_voltage->text();
-    const LoadPowerEntry entry = checkLoadPower(text);
+    const Entry entry = checkEntry(kLoadPowerRule, text);
     switch (entry.verdict) {
-        case LoadPowerEntry::LonePoint:
-            // 1. A fraction may follow; the power stays.
-            m_state.load_voltage_string = QStringLiteral(".");
+        case Entry::Pending:
+            // 1. A fraction may follow the lone point; the power stays.
+            m_state.load_voltage_string = text;
             break;
-        case LoadPowerEntry::Accepted:
-            // 2.
+        case Entry::Accepted:
+            // 2. Taken, in watts.
             m_actual_l_net = entry.value;
             m_state.load_voltage_string = text;
             break;
-        case LoadPowerEntry::Rejected:
+        case Entry::Unset:
+        case Entry::Rejected:
             // 3. Put back; a change runs this handling once more, nested, on the restored text.
             Text_peak_voltage->setText(m_state.load_voltage_string);
             break;
     }
-    // 4.
+    // 4. The sweep, in every case.
     CWGraph4_Click();
 }
 

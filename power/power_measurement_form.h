@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/designrecord.h"
-#include "core/powersweep.h"
+#include "core/analysis.h"
 #include "core/valuelists.h"
 
 #include <QMainWindow>
@@ -12,7 +11,9 @@ class QLabel;
 class QLineEdit;
 
 // What outlives the Power window: the program-wide flag that its graph carries a cursor, and the
-// last accepted load-power text, which a reloaded window puts back after a rejected entry.
+// last accepted load-power text, which a rejected entry puts back. Loading the window sets the
+// text to the "50" it shows, so that a rejected entry never brings back a power this window's
+// user did not enter.
 struct PowerWindowState {
     Flag power_cursor_on = kFlagFalse;
     QString load_voltage_string;
@@ -70,14 +71,14 @@ private:
     void Form_Load(const ZobelTexts &zobel);
     void Text_peak_voltage_Change();
     void cursors4_on_Click();
-    void Readout_power(int index, double x, double y, bool tracking);
+    void Readout_power(double x, double y);
 
     const DesignRecord &m_design;
     PowerWindowState &m_state;
     double m_actual_l_net = 50.0;
     double m_rms_voltage = 0.0;
     int m_sweepRuns = 0;
-    PowerCurve m_curve;
+    DesignAnalysis m_analysis;  // its dissipation part
 
     // Controls, named as their objectName.
     QLabel *Label3 = nullptr;

@@ -7,15 +7,9 @@
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 11475;
 constexpr int kClientHeightTwips = 7395;
 constexpr int kLabelHeightTwips = 255;
-
-int pixels(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
 
 // The picture box: a white page with the window's drawing, painted at any pixel ratio.
 class Picture : public QWidget
@@ -47,7 +41,7 @@ SchematicWindow::SchematicWindow(const Layout &layout, QWidget *parent) : QDialo
     styleWindow(this);
     createPicture(layout);
     createLabels(layout);
-    fixAndPlaceUpperRight(this, pixels(kClientWidthTwips), pixels(kClientHeightTwips));
+    fixAndPlaceUpperRight(this, twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
 }
 
 void SchematicWindow::createPicture(const Layout &layout)
@@ -55,7 +49,7 @@ void SchematicWindow::createPicture(const Layout &layout)
     auto *picture = new Picture(layout.draw, this);
     picture->setObjectName(QStringLiteral("Picture1"));
     const QRect &r = layout.pictureTwips;
-    picture->setGeometry(pixels(r.x()), pixels(r.y()), pixels(r.width()), pixels(r.height()));
+    picture->setGeometry(twipsToPixels(r.x()), twipsToPixels(r.y()), twipsToPixels(r.width()), twipsToPixels(r.height()));
 }
 
 void SchematicWindow::createLabels(const Layout &layout)
@@ -64,9 +58,9 @@ void SchematicWindow::createLabels(const Layout &layout)
     for (const LabelPlace &place : layout.labels) {
         QLabel *label = goldLabel(QString(), picture);
         label->setObjectName(QLatin1String(place.name));
-        label->setGeometry(pixels(place.left), pixels(place.top), pixels(place.width),
-                           pixels(kLabelHeightTwips));
-        m_labels.push_back({label, place.part, pixels(place.width)});
+        label->setGeometry(twipsToPixels(place.left), twipsToPixels(place.top), twipsToPixels(place.width),
+                           twipsToPixels(kLabelHeightTwips));
+        m_labels.push_back({label, place.part, twipsToPixels(place.width)});
     }
 }
 

@@ -5,6 +5,7 @@
 // and axes, answering message boxes.
 
 #include "core/designrecord.h"
+#include "core/program.h"
 #include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>
@@ -21,6 +22,13 @@
 
 #include <csignal>
 #include <sys/resource.h>
+
+// The windows take their titles from the application's name, which the program's main() sets.
+inline void nameTheProgram()
+{
+    QCoreApplication::setApplicationName(QLatin1String(kProgramName));
+}
+Q_COREAPP_STARTUP_FUNCTION(nameTheProgram)
 
 template <class T>
 T *childNamed(QObject *parent, const char *name)

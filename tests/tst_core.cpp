@@ -3,6 +3,7 @@
 // ratios and the network solved with complex arithmetic, the dissipation against
 // tests/reference/zobel_power.py. The gain figures and the acceptance rules are checked through
 // the main window (tst_form1).
+#include "core/analysis.h"
 #include "core/engineering.h"
 #include "core/figuretext.h"
 #include "core/module1.h"
@@ -43,15 +44,10 @@ double kernelRatio(double w, double Rs, double Rz, double Cf, double Czp, double
 }
 
 struct Run {
-    DesignRecord rec;
-    Curve impedance, plain, zobel;
-    GainFigures fig2, fig3;
-    explicit Run(DesignRecord r) : rec(r)
-    {
-        sweepImpedance(rec, impedance);
-        fig2 = sweepGainPlain(rec, plain);
-        fig3 = sweepGainZobel(rec, zobel);
-    }
+    DesignAnalysis a;
+    const Curve &impedance = a.impedance, &plain = a.gain, &zobel = a.gainZobel;
+    const GainFigures &fig2 = a.gainFigures, &fig3 = a.gainZobelFigures;
+    explicit Run(const DesignRecord &r) { analyseDesign(r, 50, a); }
     QStringList texts(const GainFigures &g) const { return {figureText(g.maximum), figureText(g.gain20k), figureText(g.gain384k)}; }
 };
 

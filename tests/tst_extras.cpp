@@ -141,7 +141,7 @@ private slots:
         ngspice.start("ngspice", {"-b", path("n.cir")});
         QVERIFY2(ngspice.waitForFinished(), "ngspice, installed by scripts/setup.sh, did not run");
         // Against the kernels with the design as the sweeps take it (Zobel values nudged by far less than 0.001 dB).
-        const DesignRecord &d = m_form->design();
+        const NetworkValues d = networkValues(m_form->design());
         const bool zobel = graphName == "CWGraph4";
         int rows = 0;
         for (const QRegularExpressionMatch &m : QRegularExpression("^\\d+\\t(\\S+)\\t(\\S+)", QRegularExpression::MultilineOption).globalMatch(ngspice.readAllStandardOutput())) {

@@ -69,11 +69,11 @@ private slots:
         m_graph->addCursor();
         m_graph->addCursor();
         QCOMPARE(m_graph->cursorCount(), 1);
-        QSignalSpy moved(m_graph, &GraphControl::cursorMoved);
+        QSignalSpy moved(m_graph->cursor(), &GraphCursor::positionChanged);
         m_graph->moveCursor(20040);  // between two points: the nearest one
         QCOMPARE(moved.count(), 1);
-        QCOMPARE(moved[0][1].toDouble(), 20000.0);
-        QCOMPARE(moved[0][2].toDouble(), m_y[200]);
+        QCOMPARE(moved[0][0].toDouble(), 20000.0);
+        QCOMPARE(moved[0][1].toDouble(), m_y[200]);
         // A new curve: the cursor keeps its frequency and reads the new value there.
         gainCurve(m_x, m_y, 3);
         m_graph->plot(m_x, m_y);

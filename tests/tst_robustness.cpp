@@ -1,6 +1,7 @@
 // A seeded session of random typing, deleting, pasting and picking across all seven inputs and the
 // topology. After every step the record, the controls and the figures must agree with each other.
 #include "app/form1.h"
+#include "core/entryrule.h"
 #include "core/figuretext.h"
 #include "testhelpers.h"
 
@@ -69,15 +70,15 @@ private:
             if (acceptedValue(s, text) != value || (s != ListSelector::filter_l_par && combo->currentText() != text) || combo->count() != listItems(s).size())
                 return selectorName(s) + " shows " + combo->currentText() + " and keeps " + text + " = " + QString::number(value);
         }
-        const SpeakerLEntry speaker = checkSpeakerL(r.speaker_l_valtxt);
-        if (speaker.verdict == SpeakerLEntry::Rejected || (speaker.verdict == SpeakerLEntry::Accepted && speaker.value != r.actual_l_net) ||
+        const Entry speaker = checkEntry(kSpeakerLRule, r.speaker_l_valtxt);
+        if (speaker.verdict == Entry::Rejected || (speaker.verdict == Entry::Accepted && speaker.value != r.actual_l_net) ||
             textOf(form, "Speaker_L") != r.speaker_l_valtxt)
             return "Speaker_L shows " + textOf(form, "Speaker_L") + " and keeps " + r.speaker_l_valtxt + " = " + QString::number(r.actual_l_net);
         // What is on screen is what the sweeps give for the record as it now stands.
-        DesignRecord copy = r;
-        Curve impedance, plain, zobel;
-        sweepImpedance(copy, impedance);
-        const GainFigures p = sweepGainPlain(copy, plain), z = sweepGainZobel(copy, zobel);
+        DesignAnalysis a;
+        analyseDesign(r, 50, a);
+        const Curve &impedance = a.impedance, &plain = a.gain, &zobel = a.gainZobel;
+        const GainFigures &p = a.gainFigures, &z = a.gainZobelFigures;
         const QStringList expected{figureText(p.maximum), figureText(p.gain20k), figureText(p.gain384k),
                                    figureText(z.maximum), figureText(z.gain20k), figureText(z.gain384k)};
         const QStringList shown = texts(form, kFigureBoxes);

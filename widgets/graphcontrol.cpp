@@ -87,20 +87,135 @@ private:
 
 namespace {
 
-// Log-axis labels with an SI prefix and unit ("100Hz", "1kHz", "1MHz").
-class EngineeringLogTicker : public QCPAxisTickerLog
+// Logarithmic axis labels with an SI prefix and unit ("200Hz", "1kHz", "1.5MHz"): as many as fit
+// along the axis without touching. The candidates, from sparse to dense: every third decade, every
+// second, every decade, 1-2-5 in each decade, 1 to 9 in each decade, then for a view narrower than
+// that, linear steps of 1, 2 or 5 times a power of ten. The densest that fits wins. Unlabelled
+// points 1 to 9 in each decade carry sub ticks.
+class EngineeringLogTicker : public QCPAxisTicker
 {
 public:
-    explicit EngineeringLogTicker(QString unit) : m_unit(std::move(unit)) {}
+    EngineeringLogTicker(QCPAxis *axis, QString unit) : m_axis(axis), m_unit(std::move(unit)) {}
+
+    // The axis length the last choice was made for; the layout may settle on another.
+    int lengthUsed() const { return m_lengthUsed; }
 
 protected:
+    QVector<double> createTickVector(double, const QCPRange &range) override
+    {
+        m_lengthUsed = axisLength();
+        QVector<double> best;
+        int bestShown = -1;
+        for (const QVector<double> &candidate : candidates(range)) {
+            const int shown = shownCount(candidate, range);
+            if (shown > bestShown && fits(candidate, range)) {
+                best = candidate;
+                bestShown = shown;
+            }
+        }
+        if (best.isEmpty())
+            best = candidates(range).first();
+        m_ticks = best;
+        return best;
+    }
+
+    QVector<double> createSubTickVector(int, const QVector<double> &ticks) override
+    {
+        QVector<double> sub;
+        if (ticks.size() < 2)
+            return sub;
+        for (int e = decadeOf(ticks.first()); e <= decadeOf(ticks.last()); ++e)
+            for (int m = 1; m <= 9; ++m) {
+                const double v = m * std::pow(10.0, e);
+                if (v > ticks.first() && v < ticks.last() && !ticks.contains(v))
+                    sub << v;
+            }
+        return sub;
+    }
+
     QString getTickLabel(double tick, const QLocale &, QChar, int) override
     {
         return engineeringText(tick, m_unit);
     }
 
 private:
+    static int decadeOf(double v) { return static_cast<int>(std::floor(std::log10(v) + 1e-9)); }
+
+    int axisLength() const
+    {
+        return m_axis->orientation() == Qt::Horizontal ? m_axis->axisRect()->width()
+                                                       : m_axis->axisRect()->height();
+    }
+
+    // Every candidate reaches one tick past either end of the range, as sub ticks need.
+    QList<QVector<double>> candidates(const QCPRange &range) const
+    {
+        const double lower = std::max(range.lower, 1e-300), upper = std::max(range.upper, lower);
+        const int first = decadeOf(lower) - 1, last = decadeOf(upper) + 1;
+        QList<QVector<double>> all;
+        const auto decades = [&](int every) {
+            QVector<double> t;
+            for (int e = first - (first % every + every) % every; e <= last + every; e += every)
+                t << std::pow(10.0, e);
+            return t;
+        };
+        const auto mantissas = [&](std::initializer_list<int> ms) {
+            QVector<double> t;
+            for (int e = first; e <= last; ++e)
+                for (int m : ms) t << m * std::pow(10.0, e);
+            return t;
+        };
+        all << decades(3) << decades(2) << decades(1) << mantissas({1, 2, 5})
+            << mantissas({1, 2, 3, 4, 5, 6, 7, 8, 9});
+        // Linear steps for a view narrower than a decade.
+        for (int e = decadeOf(upper); e >= decadeOf(upper - lower) - 2; --e)
+            for (int m : {5, 2, 1}) {
+                const double step = m * std::pow(10.0, e);
+                if ((upper - lower) / step > 40)
+                    continue;
+                QVector<double> t;
+                for (double k = std::floor(lower / step); k * step <= upper + step; ++k)
+                    if (k > 0)
+                        t << k * step;
+                all << t;
+            }
+        return all;
+    }
+
+    static int shownCount(const QVector<double> &ticks, const QCPRange &range)
+    {
+        return static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [&](double t) {
+            return range.contains(t);
+        }));
+    }
+
+    // Whether the labels of the ticks inside the range keep a gap between them.
+    bool fits(const QVector<double> &ticks, const QCPRange &range) const
+    {
+        constexpr double kGap = 8;
+        const QFontMetricsF metrics(m_axis->tickLabelFont());
+        const bool horizontal = m_axis->orientation() == Qt::Horizontal;
+        double lastPos = 0, lastHalf = 0;
+        bool any = false;
+        for (double t : ticks) {
+            if (!range.contains(t))
+                continue;
+            const double pos = m_axis->coordToPixel(t);
+            const double half = horizontal ? metrics.horizontalAdvance(engineeringText(t, m_unit)) / 2
+                                           : metrics.height() / 2;
+            if (any && std::fabs(pos - lastPos) < lastHalf + half + kGap)
+                return false;
+            lastPos = pos;
+            lastHalf = half;
+            any = true;
+        }
+        return true;
+    }
+
+    QCPAxis *m_axis;
     QString m_unit;
+    QVector<double> m_ticks;
+    int m_lengthUsed = -1;
 };
 
 // The curve becomes exactly these points; the same number of ascending points as before are
@@ -137,10 +252,7 @@ void configureAxis(QCPAxis *axis, const GraphControl::AxisSetup &setup)
 {
     if (setup.scale == GraphControl::Logarithmic) {
         axis->setScaleType(QCPAxis::stLogarithmic);
-        QSharedPointer<QCPAxisTickerLog> ticker(new EngineeringLogTicker(setup.unit));
-        ticker->setLogBase(10);
-        ticker->setSubTickCount(8);
-        axis->setTicker(ticker);
+        axis->setTicker(QSharedPointer<QCPAxisTicker>(new EngineeringLogTicker(axis, setup.unit)));
     } else {
         axis->setScaleType(QCPAxis::stLinear);
         axis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
@@ -148,76 +260,10 @@ void configureAxis(QCPAxis *axis, const GraphControl::AxisSetup &setup)
     axis->setRange(setup.minimum, setup.maximum);
 }
 
-constexpr int kCursorGrip = 6;  // pixels either side of the cursor line that pick it up
-
 }  // namespace
 
-// The cursor's crosshair, drawn by a transparent child over the plot so that moving the cursor
-// repaints two thin strips of the plot rather than all of it. Its lines reach the first and last
-// pixel of the plot area, where the ends of the axis ranges lie.
-class CursorOverlay : public QWidget
-{
-public:
-    explicit CursorOverlay(QCustomPlot *plot) : QWidget(plot), m_plot(plot)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        hide();
-    }
-
-    // The crosshair goes to (x, y) in axis coordinates; where it was and where it goes repaint.
-    void moveTo(double x, double y)
-    {
-        const QRegion before = strips();
-        m_x = x;
-        m_y = y;
-        update(before + strips());
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        const QPointF at = pixel();
-        const QRect area = plotArea();
-        const bool columnShown = at.x() >= area.left() && at.x() <= area.right();
-        const bool rowShown = at.y() >= area.top() && at.y() <= area.bottom();
-        QPainter painter(this);
-        painter.setPen(QPen(kCursorColour, 1, Qt::DashLine));
-        if (columnShown)
-            painter.drawLine(QLineF(at.x(), area.top(), at.x(), area.bottom()));
-        if (rowShown)
-            painter.drawLine(QLineF(area.left(), at.y(), area.right(), at.y()));
-        // A ring on the point itself, which stays in sight where the lines run along the axes.
-        if (columnShown && rowShown) {
-            painter.setPen(QPen(kCursorColour, 1));
-            painter.drawEllipse(at, kRing, kRing);
-        }
-    }
-
-private:
-    // The axis rect with the column and row one past it, where the ends of the ranges map to.
-    QRect plotArea() const { return m_plot->axisRect()->rect().adjusted(0, 0, 1, 1); }
-    QPointF pixel() const
-    {
-        return {m_plot->xAxis->coordToPixel(m_x), m_plot->yAxis->coordToPixel(m_y)};
-    }
-    QRegion strips() const
-    {
-        const QPoint at = pixel().toPoint();
-        const QRect area = plotArea();
-        const int half = kRing + 2;
-        return QRegion(at.x() - half, area.top(), 2 * half + 1, area.height()) +
-               QRegion(area.left(), at.y() - half, area.width(), 2 * half + 1);
-    }
-
-    static constexpr QColor kCursorColour{200, 0, 0};
-    static constexpr int kRing = 4;
-    QCustomPlot *m_plot;
-    double m_x = 0.0;
-    double m_y = 0.0;
-};
-
 GraphControl::GraphControl(QWidget *parent)
-    : QWidget(parent), m_plot(new QCustomPlot(this)), m_overlay(new CursorOverlay(m_plot))
+    : QWidget(parent), m_plot(new QCustomPlot(this)), m_cursor(new GraphCursor(*this, m_plot))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -239,7 +285,18 @@ GraphControl::GraphControl(QWidget *parent)
                      QCustomPlot::limAbove);
     m_curveLayer = m_plot->layer(QStringLiteral("curve"));
     m_curveLayer->setMode(QCPLayer::lmBuffered);
-    connect(m_plot, &QCustomPlot::afterReplot, this, [this] { m_fullQueued = false; });
+    connect(m_plot, &QCustomPlot::afterReplot, this, [this] {
+        m_fullQueued = false;
+        // Tick labels were chosen for the axes' length before the layout settled on a new one
+        // (after a resize or a margin change): choose again for the length they have now.
+        for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
+            const auto *log = dynamic_cast<const EngineeringLogTicker *>(axis->ticker().data());
+            const int length = axis->orientation() == Qt::Horizontal ? axis->axisRect()->width()
+                                                                     : axis->axisRect()->height();
+            if (log && log->lengthUsed() != length)
+                replotWhenShown();
+        }
+    });
 
     m_graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
     m_graph->setLayer(m_curveLayer);
@@ -268,8 +325,7 @@ void GraphControl::setup(const QString &caption, const AxisSetup &x, const AxisS
 void GraphControl::plot(const std::vector<double> &x, const std::vector<double> &y)
 {
     setPoints(m_graph, x, y);
-    if (m_hasCursor)
-        placeCursor(m_cursorKey);
+    m_cursor->follow();
     replotCurveWhenShown();
 }
 
@@ -351,52 +407,56 @@ double GraphControl::overlayY(int overlay, int index) const
 
 int GraphControl::cursorCount() const
 {
-    return m_hasCursor ? 1 : 0;
+    return m_cursor->isOn() ? 1 : 0;
 }
 
 void GraphControl::addCursor()
 {
-    if (m_hasCursor)
+    if (m_cursor->isOn())
         return;
-    m_hasCursor = true;
     const QCPRange range = m_plot->xAxis->range();
     const double middle = m_plot->xAxis->scaleType() == QCPAxis::stLogarithmic
                               ? std::sqrt(range.lower * range.upper)
                               : range.center();
-    placeCursor(middle);
-    m_overlay->show();
+    m_cursor->switchOn(middle);
 }
 
 void GraphControl::removeCursors()
 {
-    m_hasCursor = false;
-    m_dragging = false;
-    m_overlay->hide();
+    m_cursor->switchOff();
 }
 
 double GraphControl::cursorX() const
 {
-    return m_hasCursor ? m_cursorKey : 0.0;
+    return m_cursor->x();
 }
 
 double GraphControl::cursorY() const
 {
-    if (!m_hasCursor)
-        return 0.0;
-    const QSharedPointer<QCPGraphDataContainer> data = m_graph->data();
-    const auto at = data->findBegin(m_cursorKey, false);
-    return at != data->constEnd() ? at->value : 0.0;
+    return m_cursor->y();
 }
 
 void GraphControl::moveCursor(double x)
 {
-    if (!m_hasCursor)
-        return;
-    placeCursor(x);
-    emit cursorMoved(1, cursorX(), cursorY(), true);
+    m_cursor->moveTo(x);
 }
 
-void GraphControl::placeCursor(double x)
+QRect GraphControl::plotArea() const
+{
+    return m_plot->axisRect()->rect();
+}
+
+QPointF GraphControl::toPixel(double x, double y) const
+{
+    return {m_plot->xAxis->coordToPixel(x), m_plot->yAxis->coordToPixel(y)};
+}
+
+double GraphControl::xAtPixel(double px) const
+{
+    return m_plot->xAxis->pixelToCoord(px);
+}
+
+double GraphControl::shownPointNear(double x) const
 {
     // The nearest point among those inside the X range: the 0 Hz point of a logarithmic axis, or
     // points beyond a zoomed range, would put the cursor where nobody can see or grab it.
@@ -404,17 +464,22 @@ void GraphControl::placeCursor(double x)
     const QCPRange range = m_plot->xAxis->range();
     const auto first = data->findBegin(range.lower, false);
     const auto end = data->findEnd(range.upper, false);
-    if (first != end) {
-        const double wanted = std::clamp(x, first->key, (end - 1)->key);
-        auto at = std::lower_bound(
-            first, end, QCPGraphData(wanted, 0),
-            [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
-        if (at == end || (at != first && wanted - (at - 1)->key < at->key - wanted))
-            --at;
-        x = at->key;
-    }
-    m_cursorKey = x;
-    m_overlay->moveTo(x, cursorY());
+    if (first == end)
+        return x;
+    const double wanted = std::clamp(x, first->key, (end - 1)->key);
+    auto at = std::lower_bound(
+        first, end, QCPGraphData(wanted, 0),
+        [](const QCPGraphData &a, const QCPGraphData &b) { return a.key < b.key; });
+    if (at == end || (at != first && wanted - (at - 1)->key < at->key - wanted))
+        --at;
+    return at->key;
+}
+
+double GraphControl::valueAt(double pointX) const
+{
+    const QSharedPointer<QCPGraphDataContainer> data = m_graph->data();
+    const auto at = data->findBegin(pointX, false);
+    return at != data->constEnd() ? at->value : 0.0;
 }
 
 void GraphControl::setAxisRange(Axis axis, double minimum, double maximum)
@@ -450,6 +515,23 @@ void GraphControl::fitAxis(Axis axis)
     else
         m_graph->rescaleValueAxis();
     replotWhenShown();
+}
+
+QList<QPair<double, QString>> GraphControl::tickLabels(Axis axis) const
+{
+    QCPAxis *a = axisOf(m_plot, axis);
+    QList<QPair<double, QString>> labels;
+    const QVector<double> ticks = a->tickVector();
+    const QVector<QString> texts = a->tickVectorLabels();
+    for (int i = 0; i < ticks.size() && i < texts.size(); ++i)
+        if (a->range().contains(ticks[i]))
+            labels.append({a->coordToPixel(ticks[i]), texts[i]});
+    return labels;
+}
+
+QFont GraphControl::tickLabelFont() const
+{
+    return m_plot->xAxis->tickLabelFont();
 }
 
 void GraphControl::refresh()
@@ -492,7 +574,7 @@ void GraphControl::replotCurveWhenShown()
 bool GraphControl::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_plot && event->type() == QEvent::Resize)
-        m_overlay->resize(m_plot->size());
+        m_cursor->resize(m_plot->size());
     if (watched == m_plot && event->type() == QEvent::ContextMenu) {
         // The plot lets no mouse event reach this widget (WA_NoMousePropagation): the request
         // for this widget's menu is passed on by hand.
@@ -514,41 +596,26 @@ void GraphControl::showEvent(QShowEvent *event)
     }
 }
 
-bool GraphControl::nearCursor(const QPoint &pos) const
-{
-    if (!m_hasCursor)
-        return false;
-    const double px = m_plot->xAxis->coordToPixel(m_cursorKey);
-    // The plot's last column lies one pixel past the axis rect, where the range's end is drawn.
-    const QRect area = m_plot->axisRect()->rect().adjusted(-kCursorGrip, 0, kCursorGrip + 1, 1);
-    return std::fabs(pos.x() - px) <= kCursorGrip && area.contains(pos);
-}
-
 void GraphControl::onMousePress(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
     m_pressed = true;
-    m_dragging = nearCursor(event->pos());
+    m_cursor->pickUp(event->pos());
 }
 
 void GraphControl::onMouseMove(QMouseEvent *event)
 {
-    if (!m_dragging || !m_hasCursor)
-        return;
-    // Beyond either end of the plot the cursor stays on the end point.
-    const QRect area = m_plot->axisRect()->rect();
-    const int px = std::clamp(event->pos().x(), area.left(), area.left() + area.width());
-    moveCursor(m_plot->xAxis->pixelToCoord(px));
+    m_cursor->dragTo(event->pos());
 }
 
 void GraphControl::onMouseRelease(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !m_pressed)
         return;
-    const bool wasDragging = m_dragging;
+    const bool wasDragging = m_cursor->isDragged();
     m_pressed = false;
-    m_dragging = false;
+    m_cursor->letGo();
     if (!wasDragging)
         emit clicked();
 }

@@ -5,10 +5,11 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/graphcursor.h"
+
 #include <memory>
 #include <vector>
 
-class CursorOverlay;
 class LogSafeGraph;
 class QCustomPlot;
 class QCPGraph;
@@ -19,7 +20,7 @@ class QShowEvent;
 // The program's graph: one curve, an optional cursor that the user drags along the curve, and the
 // few operations the windows use. The only code that knows the plotting library.
 // While the graph is not on screen nothing is drawn; it draws once when it is shown.
-class GraphControl : public QWidget
+class GraphControl : public QWidget, private GraphCursor::Graph
 {
     Q_OBJECT
 
@@ -63,7 +64,9 @@ public:
     double overlayX(int overlay, int index) const;
     double overlayY(int overlay, int index) const;
 
-    // Cursors. There is at most one; it is item 1.
+    // Cursors. There is at most one; it is item 1, and it reports its moves by
+    // cursor()->positionChanged(). A new cursor stands in the middle of the X axis.
+    GraphCursor *cursor() const { return m_cursor; }
     int cursorCount() const;
     void addCursor();
     void removeCursors();
@@ -82,6 +85,11 @@ public:
     QString caption() const;
     // Fits the axis to the curve's data (positive data only on a logarithmic axis).
     void fitAxis(Axis axis);
+    // The axis's tick labels as drawn: the pixel along the axis where each stands, and its text.
+    // On a logarithmic axis they are as many as fit without touching (decades, or 1-2-5 or 1 to
+    // 9 in each decade), measured in tickLabelFont().
+    QList<QPair<double, QString>> tickLabels(Axis axis) const;
+    QFont tickLabelFont() const;
 
     // The graph as drawn, overlays and legend included, the cursor not: an image at `scale` times
     // its size (with a resolution to match), or a file's bytes, PNG at twice its size or SVG and
@@ -99,15 +107,18 @@ protected:
 signals:
     // Pressed and released without dragging the cursor.
     void clicked();
-    // The user moved cursor `index` to (x, y); tracking is true while dragging.
-    void cursorMoved(int index, double x, double y, bool tracking);
 
 private:
+    // What the cursor sees of the graph.
+    QRect plotArea() const override;
+    QPointF toPixel(double x, double y) const override;
+    double xAtPixel(double px) const override;
+    double shownPointNear(double x) const override;
+    double valueAt(double pointX) const override;
+
     void onMousePress(QMouseEvent *event);
     void onMouseMove(QMouseEvent *event);
     void onMouseRelease(QMouseEvent *event);
-    void placeCursor(double x);
-    bool nearCursor(const QPoint &pos) const;
     void replotWhenShown();
     void replotCurveWhenShown();
     void paintDrawing(QPaintDevice *device, int width, int height) const;
@@ -116,11 +127,8 @@ private:
     LogSafeGraph *m_graph = nullptr;
     QList<LogSafeGraph *> m_overlays;
     QString m_caption;
-    CursorOverlay *m_overlay = nullptr;
-    bool m_hasCursor = false;
-    double m_cursorKey = 0.0;  // X of the curve point it stands on
+    GraphCursor *m_cursor = nullptr;
     bool m_pressed = false;
-    bool m_dragging = false;
     bool m_replotPending = false;
     QCPLayer *m_curveLayer = nullptr;
     bool m_curveQueued = false;  // a redraw of the curve alone waits for the event loop

@@ -40,7 +40,7 @@ void saveAs(GraphControl *graph, const QString &caption, const QString &fileName
         return;
     lastFolder() = QFileInfo(path).absolutePath();
     if (const std::optional<FileFailure> failure = writeFileAtomically(path, bytesFor(path)))
-        QMessageBox::warning(graph->window(), applicationTitle(),
+        QMessageBox::warning(graph->window(), QGuiApplication::applicationDisplayName(),
                              QStringLiteral("%1 could not be saved:\n%2")
                                  .arg(QDir::toNativeSeparators(path), failure->description));
 }

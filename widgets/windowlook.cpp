@@ -4,11 +4,12 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 
-QString applicationTitle()
+QRect twipsRect(int left, int top, int width, int height)
 {
-    return QStringLiteral("Quorvel");
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
 }
 
 void styleWindow(QWidget *window, bool condensed)
@@ -38,6 +39,16 @@ QLabel *goldLabel(const QString &text, QWidget *parent, QMargins margins)
     label->setPalette(p);
     label->setContentsMargins(margins);
     return label;
+}
+
+QLineEdit *resultBox(const char *name, QWidget *parent, int width)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setFixedWidth(width);
+    return box;
 }
 
 void placeUpperRight(QWidget *window, QSize outer)

@@ -5,6 +5,8 @@
 #include <QString>
 
 class QLabel;
+class QLineEdit;
+class QRect;
 class QSize;
 class QWidget;
 
@@ -12,8 +14,13 @@ class QWidget;
 inline const QColor kWindowBlue(0, 144, 240);
 inline const QColor kLabelGold(240, 192, 64);
 
-// The application's title, as message boxes and the About window show it.
-QString applicationTitle();
+// Window geometry is given in twips, 15 to a pixel at 96 dots per inch.
+inline constexpr int kTwipsPerPixel = 15;
+constexpr int twipsToPixels(int twips)
+{
+    return twips / kTwipsPerPixel;
+}
+QRect twipsRect(int left, int top, int width, int height);
 
 // Blue background and the bold 8.25 pt text of the program's windows; condensed where the
 // window's fixed layout needs the narrower face.
@@ -21,6 +28,10 @@ void styleWindow(QWidget *window, bool condensed = true);
 
 // A label with a gold background and black text, its text this far inside its edges.
 QLabel *goldLabel(const QString &text, QWidget *parent, QMargins margins = {2, 0, 2, 0});
+
+// A read-only box for a result, named `name`: a click focuses it, Tab passes it by (Tab walks the
+// inputs only).
+QLineEdit *resultBox(const char *name, QWidget *parent, int width);
 
 // Moves a window whose outer size is `outer` to 90 % of the spare screen width and 10 % of the
 // spare height.

@@ -1,0 +1,124 @@
+// The main window's graphs beyond their curves: the "&Cursors" menu and the cursors' read-outs,
+// the zoom of Fig. 3, the right-click menus and the curves for other loads that "Compare Loads"
+// draws.
+#include "app/form1.h"
+
+#include "core/graphfiles.h"
+#include "core/netlist.h"
+#include "core/zoom.h"
+#include "widgets/graphcontrol.h"
+#include "widgets/graphmenu.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// One colour per compared load, none of them the curve's blue or the cursor's red.
+const QColor kLoadColours[] = {
+    {217, 95, 2}, {27, 158, 119}, {117, 112, 179}, {231, 41, 138}, {102, 102, 102}};
+static_assert(std::size(kLoadColours) == kComparedLoads.size());
+
+}  // namespace
+
+void Form1::connectGraphs()
+{
+    for (GraphPanel &panel : m_graphs) {
+        // A click on a graph reruns that graph's sweep only.
+        connect(panel.graph, &GraphControl::clicked, this, panel.sweep);
+        connect(panel.graph->cursor(), &GraphCursor::positionChanged, this,
+                panel.readout);
+        connect(panel.cursorItem, &QAction::triggered, this, [this, &panel] { toggleCursor(panel); });
+    }
+    connect(m_graphs[Fig3].zoomIn, &QPushButton::clicked, this, &Form1::Zoom_In4_Click);
+    connect(m_graphs[Fig3].zoomFull, &QPushButton::clicked, this, &Form1::Zoom_Full4_Click);
+}
+
+void Form1::toggleCursor(GraphPanel &panel)
+{
+    // Only the flag decides; the menu's check mark and the graph's cursor count follow it.
+    if (panel.cursorFlag == kFlagFalse) {
+        // 1.-5. Flag, zoom button, check mark, a cursor on the curve, its read-out boxes.
+        panel.cursorFlag = kFlagTrue;
+        if (panel.zoomIn)
+            panel.zoomIn->setVisible(true);
+        panel.cursorItem->setChecked(true);
+        panel.graph->addCursor();
+        panel.readoutX->setVisible(true);
+        panel.readoutY->setVisible(true);
+        // 6. The recalculation fills the read-outs.
+        Recalculate_all();
+    } else {
+        // 1.-5. The same undone; the read-outs keep their text and nothing is recalculated.
+        panel.cursorFlag = kFlagFalse;
+        panel.cursorItem->setChecked(false);
+        panel.graph->removeCursors();
+        if (panel.zoomIn)
+            panel.zoomIn->setVisible(false);
+        panel.readoutX->setVisible(false);
+        panel.readoutY->setVisible(false);
+    }
+}
+
+void Form1::Zoom_In4_Click()
+{
+    // 1.-2. Around cursor 1, when there is one; the cursor stays and nothing is recomputed.
+    GraphControl *graph = m_graphs[Fig3].graph;
+    if (static_cast<std::int16_t>(graph->cursorCount()) > 0) {
+        const AxisView view = zoomAtCursor(graph->cursorX(), graph->cursorY());
+        graph->setAxisRange(GraphControl::XAxis, view.xMinimum, view.xMaximum);
+        graph->setAxisRange(GraphControl::YAxis, view.yMinimum, view.yMaximum);
+    }
+    // 3. The cursor stays draggable in any view; this graph needs no setting for it.
+}
+
+void Form1::Zoom_Full4_Click()
+{
+    // 1.-2. A replot keeps whatever range the axes have, so only this brings the whole curve back.
+    GraphControl *graph = m_graphs[Fig3].graph;
+    graph->fitAxis(GraphControl::XAxis);
+    graph->fitAxis(GraphControl::YAxis);
+    // 3. As after a zoom.
+}
+
+void Form1::createGraphMenus()
+{
+    const auto netlist = [this](GraphKind kind) {
+        return [this, kind] { return spiceNetlist(m_rec, kind); };
+    };
+    const auto csv = [](GraphKind kind, const Curve &curve) {
+        return [kind, &curve] { return curveCsv(kind, curve.x, curve.y); };
+    };
+    addGraphMenu(m_graphs[Fig1].graph,
+                 {graphName(GraphKind::impedance), csv(GraphKind::impedance, m_analysis.impedance),
+                  netlist(GraphKind::impedance), false});
+    m_graphs[Fig2].compareLoads =
+        addGraphMenu(m_graphs[Fig2].graph, {graphName(GraphKind::gain),
+                                            csv(GraphKind::gain, m_analysis.gain),
+                                            netlist(GraphKind::gain), true});
+    m_graphs[Fig3].compareLoads = addGraphMenu(
+        m_graphs[Fig3].graph, {graphName(GraphKind::gainZobel),
+                               csv(GraphKind::gainZobel, m_analysis.gainZobel),
+                               netlist(GraphKind::gainZobel), true});
+    for (GraphId id : {Fig2, Fig3})
+        connect(m_graphs[id].compareLoads, &QAction::toggled, this, [this, id] { followLoads(id); });
+}
+
+void Form1::followLoads(GraphId id)
+{
+    const GraphPanel &panel = m_graphs[id];
+    if (!panel.compareLoads || !panel.compareLoads->isChecked()) {
+        panel.graph->setOverlays({}, {});
+        return;
+    }
+    std::unique_ptr<LoadCurves> &curves = m_loads[id];
+    if (!curves)
+        curves = std::make_unique<LoadCurves>();
+    sweepComparedLoads(m_rec, id == Fig2 ? GainGraph::plain : GainGraph::zobel, *curves);
+    QList<GraphControl::Overlay> overlays;
+    for (std::size_t i = 0; i < kComparedLoads.size(); ++i)
+        overlays.append({QString::fromLatin1(kComparedLoads[i].name), kLoadColours[i],
+                         &(*curves)[i].x, &(*curves)[i].y});
+    panel.graph->setOverlays(QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r), overlays);
+}

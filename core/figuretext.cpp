@@ -1,8 +1,16 @@
 #include "figuretext.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+QByteArray roundTripText(double v)
+{
+    char buffer[32];
+    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return QByteArray(buffer, static_cast<qsizetype>(end.ptr - buffer));
+}
 
 QString decimalText(long long n, int decimals)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The text of a gain figure: v rounded to hundredths (ties to even), in its shortest plain decimal
@@ -13,6 +14,10 @@ QString figureText(double v);
 // Shortest plain decimal text of n / 10^decimals for a whole count n: no exponent, no trailing
 // zeros, a leading zero before the point, "-" only when the value is below zero.
 QString decimalText(long long n, int decimals);
+
+// The shortest text that reads back as the same double ("0.1", "1e-07", "20000"), whatever the
+// locale: for files other programs read.
+QByteArray roundTripText(double v);
 
 // A whole-valued double as an integer, clamped to +-9e18 so that the conversion cannot overflow.
 long long clampedWhole(double v);

@@ -1,7 +1,8 @@
 #include "graphfiles.h"
 
+#include "figuretext.h"
+
 #include <array>
-#include <charconv>
 
 namespace {
 
@@ -21,14 +22,6 @@ constexpr std::array<GraphTexts, 4> kGraphs = {{
 const GraphTexts &textsOf(GraphKind kind)
 {
     return kGraphs[static_cast<std::size_t>(kind)];
-}
-
-// Shortest round-trip text of v; std::to_chars never depends on the locale.
-void appendNumber(QByteArray &out, double v)
-{
-    char buffer[32];
-    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, v);
-    out.append(buffer, static_cast<qsizetype>(end.ptr - buffer));
 }
 
 }  // namespace
@@ -61,9 +54,9 @@ QByteArray curveCsv(GraphKind kind, const std::vector<double> &x, const std::vec
     QByteArray out(textsOf(kind).csvHeader);
     out.reserve(out.size() + static_cast<qsizetype>(n) * 40);
     for (std::size_t i = 0; i < n; ++i) {
-        appendNumber(out, x[i]);
+        out += roundTripText(x[i]);
         out += ',';
-        appendNumber(out, y[i]);
+        out += roundTripText(y[i]);
         out += '\n';
     }
     return out;

@@ -1,19 +1,11 @@
 #include "netlist.h"
 
+#include "figuretext.h"
 #include "sweeps.h"
 #include "valuelists.h"
 
-#include <charconv>
 
 namespace {
-
-// Shortest round-trip text, which ngspice reads back as the same value.
-QByteArray number(double v)
-{
-    char buffer[32];
-    const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return QByteArray(buffer, static_cast<qsizetype>(end.ptr - buffer));
-}
 
 struct Netlist {
     QByteArray text;
@@ -21,7 +13,7 @@ struct Netlist {
     void line(const QByteArray &l) { text += l + '\n'; }
     void part(const QByteArray &name, const QByteArray &a, const QByteArray &b, double value)
     {
-        line(name + ' ' + a + ' ' + b + ' ' + number(value));
+        line(name + ' ' + a + ' ' + b + ' ' + roundTripText(value));
     }
     // One Zobel branch from `from` to ground: the series capacitor, then the resistor with the
     // parallel capacitor across it.
@@ -102,7 +94,7 @@ QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind)
             print = "vdb(out)";
         }
     }
-    n.line(".ac dec 100 " + number(gridFrequency(1)) + ' ' + number(gridFrequency(kSweepPoints)));
+    n.line(".ac dec 100 " + roundTripText(gridFrequency(1)) + ' ' + roundTripText(gridFrequency(kSweepPoints)));
     n.line(".print ac " + print);
     n.line("* twelve significant digits in the printed table");
     n.line(".control\nset numdgt=12\n.endc");

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the Release tree in build/. Quiet when nothing changed.
+# Configures (once) and builds the Release tree in build/ (CMakePresets.json: release). Quiet when
+# nothing changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ ! -f build/build.ninja ]]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+  cmake --preset release
 fi
-cmake --build build
+cmake --build --preset release

@@ -1,9 +1,13 @@
 #include "savefile.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 std::optional<FileFailure> writeFileAtomically(const QString &path, const QByteArray &bytes)
 {
@@ -13,6 +17,15 @@ std::optional<FileFailure> writeFileAtomically(const QString &path, const QByteA
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure();
+    // The new file takes the place of the old one with the old one's permission bits, and its
+    // owner and group where this process may set them: a report made read-only stays read-only.
+    struct stat old;
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0) {
+        if (::fchown(file.handle(), old.st_uid, old.st_gid) != 0) {
+            // Not ours to give away: the new file stays the writer's.
+        }
+        ::fchmod(file.handle(), old.st_mode & 07777);
+    }
     // A write cut short by a full disk or a file size limit comes back as a short count with no
     // error set, and commit() would then put the truncated file in place of the old one.
     errno = 0;

@@ -13,4 +13,6 @@ struct FileFailure {
 
 // Replaces the file at path with bytes, atomically: on failure the previous file stays as it was
 // and no partial or temporary file is left behind (the temporary file dies with its QSaveFile).
+// A replaced file keeps its permission bits, and its owner and group where the process may set
+// them.
 std::optional<FileFailure> writeFileAtomically(const QString &path, const QByteArray &bytes);

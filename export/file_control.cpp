@@ -96,8 +96,21 @@ void File_control::createBrowsers()
     m_folders = new QFileSystemModel(this);
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_folders->setRootPath(QDir::rootPath());
+    // A chosen folder that vanishes from the disk stays the chosen folder: the folder list then
+    // moves its selection to a neighbour by itself, which must not send the report there. Told
+    // before the list's own handling of the removal runs, and after it ends.
+    connect(m_folders, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &parent, int first, int last) {
+                for (int row = first; row <= last; ++row) {
+                    const QString gone = m_folders->filePath(m_folders->index(row, 0, parent));
+                    if (m_folder == gone || m_folder.startsWith(gone + QLatin1Char('/')))
+                        m_folderRemoving = true;
+                }
+            });
     dirBrowse = placed(new QTreeView(this), "dirBrowse", twipsRect(1560, 1080, 3495, 1440));
     dirBrowse->setModel(m_folders);
+    connect(m_folders, &QAbstractItemModel::rowsRemoved, this,
+            [this] { m_folderRemoving = false; });
     dirBrowse->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column) dirBrowse->hideColumn(column);
 
@@ -224,6 +237,8 @@ void File_control::drvBrowse_Change()
 
 void File_control::dirBrowse_Change()
 {
+    if (m_folderRemoving)
+        return;
     m_folder = m_folders->filePath(dirBrowse->currentIndex());
     filBrowse->setRootIndex(m_files->setRootPath(m_folder));
 }

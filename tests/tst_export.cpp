@@ -13,6 +13,9 @@
 #include <QProcess>
 #include <QScopeGuard>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // The start-up design's report, half bridge, as the export window writes it.
@@ -158,11 +161,13 @@ private slots:
 
     void writeFailures_data()
     {
-        QTest::addColumn<QString>("folder");  // made, shown, then removed before the write
+        QTest::addColumn<QString>("folder");  // made, shown, then removed before the write; "~x": the
+                                              // folder list notices the removal first
         QTest::addColumn<QString>("name");  // "x/": a folder already there; "!x": x cannot be replaced
         QTest::addColumn<int>("sizeLimit");
         QTest::addColumn<QString>("message");
         QTest::newRow("vanished folder") << "gone" << "report.txt" << 0 << "Error number:5\r\nNo such file or directory";
+        QTest::newRow("vanished folder, list moved") << "~gone" << "report.txt" << 0 << "Error number:5\r\nNo such file or directory";
         QTest::newRow("path through a file") << "" << "report.txt/report.txt" << 0 << "Error number:5\r\nNot a directory";
         QTest::newRow("device full") << "" << "report.txt" << 100 << "Error number:2\r\nFile too large";
         QTest::newRow("name taken by a folder") << "" << "taken.txt/" << 0 << "Error number:2\r\nFilename refers to a directory";
@@ -177,11 +182,23 @@ private slots:
         QFETCH(QString, message);
         const QByteArray previous = "an earlier report\r\n";
         QVERIFY(writeBytes(path("report.txt"), previous));
+        const bool listMoves = folder.startsWith('~');
+        if (listMoves) {
+            // A sibling the selection may move to, and the folder itself, both listed.
+            folder.remove(0, 1);
+            QVERIFY(QDir(path()).mkdir("sibling"));
+        }
         if (!folder.isEmpty()) {
             QVERIFY(QDir(path()).mkdir(folder));
+            auto *tree = childNamed<QTreeView>(m_export, "dirBrowse");
+            auto *model = static_cast<QFileSystemModel *>(tree->model());
+            tree->expand(model->index(path()));
+            QTRY_COMPARE(model->rowCount(model->index(path())), listMoves ? 2 : 1);
             showFolder(path(folder));
         }
         QStringList left{"report.txt"};
+        if (listMoves)
+            left << "sibling";
         if (name.endsWith('/')) {
             name.chop(1);
             QVERIFY(QDir(path()).mkdir(name));
@@ -195,12 +212,55 @@ private slots:
         const auto unlock = qScopeGuard([&] { setAppendOnly(path(name), false); });
         typeName(name);
         QVERIFY(folder.isEmpty() || QDir(path(folder)).removeRecursively());
+        if (listMoves) {
+            // As a user would: the deletion happens elsewhere, the window goes on handling
+            // events, and the folder list drops the folder and selects another by itself.
+            auto *tree = childNamed<QTreeView>(m_export, "dirBrowse");
+            auto *model = static_cast<QFileSystemModel *>(tree->model());
+            QTRY_VERIFY_WITH_TIMEOUT(model->filePath(tree->currentIndex()) != path(folder), 10000);
+        }
         BoxAnswerer answerer;
         withFileSizeLimit(sizeLimit, [this] { write(); });
         QCOMPARE(answerer.seen, (QList<QStringList>{{"Bad Drive Selected", message, QString::number(QMessageBox::Warning)}}));
         QCOMPARE(contents(path("report.txt")), previous);
         QCOMPARE(entries(), left);
+        if (listMoves)  // nothing written where the selection went
+            QCOMPARE(QDir(path("sibling")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         QCOMPARE(childNamed<QComboBox>(m_export, "drvBrowse")->currentText(), m_export->drive_in_use());
+    }
+
+    void replacedReportKeepsItsPermissions_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("owner");  // user and group id; -1: the test's own
+        QTest::newRow("read-only, replaced as root") << 0444 << -1;
+        QTest::newRow("owner and group only")         << 0640 << -1;
+        QTest::newRow("another user's, as root")      << 0664 << 65534;
+    }
+
+    void replacedReportKeepsItsPermissions()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, owner);
+        if ((mode & 0200) == 0 || owner >= 0) {
+            if (::geteuid() != 0)
+                QSKIP("only root may replace a read-only report or another user's");
+        }
+        const QByteArray file = QFile::encodeName(path("report.txt"));
+        QVERIFY(writeBytes(path("report.txt"), "an earlier report\r\n"));
+        QCOMPARE(::chmod(file, mode), 0);
+        if (owner >= 0)
+            QCOMPARE(::chown(file, owner, owner), 0);
+        struct stat before {};
+        QCOMPARE(::stat(file, &before), 0);
+        typeName("report.txt");
+        write();
+        QCOMPARE(contents(path("report.txt")), reportOf(kStartupReport));
+        struct stat after {};
+        QCOMPARE(::stat(file, &after), 0);
+        QCOMPARE((QList<unsigned>{after.st_mode & 07777, after.st_uid, after.st_gid}),
+                 (QList<unsigned>{unsigned(mode), before.st_uid, before.st_gid}));
+        QVERIFY(after.st_ino != before.st_ino);  // replaced, not written over
     }
 
     void oneWindowMadeAfresh()

@@ -96,6 +96,62 @@ private slots:
         QVERIFY(m_graph->cursorX() > before);
     }
 
+    void tickLabels_data()
+    {
+        // The graph's size and the logarithmic axis's range; the labels expected, or none to
+        // check only that they never touch and that at least two are shown.
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("axis");
+        QTest::addColumn<QList<double>>("range");
+        QTest::addColumn<QStringList>("labels");
+        const QStringList any;
+        QTest::newRow("Power graph, 200 Hz to 20 kHz") << QSize(380, 280) << 1 << QList<double>{200, 20000}
+                                                       << QStringList{"200Hz", "500Hz", "1kHz", "2kHz", "5kHz", "10kHz", "20kHz"};
+        QTest::newRow("Fig. 3 zoomed at 1 MHz") << QSize(560, 300) << 1 << QList<double>{50000, 1.7e6}
+                                                << QStringList{"50kHz", "100kHz", "200kHz", "500kHz", "1MHz"};
+        QTest::newRow("main graphs, whole range") << QSize(560, 300) << 1 << QList<double>{10, 1e6}
+                                                  << QStringList{"10Hz", "100Hz", "1kHz", "10kHz", "100kHz", "1MHz"};
+        for (int width : {260, 420, 1000, 1600})
+            for (const QList<double> &range : {QList<double>{10, 1e6}, {50000, 1.7e6}, {1000, 200000}, {615, 123000}, {100, 1e5}, {19000, 21000}, {8499.995, 1.7e6}})
+                QTest::addRow("X, %d px, %g to %g Hz", width, range[0], range[1]) << QSize(width, 260) << 1 << range << any;
+        for (int height : {180, 260, 420})
+            QTest::addRow("Y, %d px, 10 to 10k ohm", height) << QSize(500, height) << 2 << QList<double>{10, 10000} << any;
+    }
+
+    void tickLabels()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, axis);
+        QFETCH(QList<double>, range);
+        QFETCH(QStringList, labels);
+        delete m_graph;
+        m_graph = new GraphControl;
+        const GraphControl::AxisSetup log{range[0], range[1], GraphControl::Logarithmic, axis == 1 ? "Hz" : ""};
+        const GraphControl::AxisSetup linear{-60, 60, GraphControl::Linear, ""};
+        m_graph->setup("Fig. test", axis == 1 ? log : linear, axis == 1 ? linear : log);
+        m_graph->plot(m_x, m_y);
+        m_graph->resize(size);
+        m_graph->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_graph));
+        for (int i = 0; i < 3; ++i)  // the layout settles, and the labels are chosen for it
+            QCoreApplication::processEvents();
+        const auto shown = m_graph->tickLabels(GraphControl::Axis(axis));
+        QStringList texts;
+        for (const auto &[at, text] : shown)
+            texts << text;
+        QVERIFY2(shown.size() >= 2, qPrintable(texts.join(' ')));
+        if (!labels.isEmpty())
+            QCOMPARE(texts, labels);
+        // Measured here, in the font the axis draws with: each label centred on its tick, a
+        // pixel at least between neighbours.
+        const QFontMetricsF metrics(m_graph->tickLabelFont());
+        for (int i = 1; i < shown.size(); ++i) {
+            const double room = axis == 1 ? (metrics.horizontalAdvance(shown[i - 1].second) + metrics.horizontalAdvance(shown[i].second)) / 2
+                                          : metrics.height();
+            QVERIFY2(std::fabs(shown[i].first - shown[i - 1].first) >= room + 1, qPrintable(texts.join(' ')));
+        }
+    }
+
 private:
     QWidget *plotArea() { return m_graph->findChild<QWidget *>(); }
     GraphControl *m_graph = nullptr;

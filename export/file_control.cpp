@@ -201,9 +201,9 @@ void File_control::Command_write_file_Click()
 
 void File_control::Text_file_2_write_MouseMove()
 {
-    // 1.
+    // 1. Pointer movement is held back for two seconds from now.
     const QDeadlineTimer guard(kNameCheckGuardMs);
-    // 2.-3.
+    // 2.-3. A name with ".txt" anywhere is kept.
     const QString name = Text_file_2_write->text();
     if (isReportName(name)) {
         m_file_name = name;
@@ -231,7 +231,7 @@ void File_control::drvBrowse_Change()
         Bad_drive(*failure);
     else
         showFolder(currentFolderOn(drive));
-    // 2.
+    // 2. The drive now in use.
     m_drive_in_use = drvBrowse->currentText();
 }
 

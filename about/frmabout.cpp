@@ -11,7 +11,6 @@
 
 namespace {
 
-
 QLabel *label(const char *name, const QRect &at, QWidget *parent)
 {
     auto *l = new QLabel(parent);

@@ -59,18 +59,18 @@ private:
 
     // One of the three graphs and everything that belongs to it.
     struct GraphPanel {
-        GraphControl *graph = nullptr;      // CWGraph1, CWGraph3, CWGraph4
-        QLineEdit *readoutX = nullptr;      // Text_coordx1 ...: the cursor's frequency
-        QLineEdit *readoutY = nullptr;      // Text_coordy1 ...: the curve's value there
-        QAction *cursorItem = nullptr;      // cursors1_on ...
-        Flag cursorFlag = kFlagFalse;       // cursors1_curs_zoomb ...
-        QPushButton *zoomIn = nullptr;      // Fig. 3 only: shown while its cursor is on
-        QPushButton *zoomFull = nullptr;    // Fig. 3 only
-        QAction *compareLoads = nullptr;    // Fig. 2 and Fig. 3: the "Compare Loads" item
-        QLineEdit *figureMax = nullptr;     // Fig. 2 and Fig. 3: the three figure boxes
+        GraphControl *graph = nullptr;    // CWGraph1, CWGraph3, CWGraph4
+        QLineEdit *readoutX = nullptr;    // Text_coordx1 ...: the cursor's frequency
+        QLineEdit *readoutY = nullptr;    // Text_coordy1 ...: the curve's value there
+        QAction *cursorItem = nullptr;    // cursors1_on ...
+        Flag cursorFlag = kFlagFalse;     // cursors1_curs_zoomb ...
+        QPushButton *zoomIn = nullptr;    // Fig. 3 only: shown while its cursor is on
+        QPushButton *zoomFull = nullptr;  // Fig. 3 only
+        QAction *compareLoads = nullptr;  // Fig. 2 and Fig. 3: the "Compare Loads" item
+        QLineEdit *figureMax = nullptr;   // Fig. 2 and Fig. 3: the three figure boxes
         QLineEdit *figure20k = nullptr;
         QLineEdit *figure384k = nullptr;
-        void (Form1::*sweep)() = nullptr;                       // what a click on it reruns
+        void (Form1::*sweep)() = nullptr;                      // what a click on it reruns
         void (Form1::*readout)(double x, double y) = nullptr;  // writes the read-out boxes
     };
 

@@ -27,9 +27,9 @@ void Form1::connectGraphs()
     for (GraphPanel &panel : m_graphs) {
         // A click on a graph reruns that graph's sweep only.
         connect(panel.graph, &GraphControl::clicked, this, panel.sweep);
-        connect(panel.graph->cursor(), &GraphCursor::positionChanged, this,
-                panel.readout);
-        connect(panel.cursorItem, &QAction::triggered, this, [this, &panel] { toggleCursor(panel); });
+        connect(panel.graph->cursor(), &GraphCursor::positionChanged, this, panel.readout);
+        connect(panel.cursorItem, &QAction::triggered, this,
+                [this, &panel] { toggleCursor(panel); });
     }
     connect(m_graphs[Fig3].zoomIn, &QPushButton::clicked, this, &Form1::Zoom_In4_Click);
     connect(m_graphs[Fig3].zoomFull, &QPushButton::clicked, this, &Form1::Zoom_Full4_Click);
@@ -93,16 +93,16 @@ void Form1::createGraphMenus()
     addGraphMenu(m_graphs[Fig1].graph,
                  {graphName(GraphKind::impedance), csv(GraphKind::impedance, m_analysis.impedance),
                   netlist(GraphKind::impedance), false});
-    m_graphs[Fig2].compareLoads =
-        addGraphMenu(m_graphs[Fig2].graph, {graphName(GraphKind::gain),
-                                            csv(GraphKind::gain, m_analysis.gain),
-                                            netlist(GraphKind::gain), true});
-    m_graphs[Fig3].compareLoads = addGraphMenu(
-        m_graphs[Fig3].graph, {graphName(GraphKind::gainZobel),
-                               csv(GraphKind::gainZobel, m_analysis.gainZobel),
-                               netlist(GraphKind::gainZobel), true});
+    m_graphs[Fig2].compareLoads = addGraphMenu(
+        m_graphs[Fig2].graph, {graphName(GraphKind::gain), csv(GraphKind::gain, m_analysis.gain),
+                               netlist(GraphKind::gain), true});
+    m_graphs[Fig3].compareLoads =
+        addGraphMenu(m_graphs[Fig3].graph, {graphName(GraphKind::gainZobel),
+                                            csv(GraphKind::gainZobel, m_analysis.gainZobel),
+                                            netlist(GraphKind::gainZobel), true});
     for (GraphId id : {Fig2, Fig3})
-        connect(m_graphs[id].compareLoads, &QAction::toggled, this, [this, id] { followLoads(id); });
+        connect(m_graphs[id].compareLoads, &QAction::toggled, this,
+                [this, id] { followLoads(id); });
 }
 
 void Form1::followLoads(GraphId id)

@@ -70,7 +70,7 @@ void Form1::createControls()
     const GraphControl::AxisSetup ohms{10, 10000, GraphControl::Logarithmic, QString()};
     const GraphControl::AxisSetup decibels{-60, 60, GraphControl::Linear, QString()};
     const auto graph = [central, &frequency](const char *name, const QString &caption,
-                                 const GraphControl::AxisSetup &y) {
+                                             const GraphControl::AxisSetup &y) {
         auto *g = new GraphControl(central);
         g->setObjectName(QLatin1String(name));
         g->setup(caption, frequency, y);
@@ -84,7 +84,8 @@ void Form1::createControls()
     fig1.sweep = &Form1::Sweep_impedance;
     fig1.readout = &Form1::Readout_impedance;
     GraphPanel &fig2 = m_graphs[Fig2];
-    fig2.graph = graph("CWGraph3", QStringLiteral("Fig. 2: Filter Gain(dB) without Zobel"), decibels);
+    fig2.graph =
+        graph("CWGraph3", QStringLiteral("Fig. 2: Filter Gain(dB) without Zobel"), decibels);
     fig2.readoutX = box("Text_coordx2");
     fig2.readoutY = box("Text_coordy2");
     fig2.figureMax = box("Text_maxgain4");
@@ -138,7 +139,8 @@ void Form1::createControls()
     page->addLayout(lower, 1);
 
     // Hidden until the first sweep reaches 20 kHz, or a cursor is switched on.
-    for (QWidget *hidden : std::initializer_list<QWidget *>{fig2.figure20k, fig3.figure20k, fig3.zoomIn})
+    for (QWidget *hidden :
+         std::initializer_list<QWidget *>{fig2.figure20k, fig3.figure20k, fig3.zoomIn})
         hidden->setVisible(false);
     for (const GraphPanel &panel : m_graphs) {
         panel.readoutX->setVisible(false);

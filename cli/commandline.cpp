@@ -73,8 +73,8 @@ void addOptions(QCommandLineParser &parser)
     for (const ListOption &o : kListOptions)
         addValue(QString::fromLatin1(o.name), QString::fromLatin1(o.what),
                  listItems(o.selector).join(QStringLiteral(", ")), initialText(o.selector));
-    addValue(QStringLiteral("speaker-l"), QStringLiteral("Speaker inductance, mH"), describeRule(kSpeakerLRule),
-             QStringLiteral(".67"));
+    addValue(QStringLiteral("speaker-l"), QStringLiteral("Speaker inductance, mH"),
+             describeRule(kSpeakerLRule), QStringLiteral(".67"));
     parser.addOption(
         {QStringLiteral("full-bridge"), QStringLiteral("Full bridge; half bridge without it.")});
     addValue(QStringLiteral("load-power"),
@@ -204,7 +204,9 @@ int runCommandLine(int argc, char **argv)
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        put(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(kProgramName), QUORVEL_VERSION).toLocal8Bit());
+        put(stdout, QStringLiteral("%1 %2\n")
+                        .arg(QLatin1String(kProgramName), QUORVEL_VERSION)
+                        .toLocal8Bit());
         return 0;
     }
     const std::variant<QByteArray, Refusal> result = run(parser);

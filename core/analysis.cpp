@@ -11,6 +11,5 @@ void analyseDesign(const DesignRecord &design, double loadPower, DesignAnalysis 
     if (parts & kGainZobelPart)
         out.gainZobelFigures = sweepGainZobel(out.network, out.gainZobel);
     if (parts & kDissipationPart)
-        out.dissipationFigures =
-            sweepZobelPower(powerInputs(design, loadPower), out.dissipation);
+        out.dissipationFigures = sweepZobelPower(powerInputs(design, loadPower), out.dissipation);
 }

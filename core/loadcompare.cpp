@@ -26,7 +26,8 @@ void sweepComparedLoads(const DesignRecord &design, GainGraph graph, LoadCurves 
         Y[0] = 0.0;
         for (std::size_t j = 1; j < points.size(); ++j) {
             X[j] = gridFrequency(points[j]);
-            Y[j] = graph == GainGraph::plain ? gainPlainAt(n, points[j]) : gainZobelAt(n, points[j]);
+            Y[j] =
+                graph == GainGraph::plain ? gainPlainAt(n, points[j]) : gainZobelAt(n, points[j]);
         }
     }
 }

@@ -4,7 +4,6 @@
 #include "sweeps.h"
 #include "valuelists.h"
 
-
 namespace {
 
 struct Netlist {
@@ -94,7 +93,8 @@ QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind)
             print = "vdb(out)";
         }
     }
-    n.line(".ac dec 100 " + roundTripText(gridFrequency(1)) + ' ' + roundTripText(gridFrequency(kSweepPoints)));
+    n.line(".ac dec 100 " + roundTripText(gridFrequency(1)) + ' ' +
+           roundTripText(gridFrequency(kSweepPoints)));
     n.line(".print ac " + print);
     n.line("* twelve significant digits in the printed table");
     n.line(".control\nset numdgt=12\n.endc");

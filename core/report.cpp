@@ -45,11 +45,11 @@ QByteArray designReport(const DesignRecord &rec, double loadPower)
     analyseDesign(rec, loadPower, a, kGainZobelPart | kDissipationPart);
     const GainFigures &gain = a.gainZobelFigures;
     const auto spot = [](bool reached, double dB) { return reached ? figureText(dB) : QString(); };
-    return reportBytes({rec.full_bridge_select,
-                        schematicCaptions(rec),
-                        {figureText(gain.maximum), spot(gain.has20k, gain.gain20k),
-                         spot(gain.has384k, gain.gain384k),
-                         dissipationFigureText(a.dissipationFigures.at7kHz)}});
+    return reportBytes(
+        {rec.full_bridge_select,
+         schematicCaptions(rec),
+         {figureText(gain.maximum), spot(gain.has20k, gain.gain20k),
+          spot(gain.has384k, gain.gain384k), dissipationFigureText(a.dissipationFigures.at7kHz)}});
 }
 
 QString reportPath(const QString &folder, const QString &name, QChar separator)

@@ -56,7 +56,7 @@ private:
     QString m_file_ext;
     QString m_file_path;
     QString m_file_name;
-    QString m_folder;  // the folder the user chose, where the report goes
+    QString m_folder;               // the folder the user chose, where the report goes
     bool m_folderRemoving = false;  // the folder list is taking rows out under the user's choice
 
     QFileSystemModel *m_folders = nullptr;

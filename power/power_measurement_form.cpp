@@ -69,9 +69,9 @@ void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text
 void Power_measurement_form::CWGraph4_Click()
 {
     ++m_sweepRuns;
-    // 1.-3. The voltage across a Zobel branch, the dissipation curve, the 7 kHz figure.
+    // 1.-3. The voltage across a Zobel branch (kept in the analysis), the dissipation curve,
+    //       the 7 kHz figure.
     analyseDesign(m_design, m_actual_l_net, m_analysis, kDissipationPart);
-    m_rms_voltage = m_analysis.dissipationFigures.rmsVoltage;
     emit rzobelPowerChanged(dissipationFigureText(m_analysis.dissipationFigures.at7kHz));
     // 4. The curve.
     CWGraph4->plot(m_analysis.dissipation.x, m_analysis.dissipation.y);

@@ -48,7 +48,6 @@ public:
     void placeOnScreen();
 
     double actual_l_net() const { return m_actual_l_net; }  // RMS load power, W
-    double rms_voltage() const { return m_rms_voltage; }
     int sweepRuns() const { return m_sweepRuns; }
 
 signals:
@@ -76,7 +75,6 @@ private:
     const DesignRecord &m_design;
     PowerWindowState &m_state;
     double m_actual_l_net = 50.0;
-    double m_rms_voltage = 0.0;
     int m_sweepRuns = 0;
     DesignAnalysis m_analysis;  // its dissipation part
 

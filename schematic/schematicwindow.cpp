@@ -41,7 +41,8 @@ SchematicWindow::SchematicWindow(const Layout &layout, QWidget *parent) : QDialo
     styleWindow(this);
     createPicture(layout);
     createLabels(layout);
-    fixAndPlaceUpperRight(this, twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    fixAndPlaceUpperRight(this, twipsToPixels(kClientWidthTwips),
+                          twipsToPixels(kClientHeightTwips));
 }
 
 void SchematicWindow::createPicture(const Layout &layout)
@@ -49,7 +50,8 @@ void SchematicWindow::createPicture(const Layout &layout)
     auto *picture = new Picture(layout.draw, this);
     picture->setObjectName(QStringLiteral("Picture1"));
     const QRect &r = layout.pictureTwips;
-    picture->setGeometry(twipsToPixels(r.x()), twipsToPixels(r.y()), twipsToPixels(r.width()), twipsToPixels(r.height()));
+    picture->setGeometry(twipsToPixels(r.x()), twipsToPixels(r.y()), twipsToPixels(r.width()),
+                         twipsToPixels(r.height()));
 }
 
 void SchematicWindow::createLabels(const Layout &layout)
@@ -58,8 +60,8 @@ void SchematicWindow::createLabels(const Layout &layout)
     for (const LabelPlace &place : layout.labels) {
         QLabel *label = goldLabel(QString(), picture);
         label->setObjectName(QLatin1String(place.name));
-        label->setGeometry(twipsToPixels(place.left), twipsToPixels(place.top), twipsToPixels(place.width),
-                           twipsToPixels(kLabelHeightTwips));
+        label->setGeometry(twipsToPixels(place.left), twipsToPixels(place.top),
+                           twipsToPixels(place.width), twipsToPixels(kLabelHeightTwips));
         m_labels.push_back({label, place.part, twipsToPixels(place.width)});
     }
 }

@@ -184,9 +184,8 @@ private:
 
     static int shownCount(const QVector<double> &ticks, const QCPRange &range)
     {
-        return static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [&](double t) {
-            return range.contains(t);
-        }));
+        return static_cast<int>(
+            std::count_if(ticks.begin(), ticks.end(), [&](double t) { return range.contains(t); }));
     }
 
     // Whether the labels of the ticks inside the range keep a gap between them.
@@ -201,8 +200,9 @@ private:
             if (!range.contains(t))
                 continue;
             const double pos = m_axis->coordToPixel(t);
-            const double half = horizontal ? metrics.horizontalAdvance(engineeringText(t, m_unit)) / 2
-                                           : metrics.height() / 2;
+            const double half = horizontal
+                                    ? metrics.horizontalAdvance(engineeringText(t, m_unit)) / 2
+                                    : metrics.height() / 2;
             if (any && std::fabs(pos - lastPos) < lastHalf + half + kGap)
                 return false;
             lastPos = pos;

@@ -8,8 +8,8 @@
 namespace {
 
 const QColor kCursorColour(200, 0, 0);
-constexpr int kRing = 4;   // radius of the ring on the point
-constexpr int kGrip = 6;   // pixels either side of the line that pick the cursor up
+constexpr int kRing = 4;  // radius of the ring on the point
+constexpr int kGrip = 6;  // pixels either side of the line that pick the cursor up
 
 }  // namespace
 

@@ -1,8 +1,8 @@
 #include "widgets/graphmenu.h"
 
 #include "core/savefile.h"
-#include "widgets/windowlook.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QClipboard>

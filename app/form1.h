@@ -97,7 +97,7 @@ private:
     void Sweep_impedance();
     void Sweep_gain_plain();
     void Sweep_gain_zobel();
-    void showGainFigures(const GraphPanel &panel, const GainFigures &figures);
+    void showGainCurve(GraphId id, const Curve &curve, const GainFigures &figures);
     void Readout_impedance(double x, double y);
     void Readout_gain_plain(double x, double y);
     void Readout_gain_zobel(double x, double y);

@@ -38,24 +38,21 @@ void Form1::Sweep_gain_plain()
 {
     ++m_runs.gainPlain;
     analyseDesign(m_rec, 0.0, m_analysis, kGainPart);
-    showGainFigures(m_graphs[Fig2], m_analysis.gainFigures);
-    m_graphs[Fig2].graph->plot(m_analysis.gain.x, m_analysis.gain.y);
-    followLoads(Fig2);
+    showGainCurve(Fig2, m_analysis.gain, m_analysis.gainFigures);
 }
 
 void Form1::Sweep_gain_zobel()
 {
     ++m_runs.gainZobel;
     analyseDesign(m_rec, 0.0, m_analysis, kGainZobelPart);
-    showGainFigures(m_graphs[Fig3], m_analysis.gainZobelFigures);
-    m_graphs[Fig3].graph->plot(m_analysis.gainZobel.x, m_analysis.gainZobel.y);
-    followLoads(Fig3);
+    showGainCurve(Fig3, m_analysis.gainZobel, m_analysis.gainZobelFigures);
 }
 
-void Form1::showGainFigures(const GraphPanel &panel, const GainFigures &figures)
+void Form1::showGainCurve(GraphId id, const Curve &curve, const GainFigures &figures)
 {
-    // The spot gains appear once the grid has reached their frequencies; the maximum is always
-    // written.
+    // The figures first: the spot gains appear once the grid has reached their frequencies, the
+    // maximum is always written. Then the curve, and the other loads' curves under it.
+    const GraphPanel &panel = m_graphs[id];
     const auto spot = [](QLineEdit *box, bool reached, double dB) {
         if (!reached)
             return;
@@ -65,6 +62,8 @@ void Form1::showGainFigures(const GraphPanel &panel, const GainFigures &figures)
     spot(panel.figure20k, figures.has20k, figures.gain20k);
     spot(panel.figure384k, figures.has384k, figures.gain384k);
     panel.figureMax->setText(figureText(figures.maximum));
+    panel.graph->plot(curve.x, curve.y);
+    followLoads(id);
 }
 
 void Form1::Readout_impedance(double x, double y)

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -20,6 +21,7 @@
 namespace {
 
 constexpr int kRefused = 2;
+constexpr int kWriteFailed = 1;
 
 // The design options named after the main window's inputs, with its selectors behind them.
 struct ListOption {
@@ -167,10 +169,12 @@ std::variant<QByteArray, Refusal> run(const QCommandLineParser &parser)
     return netlist ? spiceNetlist(rec, kind) : graphCsv(kind, rec, loadPower);
 }
 
-void put(std::FILE *stream, const QByteArray &bytes)
+// Writes all of bytes; false, with errno set, when the stream would not take them.
+bool put(std::FILE *stream, const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const std::size_t n = static_cast<std::size_t>(bytes.size());
+    return std::fwrite(bytes.constData(), 1, n, stream) == n && std::fflush(stream) == 0;
 }
 
 }  // namespace
@@ -197,21 +201,27 @@ int runCommandLine(int argc, char **argv)
         put(stderr, (QStringLiteral("quorvel: ") + message + QLatin1Char('\n')).toLocal8Bit());
         return kRefused;
     };
+    // Output that did not reach standard output (a full disk, a closed pipe) is a failure.
+    const auto written = [](bool ok) {
+        if (ok)
+            return 0;
+        const QString why = errno ? QString::fromLocal8Bit(std::strerror(errno))
+                                  : QStringLiteral("the output was cut short");
+        put(stderr, QStringLiteral("quorvel: standard output could not be written: %1\n")
+                        .arg(why)
+                        .toLocal8Bit());
+        return kWriteFailed;
+    };
     if (!parser.parse(QCoreApplication::arguments()))
         return refuse(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        put(stdout, parser.helpText().toLocal8Bit());
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        put(stdout, QStringLiteral("%1 %2\n")
-                        .arg(QLatin1String(kProgramName), QUORVEL_VERSION)
-                        .toLocal8Bit());
-        return 0;
-    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        return written(put(stdout, parser.helpText().toLocal8Bit()));
+    if (parser.isSet(QStringLiteral("version")))
+        return written(put(stdout, QStringLiteral("%1 %2\n")
+                                       .arg(QLatin1String(kProgramName), QUORVEL_VERSION)
+                                       .toLocal8Bit()));
     const std::variant<QByteArray, Refusal> result = run(parser);
     if (const auto *refused = std::get_if<Refusal>(&result))
         return refuse(refused->message);
-    put(stdout, std::get<QByteArray>(result));
-    return 0;
+    return written(put(stdout, std::get<QByteArray>(result)));
 }

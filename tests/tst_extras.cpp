@@ -17,10 +17,13 @@ namespace {
 
 struct Run { int status; QByteArray out, err; };
 
-// The program run on its own, with no display to open a window on.
-Run quorvel(const QStringList &args)
+// The program run on its own, with no display to open a window on; a last argument ">/dev/full"
+// sends standard output to a device that is always full.
+Run quorvel(QStringList args)
 {
     QProcess p;
+    if (args.value(args.size() - 1) == ">/dev/full")
+        p.setStandardOutputFile((args.takeLast(), "/dev/full"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     p.setProcessEnvironment(env);
@@ -211,6 +214,14 @@ private slots:
         QTest::addColumn<QByteArray>("out");  // what standard output holds
         QTest::addColumn<QByteArray>("err");  // all of standard error
         QTest::newRow("version")                << QStringList{"--version"} << 0 << QByteArray("Quorvel 0.1\n") << QByteArray();
+        QTest::newRow("-v")                     << QStringList{"-v"} << 0 << QByteArray("Quorvel 0.1\n") << QByteArray();
+        QTest::newRow("no load power at all")   << QStringList{"report", "--load-power", "0"} << 0 << QByteArray("RMS power of Rzobel at 7khz:      0W\r\n") << QByteArray();
+        QTest::newRow("largest inputs")         << QStringList{"report", "--load-power", "999", "--speaker-l", "999."} << 0 << QByteArray("Lspeaker:                         999.mH\r\n") << QByteArray();
+        QTest::newRow("a word too many")        << QStringList{"report", "now"} << 2 << QByteArray() << QByteArray("quorvel: unexpected argument \"now\"\n");
+        QTest::newRow("lone point, speaker L")  << QStringList{"report", "--speaker-l", "."} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \".\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
+        QTest::newRow("lone point, load power") << QStringList{"csv", "--graph", "power", "--load-power", "."} << 2 << QByteArray() << QByteArray("quorvel: --load-power: \".\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 3 characters\n");
+        QTest::newRow("output device full")     << QStringList{"report", ">/dev/full"} << 1 << QByteArray() << QByteArray("quorvel: standard output could not be written: No space left on device\n");
+        QTest::newRow("help, device full")      << QStringList{"--help", ">/dev/full"} << 1 << QByteArray() << QByteArray("quorvel: standard output could not be written: No space left on device\n");
         QTest::newRow("help")                   << QStringList{"--help"} << 0 << QByteArray("--zobel-c-ser <value>") << QByteArray();
         QTest::newRow("dissipation at 100 W")   << QStringList{"csv", "--graph", "power", "--load-power", "100"} << 0 << QByteArray("\n7000,0.0925017055") << QByteArray();
         QTest::newRow("netlist, full, 2 ohm")   << QStringList{"netlist", "--graph", "gain", "--full-bridge", "--speaker-r", "2"} << 0 << QByteArray("full bridge: Lfilter 22uH") << QByteArray();

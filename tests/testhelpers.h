@@ -20,6 +20,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
+#include <cmath>
+#include <complex>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -54,6 +57,62 @@ inline QStringList texts(QObject *window, const QStringList &names)
         t << textOf(window, qPrintable(name));
     return t;
 }
+
+// The network solved independently of the program's kernels: the speaker, the filter capacitor
+// and the Zobel branch as complex admittances, the load against the filter inductor as a divider.
+namespace reference {
+inline double omega(int i)
+{
+    return i * 6.28318 * 100;  // the grid's own 2 pi
+}
+inline std::complex<double> loadAdmittance(const DesignRecord &r, double w, bool zobel, double speakerR)
+{
+    const std::complex<double> j(0, 1);
+    std::complex<double> Y = 1.0 / (speakerR + j * w * r.actual_l_net * 1e-3) + j * w * r.filter_c_par_modeval * 1e-6;
+    if (zobel) {
+        const double Czp = r.zobel_c_parval ? r.zobel_c_parval : 1e-13, Czs = r.zobel_c_serval ? r.zobel_c_serval : 1e-13;
+        const std::complex<double> branch = 1.0 / (1.0 / (j * w * Czs) + 1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * Czp));
+        Y += branch / (r.full_bridge_select ? 2.0 : 1.0);
+    }
+    return Y;
+}
+// Gain (dB) at grid point i, without or with the Zobel network, for the design's speaker or another
+// resistance in its place.
+inline double gainDb(const DesignRecord &r, int i, bool zobel, double speakerR = -1)
+{
+    const double w = omega(i), L = r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1);
+    const std::complex<double> ZL = 1.0 / loadAdmittance(r, w, zobel, speakerR < 0 ? r.speaker_r_modeval : speakerR);
+    return 20 * std::log10(std::abs(ZL / (ZL + std::complex<double>(0, w * L))));
+}
+inline double impedance(const DesignRecord &r, int i)
+{
+    return std::abs(std::complex<double>(r.speaker_r_modeval, omega(i) * r.actual_l_net * 1e-3));
+}
+// The Zobel resistor's dissipation (W) at i x 100 Hz on the Power window's grid.
+inline double dissipation(const DesignRecord &r, double loadPower, int i)
+{
+    const std::complex<double> j(0, 1);
+    const double w = i * 6.28 * 100.0, V = std::sqrt(r.speaker_r_modeval * loadPower) / (r.full_bridge_select ? 2 : 1);
+    const double R = r.zobel_r_parval ? r.zobel_r_parval : 1e-13;
+    const std::complex<double> Zpar = R / (1.0 + j * w * R * (r.zobel_c_parval ? r.zobel_c_parval : 1e-13));
+    const std::complex<double> Zser = 1.0 / (j * w * (r.zobel_c_serval ? r.zobel_c_serval : 1e-13));
+    return std::norm(V * Zpar / (Zpar + Zser)) / R;
+}
+// Fig. 2 (false) or Fig. 3 (true): the largest gain from 0 dB up, 20 kHz, 384 kHz.
+inline std::array<double, 3> gainFigures(const DesignRecord &r, bool zobel)
+{
+    double top = 0;
+    for (int i = 1; i <= 10000; ++i)
+        top = std::max(top, gainDb(r, i, zobel));
+    return {top, gainDb(r, 200, zobel), gainDb(r, 3840, zobel)};
+}
+// A figure box's text: hundredths, ties to even, shortest form, "dB".
+inline QString figureText(double v)
+{
+    const QString s = QString::number(std::nearbyint(v * 100) / 100, 'g', 15);
+    return (s == "-0" ? "0" : s) + "dB";
+}
+}  // namespace reference
 
 // The main window's gain figures: Fig. 2 maximum, 20 kHz, 384 kHz, then Fig. 3's.
 const QStringList kFigureBoxes = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
@@ -181,20 +240,52 @@ struct BoxAnswerer : QObject {
     }
 };
 
+// Where the cursor's crosshair is drawn: the column and the row of the graph's image drawn most in
+// the cursor's red; -1 for a line not drawn.
+inline QPoint crosshairOf(const QImage &image)
+{
+    QPoint at(-1, -1);
+    int column = image.height() / 4, row = image.width() / 4;
+    for (int x = 0; x < image.width(); ++x) {
+        int red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            red += image.pixel(x, y) == qRgb(200, 0, 0);
+        if (red > column)
+            std::tie(at.rx(), column) = std::pair(x, red);
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        int red = 0;
+        for (int x = 0; x < image.width(); ++x)
+            red += image.pixel(x, y) == qRgb(200, 0, 0);
+        if (red > row)
+            std::tie(at.ry(), row) = std::pair(y, red);
+    }
+    return at;
+}
+
+// Whether the crosshair stands on the curve as drawn: with the crosshair hidden for a moment, the
+// curve's blue passes within a few rows of the crosshair's row at the crosshair's column.
+inline bool crosshairOnCurve(GraphControl *g)
+{
+    g->refresh();
+    const QPoint at = crosshairOf(g->grab().toImage());
+    g->cursor()->hide();
+    const QImage curve = g->grab().toImage();
+    g->cursor()->show();
+    int nearest = curve.height();
+    for (int x = at.x() - 1; x <= at.x() + 1; ++x)
+        for (int y = 0; y < curve.height(); ++y)
+            if (curve.valid(x, y) && curve.pixel(x, y) == qRgb(0, 0, 170))
+                nearest = std::min(nearest, std::abs(y - at.y()));
+    return at.x() >= 0 && at.y() >= 0 && nearest <= 3;
+}
+
 // Presses on the cursor's line (the image column drawn most in its red), drags it to column toX
 // of the plot and lets go. False when no cursor line is drawn.
 inline bool dragCursor(GraphControl *g, int toX)
 {
     g->refresh();
-    const QImage image = g->grab().toImage();
-    int from = -1, most = image.height() / 4;
-    for (int x = 0; x < image.width(); ++x) {
-        int red = 0;
-        for (int y = 0; y < image.height(); ++y)
-            red += image.pixel(x, y) == qRgb(200, 0, 0);
-        if (red > most)
-            std::tie(from, most) = std::pair(x, red);
-    }
+    const int from = crosshairOf(g->grab().toImage()).x();
     QWidget *plot = g->findChild<QWidget *>();
     const int row = plot->height() / 2;
     QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(from, row));

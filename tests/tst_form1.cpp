@@ -68,10 +68,12 @@ private slots:
     {
         QStringList shown;  // each control's text, and whether it is hidden
         for (const QString &name : QStringList{"speaker_r_mode", "Speaker_L", "filter_c_par", "filter_l_par", "zobel_c_par", "zobel_r_par", "zobel_c_ser",
-                                               "Zoom_In4", "Zoom_Full4", "Text_rzobel_power"} + kReadoutBoxes)
+                                               "Zoom_In4", "Zoom_Full4", "Text_rzobel_power"} + kFigureBoxes + kReadoutBoxes)
             shown << name + "=" + textOf(m_form, qPrintable(name)) + (childNamed<QWidget>(m_form, qPrintable(name))->isVisible() ? "" : " hidden");
         QCOMPARE(shown, (QStringList{"speaker_r_mode=8", "Speaker_L=.67", "filter_c_par=1.0", "filter_l_par=22", "zobel_c_par=.1", "zobel_r_par=6",
                                      "zobel_c_ser=.1", "Zoom_In4=Zoom @Cursor hidden", "Zoom_Full4=Zoom Full", "Text_rzobel_power=0.046W",
+                                     "Text_maxgain4=53.67dB", "Text_gain_20k=3.28dB", "Text_gain_384k=-42.08dB",
+                                     "Text_maxgain=37.76dB", "Text_netgain_20k=3.73dB", "Text_netgain_384k=-42.55dB",
                                      "Text_coordx1= hidden", "Text_coordy1= hidden", "Text_coordx2= hidden", "Text_coordy2= hidden",
                                      "Text_coordx3= hidden", "Text_coordy3= hidden"}));
         // Three recalculations from the Zobel lists, six from the remaining defaults.

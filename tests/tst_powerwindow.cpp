@@ -64,6 +64,38 @@ private slots:
         QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{"50", "0.076W"}));
     }
 
+    void zobelReadouts_data()
+    {
+        // Each Zobel selector feeds its own read-out in the Power window, shown or not, and the
+        // dissipation it sweeps; the 7 kHz figure comes from the reference solution below.
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("readouts");  // C par, R, C ser
+        QTest::newRow("C par picked")              << true  << "pick zobel_c_par .47"  << QStringList{".47", "6", ".1"};
+        QTest::newRow("R picked")                  << true  << "pick zobel_r_par 22"   << QStringList{".1", "22", ".1"};
+        QTest::newRow("C ser picked")              << true  << "pick zobel_c_ser 1.0"  << QStringList{".1", "6", "1.0"};
+        QTest::newRow("C ser typed key by key")    << false << "type zobel_c_ser .22"  << QStringList{".1", "6", ".12"};  // "." undone, ".12" taken, ".122" undone
+        QTest::newRow("C par none, hidden")        << false << "pick zobel_c_par 0"    << QStringList{"0", "6", ".1"};
+        QTest::newRow("all three, full bridge")    << true  << "full; pick zobel_c_ser .82; pick zobel_r_par 3; pick zobel_c_par .68" << QStringList{".68", "3", ".82"};
+        QTest::newRow("all three, then rejected")  << true  << "pick zobel_c_par .15; pick zobel_r_par 47; pick zobel_c_ser .047; type zobel_r_par 4" << QStringList{".15", "47", ".047"};
+    }
+
+    void zobelReadouts()
+    {
+        QFETCH(bool, shown);
+        QFETCH(QString, script);
+        QFETCH(QStringList, readouts);
+        Power_measurement_form *power = shown ? openPowerWindow() : m_form->powerWindow();
+        play(m_form, script);
+        QCOMPARE(power, m_form->powerWindow());
+        QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp"}), readouts);
+        const double watts = reference::dissipation(m_form->design(), 50, 70);
+        QCOMPARE(texts(m_form, {"Text_rzobel_power"}), QStringList{QString::number(std::trunc(watts * 1000) / 1000, 'g', 15) + "W"});
+        auto *graph = childNamed<GraphControl>(power, "CWGraph4");
+        for (int i : {1, 70, 500, 1000})
+            QVERIFY(std::fabs(graph->curveY(i) / reference::dissipation(m_form->design(), 50, i) - 1) < 1e-12);
+    }
+
     void loadPower_data()
     {
         QTest::addColumn<QString>("typed");   // after "20" was accepted; "paste " pastes the rest at once
@@ -146,19 +178,23 @@ private slots:
 
     void cursors_data()
     {
-        // The cursor's menu item, its graph, the graph's read-out boxes; what they read at each end.
+        // The cursor's menu item, its graph, the graph's read-out boxes; what they read as the
+        // cursor comes on (in the middle of the log axis: the grid point nearest 3162 Hz, 3.2 kHz,
+        // or 2 kHz on the Power graph; values from tests/reference/network.py) and at each end.
         QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("initial");
         QTest::addColumn<QStringList>("left");
         QTest::addColumn<QStringList>("right");
-        QTest::newRow("Fig. 1")        << QStringList{"cursors1_on", "CWGraph1", "Text_coordx1", "Text_coordy1"}  << QStringList{"0.1khz", "8.01"}    << QStringList{"1000.0khz", "4209.73"};
-        QTest::newRow("Fig. 2")        << QStringList{"cursors2_on", "CWGraph3", "Text_coordx2", "Text_coordy2"}  << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-58.76dB"};
-        QTest::newRow("Fig. 3")        << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-59.19dB"};
-        QTest::newRow("Fig. 3 zoomed") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"0.7khz", "-0.03dB"} << QStringList{"123.0khz", "-22.35dB"};
-        QTest::newRow("Power")         << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq", "Text_power"} << QStringList{"0.2khz", "0.000W"}  << QStringList{"20.0khz", "0.370W"};
+        QTest::newRow("Fig. 1")        << QStringList{"cursors1_on", "CWGraph1", "Text_coordx1", "Text_coordy1"}  << QStringList{"3.2khz", "15.66"}   << QStringList{"0.1khz", "8.01"}    << QStringList{"1000.0khz", "4209.73"};
+        QTest::newRow("Fig. 2")        << QStringList{"cursors2_on", "CWGraph3", "Text_coordx2", "Text_coordy2"}  << QStringList{"3.2khz", "-0.13dB"} << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-58.76dB"};
+        QTest::newRow("Fig. 3")        << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"3.2khz", "-0.12dB"} << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-59.19dB"};
+        QTest::newRow("Fig. 3 zoomed") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"3.2khz", "-0.12dB"} << QStringList{"0.7khz", "-0.03dB"} << QStringList{"123.0khz", "-22.35dB"};
+        QTest::newRow("Power")         << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq", "Text_power"} << QStringList{"2.0khz", "0.003W"}  << QStringList{"0.2khz", "0.000W"}  << QStringList{"20.0khz", "0.370W"};
     }
     void cursors()
     {
         QFETCH(QStringList, names);
+        QFETCH(QStringList, initial);
         QFETCH(QStringList, left);
         QFETCH(QStringList, right);
         const bool power = names[0] == "cursors4_on";
@@ -171,8 +207,11 @@ private slots:
         QList<Flag> on{0, 0, 0, 0};  // only the flag of this graph's cursor is set
         on[names[0].mid(7, 1).toInt() - 1] = kFlagTrue;
         QCOMPARE((QList<Flag>{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb(), m_form->power_cursor_on()}), on);
-        QVERIFY(toggle->isChecked() && graph->cursorCount() == 1 && childNamed<QWidget>(window, qPrintable(names[3]))->isVisible());
+        QVERIFY(toggle->isChecked() && graph->cursorCount() == 1);
+        QVERIFY(childNamed<QWidget>(window, qPrintable(names[2]))->isVisible() && childNamed<QWidget>(window, qPrintable(names[3]))->isVisible());
         QCOMPARE(zoomIn->isVisible(), names[0] == "cursors3_on");
+        QCOMPARE(texts(window, names.mid(2)), initial);
+        QVERIFY(crosshairOnCurve(graph));
         if (QTest::currentDataTag() == QLatin1String("Fig. 3 zoomed")) {
             graph->moveCursor(12300);  // the view becomes 615 Hz to 123 kHz; 600 Hz lies outside
             QTest::mouseClick(zoomIn, Qt::LeftButton);
@@ -184,15 +223,22 @@ private slots:
         QCOMPARE(texts(window, names.mid(2)), right);
         QVERIFY(dragCursor(graph, width / 2));  // grabbed at the right end
         QVERIFY(texts(window, names.mid(2)) != right);
-        // A recalculation rewrites the read-outs as a move to the unmoved cursor would.
-        childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
+        // A recalculation that moves the curve under the unmoved cursor (the filter's peak goes
+        // from 34 kHz to 21 kHz) rewrites the read-outs as a move to it would, and the crosshair
+        // follows the curve.
+        graph->moveCursor(power ? 7000 : 33900);
+        const QStringList before = texts(window, names.mid(2));
+        play(m_form, "full; pick filter_c_par 1.3");
         const QStringList followed = texts(window, names.mid(2));
+        QVERIFY(names[0] == "cursors1_on" || followed != before);
+        QVERIFY(crosshairOnCurve(graph));
         graph->moveCursor(graph->cursorX());
         QCOMPARE(texts(window, names.mid(2)), followed);
         // Off: no cursor, no recalculation; the main window's boxes hide and keep their text.
         const int runs = m_form->runCounts().recalculate;
         toggle->trigger();
         QVERIFY(!toggle->isChecked() && graph->cursorCount() == 0 && !zoomIn->isVisible());
+        QCOMPARE(childNamed<QWidget>(window, qPrintable(names[2]))->isVisible(), power);
         QCOMPARE(childNamed<QWidget>(window, qPrintable(names[3]))->isVisible(), power);
         QCOMPARE(texts(window, names.mid(2)), followed);
         QCOMPARE(m_form->runCounts().recalculate, runs);

@@ -51,8 +51,11 @@ MeasuredLoad::MeasuredLoad(ImpedanceData data, QString path)
     const std::complex<double> last =
         phase ? measured(pts.last()) : pts.last().ohms * phasor(modelLast);
     const std::complex<double> scale = last / modelLast;
-    m_scale =
-        std::isfinite(scale.real()) && std::isfinite(scale.imag()) && scale != 0.0 ? scale : 1.0;
+    m_lastHz = lastHz;
+    if (std::isfinite(scale.real()) && std::isfinite(scale.imag()) && scale != 0.0) {
+        m_scale = std::abs(scale);
+        m_turn = std::arg(scale);
+    }
 }
 
 std::variant<MeasuredLoad, QString> MeasuredLoad::fromFile(const QString &path)
@@ -77,7 +80,11 @@ std::complex<double> MeasuredLoad::within(std::size_t i, double hz) const
 
 std::complex<double> MeasuredLoad::above(double hz) const
 {
-    return m_scale * voiceCoilImpedance(m_fit.model, hz);
+    const std::complex<double> z =
+        m_scale * voiceCoilImpedance(m_fit.model, hz) * std::polar(1.0, m_turn * (m_lastHz / hz));
+    if (z.real() >= 0)
+        return z;
+    return {0.0, std::copysign(std::abs(z), z.imag())};
 }
 
 std::complex<double> MeasuredLoad::impedance(double hz) const

@@ -13,8 +13,11 @@
 // A loudspeaker load taken from a measured impedance file, usable at any frequency:
 // - within the file's range, the measurement interpolated (log frequency; log magnitude, linear
 //   phase); a file without phase takes the fitted model's phase at that frequency;
-// - above the last point, the fitted voice-coil model times the complex factor that makes it
-//   meet the last point;
+// - above the last point, the fitted voice-coil model times the complex factor k that makes it
+//   meet the last point, with k's turn fading as f_last / f: a fixed turn would tilt the model's
+//   nearly pure reactance at high frequencies into a resistance that grows with f and may turn
+//   negative, while the fading one keeps the resistance the turn adds at the last point about
+//   constant; never beyond +-90 degrees (a passive load);
 // - below the first point, the first point.
 // Everything that does not depend on the frequency is worked out when the load is made.
 class MeasuredLoad
@@ -36,8 +39,8 @@ public:
     QString fileName() const;
     const ImpedanceData &data() const { return m_data; }
     const VoiceCoilFit &fit() const { return m_fit; }
-    // The factor the model is multiplied by above the last point.
-    std::complex<double> highFrequencyScale() const { return m_scale; }
+    // The factor k the model meets the last point with.
+    std::complex<double> highFrequencyScale() const { return std::polar(m_scale, m_turn); }
 
 private:
     // Between points i and i + 1: Z = start * exp(slope * ln(f / f_i)); slope's real part is the
@@ -57,5 +60,7 @@ private:
     std::vector<double> m_hz;
     std::vector<Segment> m_segments;
     std::complex<double> m_first;
-    std::complex<double> m_scale = 1.0;
+    double m_lastHz = 0.0;
+    double m_scale = 1.0;  // |k|
+    double m_turn = 0.0;   // arg k, radians
 };

@@ -23,7 +23,8 @@ constexpr int kMinFitted = 8;
 // so that no evaluation overflows.
 constexpr double kLogBound = 46;
 constexpr double kFloor = 1e-3;  // smallest normalised starting value
-constexpr int kMaxIterations = 200;
+constexpr std::size_t kMaxIterations = 200;
+constexpr std::size_t kScoutIterations = 20;
 // A residual that cannot be computed counts as this large, so that the step is refused.
 constexpr double kHugeResidual = 1e30;
 
@@ -250,7 +251,8 @@ struct WorkspaceDeleter {
 
 // Levenberg-Marquardt from start on the logarithms of the parameters; the start when the fit
 // does not improve on it.
-Start refine(const Problem &pr, gsl_multifit_nlinear_workspace *w, Params start)
+Start refine(const Problem &pr, gsl_multifit_nlinear_workspace *w, Params start,
+             std::size_t iterations)
 {
     for (double &v : start)
         v = std::clamp(finiteOr(v, kFloor), std::exp(-kLogBound), std::exp(kLogBound));
@@ -268,7 +270,7 @@ Start refine(const Problem &pr, gsl_multifit_nlinear_workspace *w, Params start)
     if (gsl_multifit_nlinear_init(&theta.vector, &fdf, w) != GSL_SUCCESS)
         return best;
     int info = 0;
-    gsl_multifit_nlinear_driver(kMaxIterations, 1e-12, 1e-12, 1e-14, nullptr, nullptr, &info, w);
+    gsl_multifit_nlinear_driver(iterations, 1e-12, 1e-12, 1e-14, nullptr, nullptr, &info, w);
     const Params p = fromLogs(gsl_multifit_nlinear_position(w));
     const double c = cost(pr, p);
     if (c < best.cost)
@@ -372,11 +374,15 @@ VoiceCoilFit fitVoiceCoil(const ImpedanceData &data)
             gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, pr.residualCount(),
                                        pr.count));
         if (w) {
+            // A few steps from every start, then the best of them to the end.
             for (const Params &s : starts) {
-                const Start r = refine(pr, w.get(), s);
+                const Start r =
+                    refine(pr, w.get(), s, starts.size() > 1 ? kScoutIterations : kMaxIterations);
                 if (r.cost < best.cost)
                     best = r;
             }
+            if (starts.size() > 1)
+                best = refine(pr, w.get(), best.p, kMaxIterations);
         }
     }
 

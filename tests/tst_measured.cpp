@@ -346,10 +346,21 @@ private slots:
         const MeasuredLoad load(data);
         QCOMPARE(load.fit().firstFitted, int(dip));
 
+        // The file is the voice coil and its resonance exactly: the fit, with the resonance's
+        // tail beside it, follows it closely.
+        QVERIFY2(load.fit().rmsErrorPercent < 1, qPrintable(QString::number(load.fit().rmsErrorPercent)));
         const Worst in = worstError(load, logSpaced(10, 20000, 3001), full, !phase);
         QVERIFY2(in.error <= 0.005, qPrintable(in.text()));
         const Worst out = worstError(load, logSpaced(20000, 1e6, 2000), [&](double f) { return lr2(s, f); }, false);
         QVERIFY2(out.error <= 0.05, qPrintable(out.text()));
+        // The sweep grid in one call is the load at each of its frequencies.
+        std::vector<double> grid(10000);
+        for (std::size_t i = 0; i < grid.size(); ++i)
+            grid[i] = double(i + 1) * 100;
+        std::vector<cplx> swept(grid.size());
+        load.impedances(grid, swept);
+        for (std::size_t i = 0; i < grid.size(); ++i)
+            QVERIFY2(swept[i] == load.impedance(grid[i]), qPrintable(QString::number(grid[i])));
         QString message;
         within(load.fit().model, s, 0, message);
         qInfo("fit error %.3f %%; %sabove the file %s", load.fit().rmsErrorPercent,
@@ -440,6 +451,10 @@ private slots:
         QTest::newRow("ten lines, nine frequencies")
             << spoilt(5, "400 7 3") << "The file holds only 9 points, the last on line 10; at least 10 are needed.";
         QTest::newRow("zero frequency") << spoilt(3, "0 7 3") << "Line 3: the frequency 0 Hz is not above zero.";
+        QTest::newRow("zero frequency, CRLF lines") << "Freq;Z;Phase\r\n" + clean.mid(0, 5).join("\r\n") + "\r\n0;7;3\r\n"
+                                                    << "Line 7: the frequency 0 Hz is not above zero.";
+        QTest::newRow("zero frequency, CR lines") << "Freq Z Phase\r\r" + clean.mid(0, 5).join("\r") + "\r0 7 3\r"
+                                                  << "Line 8: the frequency 0 Hz is not above zero.";
         QTest::newRow("negative frequency") << spoilt(1, "-20 7 3") << "Line 1: the frequency -20 Hz is not above zero.";
         QTest::newRow("infinite frequency") << spoilt(4, "inf 7 3") << "Line 4: the frequency inf Hz is not a finite number.";
         QTest::newRow("frequency beyond a double") << spoilt(10, "1e999 7 3") << "Line 10: the frequency 1e999 Hz is out of range.";

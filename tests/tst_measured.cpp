@@ -543,6 +543,7 @@ private slots:
         QTest::newRow("folder") << "folder.zma" << "\"%1\" is a folder, not a file.";
         QTest::newRow("refused content") << "short.frd" << "The file holds only 3 points, the last on line 3; at least 10 are needed.";
         QTest::newRow("unreadable") << "locked.txt" << "\"%1\" cannot be read: Permission denied.";
+        QTest::newRow("over 10 MB") << "huge.dat" << "The file is larger than the 10 MB an impedance file may have.";
         QTest::newRow("accepted") << "woofer.zma" << "";
     }
 
@@ -559,6 +560,8 @@ private slots:
         QVERIFY(write("short.frd", "1 2 3\n2 2 3\n3 2 3\n"));
         QVERIFY(write("woofer.zma", joined(cleanLines())));
         QVERIFY(write("locked.txt", joined(cleanLines())));
+        QVERIFY(write("huge.dat", joined(cleanLines())));
+        QVERIFY(QFile::resize(dir.filePath("huge.dat"), kMaxImpedanceFileBytes + 1));  // sparse
         QVERIFY(QFile::setPermissions(dir.filePath("locked.txt"), QFileDevice::Permissions()));
         if (name == "locked.txt" && QFile(dir.filePath(name)).open(QIODevice::ReadOnly))
             QSKIP("this user reads files whatever their permissions");

@@ -23,9 +23,9 @@ QByteArray wooferFile(bool phase)
         const double f = 10 * std::pow(2000.0, i / 999.0);
         const std::complex<double> jw(0, 2 * pi * f);
         const double w0 = 2 * pi * 38, res = 40, q = 4;
-        const std::complex<double> z = 6.2 + jw * 0.35e-3 + 1.0 / (1.0 / 12.0 + 1.0 / (jw * 1.1e-3)) +
-                                       1.0 / (1.0 / res + 1.0 / (jw * (res / (q * w0))) +
-                                              jw * (q / (res * w0)));
+        const std::complex<double> z =
+            6.2 + jw * 0.35e-3 + 1.0 / (1.0 / 12.0 + 1.0 / (jw * 1.1e-3)) +
+            1.0 / (1.0 / res + 1.0 / (jw * (res / (q * w0))) + jw * (q / (res * w0)));
         out += QByteArray::number(f, 'g', 5) + '\t' + QByteArray::number(std::abs(z), 'g', 5);
         if (phase)
             out += '\t' + QByteArray::number(std::arg(z) * 180 / pi, 'f', 2);
@@ -37,16 +37,15 @@ QByteArray wooferFile(bool phase)
 void BM_ReadImpedanceData(benchmark::State &state)
 {
     const QByteArray bytes = wooferFile(state.range(0));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(readImpedanceData(bytes));
+    for (auto _ : state) benchmark::DoNotOptimize(readImpedanceData(bytes));
 }
 BENCHMARK(BM_ReadImpedanceData)->Arg(1)->Arg(0)->ArgName("phase")->Unit(benchmark::kMillisecond);
 
 void BM_FitVoiceCoil(benchmark::State &state)
 {
-    const ImpedanceData data = std::get<ImpedanceData>(readImpedanceData(wooferFile(state.range(0))));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(fitVoiceCoil(data));
+    const ImpedanceData data =
+        std::get<ImpedanceData>(readImpedanceData(wooferFile(state.range(0))));
+    for (auto _ : state) benchmark::DoNotOptimize(fitVoiceCoil(data));
 }
 BENCHMARK(BM_FitVoiceCoil)->Arg(1)->Arg(0)->ArgName("phase")->Unit(benchmark::kMillisecond);
 
@@ -61,8 +60,7 @@ void BM_ReadAndFitFile(benchmark::State &state)
         return;
     }
     file.close();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(MeasuredLoad::fromFile(path));
+    for (auto _ : state) benchmark::DoNotOptimize(MeasuredLoad::fromFile(path));
 }
 BENCHMARK(BM_ReadAndFitFile)->Arg(1)->Arg(0)->ArgName("phase")->Unit(benchmark::kMillisecond);
 
@@ -70,11 +68,9 @@ BENCHMARK(BM_ReadAndFitFile)->Arg(1)->Arg(0)->ArgName("phase")->Unit(benchmark::
 // computes it once for the keystrokes that follow.
 void BM_LoadOnSweepGrid(benchmark::State &state)
 {
-    const MeasuredLoad load(
-        std::get<ImpedanceData>(readImpedanceData(wooferFile(state.range(0)))));
+    const MeasuredLoad load(std::get<ImpedanceData>(readImpedanceData(wooferFile(state.range(0)))));
     std::vector<double> hz(kSweepPoints);
-    for (int i = 1; i <= kSweepPoints; ++i)
-        hz[std::size_t(i - 1)] = gridFrequency(i);
+    for (int i = 1; i <= kSweepPoints; ++i) hz[std::size_t(i - 1)] = gridFrequency(i);
     std::vector<std::complex<double>> z(hz.size());
     for (auto _ : state) {
         load.impedances(hz, z);

@@ -12,12 +12,12 @@
 #include <vector>
 
 // Aborts, naming the promise, when it does not hold.
-#define require(promise)                                                                 \
-    do {                                                                                 \
-        if (!(promise)) {                                                                \
+#define require(promise)                                                               \
+    do {                                                                               \
+        if (!(promise)) {                                                              \
             std::fprintf(stderr, "Broken promise, line %d: %s\n", __LINE__, #promise); \
-            std::abort();                                                                \
-        }                                                                                \
+            std::abort();                                                              \
+        }                                                                              \
     } while (false)
 
 namespace {
@@ -67,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // 1 Hz to 10 MHz, 200 points a decade, and some of them again one by one.
     static std::vector<double> hz(1401);
     static std::vector<std::complex<double>> z(hz.size());
-    for (std::size_t i = 0; i < hz.size(); ++i)
-        hz[i] = std::pow(10.0, double(i) / 200.0);
+    for (std::size_t i = 0; i < hz.size(); ++i) hz[i] = std::pow(10.0, double(i) / 200.0);
     load.impedances(hz, z);
     if (ordinary)
         for (std::size_t i = 0; i < hz.size(); ++i)

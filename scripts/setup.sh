@@ -12,6 +12,7 @@ packages=(
   xvfb xauth imagemagick xdotool python3
   dpkg-dev file desktop-file-utils
   ngspice poppler-utils hyperfine e2fsprogs
+  libgsl-dev clang libclang-rt-14-dev
 )
 
 missing=()

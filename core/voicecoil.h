@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/impedancefile.h"
+
+#include <complex>
+
+// The LR-2 voice-coil model: Re in series with Le and with R2 parallel to L2 (ohm, H, ohm, H).
+struct VoiceCoil {
+    double Re = 0.0;
+    double Le = 0.0;
+    double R2 = 0.0;
+    double L2 = 0.0;
+};
+
+// Z(f) = Re + j2pi f Le + (R2 || j2pi f L2), in ohm.
+std::complex<double> voiceCoilImpedance(const VoiceCoil &coil, double hz);
+
+// A voice-coil model fitted to a measured curve.
+struct VoiceCoilFit {
+    VoiceCoil model;               // every value finite and not below zero
+    double rmsErrorPercent = 0.0;  // rms of |Z_fit - Z_file| / |Z_file| over the fitted points, %
+    int firstFitted = 0;           // index of the first point fitted; the fit runs to the last
+    // Above a resonance, the capacitance that stands for the motional branch's tail in the fit
+    // (F), beside the model and not part of it; 0 when the curve has no peak.
+    double tailFarads = 0.0;
+};
+
+// The first point the fit uses: the lowest |Z| above the resonance peak, or 0 when the curve has
+// no peak. A peak is a point at least 10 % above the lowest |Z| after it; the last such point
+// counts, so that a vented box's second peak is passed too. At least the last 8 points are
+// fitted whenever the curve has that many.
+int firstFittedPoint(const QVector<ImpedancePoint> &points);
+
+// Fits the model from firstFittedPoint() to the last point by nonlinear least squares on the
+// complex impedance, or on the magnitude alone when the data has no phase, each residual
+// relative to the measured |Z|; above a resonance, with a series capacitance for the motional
+// branch's tail beside it. Never fails: a curve too short or too odd to fit gives the
+// starting estimate derived from it.
+VoiceCoilFit fitVoiceCoil(const ImpedanceData &data);

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include "core/placement.h"
+#include "widgets/filechooser.h"
 #include "widgets/windowlook.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     createControls();
     createMenus();
     createGraphMenus();
+    createMeasuredMenu();
     connectSelectors();
     connectGraphs();
     Form_Load();

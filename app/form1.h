@@ -2,6 +2,7 @@
 
 #include "core/analysis.h"
 #include "core/loadcompare.h"
+#include "core/measuredcurves.h"
 #include "core/report.h"
 #include "core/valuelists.h"
 #include "power/power_measurement_form.h"
@@ -14,6 +15,8 @@
 
 class File_control;
 class GraphControl;
+class MeasuredSpeakerWindow;
+class RecentFiles;
 class QAction;
 class QLineEdit;
 class QPushButton;
@@ -39,6 +42,11 @@ public:
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
+    // The measured speaker while one is loaded, else null.
+    const MeasuredLoad *measuredSpeaker() const
+    {
+        return m_measured ? m_measured->load.get() : nullptr;
+    }
     // The design record, read by the other windows.
     const DesignRecord &design() const { return m_rec; }
     // Whether each graph carries a cursor: Fig. 1, Fig. 2, Fig. 3, the Power graph.
@@ -108,7 +116,15 @@ private:
     void toggleCursor(GraphPanel &panel);
     void Zoom_In4_Click();
     void Zoom_Full4_Click();
-    void followLoads(GraphId id);
+    // The curves drawn under a graph's own: other loads (Compare Loads), the measured speaker.
+    void followOverlays(GraphId id);
+
+    // The measured speaker (form1_measured.cpp).
+    void createMeasuredMenu();
+    void chooseMeasured();
+    void loadMeasured(const QString &path);
+    void clearMeasured();
+    void showMeasuredFit();
 
     // Value entry (form1_entry.cpp).
     void Fill_value_lists();
@@ -150,6 +166,17 @@ private:
     QPointer<File_control> m_fileControl;
     PowerWindowState m_powerState;
     QPointer<Power_measurement_form> m_power;
+    // A measured speaker, drawn beside the design's own resistance and inductance while loaded.
+    struct Measured {
+        std::shared_ptr<const MeasuredLoad> load;
+        MeasuredGrid grid;
+        MeasuredCurves curves;
+        std::vector<double> pointsX, pointsY;  // the file's own points
+    };
+    std::unique_ptr<Measured> m_measured;
+    std::unique_ptr<RecentFiles> m_recentMeasured;
+    QPointer<MeasuredSpeakerWindow> m_measuredWindow;
+    QAction *m_clearMeasured = nullptr;
 
     // Controls, named as their objectName; the graphs' own are in m_graphs.
     ValueCombo *speaker_r_mode = nullptr;

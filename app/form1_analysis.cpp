@@ -32,6 +32,7 @@ void Form1::Sweep_impedance()
     ++m_runs.impedance;
     analyseDesign(m_rec, 0.0, m_analysis, kImpedancePart);
     m_graphs[Fig1].graph->plot(m_analysis.impedance.x, m_analysis.impedance.y);
+    followOverlays(Fig1);
 }
 
 void Form1::Sweep_gain_plain()
@@ -63,7 +64,10 @@ void Form1::showGainCurve(GraphId id, const Curve &curve, const GainFigures &fig
     spot(panel.figure384k, figures.has384k, figures.gain384k);
     panel.figureMax->setText(figureText(figures.maximum));
     panel.graph->plot(curve.x, curve.y);
-    followLoads(id);
+    if (m_measured)
+        sweepMeasured(m_rec, m_measured->grid, m_measured->curves,
+                      id == Fig2 ? kGainPart : kGainZobelPart);
+    followOverlays(id);
 }
 
 void Form1::Readout_impedance(double x, double y)

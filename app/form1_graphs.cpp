@@ -19,6 +19,7 @@ namespace {
 const QColor kLoadColours[] = {
     {217, 95, 2}, {27, 158, 119}, {117, 112, 179}, {231, 41, 138}, {102, 102, 102}};
 static_assert(std::size(kLoadColours) == kComparedLoads.size());
+const QColor kMeasuredColour(0, 140, 70);
 
 }  // namespace
 
@@ -102,23 +103,33 @@ void Form1::createGraphMenus()
                                             netlist(GraphKind::gainZobel), true});
     for (GraphId id : {Fig2, Fig3})
         connect(m_graphs[id].compareLoads, &QAction::toggled, this,
-                [this, id] { followLoads(id); });
+                [this, id] { followOverlays(id); });
 }
 
-void Form1::followLoads(GraphId id)
+void Form1::followOverlays(GraphId id)
 {
     const GraphPanel &panel = m_graphs[id];
-    if (!panel.compareLoads || !panel.compareLoads->isChecked()) {
-        panel.graph->setOverlays({}, {});
-        return;
-    }
-    std::unique_ptr<LoadCurves> &curves = m_loads[id];
-    if (!curves)
-        curves = std::make_unique<LoadCurves>();
-    sweepComparedLoads(m_rec, id == Fig2 ? GainGraph::plain : GainGraph::zobel, *curves);
     QList<GraphControl::Overlay> overlays;
-    for (std::size_t i = 0; i < kComparedLoads.size(); ++i)
-        overlays.append({QString::fromLatin1(kComparedLoads[i].name), kLoadColours[i],
-                         &(*curves)[i].x, &(*curves)[i].y});
-    panel.graph->setOverlays(QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r), overlays);
+    if (panel.compareLoads && panel.compareLoads->isChecked()) {
+        std::unique_ptr<LoadCurves> &curves = m_loads[id];
+        if (!curves)
+            curves = std::make_unique<LoadCurves>();
+        sweepComparedLoads(m_rec, id == Fig2 ? GainGraph::plain : GainGraph::zobel, *curves);
+        for (std::size_t i = 0; i < kComparedLoads.size(); ++i)
+            overlays.append({QString::fromLatin1(kComparedLoads[i].name), kLoadColours[i],
+                             &(*curves)[i].x, &(*curves)[i].y});
+    }
+    if (m_measured) {
+        const QString name = QStringLiteral("measured: %1").arg(m_measured->load->fileName());
+        const MeasuredCurves &c = m_measured->curves;
+        const Curve &curve = id == Fig1 ? c.impedance : id == Fig2 ? c.gain : c.gainZobel;
+        if (id == Fig1)
+            overlays.append({QStringLiteral("measured points"), kMeasuredColour,
+                             &m_measured->pointsX, &m_measured->pointsY, Qt::SolidLine, true});
+        overlays.append({name, kMeasuredColour, &curve.x, &curve.y});
+    }
+    const QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
+                                         .arg(m_rec.jspeaker_r, m_rec.speaker_l_valtxt)
+                                   : QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r);
+    panel.graph->setOverlays(overlays.isEmpty() ? QString() : own, overlays);
 }

@@ -19,6 +19,8 @@ Power_measurement_form *Form1::loadedPowerWindow()
             {zobel_c_par->currentText(), zobel_r_par->currentText(), zobel_c_ser->currentText()});
         connect(m_power, &Power_measurement_form::rzobelPowerChanged, this,
                 &Form1::showRzobelPower);
+        if (m_measured)
+            m_power->setMeasuredSpeaker(&m_measured->grid);
         // It deletes itself later; from now on the next sweep needs a new one.
         connect(m_power, &Power_measurement_form::unloaded, this, [this] { m_power = nullptr; });
     }

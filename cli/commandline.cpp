@@ -1,27 +1,46 @@
 #include "cli/commandline.h"
 
-#include "core/analysis.h"
-#include "core/designrecord.h"
+#include "cli/invocation.h"
 #include "core/entryrule.h"
 #include "core/graphfiles.h"
-#include "core/netlist.h"
 #include "core/program.h"
-#include "core/report.h"
 #include "core/valuelists.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <optional>
-#include <variant>
 
 namespace {
 
 constexpr int kRefused = 2;
 constexpr int kWriteFailed = 1;
+
+// The commands, with what each takes besides the design options.
+struct Command {
+    const char *name;
+    const char *summary;
+    bool graph;     // --graph
+    bool loadFile;  // --load-file
+    int words;      // words after the command's own
+    Outcome (*run)(const Invocation &);
+};
+constexpr Command kCommands[] = {
+    {"report", "the circuit values report of the design", false, false, 0, reportCommand},
+    {"csv", "a graph's curve as CSV (--graph)", true, true, 0, csvCommand},
+    {"netlist", "an ngspice netlist that prints a graph's curve (--graph)", true, true, 0,
+     netlistCommand},
+    {"fit", "the voice-coil model fitted to an impedance file: fit PATH", false, false, 1,
+     fitCommand},
+};
+
+QString commandNames()
+{
+    QStringList names;
+    for (const Command &c : kCommands) names << QLatin1String(c.name);
+    return names.join(QStringLiteral(", "));
+}
 
 // The design options named after the main window's inputs, with its selectors behind them.
 struct ListOption {
@@ -37,30 +56,18 @@ constexpr ListOption kListOptions[] = {
     {"zobel-c-ser", ListSelector::zobel_c_ser, "Zobel series capacitor, uF"},
     {"speaker-r", ListSelector::speaker_r_mode, "Speaker resistance, ohm"},
 };
-const QStringList kCommands = {QStringLiteral("report"), QStringLiteral("csv"),
-                               QStringLiteral("netlist")};
-
-// Why the command line was refused, as its one line on standard error.
-struct Refusal {
-    QString message;
-};
-
-Refusal notAccepted(const QString &option, const QString &given, const QString &accepted)
-{
-    return {
-        QStringLiteral("--%1: \"%2\" is not accepted; accepted: %3").arg(option, given, accepted)};
-}
 
 void addOptions(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(
+    QString description =
         QStringLiteral("Designs the LC output filter of a class-D amplifier. Without a command "
-                       "it opens its window.\n\n"
-                       "Commands:\n"
-                       "  report   the circuit values report of the design\n"
-                       "  csv      a graph's curve as CSV (--graph)\n"
-                       "  netlist  an ngspice netlist that prints a graph's curve (--graph)"));
-    parser.addPositionalArgument(QStringLiteral("command"), kCommands.join(QStringLiteral(", ")));
+                       "it opens its window.\n\nCommands:\n");
+    for (const Command &c : kCommands)
+        description += QStringLiteral("  %1  %2\n")
+                           .arg(QString::fromLatin1(c.name).leftJustified(8), QLatin1String(c.summary));
+    description.chop(1);
+    parser.setApplicationDescription(description);
+    parser.addPositionalArgument(QStringLiteral("command"), commandNames());
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("graph"),
@@ -82,91 +89,71 @@ void addOptions(QCommandLineParser &parser)
     addValue(QStringLiteral("load-power"),
              QStringLiteral("RMS power into the speaker for the 7 kHz dissipation, W"),
              describeRule(kLoadPowerRule), QStringLiteral("50"));
+    parser.addOption({QStringLiteral("load-file"),
+                      QStringLiteral("A measured speaker's impedance file (frequency, magnitude, "
+                                     "phase) in place of the speaker resistance and inductance, "
+                                     "for csv and netlist (its fitted model)."),
+                      QStringLiteral("path")});
 }
 
 // The design the options describe, taken as the main window takes its inputs.
-std::optional<Refusal> readDesign(const QCommandLineParser &parser, DesignRecord &rec,
-                                  double &loadPower)
+std::optional<Refusal> readDesign(const QCommandLineParser &parser, Invocation &in)
 {
-    rec = DesignRecord::startup();
+    in.design = DesignRecord::startup();
     for (const ListOption &o : kListOptions) {
         const QString name = QString::fromLatin1(o.name);
         const QString text = parser.value(name);
-        if (!acceptSelection(rec, o.selector, text))
+        if (!acceptSelection(in.design, o.selector, text))
             return notAccepted(name, text, listItems(o.selector).join(QStringLiteral(", ")));
     }
     const QString speakerL = parser.value(QStringLiteral("speaker-l"));
     const Entry l = checkEntry(kSpeakerLRule, speakerL);
     if (l.verdict != Entry::Accepted)
         return notAccepted(QStringLiteral("speaker-l"), speakerL, describeRule(kSpeakerLRule));
-    rec.actual_l_net = l.value;
-    rec.speaker_l_valtxt = speakerL;
-    rec.full_bridge_select = parser.isSet(QStringLiteral("full-bridge")) ? kFlagTrue : kFlagFalse;
+    in.design.actual_l_net = l.value;
+    in.design.speaker_l_valtxt = speakerL;
+    in.design.full_bridge_select =
+        parser.isSet(QStringLiteral("full-bridge")) ? kFlagTrue : kFlagFalse;
     const QString power = parser.value(QStringLiteral("load-power"));
     const Entry p = checkEntry(kLoadPowerRule, power);
     if (p.verdict != Entry::Accepted)
         return notAccepted(QStringLiteral("load-power"), power, describeRule(kLoadPowerRule));
-    loadPower = p.value;
-    return std::nullopt;
-}
-
-// The graph that csv or netlist (netlistOnly) is asked for.
-std::optional<Refusal> readGraph(const QCommandLineParser &parser, bool netlistOnly,
-                                 GraphKind &kind)
-{
-    const QString accepted = graphNames(netlistOnly).join(QStringLiteral(", "));
-    if (!parser.isSet(QStringLiteral("graph")))
-        return Refusal{QStringLiteral("--graph is needed; accepted: %1").arg(accepted)};
-    const QString name = parser.value(QStringLiteral("graph"));
-    const std::optional<GraphKind> k = graphNamed(name);
-    if (!k || (netlistOnly && *k == GraphKind::power))
-        return notAccepted(QStringLiteral("graph"), name, accepted);
-    kind = *k;
-    return std::nullopt;
-}
-
-// The graph's curve for the design.
-QByteArray graphCsv(GraphKind kind, const DesignRecord &rec, double loadPower)
-{
-    DesignAnalysis a;
-    analyseDesign(rec, loadPower, a);
-    const auto csv = [kind](const auto &curve) { return curveCsv(kind, curve.x, curve.y); };
-    switch (kind) {
-        case GraphKind::impedance: return csv(a.impedance);
-        case GraphKind::gain: return csv(a.gain);
-        case GraphKind::gainZobel: return csv(a.gainZobel);
-        case GraphKind::power: return csv(a.dissipation);
+    in.loadPower = p.value;
+    if (parser.isSet(QStringLiteral("load-file"))) {
+        const QString path = parser.value(QStringLiteral("load-file"));
+        std::variant<MeasuredLoad, QString> read = MeasuredLoad::fromFile(path);
+        if (const QString *refusal = std::get_if<QString>(&read))
+            return Refusal{QStringLiteral("--load-file: %1: %2").arg(path, *refusal)};
+        in.loadFile = std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
     }
-    return {};
+    return std::nullopt;
 }
 
 // What the command line asks for, or why it is refused.
-std::variant<QByteArray, Refusal> run(const QCommandLineParser &parser)
+Outcome run(const QCommandLineParser &parser)
 {
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return Refusal{QStringLiteral("a command is needed; accepted: %1")
-                           .arg(kCommands.join(QStringLiteral(", ")))};
-    const QString command = words.first();
-    if (!kCommands.contains(command))
+        return Refusal{QStringLiteral("a command is needed; accepted: %1").arg(commandNames())};
+    const Command *command = nullptr;
+    for (const Command &c : kCommands)
+        if (words.first() == QLatin1String(c.name))
+            command = &c;
+    if (!command)
         return Refusal{QStringLiteral("\"%1\" is not a command; accepted: %2")
-                           .arg(command, kCommands.join(QStringLiteral(", ")))};
-    if (words.size() > 1)
-        return Refusal{QStringLiteral("unexpected argument \"%1\"").arg(words.at(1))};
-    DesignRecord rec;
-    double loadPower = 0.0;
-    if (std::optional<Refusal> refused = readDesign(parser, rec, loadPower))
+                           .arg(words.first(), commandNames())};
+    if (words.size() > 1 + command->words)
+        return Refusal{
+            QStringLiteral("unexpected argument \"%1\"").arg(words.at(1 + command->words))};
+    const QString name = QLatin1String(command->name);
+    if (!command->graph && parser.isSet(QStringLiteral("graph")))
+        return Refusal{QStringLiteral("--graph is not taken by %1").arg(name)};
+    if (!command->loadFile && parser.isSet(QStringLiteral("load-file")))
+        return Refusal{QStringLiteral("--load-file is not taken by %1").arg(name)};
+    Invocation in{parser, words.mid(1), {}, 50.0, {}};
+    if (std::optional<Refusal> refused = readDesign(parser, in))
         return *refused;
-    if (command == QLatin1String("report")) {
-        if (parser.isSet(QStringLiteral("graph")))
-            return Refusal{QStringLiteral("--graph is not taken by report")};
-        return designReport(rec, loadPower);
-    }
-    const bool netlist = command == QLatin1String("netlist");
-    GraphKind kind = GraphKind::impedance;
-    if (std::optional<Refusal> refused = readGraph(parser, netlist, kind))
-        return *refused;
-    return netlist ? spiceNetlist(rec, kind) : graphCsv(kind, rec, loadPower);
+    return command->run(in);
 }
 
 // Writes all of bytes; false, with errno set, when the stream would not take them.
@@ -220,7 +207,7 @@ int runCommandLine(int argc, char **argv)
         return written(put(stdout, QStringLiteral("%1 %2\n")
                                        .arg(QLatin1String(kProgramName), QUORVEL_VERSION)
                                        .toLocal8Bit()));
-    const std::variant<QByteArray, Refusal> result = run(parser);
+    const Outcome result = run(parser);
     if (const auto *refused = std::get_if<Refusal>(&result))
         return refuse(refused->message);
     return written(put(stdout, std::get<QByteArray>(result)));

@@ -25,9 +25,18 @@ struct Netlist {
         if (rec.zobel_c_parval != 0.0)
             part("CZP" + id, 'z' + id, "0", rec.zobel_c_parval);
     }
-    // The speaker model between a and b.
+    // The speaker model between a and b: the design's resistance and inductance, or a
+    // voice-coil model.
+    const VoiceCoil *coil = nullptr;
     void speaker(const DesignRecord &rec, const QByteArray &a, const QByteArray &b)
     {
+        if (coil) {
+            part("RE", a, "se", coil->Re);
+            part("LE", "se", "s2", coil->Le);
+            part("R2", "s2", b, coil->R2);
+            part("L2", "s2", b, coil->L2);
+            return;
+        }
         const double inductance = si::fromMilli(rec.actual_l_net);
         part("RS", a, inductance == 0.0 ? b : "sl", rec.speaker_r_modeval);
         if (inductance != 0.0)
@@ -51,12 +60,17 @@ QByteArray designLine(const DesignRecord &rec)
 
 }  // namespace
 
-QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind)
+QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind, const VoiceCoil *voiceCoil)
 {
     if (kind == GraphKind::power)
         return {};
     Netlist n;
+    n.coil = voiceCoil;
     n.line(designLine(rec));
+    if (voiceCoil)
+        n.line("* The speaker is the voice-coil model fitted to a measured speaker: Re " +
+               roundTripText(voiceCoil->Re) + ", Le " + roundTripText(voiceCoil->Le) + ", R2 " +
+               roundTripText(voiceCoil->R2) + ", L2 " + roundTripText(voiceCoil->L2));
     const bool full = rec.full_bridge_select == kFlagTrue;
     QByteArray print;
     if (kind == GraphKind::impedance) {

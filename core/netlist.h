@@ -2,6 +2,7 @@
 
 #include "core/designrecord.h"
 #include "core/graphfiles.h"
+#include "core/voicecoil.h"
 
 #include <QByteArray>
 
@@ -11,4 +12,7 @@
 // names the design values as the report does. Parts of value 0 are left out (a capacitor as open,
 // an inductor as short); without a series capacitor the whole Zobel branch is. Empty for the
 // dissipation graph, which no netlist reproduces.
-QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind);
+// With a voice-coil model, the speaker is that model, Re + Le in series with R2 || L2, in place of
+// the design's resistance and inductance (a measured speaker's fit).
+QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind,
+                        const VoiceCoil *voiceCoil = nullptr);

@@ -56,6 +56,26 @@ void Power_measurement_form::placeOnScreen()
     placeUpperRight(this, frameGeometry().size());
 }
 
+void Power_measurement_form::setMeasuredSpeaker(const MeasuredGrid *grid)
+{
+    m_measured = grid;
+    drawMeasured();
+}
+
+void Power_measurement_form::drawMeasured()
+{
+    if (!m_measured) {
+        CWGraph4->setOverlays({}, {});
+        return;
+    }
+    if (!m_measuredCurve)
+        m_measuredCurve = std::make_unique<PowerCurve>();
+    sweepMeasuredDissipation(m_design, m_actual_l_net, *m_measured, *m_measuredCurve);
+    CWGraph4->setOverlays(QStringLiteral("design"),
+                          {{QStringLiteral("measured speaker"), QColor(0, 140, 70),
+                            &m_measuredCurve->x, &m_measuredCurve->y}});
+}
+
 void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text)
 {
     switch (s) {
@@ -73,8 +93,9 @@ void Power_measurement_form::CWGraph4_Click()
     //       the 7 kHz figure.
     analyseDesign(m_design, m_actual_l_net, m_analysis, kDissipationPart);
     emit rzobelPowerChanged(dissipationFigureText(m_analysis.dissipationFigures.at7kHz));
-    // 4. The curve.
+    // 4. The curve, and a measured speaker's beside it.
     CWGraph4->plot(m_analysis.dissipation.x, m_analysis.dissipation.y);
+    drawMeasured();
     // 5. The read-outs under the cursor.
     if (m_state.power_cursor_on)
         Readout_power(CWGraph4->cursorX(), CWGraph4->cursorY());

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "core/analysis.h"
+#include "core/measuredcurves.h"
 #include "core/valuelists.h"
+
+#include <memory>
 
 #include <QMainWindow>
 
@@ -46,6 +49,9 @@ public:
     void setZobelReadout(ListSelector s, const QString &text);
     // Near the upper right of the screen, from the window's outer size.
     void placeOnScreen();
+    // A measured speaker's dissipation drawn beside the design's, or none (null); the grid must
+    // outlive the window or be taken back first.
+    void setMeasuredSpeaker(const MeasuredGrid *grid);
 
     double actual_l_net() const { return m_actual_l_net; }  // RMS load power, W
     int sweepRuns() const { return m_sweepRuns; }
@@ -71,12 +77,15 @@ private:
     void Text_peak_voltage_Change();
     void cursors4_on_Click();
     void Readout_power(double x, double y);
+    void drawMeasured();
 
     const DesignRecord &m_design;
     PowerWindowState &m_state;
     double m_actual_l_net = 50.0;
     int m_sweepRuns = 0;
     DesignAnalysis m_analysis;  // its dissipation part
+    const MeasuredGrid *m_measured = nullptr;
+    std::unique_ptr<PowerCurve> m_measuredCurve;
 
     // Controls, named as their objectName.
     QLabel *Label3 = nullptr;

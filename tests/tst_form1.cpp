@@ -31,7 +31,9 @@ private slots:
         QCOMPARE(menus, (QStringList{"Topology=&Topology", "  Topol_Half_Bridge=&Half_Bridge [x]", "  Topol_Full_Bridge=&Full_Bridge [ ]",
                                      "enable_cursors=&Cursors", "  cursors1_on=cursors1_on [ ]", "  cursors2_on=cursors2_on [ ]", "  cursors3_on=cursors3_on [ ]",
                                      "schematic_viewer=&Schematic", "power_calcs=&Power_calculations", "Save_circuit_values=&Save Circuit Values", "  Save_As=Save_As",
-                                     "mnuAbout=&About", "Exit=&Exit"}));
+                                     "mnuAbout=&About", "Exit=&Exit",
+                                     // Beside them, after them:
+                                     "measured_speaker=&Measured speaker", "  measured_load=&Load…", "  =&Recent", "  measured_fit=&Fit…", "  measured_clear=&Clear"}));
         QStringList gold;
         for (QLabel *l : m_form->findChildren<QLabel *>())
             if (l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64))

@@ -379,7 +379,10 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     }
     for (int i = 0; i < overlays.size(); ++i) {
         m_overlays[i]->setName(overlays[i].name);
-        m_overlays[i]->setPen(QPen(overlays[i].colour, 1));
+        m_overlays[i]->setPen(QPen(overlays[i].colour, 1, overlays[i].style));
+        m_overlays[i]->setLineStyle(overlays[i].dots ? QCPGraph::lsNone : QCPGraph::lsLine);
+        m_overlays[i]->setScatterStyle(overlays[i].dots ? QCPScatterStyle(QCPScatterStyle::ssCircle, 4)
+                                                        : QCPScatterStyle());
         setPoints(m_overlays[i], *overlays[i].x, *overlays[i].y);
     }
     m_graph->setName(curveName);

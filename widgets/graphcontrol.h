@@ -34,6 +34,8 @@ public:
         QColor colour;
         const std::vector<double> *x = nullptr;
         const std::vector<double> *y = nullptr;
+        Qt::PenStyle style = Qt::SolidLine;
+        bool dots = false;  // each point a small circle, no line between them
     };
     struct AxisSetup {
         double minimum = 0.0;

@@ -1,0 +1,41 @@
+#pragma once
+
+// What the command line's commands share: the parsed options, the design they describe, and the
+// refusal that ends a command line.
+
+#include "core/designrecord.h"
+#include "core/measuredload.h"
+
+#include <QByteArray>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <variant>
+
+// Why the command line was refused, as its one line on standard error.
+struct Refusal {
+    QString message;
+};
+
+// What a command writes to standard output, or why it was refused.
+using Outcome = std::variant<QByteArray, Refusal>;
+
+// "--name: "given" is not accepted; accepted: ..."
+Refusal notAccepted(const QString &option, const QString &given, const QString &accepted);
+
+struct Invocation {
+    const QCommandLineParser &parser;
+    QStringList words;  // the words after the command's own
+    DesignRecord design;
+    double loadPower = 50.0;
+    std::shared_ptr<const MeasuredLoad> loadFile;  // --load-file, when given
+};
+
+// The commands.
+Outcome reportCommand(const Invocation &in);
+Outcome csvCommand(const Invocation &in);
+Outcome netlistCommand(const Invocation &in);
+Outcome fitCommand(const Invocation &in);

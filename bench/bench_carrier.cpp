@@ -18,8 +18,7 @@ void BM_Carrier_idle_and_at_power(benchmark::State &state)
     const CarrierNetwork net = startup(full);
     const CarrierSettings s{48, 384e3, state.range(1) ? Modulation::ad : Modulation::bd, 1e3,
                             full ? 20.0 : 7.0};
-    for (auto _ : state)
-        benchmark::DoNotOptimize(analyzeCarrier(net, s));
+    for (auto _ : state) benchmark::DoNotOptimize(analyzeCarrier(net, s));
 }
 BENCHMARK(BM_Carrier_idle_and_at_power)
     ->Args({0, 0})
@@ -31,8 +30,7 @@ BENCHMARK(BM_Carrier_idle_and_at_power)
 void BM_Carrier_idle(benchmark::State &state)
 {
     const CarrierNetwork net = startup(true);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(idleCarrier(net, 48, 384e3, Modulation::bd));
+    for (auto _ : state) benchmark::DoNotOptimize(idleCarrier(net, 48, 384e3, Modulation::bd));
 }
 BENCHMARK(BM_Carrier_idle)->Unit(benchmark::kMicrosecond);
 

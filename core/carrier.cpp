@@ -5,49 +5,50 @@
 //   Y_f = jw Cf     Y_s = 1/Z_s(f)             (a Zobel capacitor of 0 counts as 1e-13 F)
 // Half bridge, leg V (the DC-blocking capacitor is a short at these frequencies):
 //   V_o = h V,  h = 1/(1 + jwL (Y_z + Y_f + Y_s))
-// Full bridge, legs V_a, V_b, an L in each. Cf and the speaker sit across the outputs, so the common
-// part V_c = (V_a + V_b)/2 meets only L and the Zobel branch, and the difference V_d = V_a - V_b sees
-// each side's L and Zobel branch with twice Cf and twice the speaker:
-//   V_oc = h_c V_c,  h_c = 1/(1 + jwL Y_z)      V_od = h_d V_d,  h_d = 1/(1 + jwL (Y_z + 2Y_f + 2Y_s))
-//   V_oa = V_oc + V_od/2                         V_ob = V_oc - V_od/2
-// Each output: inductor current (V_leg - V_o) Y_L; Zobel current I_z = Y_z V_o, its resistor's power
-// |I_z|^2 Re(Z_p)/2 (Czp takes none; no division by Rz, so Rz = 0 gives 0). Filter capacitor current
-// Y_f V_o (half) or Y_f V_od (full); speaker voltage V_o or V_od and power |V|^2 Re(Y_s)/2; common
-// mode V_oc (half bridge: V_o).
+// Full bridge, legs V_a, V_b, an L in each. Cf and the speaker sit across the outputs, so the
+// common part V_c = (V_a + V_b)/2 meets only L and the Zobel branch, and the difference V_d = V_a -
+// V_b sees each side's L and Zobel branch with twice Cf and twice the speaker:
+//   V_oc = h_c V_c,  h_c = 1/(1 + jwL Y_z)      V_od = h_d V_d,  h_d = 1/(1 + jwL (Y_z + 2Y_f +
+//   2Y_s)) V_oa = V_oc + V_od/2                         V_ob = V_oc - V_od/2
+// Each output: inductor current (V_leg - V_o) Y_L; Zobel current I_z = Y_z V_o, its resistor's
+// power |I_z|^2 Re(Z_p)/2 (Czp takes none; no division by Rz, so Rz = 0 gives 0). Filter capacitor
+// current Y_f V_o (half) or Y_f V_od (full); speaker voltage V_o or V_od and power |V|^2 Re(Y_s)/2;
+// common mode V_oc (half bridge: V_o).
 //
 // The leg, 0..Vs, naturally sampled PWM against a triangular carrier x = w_c t with the reference
 // M cos y, y = w_0 t: the leg is on while |x| < (pi/2)(1 + M cos y), x taken within -pi..pi. Its
 // double Fourier series:
-//   v = Vs/2 + (Vs/2) M cos y + sum_{m>=1} sum_n a_m J_n(m pi M/2) sin((m + n) pi/2) cos(m x + n y),
-//   a_m = 2 Vs/(pi m).
+//   v = Vs/2 + (Vs/2) M cos y + sum_{m>=1} sum_n a_m J_n(m pi M/2) sin((m + n) pi/2) cos(m x + n
+//   y), a_m = 2 Vs/(pi m).
 // AD: leg B is leg A's complement, v_b = Vs - v_a (the common mode holds no carrier). BD: leg B's
 // reference is -M cos y on the same carrier, (-1)^n times leg A's (m, n) term. Idle is M = 0: odd
 // harmonics a_m, legs in phase (BD) or in anti-phase (AD). DC is left out of every figure.
-// Each (m, n) term is taken as a sine of its own frequency |m w_c + n w_0| (a term at 0 Hz is DC), so
-// mean squares add: a figure is sum |X|^2/2 over the terms. Terms of different carrier harmonics meet
-// at one frequency only where J_n is negligible when the carrier is well above the audio frequency.
+// Each (m, n) term is taken as a sine of its own frequency |m w_c + n w_0| (a term at 0 Hz is DC),
+// so mean squares add: a figure is sum |X|^2/2 over the terms. Terms of different carrier harmonics
+// meet at one frequency only where J_n is negligible when the carrier is well above the audio
+// frequency.
 //
 // Sidebands of harmonic m: n up to N where the Bessel energy left out, 2 sum_{n>N} J_n^2, is below
 // 1e-13 of sum_n J_n^2 = 1. Harmonics: sum_n of a leg's squared terms in group m is at most a_m^2.
 // A figure X = T_c V_c + T_d V_d has |X|^2 <= 2(|T_c|^2 |V_c|^2 + |T_d|^2 |V_d|^2), so group m adds
 // at most B_m = g_c S_c + g_d S_d, with g the largest |T|^2 over the group's sidebands, S_c = a_m^2
 // (0 for AD, whose carrier has no common part) and S_d = 4 a_m^2 (half bridge: S_c/2 and no S_d).
-// Above the last harmonic M summed the network has no resonance, g does not rise, and a_m^2 falls as
-// 1/m^2, so the tail is at most sum_{m>M} B_M M^2/m^2 < B_M M. Summing stops at the first M whose
-// gains fell from the harmonic before and whose bound is below 1e-3 of every figure's sum so far: the
-// neglected tail moves no mean square by more than 0.1 %.
+// Above the last harmonic M summed the network has no resonance, g does not rise, and a_m^2 falls
+// as 1/m^2, so the tail is at most sum_{m>M} B_M M^2/m^2 < B_M M. Summing stops at the first M
+// whose gains fell from the harmonic before and whose bound is below 1e-3 of every figure's sum so
+// far: the neglected tail moves no mean square by more than 0.1 %.
 //
-// Ripple peak to peak: the inductor current rises while its leg is on and falls while it is off (the
-// output stays inside the rails), so its extremes are the leg's switching instants. With the duties
-// frozen and the leg's pulse centred at x0, with I_m the m-th harmonic of the current:
+// Ripple peak to peak: the inductor current rises while its leg is on and falls while it is off
+// (the output stays inside the rails), so its extremes are the leg's switching instants. With the
+// duties frozen and the leg's pulse centred at x0, with I_m the m-th harmonic of the current:
 //   pp = -2 sum_m sin(m pi d) Im(I_m e^{j m x0}),   I_m = (V_m - V_om) Y_L
-// The V_m part sums in closed form to Vs d (1 - d) T / L (sum_m sin^2(m t)/m^2 = t (pi - t)/2); the V_om
-// part falls as 1/m^4: each term is at most b_m = 2 a_m |Y_L| (|h_c| + |h_d|), and the same rule
-// stops it once b_M M is below 1e-3 of the ripple. Idle: d = 1/2. At power: the duties at the instant
-// the leg's audio current peaks; the peak current is that audio peak plus half this ripple.
+// The V_m part sums in closed form to Vs d (1 - d) T / L (sum_m sin^2(m t)/m^2 = t (pi - t)/2); the
+// V_om part falls as 1/m^4: each term is at most b_m = 2 a_m |Y_L| (|h_c| + |h_d|), and the same
+// rule stops it once b_M M is below 1e-3 of the ripple. Idle: d = 1/2. At power: the duties at the
+// instant the leg's audio current peaks; the peak current is that audio peak plus half this ripple.
 //
-// Load power: the audio reaching the speaker is h(w_0) Vs M/2 (half) or h_d(w_0) Vs M (full); its real
-// power |V|^2 Re(Y_s)/2 fixes M, and M > 1 asks for the supply Vs M.
+// Load power: the audio reaching the speaker is h(w_0) Vs M/2 (half) or h_d(w_0) Vs M (full); its
+// real power |V|^2 Re(Y_s)/2 fixes M, and M > 1 asks for the supply Vs M.
 #include "carrier.h"
 
 #include <algorithm>
@@ -132,8 +133,19 @@ Response respond(const Network &n, double w)
 }
 
 // Mean squares (and powers) of the figures, summed over terms.
-enum Figure { zobelA, zobelB, inductorA, inductorB, capacitor, speakerV, speakerW, outputA, outputB,
-              commonMode, kFigures };
+enum Figure {
+    zobelA,
+    zobelB,
+    inductorA,
+    inductorB,
+    capacitor,
+    speakerV,
+    speakerW,
+    outputA,
+    outputB,
+    commonMode,
+    kFigures
+};
 // The gains the tail bound needs, per kind of figure (A and B share theirs).
 enum Kind { kZobel, kInductor, kCapacitor, kSpeakerV, kSpeakerW, kOutput, kCommon, kKinds };
 
@@ -143,8 +155,7 @@ struct Sums {
 
 // Adds one term with leg amplitudes (real, cos phase) a and b; b is ignored in half bridge.
 // g[k][0], g[k][1] take the largest |T_c|^2, |T_d|^2 seen.
-void addTerm(const Network &n, const Response &r, double a, double b, Sums &sum,
-             double (*g)[2])
+void addTerm(const Network &n, const Response &r, double a, double b, Sums &sum, double (*g)[2])
 {
     double *s = sum.s;
     if (!n.full) {
@@ -159,10 +170,14 @@ void addTerm(const Network &n, const Response &r, double a, double b, Sums &sum,
         s[commonMode] += 0.5 * v2;
         if (g) {
             const double h2 = norm2(r.hc);
-            const double gc[kKinds] = {h2 * r.zobelGain, norm2((1.0 - r.hc) * r.yl), h2 * norm2(r.yf),
-                                       h2, h2 * std::abs(r.speakerG), h2, h2};
-            for (int k = 0; k < kKinds; ++k)
-                g[k][0] = std::max(g[k][0], gc[k]);
+            const double gc[kKinds] = {h2 * r.zobelGain,
+                                       norm2((1.0 - r.hc) * r.yl),
+                                       h2 * norm2(r.yf),
+                                       h2,
+                                       h2 * std::abs(r.speakerG),
+                                       h2,
+                                       h2};
+            for (int k = 0; k < kKinds; ++k) g[k][0] = std::max(g[k][0], gc[k]);
         }
         return;
     }
@@ -186,9 +201,12 @@ void addTerm(const Network &n, const Response &r, double a, double b, Sums &sum,
     if (g) {
         const double c2 = norm2(r.hc), d2 = norm2(r.hd);
         const double gc[kKinds] = {c2 * r.zobelGain, norm2((1.0 - r.hc) * r.yl), 0, 0, 0, c2, c2};
-        const double gd[kKinds] = {0.25 * d2 * r.zobelGain, 0.25 * norm2((1.0 - r.hd) * r.yl),
-                                   d2 * norm2(r.yf),        d2,
-                                   d2 * std::abs(r.speakerG), 0.25 * d2,
+        const double gd[kKinds] = {0.25 * d2 * r.zobelGain,
+                                   0.25 * norm2((1.0 - r.hd) * r.yl),
+                                   d2 * norm2(r.yf),
+                                   d2,
+                                   d2 * std::abs(r.speakerG),
+                                   0.25 * d2,
                                    0};
         for (int k = 0; k < kKinds; ++k) {
             g[k][0] = std::max(g[k][0], gc[k]);
@@ -201,7 +219,8 @@ constexpr Kind kKindOf[kFigures] = {kZobel,    kZobel,    kInductor, kInductor, 
                                     kSpeakerV, kSpeakerW, kOutput,   kOutput,   kCommon};
 
 // J_0(x) .. J_N(x) by Miller's downward recurrence, normalised by J_0 + 2 sum J_2k = 1; returns N,
-// the last order kept: 2 sum_{n>N} J_n^2 < kBesselEnergyLeftOut. J holds kMaxBesselOrder + 1 values.
+// the last order kept: 2 sum_{n>N} J_n^2 < kBesselEnergyLeftOut. J holds kMaxBesselOrder + 1
+// values.
 int besselOrders(double x, double *J)
 {
     if (x < 1e-6) {  // J_1 = x/2 to 1e-13; the recurrence's 2k/x would overflow
@@ -222,8 +241,7 @@ int besselOrders(double x, double *J)
         above = here;
         here = below;
         if (std::abs(here) > 1e250) {  // rescale what is kept so far
-            for (int i = k; i <= start; ++i)
-                J[i] *= 1e-250;
+            for (int i = k; i <= start; ++i) J[i] *= 1e-250;
             norm *= 1e-250;
             above *= 1e-250;
             here *= 1e-250;
@@ -289,8 +307,7 @@ Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Mo
             if (!n.full && (f == zobelB || f == inductorB || f == outputB))
                 continue;
             const int k = kKindOf[f];
-            const double bound =
-                g[k][0] * sc * m / 3 + g[k][1] * std::min(sd * m / 3, sdFlat * m);
+            const double bound = g[k][0] * sc * m / 3 + g[k][1] * std::min(sd * m / 3, sdFlat * m);
             done = bound <= kTailTolerance * sum.s[f] && g[k][0] <= previous[k][0] * fall &&
                    g[k][1] <= previous[k][1] * fall;
         }
@@ -306,47 +323,100 @@ Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Mo
     return sum;
 }
 
-// Ripple peak to peak in each leg with the duties frozen: leg A at dA centred at 0; leg B in full
-// bridge at 1 - dA, centred at 0 (BD) or pi (AD, leg A's complement).
-std::array<double, 2> frozenRipple(const Network &n, double Vs, double wc, double dA,
-                                   Modulation mode)
+// Leg A's inductor current with the duties frozen: leg A at dA centred at 0; leg B in full bridge
+// at 1 - dA, centred at 0 (BD) or pi (AD, leg A's complement). Leg B's current is leg A's mirror
+// image (the network is the same on both sides), so leg A stands for both.
+struct Ripple {
+    double pp = 0.0;   // A peak to peak
+    double top = 0.0;  // A, highest value above the current's mean
+};
+
+constexpr int kMaxRippleHarmonics = 512;
+
+Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulation mode)
 {
-    const double T = 2 * kPi / wc;
+    // i(x) = Vs/(wc L) g(x) - sum_m Re(c_m e^{jmx}), c_m = V_om Y_L: g is the leg voltage less its
+    // mean, integrated: (1 - d) x while on (|x| <= pi d), d (pi - |x|) sgn x while off.
+    const double slope = Vs / (wc * n.L);
     const double dB = 1 - dA;
-    const double triangleA = Vs * dA * (1 - dA) * T / n.L;
-    const double triangleB = Vs * dB * (1 - dB) * T / n.L;
-    double corrA = 0.0, corrB = 0.0;
-    double previous = 0.0;
-    for (int m = 1; m <= kMaxHarmonics; ++m) {
-        const double am = 2 * Vs / (kPi * m);
-        const double sa = std::sin(m * kPi * dA);
-        const double sb = std::sin(m * kPi * dB);
-        const Response r = respond(n, m * wc);
-        const double a = am * sa;
-        const bool centredAtPi = mode == Modulation::ad;
-        const double sign = centredAtPi && m % 2 ? -1.0 : 1.0;  // e^{j m pi}
-        // Leg B's coefficient of cos(m x): AD -a; BD its own pulse centred at 0.
-        const double b = n.full ? (centredAtPi ? -a : am * sb) : 0.0;
-        Complex voa, vob;
-        if (n.full) {
-            const Complex voc = r.hc * (0.5 * (a + b));
-            const Complex vod = r.hd * (a - b);
-            voa = voc + 0.5 * vod;
-            vob = voc - 0.5 * vod;
-        } else {
-            voa = r.hc * a;
+    Complex c[kMaxRippleHarmonics + 1];
+    auto triangle = [&](double x) {
+        const double ax = std::abs(x);
+        const double g = ax <= kPi * dA ? (1 - dA) * ax : dA * (kPi - ax);
+        return slope * (x < 0 ? -g : g);
+    };
+    auto current = [&](double x, int last) {
+        double s = 0.0;
+        const Complex step(std::cos(x), std::sin(x));
+        Complex e = step;
+        for (int m = 1; m <= last; ++m, e *= step)
+            s += c[m].real() * e.real() - c[m].imag() * e.imag();
+        return triangle(x) - s;
+    };
+    // The harmonics, until what is left out (each term at most b_m = 2 a_m |Y_L| (|h_c| + |h_d|)/2,
+    // falling as 1/m^2 or faster, so the rest is below b_M M) is small against the ripple.
+    double railMargin = 0.0;  // sum |V_om| and its tail: the output's own ripple at most
+    double previous = 0.0, bound = 0.0, tail = 0.0;
+    int last = 0;
+    double target = slope * 2 * kPi * dA * dB;  // the triangle alone, to begin with
+    bool grid = false;
+    Ripple r;
+    for (;;) {
+        while (last < kMaxRippleHarmonics) {
+            const int m = ++last;
+            const double am = 2 * Vs / (kPi * m);
+            const double sa = std::sin(m * kPi * dA);
+            const Response resp = respond(n, m * wc);
+            const double a = am * sa;
+            // Leg B's coefficient of cos(m x): AD -a; BD its own pulse centred at 0.
+            const double b =
+                n.full ? (mode == Modulation::ad ? -a : am * std::sin(m * kPi * dB)) : 0.0;
+            const Complex vo =
+                n.full ? resp.hc * (0.5 * (a + b)) + 0.5 * (resp.hd * (a - b)) : resp.hc * a;
+            c[m] = vo * resp.yl;
+            railMargin += std::abs(vo);
+            const double gain = std::abs(resp.hc) + (n.full ? std::abs(resp.hd) : 0.0);
+            bound = am * std::abs(resp.yl.imag()) * gain * m;
+            tail = 0.5 * am * gain * m;  // of sum |V_om|: a_m gain falls as 1/m^3 or faster
+            const bool falling = m > 1 && bound <= previous * 1.0000001;
+            previous = bound;
+            if (falling && bound <= kTailTolerance * target)
+                break;
         }
-        // pp = -2 sum sin(m pi d) Im(-V_om Y_L e^{j m x0}), the V_m part being the triangle.
-        corrA += 2 * sa * (voa * r.yl).imag();
-        corrB += 2 * sb * sign * (vob * r.yl).imag();
-        const double bound = 2 * am * std::abs(r.yl.imag()) * (std::abs(r.hc) + std::abs(r.hd)) * m;
-        if (m > 1 && bound <= previous * 1.0000001 &&
-            bound <= kTailTolerance * std::abs(triangleA + corrA) &&
-            (!n.full || bound <= kTailTolerance * std::abs(triangleB + corrB)))
+        // The inductor current rises while its leg is on and falls while it is off when the
+        // output's ripple stays between the leg's two levels; its extremes are then the switching
+        // instants. Otherwise (a resonance near or above the carrier, a leg its output follows)
+        // they are sought on a grid as well.
+        const double atOn = current(-kPi * dA, last), atOff = current(kPi * dA, last);
+        grid = grid || railMargin + tail >= Vs * std::min(dA, dB);
+        if (!grid) {
+            r.pp = atOff - atOn;
+            r.top = atOff;
+        } else {
+            constexpr int kGrid = 128;
+            double v[kGrid];
+            for (int i = 0; i < kGrid; ++i) v[i] = current(-kPi + 2 * kPi * i / kGrid, last);
+            double hi = std::max(atOn, atOff), lo = std::min(atOn, atOff);
+            for (int i = 0; i < kGrid; ++i) {
+                // A smooth extreme between grid points, from the parabola through three.
+                const double l = v[(i + kGrid - 1) % kGrid], here = v[i], rr = v[(i + 1) % kGrid];
+                const double curve = l - 2 * here + rr;
+                const double vertex =
+                    curve != 0.0 ? here - (rr - l) * (rr - l) / (8 * curve) : here;
+                if (here >= l && here >= rr)
+                    hi = std::max(hi, std::max(here, vertex));
+                if (here <= l && here <= rr)
+                    lo = std::min(lo, std::min(here, vertex));
+            }
+            r.pp = hi - lo;
+            r.top = hi;
+        }
+        // Summed against the triangle; if the ripple came out smaller, on against the ripple.
+        if (bound <= kTailTolerance * r.pp || last >= kMaxRippleHarmonics)
             break;
-        previous = bound;
+        target = r.pp;
     }
-    return {triangleA + corrA, n.full ? triangleB + corrB : 0.0};
+    return r;
 }
 
 struct LegPeak {
@@ -354,25 +424,23 @@ struct LegPeak {
     double ripple = 0.0;   // A peak to peak there
 };
 
-// The highest current in one leg's inductor over the audio cycle: its audio current Re(I e^{jy})
-// plus half the ripple, the ripple taken with the duties frozen at y, leg A's duty being
-// (1 + M cos y)/2 (leg B's is the other one). The ripple follows 4d(1 - d) = 1 - M^2 cos^2 y closely,
-// so the instant is found on that shape scaled to the exact ripple, which is then worked out there
-// again; three rounds settle it.
-LegPeak legPeak(const Network &n, double Vs, double wc, double M, Modulation mode, Complex I,
-                int leg)
+// The highest current in leg A's inductor over the audio cycle: its audio current Re(I e^{jy})
+// plus the carrier's top, the carrier taken with the duties frozen at y, leg A's duty being
+// (1 + M cos y)/2. The top follows 4d(1 - d) = 1 - M^2 cos^2 y closely, so the instant is found on
+// that shape scaled to the exact top, which is then worked out there again; two rounds settle it.
+LegPeak legPeak(const Network &n, double Vs, double wc, double M, Modulation mode, Complex I)
 {
     const double A = std::abs(I), phase = std::arg(I);
     auto duty = [&](double y) { return 0.5 * (1 + M * std::cos(y)); };
     double y = -phase;  // the audio current's own peak
-    double pp = frozenRipple(n, Vs, wc, duty(y), mode)[leg];
-    for (int round = 0; round < 3; ++round) {
+    Ripple ripple = frozenRipple(n, Vs, wc, duty(y), mode);
+    for (int round = 0; round < 2; ++round) {
         const double shape = 1 - M * M * std::cos(y) * std::cos(y);
         if (shape < 1e-12)
             break;
-        const double c = pp / shape;
+        const double c = ripple.top / shape;
         auto current = [&](double t) {
-            return A * std::cos(t + phase) + 0.5 * c * (1 - M * M * std::cos(t) * std::cos(t));
+            return A * std::cos(t + phase) + c * (1 - M * M * std::cos(t) * std::cos(t));
         };
         // A coarse scan, then golden-section search around the best point.
         constexpr int kScan = 64;
@@ -397,9 +465,9 @@ LegPeak legPeak(const Network &n, double Vs, double wc, double M, Modulation mod
             }
         }
         y = current(0.5 * (lo + hi)) > bestValue ? 0.5 * (lo + hi) : best;
-        pp = frozenRipple(n, Vs, wc, duty(y), mode)[leg];
+        ripple = frozenRipple(n, Vs, wc, duty(y), mode);
     }
-    return {A * std::cos(y + phase) + 0.5 * pp, pp};
+    return {A * std::cos(y + phase) + ripple.top, ripple.pp};
 }
 
 CarrierFigures figuresOf(const Network &n, const Sums &sum, std::array<double, 2> ripple)
@@ -435,7 +503,8 @@ RatingExcess excess(const PartRatings &r, double zobelW, double inductorA, doubl
 CarrierFigures idleFigures(const Network &n, double Vs, double fs, Modulation mode)
 {
     const double wc = 2 * kPi * fs;
-    return figuresOf(n, carrierSums(n, Vs, wc, 0.0, 0.0, mode), frozenRipple(n, Vs, wc, 0.5, mode));
+    const double pp = frozenRipple(n, Vs, wc, 0.5, mode).pp;
+    return figuresOf(n, carrierSums(n, Vs, wc, 0.0, 0.0, mode), {pp, n.full ? pp : 0.0});
 }
 
 }  // namespace
@@ -467,7 +536,8 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
         out.atPower = NotDeliverable{};
         return out;
     }
-    // The audio, per volt of modulation amplitude: leg A carries (Vs/2) M cos y, leg B the opposite.
+    // The audio, per volt of modulation amplitude: leg A carries (Vs/2) M cos y, leg B the
+    // opposite.
     const double w0 = 2 * kPi * in.audioHz;
     const Response r0 = respond(n, w0);
     const double perM = n.full ? Vs : 0.5 * Vs;  // the source reaching the speaker's path
@@ -495,8 +565,8 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const double legA = 0.5 * Vs * M;
     const Complex voA = n.full ? r0.hd * (0.5 * Vs * M) : r0.hc * legA;
     const Complex iA = (legA - voA) * r0.yl;
-    const LegPeak peakA = legPeak(n, Vs, wc, M, mode, iA, 0);
-    const LegPeak peakB = n.full ? legPeak(n, Vs, wc, M, mode, -iA, 1) : LegPeak{};
+    const LegPeak peakA = legPeak(n, Vs, wc, M, mode, iA);
+    const LegPeak peakB = n.full ? peakA : LegPeak{};  // the mirror image
     const double rippleA = peakA.ripple, rippleB = peakB.ripple;
     p.carrier = figuresOf(n, carrier, {rippleA, rippleB});
     const double *c = carrier.s;
@@ -507,8 +577,8 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
                       n.full ? std::sqrt(c[inductorB] + a[inductorB]) : 0.0};
     p.inductorPeakA = {peakA.current, peakB.current};
     p.filterCapRmsA = std::sqrt(c[capacitor] + a[capacitor]);
-    p.excess = excess(ratings, largest(p.zobelResistorTotalW), largest(p.inductorPeakA),
-                      p.filterCapRmsA);
+    p.excess =
+        excess(ratings, largest(p.zobelResistorTotalW), largest(p.inductorPeakA), p.filterCapRmsA);
     out.atPower = p;
     return out;
 }

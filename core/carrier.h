@@ -33,11 +33,11 @@ struct CarrierNetwork {
 };
 
 struct CarrierSettings {
-    double supplyV = 0.0;      // each leg switches between 0 and supplyV
-    double switchingHz = 0.0;  // carrier frequency
+    double supplyV = 0.0;                    // each leg switches between 0 and supplyV
+    double switchingHz = 0.0;                // carrier frequency
     Modulation modulation = Modulation::bd;  // ignored in half bridge
-    double audioHz = 0.0;      // the sine for the at-power figures
-    double loadPowerW = 0.0;   // real power that sine puts into the speaker
+    double audioHz = 0.0;                    // the sine for the at-power figures
+    double loadPowerW = 0.0;                 // real power that sine puts into the speaker
 };
 
 // Ratings of the parts; 0 = not given, never exceeded.
@@ -92,7 +92,7 @@ struct NotDeliverable {
 };
 
 struct CarrierAnalysis {
-    CarrierFigures idle;     // 50 % duty; AD legs in anti-phase, BD legs in phase
+    CarrierFigures idle;      // 50 % duty; AD legs in anti-phase, BD legs in phase
     RatingExcess idleExcess;  // Zobel power, half the ripple, filter capacitor rms
     std::variant<AtPowerFigures, SupplyShort, NotDeliverable> atPower;
 };

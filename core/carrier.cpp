@@ -4,48 +4,65 @@
 //   Y_L = 1/(jwL)   Z_p = Rz/(1 + jw Rz Czp)   Z_z = Z_p + 1/(jw Czs)   Y_z = 1/Z_z
 //   Y_f = jw Cf     Y_s = 1/Z_s(f)             (a Zobel capacitor of 0 counts as 1e-13 F)
 // Half bridge, leg V (the DC-blocking capacitor is a short at these frequencies):
-//   V_o = h V,  h = 1/(1 + jwL (Y_z + Y_f + Y_s))
+//   V_o = h V,   h = 1/(1 + jwL (Y_z + Y_f + Y_s))
 // Full bridge, legs V_a, V_b, an L in each. Cf and the speaker sit across the outputs, so the
-// common part V_c = (V_a + V_b)/2 meets only L and the Zobel branch, and the difference V_d = V_a -
-// V_b sees each side's L and Zobel branch with twice Cf and twice the speaker:
-//   V_oc = h_c V_c,  h_c = 1/(1 + jwL Y_z)      V_od = h_d V_d,  h_d = 1/(1 + jwL (Y_z + 2Y_f +
-//   2Y_s)) V_oa = V_oc + V_od/2                         V_ob = V_oc - V_od/2
+// common part V_c = (V_a + V_b)/2 meets only L and the Zobel branch, and the difference
+// V_d = V_a - V_b sees each side's L and Zobel branch with twice Cf and twice the speaker:
+//   V_oc = h_c V_c,   h_c = 1/(1 + jwL Y_z)
+//   V_od = h_d V_d,   h_d = 1/(1 + jwL (Y_z + 2 Y_f + 2 Y_s))
+//   V_oa = V_oc + V_od/2,   V_ob = V_oc - V_od/2
 // Each output: inductor current (V_leg - V_o) Y_L; Zobel current I_z = Y_z V_o, its resistor's
 // power |I_z|^2 Re(Z_p)/2 (Czp takes none; no division by Rz, so Rz = 0 gives 0). Filter capacitor
-// current Y_f V_o (half) or Y_f V_od (full); speaker voltage V_o or V_od and power |V|^2 Re(Y_s)/2;
-// common mode V_oc (half bridge: V_o).
+// current Y_f V_o (half) or Y_f V_od (full); speaker voltage V_o or V_od and power
+// |V|^2 Re(Y_s)/2; common mode V_oc (half bridge: V_o).
 //
 // The leg, 0..Vs, naturally sampled PWM against a triangular carrier x = w_c t with the reference
 // M cos y, y = w_0 t: the leg is on while |x| < (pi/2)(1 + M cos y), x taken within -pi..pi. Its
-// double Fourier series:
-//   v = Vs/2 + (Vs/2) M cos y + sum_{m>=1} sum_n a_m J_n(m pi M/2) sin((m + n) pi/2) cos(m x + n
-//   y), a_m = 2 Vs/(pi m).
+// double Fourier series, a_m = 2 Vs/(pi m):
+//   v = Vs/2 + (Vs/2) M cos y
+//       + sum_{m>=1} sum_n a_m J_n(m pi M/2) sin((m + n) pi/2) cos(m x + n y)
 // AD: leg B is leg A's complement, v_b = Vs - v_a (the common mode holds no carrier). BD: leg B's
 // reference is -M cos y on the same carrier, (-1)^n times leg A's (m, n) term. Idle is M = 0: odd
 // harmonics a_m, legs in phase (BD) or in anti-phase (AD). DC is left out of every figure.
 // Each (m, n) term is taken as a sine of its own frequency |m w_c + n w_0| (a term at 0 Hz is DC),
-// so mean squares add: a figure is sum |X|^2/2 over the terms. Terms of different carrier harmonics
-// meet at one frequency only where J_n is negligible when the carrier is well above the audio
-// frequency.
+// so mean squares add: a figure is sum |X|^2/2 over the terms. Terms of different carrier
+// harmonics share a frequency only far out in J_n when the carrier is well above the audio.
 //
 // Sidebands of harmonic m: n up to N where the Bessel energy left out, 2 sum_{n>N} J_n^2, is below
-// 1e-13 of sum_n J_n^2 = 1. Harmonics: sum_n of a leg's squared terms in group m is at most a_m^2.
-// A figure X = T_c V_c + T_d V_d has |X|^2 <= 2(|T_c|^2 |V_c|^2 + |T_d|^2 |V_d|^2), so group m adds
-// at most B_m = g_c S_c + g_d S_d, with g the largest |T|^2 over the group's sidebands, S_c = a_m^2
-// (0 for AD, whose carrier has no common part) and S_d = 4 a_m^2 (half bridge: S_c/2 and no S_d).
-// Above the last harmonic M summed the network has no resonance, g does not rise, and a_m^2 falls
-// as 1/m^2, so the tail is at most sum_{m>M} B_M M^2/m^2 < B_M M. Summing stops at the first M
-// whose gains fell from the harmonic before and whose bound is below 1e-3 of every figure's sum so
-// far: the neglected tail moves no mean square by more than 0.1 %.
+// 1e-10 of sum_n J_n^2 = 1. Harmonics: each drives one part of the source only, the common part
+// V_c (half bridge: the leg; BD: odd m, even n) or the difference V_d (AD; BD: even m, odd n), so
+// harmonic m adds sum_n |T|^2 |V_n|^2 / 2 <= g S_m to a figure's mean square, g being the largest
+// |T|^2 over its sidebands and, with a_m = 2 Vs/(pi m) = a_1/m,
+//   common part:   S_m = a_m^2 / 2
+//   difference:    S_m = 2 a_m^2 (AD),   2 min(a_m^2, Vs^2 M^2 / 2) (BD: sum_{n odd} J_n^2 <=
+//   x^2/2)
+// Above the last harmonic summed the network is past its resonances: each gain keeps falling, from
+// the last harmonic k that drove its part, at least as 1/m^2 if it fell so over the step before,
+// else at least as 1/m (a gain nearing its 1/m^2 asymptote from below). With K the last harmonic
+// summed, sum_{m>K} 1/m^4 < 1/(3 K^3), sum_{m>K} 1/m^3 < 1/(2 K^2), sum_{m>K} 1/m^2 < 1/K, the rest
+// of a part is at most
+//   1/m^2:  2 S g k^2 a_1^2 / (3 K^3)   (BD's difference also: g k^2 Vs^2 M^2 / K)
+//   1/m:    2 S g k a_1^2 / (2 K^2)      (2 S = 1 for the common part, 4 for the difference)
+// Summing stops once every gain of each part fell at least as 1/m over its last step and the
+// bound is below 1e-3 of every figure's sum so far: the tail moves no mean square by more than
+// 0.1 %.
 //
-// Ripple peak to peak: the inductor current rises while its leg is on and falls while it is off
-// (the output stays inside the rails), so its extremes are the leg's switching instants. With the
-// duties frozen and the leg's pulse centred at x0, with I_m the m-th harmonic of the current:
-//   pp = -2 sum_m sin(m pi d) Im(I_m e^{j m x0}),   I_m = (V_m - V_om) Y_L
-// The V_m part sums in closed form to Vs d (1 - d) T / L (sum_m sin^2(m t)/m^2 = t (pi - t)/2); the
-// V_om part falls as 1/m^4: each term is at most b_m = 2 a_m |Y_L| (|h_c| + |h_d|), and the same
-// rule stops it once b_M M is below 1e-3 of the ripple. Idle: d = 1/2. At power: the duties at the
-// instant the leg's audio current peaks; the peak current is that audio peak plus half this ripple.
+// Ripple: leg A's inductor current with the duties frozen over a carrier period (leg B's is its
+// mirror image, the network being the same on both sides). With c_m = V_om Y_L and g the leg
+// voltage less its mean, integrated ((1 - d) x while on, d (pi - |x|) sgn x while off):
+//   i(x) = Vs/(w_c L) g(x) - sum_m Re(c_m e^{jmx})
+// The series falls as 1/m^3: each term is at most a_m |Y_L| (|h_c| + |h_d|), the rest below that
+// bound times M, and summing stops once it is below 1e-3 of the ripple. While the output's own
+// ripple (sum |V_om| and its tail) stays between the leg's two levels, the current rises while the
+// leg is on and falls while it is off, so its extremes are the switching instants x = -+pi d.
+// Otherwise (a resonance near or above the carrier, a leg its output follows) they are sought on
+// 128 points a period, refined by parabolas. Idle: d = 1/2.
+//
+// At power, leg A's current is its audio current Re(I e^{jy}) plus the carrier's top at the duty
+// of that instant, d = (1 + M cos y)/2; the peak current is the highest of that sum over y (found
+// on the shape 1 - M^2 cos^2 y = 4d(1 - d) scaled to the exact top, which is then worked out there
+// again), the ripple figure the one at that instant. The frozen duty is off by about
+// pi M f_audio/f_carrier, natural sampling moving each edge on its own.
 //
 // Load power: the audio reaching the speaker is h(w_0) Vs M/2 (half) or h_d(w_0) Vs M (full); its
 // real power |V|^2 Re(Y_s)/2 fixes M, and M > 1 asks for the supply Vs M.
@@ -60,7 +77,7 @@ namespace {
 using Complex = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 constexpr double kTailTolerance = 1e-3;
-constexpr double kBesselEnergyLeftOut = 1e-13;
+constexpr double kBesselEnergyLeftOut = 1e-10;
 constexpr int kMaxHarmonics = 2000;
 constexpr int kMaxBesselOrder = 400;
 
@@ -272,9 +289,19 @@ Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Mo
 {
     Sums sum;
     double J[kMaxBesselOrder + 1];
-    double previous[kKinds][2] = {};
-    int previousM = 1;
-    bool havePrevious = false;
+    // The part of the source a harmonic drives: 0 the common part (half bridge: the leg), 1 the
+    // difference. AD drives only the difference; BD's odd harmonics are all common (even n) and
+    // its even ones all difference (odd n). Per part, the gains of the last harmonic that drove it
+    // and how they fell from the one before: as 1/m^2 (steep) or at least as 1/m.
+    struct Part {
+        double g[kKinds] = {};
+        bool steep[kKinds] = {};
+        int m = 0;
+        bool fell = false;
+    } parts[2];
+    const bool bd = n.full && mode == Modulation::bd;
+    const bool active[2] = {!n.full || bd, n.full && (!bd || M > 0)};
+    const double A2 = (2 * Vs / kPi) * (2 * Vs / kPi);  // a_m^2 m^2
     for (int m = 1; m <= kMaxHarmonics; ++m) {
         const double am = 2 * Vs / (kPi * m);
         const int N = besselOrders(m * kPi * M / 2, J);
@@ -296,29 +323,38 @@ Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Mo
         }
         if (!evaluated)
             continue;
-        // Bounds on the source energy of every group from here on: sc, sd at this one, falling
-        // as 1/m^2; BD's difference is also at most 2 Vs^2 M^2 (see the top of the file).
-        const double sc = n.full ? (mode == Modulation::ad ? 0.0 : am * am) : 0.5 * am * am;
-        const double sd = n.full ? 4 * am * am : 0.0;
-        const double sdFlat = mode == Modulation::bd ? 2 * Vs * Vs * M * M : sd * m;
-        bool done = havePrevious;
-        const double fall = double(previousM) * previousM / (double(m) * m);
+        const int p = !n.full ? 0 : (bd && m % 2 ? 0 : 1);
+        Part &part = parts[p];
+        part.fell = part.m > 0;
+        for (int k = 0; k < kKinds; ++k) {
+            const double was = part.g[k] * part.m, is = g[k][p] * m;
+            part.steep[k] = is * m <= was * part.m;
+            part.fell = part.fell && is <= was;
+            part.g[k] = g[k][p];
+        }
+        part.m = m;
+        // The rest, bounded from each part's last gains (see the top of the file).
+        bool done = (!active[0] || parts[0].fell) && (!active[1] || parts[1].fell);
         for (int f = 0; f < kFigures && done; ++f) {
             if (!n.full && (f == zobelB || f == inductorB || f == outputB))
                 continue;
             const int k = kKindOf[f];
-            const double bound = g[k][0] * sc * m / 3 + g[k][1] * std::min(sd * m / 3, sdFlat * m);
-            done = bound <= kTailTolerance * sum.s[f] && g[k][0] <= previous[k][0] * fall &&
-                   g[k][1] <= previous[k][1] * fall;
+            double bound = 0.0;
+            for (int q = 0; q < 2; ++q) {
+                if (!active[q])
+                    continue;
+                const Part &r = parts[q];
+                const double share = q == 0 ? 0.5 : 2.0;
+                double rest = r.steep[k] ? share * r.g[k] * r.m * r.m * A2 / (3.0 * m * m * m)
+                                         : share * r.g[k] * r.m * A2 / (2.0 * m * m);
+                if (q == 1 && bd && r.steep[k])
+                    rest = std::min(rest, r.g[k] * r.m * r.m * Vs * Vs * M * M / m);
+                bound += rest;
+            }
+            done = bound <= kTailTolerance * sum.s[f];
         }
         if (done)
             break;
-        for (int k = 0; k < kKinds; ++k) {
-            previous[k][0] = g[k][0];
-            previous[k][1] = g[k][1];
-        }
-        previousM = m;
-        havePrevious = true;
     }
     return sum;
 }
@@ -470,7 +506,7 @@ LegPeak legPeak(const Network &n, double Vs, double wc, double M, Modulation mod
     return {A * std::cos(y + phase) + ripple.top, ripple.pp};
 }
 
-CarrierFigures figuresOf(const Network &n, const Sums &sum, std::array<double, 2> ripple)
+CarrierFigures figuresOf(const Sums &sum, std::array<double, 2> ripple)
 {
     const double *s = sum.s;
     CarrierFigures f;
@@ -482,7 +518,6 @@ CarrierFigures figuresOf(const Network &n, const Sums &sum, std::array<double, 2
     f.speakerVrms = std::sqrt(s[speakerV]);
     f.speakerW = s[speakerW];
     f.commonModeVrms = std::sqrt(s[commonMode]);
-    (void)n;
     return f;
 }
 
@@ -500,11 +535,15 @@ RatingExcess excess(const PartRatings &r, double zobelW, double inductorA, doubl
     return e;
 }
 
-CarrierFigures idleFigures(const Network &n, double Vs, double fs, Modulation mode)
+// The idle figures; `top` takes the inductor current's highest value.
+CarrierFigures idleFigures(const Network &n, double Vs, double fs, Modulation mode,
+                           double *top = nullptr)
 {
     const double wc = 2 * kPi * fs;
-    const double pp = frozenRipple(n, Vs, wc, 0.5, mode).pp;
-    return figuresOf(n, carrierSums(n, Vs, wc, 0.0, 0.0, mode), {pp, n.full ? pp : 0.0});
+    const Ripple ripple = frozenRipple(n, Vs, wc, 0.5, mode);
+    if (top)
+        *top = ripple.top;
+    return figuresOf(carrierSums(n, Vs, wc, 0.0, 0.0, mode), {ripple.pp, n.full ? ripple.pp : 0.0});
 }
 
 }  // namespace
@@ -527,10 +566,10 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const double Vs = in.supplyV;
     const Modulation mode = in.modulation;
     CarrierAnalysis out;
-    out.idle = idleFigures(n, Vs, in.switchingHz, mode);
+    double idleTop = 0.0;
+    out.idle = idleFigures(n, Vs, in.switchingHz, mode, &idleTop);
     const CarrierFigures &idle = out.idle;
-    out.idleExcess = excess(ratings, largest(idle.zobelResistorW),
-                            0.5 * largest(idle.inductorRipplePkPkA), idle.filterCapRmsA);
+    out.idleExcess = excess(ratings, largest(idle.zobelResistorW), idleTop, idle.filterCapRmsA);
 
     if (!(in.audioHz > 0)) {
         out.atPower = NotDeliverable{};
@@ -568,7 +607,7 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const LegPeak peakA = legPeak(n, Vs, wc, M, mode, iA);
     const LegPeak peakB = n.full ? peakA : LegPeak{};  // the mirror image
     const double rippleA = peakA.ripple, rippleB = peakB.ripple;
-    p.carrier = figuresOf(n, carrier, {rippleA, rippleB});
+    p.carrier = figuresOf(carrier, {rippleA, rippleB});
     const double *c = carrier.s;
     const double *a = audio.s;
     p.zobelResistorAudioW = {a[zobelA], n.full ? a[zobelB] : 0.0};

@@ -71,12 +71,12 @@ struct CarrierFigures {
 struct AtPowerFigures {
     double modulationIndex = 0.0;  // the reference's peak against the carrier's peak, <= 1
     // Carrier only, over the whole audio period (carrier harmonics and their sidebands). The
-    // ripple peak to peak is the one at the instant the inductor's audio current peaks.
+    // ripple peak to peak is the one where the inductor's current, audio and carrier, is highest.
     CarrierFigures carrier;
     std::array<double, 2> zobelResistorAudioW{};  // audio only
     std::array<double, 2> zobelResistorTotalW{};  // carrier + audio
     std::array<double, 2> inductorRmsA{};         // carrier + audio
-    std::array<double, 2> inductorPeakA{};        // audio peak + half the ripple there
+    std::array<double, 2> inductorPeakA{};        // highest current: audio + the ripple's top there
     double filterCapRmsA = 0.0;                   // carrier + audio
     RatingExcess excess;  // Zobel total power, inductor peak, filter capacitor total rms
 };
@@ -93,7 +93,7 @@ struct NotDeliverable {
 
 struct CarrierAnalysis {
     CarrierFigures idle;      // 50 % duty; AD legs in anti-phase, BD legs in phase
-    RatingExcess idleExcess;  // Zobel power, half the ripple, filter capacitor rms
+    RatingExcess idleExcess;  // Zobel power, the ripple's top, filter capacitor rms
     std::variant<AtPowerFigures, SupplyShort, NotDeliverable> atPower;
 };
 

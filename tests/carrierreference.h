@@ -228,9 +228,9 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         const Leg &g = side ? b : a;
         const std::vector<Complex> &io = side ? ioB : ioA;
         auto wrap = [&](double t) { return std::fmod(std::fmod(t, P) + P, P); };
-        // The highest current at a falling edge; the ripple there against the mean of the troughs
-        // either side (the rising edges of its own pulse and of the next), which takes out the
-        // audio current's slope.
+        // The highest current at a falling edge; the ripple there, over the five carrier periods
+        // around it: each top against the mean of the troughs either side (the rising edges of its
+        // own pulse and of the next), which takes out the audio current's slope.
         double peak = -1e300;
         int at = 0;
         for (int p = 0; p < d.k; ++p) {
@@ -238,17 +238,25 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
             if (i > peak)
                 peak = i, at = p;
         }
-        double trough = 0.5 * (current(g, io, wrap(g.on[at])) +
-                               current(g, io, wrap(g.on[(at + 1) % d.k])));
+        const int reach = audio ? 2 : 0;
+        auto edge = [&](const std::vector<double> &t, int p) { return wrap(t[((p % d.k) + d.k) % d.k]); };
+        double top = 0, trough = 0;
+        for (int j = -reach; j <= reach; ++j) {
+            top += current(g, io, edge(g.off, at + j));
+            trough += 0.5 * (current(g, io, edge(g.on, at + j)) + current(g, io, edge(g.on, at + j + 1)));
+        }
+        top /= 2 * reach + 1;
+        trough /= 2 * reach + 1;
         if (!audio) {  // idle: the whole period on a grid as well
             for (int i = 0; i < 4000; ++i) {
                 const double c = current(g, io, T * i / 4000);
-                peak = std::max(peak, c);
+                top = std::max(top, c);
                 trough = std::min(trough, c);
             }
+            peak = top;
         }
         f.peak[side] = peak;
-        f.ripplePkPk[side] = peak - trough;
+        f.ripplePkPk[side] = top - trough;
         if (side == 0)
             r.atZero.iLa = current(g, io, 0);
         else

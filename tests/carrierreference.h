@@ -32,6 +32,7 @@ struct Figures {
     double zobelW[2] = {}, zobelTotalW[2] = {}, inductorRippleRms[2] = {}, inductorRms[2] = {},
            ripplePkPk[2] = {}, peak[2] = {}, outputVrms[2] = {}, capRms = 0, capTotalRms = 0,
            speakerVrms = 0, speakerW = 0, commonVrms = 0;
+    double loadW = 0;  // the audio fundamental's real power in the speaker
 };
 
 // Node voltages and inductor currents at t = 0 (za, zb: the Zobel resistors' top ends).
@@ -207,8 +208,10 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         r.atZero.vza += n.vra.real();
         r.atZero.vzb += n.vrb.real();
         r.atZero.iLs += n.is.real();
-        if (part)
+        if (part) {
+            f.loadW = std::norm(n.is) / 2 * d.Rs;
             continue;
+        }
         out[0] += std::norm(n.voa) / 2;
         out[1] += std::norm(n.vob) / 2;
         spkV += std::norm(n.vspk) / 2;

@@ -145,7 +145,8 @@ private slots:
             checks << Check{s ? "zobel tot B" : "zobel tot A", a.zobelResistorTotalW[s], r.zobelTotalW[s], 1e-3}
                    << Check{s ? "ind tot B" : "ind tot A", a.inductorRmsA[s], r.inductorRms[s], 1e-3}
                    << Check{s ? "peak B" : "peak A", a.inductorPeakA[s], r.peak[s], peakTolerance / 2};
-        checks << Check{"cap tot", a.filterCapRmsA, r.capTotalRms, 1e-3};
+        checks << Check{"cap tot", a.filterCapRmsA, r.capTotalRms, 1e-3}
+               << Check{"load W", watts, r.loadW, 1e-3};
         QVERIFY(agree(QTest::currentDataTag() + QString(", M %1").arg(a.modulationIndex), checks));
     }
 

@@ -77,9 +77,7 @@ namespace {
 using Complex = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 constexpr double kTailTolerance = 1e-3;
-constexpr double kBesselEnergyLeftOut = 1e-10;
 constexpr int kMaxHarmonics = 2000;
-constexpr int kMaxBesselOrder = 400;
 
 double orTiny(double c)
 {
@@ -235,48 +233,6 @@ void addTerm(const Network &n, const Response &r, double a, double b, Sums &sum,
 constexpr Kind kKindOf[kFigures] = {kZobel,    kZobel,    kInductor, kInductor, kCapacitor,
                                     kSpeakerV, kSpeakerW, kOutput,   kOutput,   kCommon};
 
-// J_0(x) .. J_N(x) by Miller's downward recurrence, normalised by J_0 + 2 sum J_2k = 1; returns N,
-// the last order kept: 2 sum_{n>N} J_n^2 < kBesselEnergyLeftOut. J holds kMaxBesselOrder + 1
-// values.
-int besselOrders(double x, double *J)
-{
-    if (x < 1e-6) {  // J_1 = x/2 to 1e-13; the recurrence's 2k/x would overflow
-        J[0] = 1.0 - 0.25 * x * x;
-        J[1] = 0.5 * x;
-        return 2 * J[1] * J[1] < kBesselEnergyLeftOut ? 0 : 1;
-    }
-    int start = static_cast<int>(x + 20 + 12 * std::cbrt(x));
-    start += start % 2;
-    if (start > kMaxBesselOrder)
-        start = kMaxBesselOrder;
-    double above = 0.0, here = 1e-30, norm = 0.0;
-    for (int k = start; k >= 0; --k) {
-        J[k] = here;
-        if (k % 2 == 0)
-            norm += k == 0 ? here : 2 * here;
-        const double below = k > 0 ? (2.0 * k / x) * here - above : 0.0;
-        above = here;
-        here = below;
-        if (std::abs(here) > 1e250) {  // rescale what is kept so far
-            for (int i = k; i <= start; ++i) J[i] *= 1e-250;
-            norm *= 1e-250;
-            above *= 1e-250;
-            here *= 1e-250;
-        }
-    }
-    const double scale = 1.0 / norm;
-    double tail = 0.0;
-    int last = start;
-    for (int k = start; k >= 0; --k) {
-        J[k] *= scale;
-        if (k > 0 && tail + 2 * J[k] * J[k] < kBesselEnergyLeftOut) {
-            tail += 2 * J[k] * J[k];
-            last = k - 1;
-        }
-    }
-    return last;
-}
-
 // Sign of sin(k pi / 2).
 int sinQuarter(int k)
 {
@@ -288,7 +244,7 @@ int sinQuarter(int k)
 Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Modulation mode)
 {
     Sums sum;
-    double J[kMaxBesselOrder + 1];
+    double J[carrierdetail::kMaxBesselOrder + 1];
     // The part of the source a harmonic drives: 0 the common part (half bridge: the leg), 1 the
     // difference. AD drives only the difference; BD's odd harmonics are all common (even n) and
     // its even ones all difference (odd n). Per part, the gains of the last harmonic that drove it
@@ -304,7 +260,7 @@ Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Mo
     const double A2 = (2 * Vs / kPi) * (2 * Vs / kPi);  // a_m^2 m^2
     for (int m = 1; m <= kMaxHarmonics; ++m) {
         const double am = 2 * Vs / (kPi * m);
-        const int N = besselOrders(m * kPi * M / 2, J);
+        const int N = carrierdetail::besselOrders(m * kPi * M / 2, J);
         double g[kKinds][2] = {};
         bool evaluated = false;
         for (int k = -N; k <= N; ++k) {
@@ -632,4 +588,45 @@ void sweepCarrierLoss(const CarrierNetwork &net, double supplyV, Modulation modu
         curve.x[i] = hz;
         curve.y[i] = idleFigures(n, supplyV, hz, modulation).zobelResistorW[0];
     }
+}
+
+// Miller's downward recurrence from well above x, normalised by J_0 + 2 sum J_2k = 1.
+int carrierdetail::besselOrders(double x, double *J)
+{
+    if (x < 1e-6) {  // J_1 = x/2 to 1e-13; the recurrence's 2k/x would overflow
+        J[0] = 1.0 - 0.25 * x * x;
+        J[1] = 0.5 * x;
+        return 2 * J[1] * J[1] < carrierdetail::kBesselEnergyLeftOut ? 0 : 1;
+    }
+    int start = static_cast<int>(x + 20 + 12 * std::cbrt(x));
+    start += start % 2;
+    if (start > kMaxBesselOrder)
+        start = kMaxBesselOrder;
+    double above = 0.0, here = 1e-30, norm = 0.0;
+    for (int k = start; k >= 0; --k) {
+        J[k] = here;
+        if (k % 2 == 0)
+            norm += k == 0 ? here : 2 * here;
+        const double below = k > 0 ? (2.0 * k / x) * here - above : 0.0;
+        above = here;
+        here = below;
+        if (std::abs(here) > 1e250) {  // rescale what is kept so far
+            for (int i = k; i <= start; ++i) J[i] *= 1e-250;
+            norm *= 1e-250;
+            above *= 1e-250;
+            here *= 1e-250;
+        }
+    }
+    const double scale = 1.0 / norm;
+    double tail = 0.0;
+    int last = start;
+    for (int k = start; k >= 0; --k) {
+        J[k] *= scale;
+        // The orders left out are the highest ones only: below x, J_k swings through 0.
+        if (last == k && k > 0 && tail + 2 * J[k] * J[k] < carrierdetail::kBesselEnergyLeftOut) {
+            tail += 2 * J[k] * J[k];
+            last = k - 1;
+        }
+    }
+    return last;
 }

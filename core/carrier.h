@@ -116,3 +116,14 @@ struct CarrierLossCurve {
 };
 void sweepCarrierLoss(const CarrierNetwork &net, double supplyV, Modulation modulation,
                       CarrierLossCurve &curve);
+
+namespace carrierdetail {
+
+// J_0(x) .. J_N(x) into J (kMaxBesselOrder + 1 values); returns N, the last order kept: the
+// orders above it hold 2 sum_{n>N} J_n^2 < kBesselEnergyLeftOut of sum_n J_n^2 = 1. x from 0 to
+// pi/2 times the highest carrier harmonic summed (2000).
+inline constexpr int kMaxBesselOrder = 3400;
+inline constexpr double kBesselEnergyLeftOut = 1e-10;
+int besselOrders(double x, double *J);
+
+}  // namespace carrierdetail

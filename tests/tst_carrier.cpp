@@ -251,6 +251,44 @@ private slots:
         QVERIFY(agree(QTest::currentDataTag(), checks));
     }
 
+    // The sidebands' Bessel values against the standard library's, and the orders kept against
+    // the energy the library's values leave above them. x at a zero of J_2 and of J_3: an order
+    // below x near 0 must not end the series there.
+    void bessel_data()
+    {
+        QTest::addColumn<double>("x");
+        auto zero = [](int order, double lo, double hi) {
+            for (int i = 0; i < 200; ++i) {
+                const double mid = 0.5 * (lo + hi);
+                ((std::cyl_bessel_j(order, lo) > 0) == (std::cyl_bessel_j(order, mid) > 0) ? lo : hi) = mid;
+            }
+            return 0.5 * (lo + hi);
+        };
+        QTest::newRow("0") << 0.0;
+        QTest::newRow("1e-7") << 1e-7;
+        QTest::newRow("0.01") << 0.01;
+        QTest::newRow("pi/2, M = 1 at the carrier") << std::numbers::pi / 2;
+        QTest::newRow("zero of J_2") << zero(2, 4, 6);
+        QTest::newRow("second zero of J_3") << zero(3, 9, 10.5);
+        QTest::newRow("31.4, M = 1 at the 20th harmonic") << 31.4;
+        QTest::newRow("300") << 300.0;
+    }
+    void bessel()
+    {
+        QFETCH(double, x);
+        std::vector<double> J(carrierdetail::kMaxBesselOrder + 1);
+        const int N = carrierdetail::besselOrders(x, J.data());
+        double worst = 0, left = 0;
+        for (int n = 0; n <= N; ++n)
+            worst = std::max(worst, std::abs(J[n] - std::cyl_bessel_j(n, x)));
+        for (int n = N + 1; n <= N + 200; ++n)
+            left += 2 * std::pow(std::cyl_bessel_j(n, x), 2);
+        qInfo("x %.15g: orders 0..%d, largest difference %.2g, energy left out %.2g", x, N, worst, left);
+        QVERIFY(worst < 1e-12);
+        QVERIFY(left < carrierdetail::kBesselEnergyLeftOut);
+        QVERIFY(N >= int(x));
+    }
+
     void topologies()
     {
         const CarrierNetwork half{22e-6, 1e-6, 6, 1e-7, 1e-7, false, speakerRL(8, 0.67e-3)};

@@ -345,8 +345,9 @@ Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulatio
             s += c[m].real() * e.real() - c[m].imag() * e.imag();
         return triangle(x) - s;
     };
-    // The harmonics, until what is left out (each term at most b_m = 2 a_m |Y_L| (|h_c| + |h_d|)/2,
-    // falling as 1/m^2 or faster, so the rest is below b_M M) is small against the ripple.
+    // The harmonics, until what is left out is small against the ripple: each term is at most
+    // a_m |Y_L| (|h_c| + |h_d|), falling as 1/m^2 or faster, so the rest is below `bound`, that
+    // times m.
     double railMargin = 0.0;  // sum |V_om| and its tail: the output's own ripple at most
     double previous = 0.0, bound = 0.0, tail = 0.0;
     int last = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/designrecord.h"
+
 #include <array>
 #include <complex>
 #include <functional>
@@ -10,10 +12,6 @@
 // inductor's ripple and peak currents, the filter capacitor's ripple current, the carrier left on
 // the speaker and at the outputs, idle and at a load power. The network and the method are set
 // out at the top of carrier.cpp.
-
-// Full bridge only. AD: the legs switch in anti-phase (two-level output); BD: each leg has its own
-// reference, the legs switch in phase at idle (three-level output).
-enum class Modulation { ad, bd };
 
 // A loudspeaker's impedance (ohm) at a frequency (Hz).
 using SpeakerImpedance = std::function<std::complex<double>(double hz)>;

@@ -19,6 +19,32 @@ using Flag = std::int16_t;
 inline constexpr Flag kFlagTrue = -1;
 inline constexpr Flag kFlagFalse = 0;
 
+// The full bridge's modulation. AD: the legs switch in anti-phase (two-level output); BD: each leg
+// has its own reference, the legs switch in phase at idle (three-level output).
+enum class Modulation { ad, bd };
+
+// The switching carrier's inputs, each kept as the text last accepted and the value it stands
+// for (SI units). An empty text is a value not given: the supply and the switching frequency
+// start so, and so do the optional part ratings.
+struct CarrierInputs {
+    QString supplyText;            // V, each leg swings between 0 and this
+    QString switchingText;         // kHz
+    Modulation modulation = Modulation::bd;
+    QString audioText = QStringLiteral("1000");  // Hz, the sine of the at-power figures
+    QString zobelRatingText;       // W, the Zobel resistor's power rating
+    QString inductorRatingText;    // A, the inductor's saturation current
+    QString capacitorRatingText;   // A rms, the filter capacitor's ripple-current rating
+    double supplyV = 0.0;
+    double switchingHz = 0.0;
+    double audioHz = 1000.0;
+    double zobelRatingW = 0.0;     // 0: not given
+    double inductorRatingA = 0.0;
+    double capacitorRatingA = 0.0;
+
+    // Whether the carrier can be worked out: the supply and the switching frequency are given.
+    bool given() const { return !supplyText.isEmpty() && !switchingText.isEmpty(); }
+};
+
 // The component values and topology every calculation reads, in the units the selectors store
 // (note the microfarad and millihenry fields), with the text each selector last accepted.
 struct DesignRecord {
@@ -39,6 +65,9 @@ struct DesignRecord {
     QString jzobel_c3;
     QString jzobel_r2;
     QString speaker_l_valtxt;
+
+    // The switching carrier's inputs, read by the carrier analysis alone.
+    CarrierInputs carrier;
 
     bool fullBridge() const { return full_bridge_select != kFlagFalse; }
 

@@ -86,7 +86,9 @@ void Form1::Zoom_Full4_Click()
 void Form1::createGraphMenus()
 {
     const auto netlist = [this](GraphKind kind) {
-        return [this, kind] { return spiceNetlist(m_rec, kind); };
+        return [this, kind] {
+            return spiceNetlist(m_rec, kind, m_measured ? &m_measured->load->fit().model : nullptr);
+        };
     };
     const auto csv = [](GraphKind kind, const Curve &curve) {
         return [kind, &curve] { return curveCsv(kind, curve.x, curve.y); };

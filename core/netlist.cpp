@@ -31,10 +31,10 @@ struct Netlist {
     void speaker(const DesignRecord &rec, const QByteArray &a, const QByteArray &b)
     {
         if (coil) {
-            part("RE", a, "se", coil->Re);
-            part("LE", "se", "s2", coil->Le);
-            part("R2", "s2", b, coil->R2);
-            part("L2", "s2", b, coil->L2);
+            part("RVC1", a, "vc1", coil->Re);
+            part("LVC1", "vc1", "vc2", coil->Le);
+            part("RVC2", "vc2", b, coil->R2);
+            part("LVC2", "vc2", b, coil->L2);
             return;
         }
         const double inductance = si::fromMilli(rec.actual_l_net);

@@ -223,6 +223,32 @@ inline void play(QWidget *form, const QString &script)
     }
 }
 
+// Answers the next file dialog (Qt's own) that opens: types the path into its name box, key by key,
+// and presses Enter. An empty path presses Escape instead.
+inline void answerFileDialog(const QString &path)
+{
+    auto *poll = new QTimer;
+    poll->callOnTimeout([poll, path] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->inherits("QFileDialog"))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (path.isEmpty()) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            return;
+        }
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, path);
+        // The name box completes while typing: the first Return may only take the completion.
+        for (int i = 0; i < 2 && dialog->isVisible(); ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : name, Qt::Key_Return);
+    });
+    poll->start(10);
+}
+
 // Presses OK on every message box that opens while it lives, noting each one's caption, text and
 // icon number.
 struct BoxAnswerer : QObject {

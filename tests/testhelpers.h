@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include <cmath>
 #include <complex>
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
 
 // The windows take their titles from the application's name, which the program's main() sets.
@@ -224,29 +226,45 @@ inline void play(QWidget *form, const QString &script)
 }
 
 // Answers the next file dialog (Qt's own) that opens: types the path into its name box, key by key,
-// and presses Enter. An empty path presses Escape instead.
+// and presses Enter until the dialog takes it (the box's completion may take the first Enter).
+// An empty path presses Escape instead.
 inline void answerFileDialog(const QString &path)
 {
+    struct Answer {
+        bool typed = false;
+        QPointer<QWidget> dialog;
+    };
     auto *poll = new QTimer;
-    poll->callOnTimeout([poll, path] {
+    auto answer = std::make_shared<Answer>();
+    poll->callOnTimeout([poll, path, answer] {
         QWidget *dialog = QApplication::activeModalWidget();
+        if (answer->typed && (!answer->dialog || dialog != answer->dialog)) {  // taken
+            poll->stop();
+            poll->deleteLater();
+            return;
+        }
         if (!dialog || !dialog->inherits("QFileDialog"))
             return;
-        poll->stop();
-        poll->deleteLater();
         if (path.isEmpty()) {
+            answer->typed = true;
+            answer->dialog = dialog;
             QTest::keyClick(dialog, Qt::Key_Escape);
             return;
         }
         auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        name->setFocus();
-        name->selectAll();
-        QTest::keyClicks(name, path);
-        // The name box completes while typing: the first Return may only take the completion.
-        for (int i = 0; i < 2 && dialog->isVisible(); ++i)
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : name, Qt::Key_Return);
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->hide();
+        if (!answer->typed || name->text() != path) {
+            name->setFocus();
+            name->selectAll();
+            QTest::keyClicks(name, path);
+            answer->typed = true;
+            answer->dialog = dialog;
+            return;
+        }
+        QTest::keyClick(name, Qt::Key_Return);
     });
-    poll->start(10);
+    poll->start(20);
 }
 
 // Presses OK on every message box that opens while it lives, noting each one's caption, text and

@@ -403,7 +403,7 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
     if (error.error != QJsonParseError::NoError)
         return QStringLiteral("The file is not JSON: %1 near byte %2.")
             .arg(error.errorString())
-            .arg(qMin(qsizetype(error.offset) + 1, bytes.size()));
+            .arg(qBound(qsizetype(1), qsizetype(error.offset), bytes.size()));
     if (!doc.isObject())
         return QStringLiteral(
             "The file is not a design file: it holds a JSON list, not an object.");

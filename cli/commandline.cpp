@@ -75,6 +75,11 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("The graph for csv and netlist: %1 (no netlist for power).")
                           .arg(graphNames(false).join(QStringLiteral(", "))),
                       QStringLiteral("name")});
+    parser.addOption({QStringLiteral("design"),
+                      QStringLiteral("A design file (.quorvel) as the design, each other design "
+                                     "option given taking over its value; csv and netlist take "
+                                     "its load file."),
+                      QStringLiteral("path")});
     const auto addValue = [&parser](const QString &name, const QString &what,
                                     const QString &accepted, const QString &fallback) {
         parser.addOption({name,
@@ -87,11 +92,6 @@ void addOptions(QCommandLineParser &parser)
                  listItems(o.selector).join(QStringLiteral(", ")), initialText(o.selector));
     addValue(QStringLiteral("speaker-l"), QStringLiteral("Speaker inductance, mH"),
              describeRule(kSpeakerLRule), QStringLiteral(".67"));
-    parser.addOption({QStringLiteral("design"),
-                      QStringLiteral("A design file (.quorvel) as the design, each other design "
-                                     "option given taking over its value; csv and netlist take "
-                                     "its load file."),
-                      QStringLiteral("path")});
     parser.addOption({QStringLiteral("full-bridge"),
                       QStringLiteral("Full bridge. Default: the --design file's, else half.")});
     parser.addOption({QStringLiteral("half-bridge"), QStringLiteral("Half bridge.")});

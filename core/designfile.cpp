@@ -93,8 +93,8 @@ std::optional<QString> notRule(const EntryRule &rule)
     return QStringLiteral("which is not %1.").arg(describeRule(rule));
 }
 
-// In the order they are taken: the switching frequency before the audio frequency, which must
-// lie below it.
+// In the order they are taken: the switching frequency before the audio frequency, so that an
+// audio frequency not below the switching frequency is refused as that, in its own field.
 const std::vector<Field> &fields()
 {
     static const std::vector<Field> table = [] {

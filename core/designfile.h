@@ -58,7 +58,7 @@ QString designFileFilter();
 const QStringList &designFieldNames();
 
 // The file's bytes: indented JSON with its keys in sorted order, so that the same designs always
-// give the same bytes, and saving what was opened gives the bytes that were opened.
+// give the same bytes, and a file saved, opened and saved again keeps its bytes.
 QByteArray designFileBytes(const DesignInputs &design, const DesignInputs *reference = nullptr);
 
 // Reads a design file's bytes; see above.

@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/invocation.h"
+#include "core/designfile.h"
 #include "core/entryrule.h"
 #include "core/graphfiles.h"
 #include "core/program.h"
@@ -74,9 +75,16 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("The graph for csv and netlist: %1 (no netlist for power).")
                           .arg(graphNames(false).join(QStringLiteral(", "))),
                       QStringLiteral("name")});
+    parser.addOption({QStringLiteral("design"),
+                      QStringLiteral("A design file (.quorvel) as the design, each other design "
+                                     "option given taking over its value; csv and netlist take "
+                                     "its load file."),
+                      QStringLiteral("path")});
     const auto addValue = [&parser](const QString &name, const QString &what,
                                     const QString &accepted, const QString &fallback) {
-        parser.addOption({name, QStringLiteral("%1: %2. Default %3.").arg(what, accepted, fallback),
+        parser.addOption({name,
+                          QStringLiteral("%1: %2. Default: the --design file's, else %3.")
+                              .arg(what, accepted, fallback),
                           QStringLiteral("value"), fallback});
     };
     for (const ListOption &o : kListOptions)
@@ -84,8 +92,9 @@ void addOptions(QCommandLineParser &parser)
                  listItems(o.selector).join(QStringLiteral(", ")), initialText(o.selector));
     addValue(QStringLiteral("speaker-l"), QStringLiteral("Speaker inductance, mH"),
              describeRule(kSpeakerLRule), QStringLiteral(".67"));
-    parser.addOption(
-        {QStringLiteral("full-bridge"), QStringLiteral("Full bridge; half bridge without it.")});
+    parser.addOption({QStringLiteral("full-bridge"),
+                      QStringLiteral("Full bridge. Default: the --design file's, else half.")});
+    parser.addOption({QStringLiteral("half-bridge"), QStringLiteral("Half bridge.")});
     addValue(QStringLiteral("load-power"),
              QStringLiteral("RMS power into the speaker for the 7 kHz dissipation, W"),
              describeRule(kLoadPowerRule), QStringLiteral("50"));
@@ -96,41 +105,74 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("path")});
 }
 
-// The design the options describe, taken as the main window takes its inputs.
-std::optional<Refusal> readDesign(const QCommandLineParser &parser, Invocation &in)
+// The design the options describe, taken as the main window takes its inputs: the --design
+// file's or the start-up design, with the value of each option given in its place. What the user
+// should know (fields the file lacks) goes to warnings.
+std::optional<Refusal> readDesign(const QCommandLineParser &parser, const Command &command,
+                                  Invocation &in, QStringList &warnings)
 {
-    in.design = DesignRecord::startup();
+    DesignInputs base = DesignInputs::startup();
+    const QString designPath = parser.value(QStringLiteral("design"));
+    if (parser.isSet(QStringLiteral("design"))) {
+        DesignFileRead read = readDesignFilePath(designPath);
+        if (const QString *refusal = std::get_if<QString>(&read))
+            return Refusal{QStringLiteral("--design: %1: %2").arg(designPath, *refusal)};
+        const DesignFile &file = std::get<DesignFile>(read);
+        base = file.design;
+        if (!file.missing.isEmpty())
+            warnings << designPath +
+                            QStringLiteral(
+                                ": these fields were missing and take their "
+                                "start-up values: ") +
+                            file.missing.join(QStringLiteral(", "));
+    }
+    in.design = base.record;
+    in.loadPower = base.loadPower;
+    const auto given = [&parser](const QString &name) { return parser.isSet(name); };
     for (const ListOption &o : kListOptions) {
         const QString name = QString::fromLatin1(o.name);
         const QString text = parser.value(name);
-        if (!acceptSelection(in.design, o.selector, text))
+        if (given(name) && !acceptSelection(in.design, o.selector, text))
             return notAccepted(name, text, listItems(o.selector).join(QStringLiteral(", ")));
     }
-    const QString speakerL = parser.value(QStringLiteral("speaker-l"));
-    const Entry l = checkEntry(kSpeakerLRule, speakerL);
-    if (l.verdict != Entry::Accepted)
-        return notAccepted(QStringLiteral("speaker-l"), speakerL, describeRule(kSpeakerLRule));
-    in.design.actual_l_net = l.value;
-    in.design.speaker_l_valtxt = speakerL;
-    in.design.full_bridge_select =
-        parser.isSet(QStringLiteral("full-bridge")) ? kFlagTrue : kFlagFalse;
-    const QString power = parser.value(QStringLiteral("load-power"));
-    const Entry p = checkEntry(kLoadPowerRule, power);
-    if (p.verdict != Entry::Accepted)
-        return notAccepted(QStringLiteral("load-power"), power, describeRule(kLoadPowerRule));
-    in.loadPower = p.value;
-    if (parser.isSet(QStringLiteral("load-file"))) {
-        const QString path = parser.value(QStringLiteral("load-file"));
+    if (given(QStringLiteral("speaker-l"))) {
+        const QString speakerL = parser.value(QStringLiteral("speaker-l"));
+        const Entry l = checkEntry(kSpeakerLRule, speakerL);
+        if (l.verdict != Entry::Accepted)
+            return notAccepted(QStringLiteral("speaker-l"), speakerL, describeRule(kSpeakerLRule));
+        in.design.actual_l_net = l.value;
+        in.design.speaker_l_valtxt = speakerL;
+    }
+    const bool full = given(QStringLiteral("full-bridge"));
+    if (full && given(QStringLiteral("half-bridge")))
+        return Refusal{QStringLiteral("--full-bridge and --half-bridge cannot both be given")};
+    if (full || given(QStringLiteral("half-bridge")))
+        in.design.full_bridge_select = full ? kFlagTrue : kFlagFalse;
+    if (given(QStringLiteral("load-power"))) {
+        const QString power = parser.value(QStringLiteral("load-power"));
+        const Entry p = checkEntry(kLoadPowerRule, power);
+        if (p.verdict != Entry::Accepted)
+            return notAccepted(QStringLiteral("load-power"), power, describeRule(kLoadPowerRule));
+        in.loadPower = p.value;
+    }
+    // A measured speaker: --load-file, else the design file's, for the commands that take one.
+    const QString fromDesign = command.loadFile ? loadFileOf(designPath, base) : QString();
+    if (given(QStringLiteral("load-file")) || !fromDesign.isEmpty()) {
+        const bool option = given(QStringLiteral("load-file"));
+        const QString path = option ? parser.value(QStringLiteral("load-file")) : fromDesign;
         std::variant<MeasuredLoad, QString> read = MeasuredLoad::fromFile(path);
         if (const QString *refusal = std::get_if<QString>(&read))
-            return Refusal{QStringLiteral("--load-file: %1: %2").arg(path, *refusal)};
+            return Refusal{
+                option
+                    ? QStringLiteral("--load-file: %1: %2").arg(path, *refusal)
+                    : QStringLiteral("--design: %1: \"load_file\": %2").arg(designPath, *refusal)};
         in.loadFile = std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
     }
     return std::nullopt;
 }
 
 // What the command line asks for, or why it is refused.
-Outcome run(const QCommandLineParser &parser)
+Outcome run(const QCommandLineParser &parser, QStringList &warnings)
 {
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
@@ -151,7 +193,7 @@ Outcome run(const QCommandLineParser &parser)
     if (!command->loadFile && parser.isSet(QStringLiteral("load-file")))
         return Refusal{QStringLiteral("--load-file is not taken by %1").arg(name)};
     Invocation in{parser, words.mid(1), {}, 50.0, {}};
-    if (std::optional<Refusal> refused = readDesign(parser, in))
+    if (std::optional<Refusal> refused = readDesign(parser, *command, in, warnings))
         return *refused;
     return command->run(in);
 }
@@ -207,8 +249,11 @@ int runCommandLine(int argc, char **argv)
         return written(put(stdout, QStringLiteral("%1 %2\n")
                                        .arg(QLatin1String(kProgramName), QUORVEL_VERSION)
                                        .toLocal8Bit()));
-    const Outcome result = run(parser);
+    QStringList warnings;
+    const Outcome result = run(parser, warnings);
     if (const auto *refused = std::get_if<Refusal>(&result))
         return refuse(refused->message);
+    for (const QString &warning : warnings)
+        put(stderr, (QStringLiteral("quorvel: ") + warning + QLatin1Char('\n')).toLocal8Bit());
     return written(put(stdout, std::get<QByteArray>(result)));
 }

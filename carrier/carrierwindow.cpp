@@ -170,7 +170,9 @@ void CarrierWindow::showDesign(const DesignRecord &design,
     const CarrierNetwork net = carrierNetwork(design, measured.get());
     const CarrierAnalysis a = analyzeCarrier(net, carrierSettings(in, loadPowerW), partRatings(in));
     showTable(carrierTable(a, in, loadPowerW));
-    // The loss curve depends on the network and the supply alone.
+    // The loss curves depend on the network and the supply alone, each swept again only when
+    // that changed. Idle, BD's legs switch together: all of its carrier is common mode, which
+    // meets L and the Zobel branches, not Cf or the speaker across the outputs.
     const LossKey key{design.filter_l_par_modeval,
                       design.filter_c_par_modeval,
                       design.zobel_r_parval,
@@ -181,14 +183,24 @@ void CarrierWindow::showDesign(const DesignRecord &design,
                       in.supplyV,
                       m_fullBridge,
                       measured.get()};
-    if (m_lossKey != key) {
-        sweepCarrierLoss(net, in.supplyV, Modulation::bd, m_loss[0]);
-        if (m_fullBridge)
-            sweepCarrierLoss(net, in.supplyV, Modulation::ad, m_loss[1]);
+    const auto sweep = [&](int k, Modulation m, const LossKey &of) {
+        if (m_lossKeys[k] == of)
+            return;
+        sweepCarrierLoss(net, in.supplyV, m, m_loss[k]);
+        m_lossKeys[k] = of;
         ++m_lossSweeps;
-        m_lossKey = key;
-        m_measured = std::move(measured);  // its address stays in the key
+    };
+    if (m_fullBridge) {
+        LossKey common = key;
+        common.filterC = common.speakerR = common.speakerL = 0.0;
+        common.measured = nullptr;
+        sweep(0, Modulation::bd, common);
+        sweep(1, Modulation::ad, key);
+    } else {
+        sweep(0, Modulation::bd, key);
+        m_lossKeys[1].reset();
     }
+    m_measured = std::move(measured);  // its address may stand in a key
     showLoss();
 }
 
@@ -205,10 +217,12 @@ void CarrierWindow::showNetwork(const DesignRecord &design, const MeasuredLoad *
                   "leg to the output; Cf, the Zobel branch and the speaker from the "
                   "output to ground (half bridge).");
     const QString speaker =
-        measured ? QStringLiteral("Speaker: the measured speaker %1, in place of %2 ohm + %3 mH.")
+        measured ? QStringLiteral(
+                       "Speaker: the measured speaker %1, in place of %2 ohm + %3 mH. "
+                       "Load power: the Power window's.")
                        .arg(measured->fileName(), design.jspeaker_r,
                             QString::number(design.actual_l_net, 'g', 6))
-                 : QStringLiteral("Speaker: %1 ohm + %2 mH.")
+                 : QStringLiteral("Speaker: %1 ohm + %2 mH. Load power: the Power window's.")
                        .arg(design.jspeaker_r, QString::number(design.actual_l_net, 'g', 6));
     if (m_network->text() != network)
         m_network->setText(network);
@@ -249,10 +263,10 @@ void CarrierWindow::showTable(const CarrierTable &t)
         put(r, 3, row.rating, false);
     }
     // Every row in view, no room left over.
-    const int height = m_table->horizontalHeader()->sizeHint().height() +
-                       m_table->verticalHeader()->length() + 2 * m_table->frameWidth();
-    if (m_table->height() != height)
-        m_table->setFixedHeight(height);
+    if (m_table->minimumHeight() != m_table->maximumHeight()) {
+        m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() +
+                                m_table->verticalHeader()->length() + 2 * m_table->frameWidth());
+    }
     m_table->show();
     if (m_message->text() != t.note)
         m_message->setText(t.note);
@@ -261,9 +275,9 @@ void CarrierWindow::showTable(const CarrierTable &t)
 
 void CarrierWindow::showLoss()
 {
-    const bool full = m_lossKey->fullBridge;
+    const bool full = m_lossKeys[1].has_value();
     const int chosen = full && m_inputs.modulation == Modulation::ad ? 1 : 0;
-    const auto drawn = std::tuple(*m_lossKey, m_inputs.switchingText, m_inputs.modulation);
+    const auto drawn = std::tuple(m_lossKeys, m_inputs.switchingText, m_inputs.modulation);
     if (m_lossDrawn == drawn)
         return;
     m_lossDrawn = drawn;
@@ -307,9 +321,9 @@ void CarrierWindow::showLoss()
 
 void CarrierWindow::clearLoss()
 {
-    if (!m_lossDrawn && !m_lossKey)
+    if (!m_lossDrawn && !m_lossKeys[0])
         return;
-    m_lossKey.reset();
+    m_lossKeys = {};
     m_lossDrawn.reset();
     m_measured.reset();
     const std::vector<double> none;

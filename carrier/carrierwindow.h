@@ -42,7 +42,7 @@ public:
     void placeOnScreen();
 
     double loadPowerW() const { return m_loadPowerW; }
-    int lossSweeps() const { return m_lossSweeps; }  // how often the loss curve was swept
+    int lossSweeps() const { return m_lossSweeps; }  // how many loss curves were swept
 
 signals:
     // One accepted entry: the carrier inputs as they become.
@@ -66,7 +66,7 @@ private:
     void showLoss();
     void clearLoss();
 
-    // What the loss curve was swept for.
+    // What a loss curve was swept for.
     struct LossKey {
         double filterL, filterC, zobelR, zobelCPar, zobelCSer, speakerR, speakerL, supplyV;
         bool fullBridge;
@@ -78,15 +78,15 @@ private:
     CarrierInputs m_shown;   // what the boxes were last given
     bool m_fullBridge = false;
     double m_loadPowerW = 50.0;
-    std::shared_ptr<const MeasuredLoad> m_measured;  // kept while the loss curve stems from it
-    std::optional<LossKey> m_lossKey;                // none: the graph is empty
-    std::array<CarrierLossCurve, 2> m_loss;          // [0] BD (the half bridge's), [1] AD
+    std::shared_ptr<const MeasuredLoad> m_measured;    // kept while a loss curve stems from it
+    std::array<CarrierLossCurve, 2> m_loss;            // [0] BD (the half bridge's), [1] AD
+    std::array<std::optional<LossKey>, 2> m_lossKeys;  // none: not swept
     std::vector<double> m_markerX = std::vector<double>(2, 0.0);
     std::vector<double> m_markerY = std::vector<double>(2, 0.0);
     int m_lossSweeps = 0;
-    // What the graph shows: the curves' key, the switching frequency's text, the chosen
+    // What the graph shows: the curves' keys, the switching frequency's text, the chosen
     // modulation; none while it is empty.
-    std::optional<std::tuple<LossKey, QString, Modulation>> m_lossDrawn;
+    std::optional<std::tuple<decltype(m_lossKeys), QString, Modulation>> m_lossDrawn;
 
     // Controls; objectName carrier_supply, carrier_fsw, ... (see the layout).
     std::array<QLineEdit *, std::size(kAllCarrierFields)> m_boxes{};

@@ -56,6 +56,7 @@ void CarrierWindow::createControls()
     setCentralWidget(central);
     m_network = note("carrier_network", central);
     m_speaker = note("carrier_speaker", central);
+    m_speaker->setWordWrap(false);  // one line, whatever it says: no layout follows a keystroke
 
     m_table = new QTableWidget(0, 4, central);
     m_table->setObjectName(QStringLiteral("carrier_table"));
@@ -68,9 +69,21 @@ void CarrierWindow::createControls()
     regular.setBold(false);
     m_table->setFont(regular);
     m_table->horizontalHeader()->setFont(font());
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sizes fixed once: sizing to the contents would measure every cell on every keystroke. The
+    // figures' names set the first column, the longest rating the last; the values share the rest.
+    const QFontMetrics metrics(regular);
+    int names = 0;
+    for (const CarrierTableRow &row : carrierTable({}, {}, 0).rows)
+        names = std::max(names, metrics.horizontalAdvance(row.figure));
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Stretch);
+    for (const auto &[column, width] :
+         {std::pair{0, names}, {3, metrics.horizontalAdvance(QStringLiteral("10000 A rms"))}}) {
+        columns->setSectionResizeMode(column, QHeaderView::Fixed);
+        columns->resizeSection(column, width + 16);
+    }
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_message = new QLabel(central);
@@ -179,10 +192,10 @@ void CarrierWindow::createGraphMenu()
 {
     addGraphMenu(m_graph, {QStringLiteral("carrier-loss"),
                            [this] {
-                               if (!m_lossKey)
+                               if (!m_lossKeys[0])
                                    return QByteArray("frequency_Hz,power_W\n");
                                return carrierLossCsv(m_loss[0],
-                                                     m_lossKey->fullBridge ? &m_loss[1] : nullptr);
+                                                     m_lossKeys[1] ? &m_loss[1] : nullptr);
                            },
                            {},
                            false});

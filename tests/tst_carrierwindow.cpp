@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(axesOf(graph).mid(0, 3), (QList<double>{1, 1e5, 2e6}));
         QCOMPARE(texts(w, {"carrier_network", "carrier_speaker"}),
                  (QStringList{"The main window's filter, Zobel network and speaker: L from the leg to the output; Cf, the Zobel branch and the speaker from the output to ground (half bridge).",
-                              "Speaker: 8 ohm + 0.67 mH."}));
+                              "Speaker: 8 ohm + 0.67 mH. Load power: the Power window's."}));
         QCOMPARE(textOf(w, "carrier_modulation_note"), "BD: each leg its own reference, three-level output. AD: the legs in anti-phase, two-level. The half bridge has one two-level leg and ignores it.");
         // Once both are given: the table, no sentence, a curve.
         playBoth("type carrier_supply 100; type carrier_fsw 384");
@@ -494,11 +494,11 @@ private slots:
         QVERIFY(idleAgrees("design's speaker", 48, 384e3, true));
         const double designSpeakerW = shown(SpeakerW, 1);
         playBoth("measured");
-        QCOMPARE(textOf(w, "carrier_speaker"), "Speaker: the measured speaker accept-voicecoil-tab.zma, in place of 8 ohm + 0.67 mH.");
+        QCOMPARE(textOf(w, "carrier_speaker"), "Speaker: the measured speaker accept-voicecoil-tab.zma, in place of 8 ohm + 0.67 mH. Load power: the Power window's.");
         QVERIFY(idleAgrees("measured speaker", 48, 384e3, true, 18.2, 0.35e-3));
         QVERIFY(std::fabs(shown(SpeakerW, 1) / designSpeakerW - 1) > 0.3);
         playBoth("unmeasured");
-        QCOMPARE(textOf(w, "carrier_speaker"), "Speaker: 8 ohm + 0.67 mH.");
+        QCOMPARE(textOf(w, "carrier_speaker"), "Speaker: 8 ohm + 0.67 mH. Load power: the Power window's.");
         QVERIFY(idleAgrees("design's speaker again", 48, 384e3, true));
     }
 

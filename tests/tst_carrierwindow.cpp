@@ -445,7 +445,7 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("ad");
         QTest::newRow("to full bridge")           << "full" << false;
-        QTest::newRow("Zobel R picked")           << "pick zobel_r_par 10" << false;
+        QTest::newRow("Zobel R picked, full bridge BD") << "full; pick zobel_r_par 10" << false;
         QTest::newRow("Speaker_L, full bridge AD") << "full; click carrier_modulation_ad; type Speaker_L .05" << true;
         QTest::newRow("speaker R, full bridge AD") << "full; click carrier_modulation_ad; pick speaker_r_mode 4" << true;
     }

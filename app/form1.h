@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 
+class CarrierWindow;
 class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
@@ -57,6 +58,10 @@ public:
     // The Power window while it is loaded (shown or hidden), else null.
     Power_measurement_form *powerWindow() const { return m_power; }
     const RunCounts &runCounts() const { return m_runs; }
+    // The carrier window while it is open, else null; the load power it works at (W): the Power
+    // window's, 50 while that is not loaded.
+    CarrierWindow *carrierWindow() const;
+    double loadPower() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -126,6 +131,13 @@ private:
     void clearMeasured();
     void showMeasuredFit();
 
+    // The switching-carrier window (form1_carrier.cpp).
+    void createCarrierMenu();
+    void carrier_window_Click();
+    void setCarrierInputs(const CarrierInputs &inputs);
+    void followCarrier();
+    void followCarrierLoadPower();
+
     // Value entry (form1_entry.cpp).
     void Fill_value_lists();
     void connectSelectors();
@@ -177,6 +189,7 @@ private:
     std::unique_ptr<RecentFiles> m_recentMeasured;
     QPointer<MeasuredSpeakerWindow> m_measuredWindow;
     QAction *m_clearMeasured = nullptr;
+    QPointer<CarrierWindow> m_carrier;
 
     // Controls, named as their objectName; the graphs' own are in m_graphs.
     ValueCombo *speaker_r_mode = nullptr;

@@ -25,6 +25,8 @@ void Form1::Recalculate_all()
     }
     // 3. The Zobel resistor's dissipation, which also fills Text_rzobel_power.
     loadedPowerWindow()->CWGraph4_Click();
+    // 4. The carrier window, when open.
+    followCarrier();
 }
 
 void Form1::Sweep_impedance()

@@ -23,6 +23,10 @@ Power_measurement_form *Form1::loadedPowerWindow()
             m_power->setMeasuredSpeaker(&m_measured->grid);
         // It deletes itself later; from now on the next sweep needs a new one.
         connect(m_power, &Power_measurement_form::unloaded, this, [this] { m_power = nullptr; });
+        // The carrier window's figures at the load power follow it, and its 50 W once unloaded.
+        connect(m_power, &Power_measurement_form::rzobelPowerChanged, this,
+                &Form1::followCarrierLoadPower);
+        connect(m_power, &Power_measurement_form::unloaded, this, &Form1::followCarrierLoadPower);
     }
     return m_power;
 }

@@ -34,6 +34,8 @@ constexpr Command kCommands[] = {
      netlistCommand},
     {"fit", "the voice-coil model fitted to an impedance file: fit PATH", false, false, 1,
      fitCommand},
+    {"stress", "the switching carrier's figures (--supply, --fsw; --format)", false, true, 0,
+     stressCommand},
 };
 
 QString commandNames()
@@ -96,13 +98,14 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("Full bridge. Default: the --design file's, else half.")});
     parser.addOption({QStringLiteral("half-bridge"), QStringLiteral("Half bridge.")});
     addValue(QStringLiteral("load-power"),
-             QStringLiteral("RMS power into the speaker for the 7 kHz dissipation, W"),
+             QStringLiteral("RMS power into the speaker for the 7 kHz dissipation and stress, W"),
              describeRule(kLoadPowerRule), QStringLiteral("50"));
     parser.addOption({QStringLiteral("load-file"),
                       QStringLiteral("A measured speaker's impedance file (frequency, magnitude, "
                                      "phase) in place of the speaker resistance and inductance, "
-                                     "for csv and netlist (its fitted model)."),
+                                     "for csv, netlist (its fitted model) and stress."),
                       QStringLiteral("path")});
+    addCarrierOptions(parser);
 }
 
 // The design the options describe, taken as the main window takes its inputs: the --design
@@ -168,7 +171,7 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, const Comman
                     : QStringLiteral("--design: %1: \"load_file\": %2").arg(designPath, *refusal)};
         in.loadFile = std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
     }
-    return std::nullopt;
+    return readCarrierOptions(parser, in.design);
 }
 
 // What the command line asks for, or why it is refused.

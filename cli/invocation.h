@@ -39,3 +39,9 @@ Outcome reportCommand(const Invocation &in);
 Outcome csvCommand(const Invocation &in);
 Outcome netlistCommand(const Invocation &in);
 Outcome fitCommand(const Invocation &in);
+Outcome stressCommand(const Invocation &in);
+
+// The switching carrier's options (stress.cpp): --supply, --fsw, --modulation, ... into the
+// design's carrier inputs, through the carrier window's rules.
+void addCarrierOptions(QCommandLineParser &parser);
+std::optional<Refusal> readCarrierOptions(const QCommandLineParser &parser, DesignRecord &design);

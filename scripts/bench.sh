@@ -32,6 +32,7 @@ rows = [
     ('heaviest selection: a speaker resistance picked (two recalculations)', median('ui.json', 'BM_PickItem/speaker_r_mode'), 'ms', 2.0),
     ('Speaker_L keystroke', median('ui.json', 'BM_SpeakerLKeystroke/'), 'ms', 2.0),
     ('Speaker_L keystroke, Compare Loads on for Fig. 2 and 3', median('ui.json', 'BM_SpeakerLKeystrokeComparingLoads'), 'ms', None),
+    ('Speaker_L keystroke, carrier window open (full bridge, 48 V, 384 kHz)', median('ui.json', 'BM_SpeakerLKeystrokeCarrierOpen'), 'ms', 2.0),
     ('cursor drag step (one mouse move, read-outs, cursor redrawn)', median('ui.json', 'BM_CursorDragStep'), 'ms', 0.5),
     ('Power window load-power keystroke', median('ui.json', 'BM_LoadPowerKeystroke'), 'ms', 2.0),
     ('start-up to the first complete frame (whole process)', startup, 'ms', 100.0),

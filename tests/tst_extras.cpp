@@ -245,7 +245,7 @@ private slots:
         QTest::newRow("unknown option")         << QStringList{"report", "--bogus"} << 2 << QByteArray() << QByteArray("quorvel: Unknown option 'bogus'.\n");
         QTest::newRow("graph not an item")      << QStringList{"csv", "--graph", "phase"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"phase\" is not accepted; accepted: impedance, gain, gain-zobel, power\n");
         QTest::newRow("no dissipation netlist") << QStringList{"netlist", "--graph", "power"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"power\" is not accepted; accepted: impedance, gain, gain-zobel\n");
-        QTest::newRow("unknown command")        << QStringList{"plot"} << 2 << QByteArray() << QByteArray("quorvel: \"plot\" is not a command; accepted: report, csv, netlist, fit\n");
+        QTest::newRow("unknown command")        << QStringList{"plot"} << 2 << QByteArray() << QByteArray("quorvel: \"plot\" is not a command; accepted: report, csv, netlist, fit, stress\n");
         // A measured speaker: the file below holds Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH without noise.
         const QString file = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
         QTest::newRow("fit")                    << QStringList{"fit", file} << 0 << QByteArray("Re_ohm,Le_H,R2_ohm,L2_H,rms_error_percent\n6.1999") << QByteArray();

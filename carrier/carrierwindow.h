@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/carrier.h"
+#include "core/carrierinputs.h"
+#include "core/designrecord.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <tuple>
+
+class GraphControl;
+class MeasuredLoad;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTableWidget;
+struct CarrierTable;
+
+// The switching-carrier window: what the carrier does to the main window's filter, idle and at the
+// Power window's load power, held against the parts' ratings, and the Zobel resistor's carrier
+// loss against the switching frequency. It shows the design's carrier inputs but does not keep
+// them: an accepted entry leaves by inputsChanged(), and the design comes back by showDesign().
+// Closing the window deletes it.
+class CarrierWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CarrierWindow(QWidget *parent = nullptr);
+    ~CarrierWindow() override;
+
+    // Works the carrier out for this design, with a measured speaker in place of its resistance
+    // and inductance (or none), at loadPowerW watts into the speaker, and shows it. The inputs
+    // shown follow design.carrier; the loss curve is swept again only when what it depends on
+    // (network, supply) changed.
+    void showDesign(const DesignRecord &design, std::shared_ptr<const MeasuredLoad> measured,
+                    double loadPowerW);
+    // Near the upper right of the screen, from the window's outer size.
+    void placeOnScreen();
+
+    double loadPowerW() const { return m_loadPowerW; }
+    int lossSweeps() const { return m_lossSweeps; }  // how many loss curves were swept
+
+signals:
+    // One accepted entry: the carrier inputs as they become.
+    void inputsChanged(const CarrierInputs &inputs);
+
+private:
+    // Construction (carrierwindow_layout.cpp).
+    void createControls();
+    QWidget *createInputColumn(QWidget *parent);
+    QLineEdit *entryBox(CarrierField f, const char *name, QWidget *parent);
+    void createGraphMenu();
+
+    // Entry.
+    void takeText(CarrierField f);
+    void takeModulation(Modulation m);
+    void showInputs(const CarrierInputs &in);
+
+    // What the design gives.
+    void showNetwork(const DesignRecord &design, const MeasuredLoad *measured);
+    void showTable(const CarrierTable &t);
+    void showLoss();
+    void clearLoss();
+
+    // What a loss curve was swept for.
+    struct LossKey {
+        double filterL, filterC, zobelR, zobelCPar, zobelCSer, speakerR, speakerL, supplyV;
+        bool fullBridge;
+        const MeasuredLoad *measured;
+        bool operator==(const LossKey &) const = default;
+    };
+
+    CarrierInputs m_inputs;  // the design's, as last shown
+    CarrierInputs m_shown;   // what the boxes were last given
+    bool m_fullBridge = false;
+    double m_loadPowerW = 50.0;
+    std::shared_ptr<const MeasuredLoad> m_measured;    // kept while a loss curve stems from it
+    std::array<CarrierLossCurve, 2> m_loss;            // [0] BD (the half bridge's), [1] AD
+    std::array<std::optional<LossKey>, 2> m_lossKeys;  // none: not swept
+    std::vector<double> m_markerX = std::vector<double>(2, 0.0);
+    std::vector<double> m_markerY = std::vector<double>(2, 0.0);
+    int m_lossSweeps = 0;
+    // What the graph shows: the curves' keys, the switching frequency's text, the chosen
+    // modulation; none while it is empty.
+    std::optional<std::tuple<decltype(m_lossKeys), QString, Modulation>> m_lossDrawn;
+
+    // Controls; objectName carrier_supply, carrier_fsw, ... (see the layout).
+    std::array<QLineEdit *, std::size(kAllCarrierFields)> m_boxes{};
+    QWidget *m_modulation = nullptr;
+    QRadioButton *m_bd = nullptr;
+    QRadioButton *m_ad = nullptr;
+    QLabel *m_hint = nullptr;
+    QLabel *m_network = nullptr;
+    QLabel *m_speaker = nullptr;
+    QLabel *m_message = nullptr;
+    QTableWidget *m_table = nullptr;
+    GraphControl *m_graph = nullptr;
+};

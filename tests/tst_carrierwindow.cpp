@@ -1,0 +1,565 @@
+// The carrier window beside the main window: opened from its menu, its inputs typed key by key,
+// its table against the carrier worked out another way (carrierreference.h: switching instants
+// and exact Fourier integrals), against an ngspice transient and against hand formulas, the marks
+// of a figure above its rating, the window following the main window, the measured speaker and
+// the Power window, the loss curve with its marker and its Save Data, closing and reopening.
+#include "app/form1.h"
+#include "carrier/carrierwindow.h"
+#include "carrierreference.h"
+#include "testhelpers.h"
+#include "widgets/graphmenu.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+namespace {
+
+// The table's rows, top to bottom.
+const QStringList kFigures = {"Zobel resistor, carrier (each)", "Zobel resistor, carrier + audio (each)", "Inductor ripple, peak to peak",
+                              "Inductor ripple, rms",           "Inductor current, rms (carrier + audio)", "Inductor peak current",
+                              "Filter capacitor current, rms",  "Speaker carrier voltage, rms",           "Speaker carrier power",
+                              "Output common-mode carrier, rms"};
+enum Row { ZobelCarrier, ZobelTotal, RipplePp, RippleRms, InductorRms, InductorPeak, CapRms, SpeakerV, SpeakerW, CommonMode };
+
+// A cell's value in SI units: "425 mW" is 0.425, "3.92 A, over the 3.5 A rating" 3.92.
+double valueOf(const QString &cell)
+{
+    const QStringList words = cell.section(',', 0, 0).split(' ');
+    const QString unit = words.value(1);
+    const QString prefixes = "pnumkM";
+    const int p = unit.size() > 1 ? int(prefixes.indexOf(unit[0])) : -1;
+    return words.value(0).toDouble() * (p < 0 ? 1.0 : std::pow(10.0, 3 * (p - 4)));
+}
+
+// The design in the reference's terms.
+carrierref::Design referenceDesign(const DesignRecord &r, double supply, double fsw, bool ad)
+{
+    return {r.filter_l_par_modeval, r.filter_c_par_modeval * 1e-6, double(r.zobel_r_parval), r.zobel_c_parval, r.zobel_c_serval,
+            double(r.speaker_r_modeval), r.actual_l_net * 1e-3, r.fullBridge(), ad, supply, fsw};
+}
+
+// The supply a load power needs, by hand: the speaker's real power |V|^2 Re(1/Zs)/2, V the source
+// through L into the output's load (Cf, speaker and one Zobel branch, or half of each side's in
+// series across the outputs), the source being Vs/2 peak per volt in half bridge, Vs in full.
+double supplyNeeded(const DesignRecord &r, double hz, double watts, double Rs, double Ls)
+{
+    const std::complex<double> j(0, 1);
+    const double w = 2 * M_PI * hz, L = r.filter_l_par_modeval, Cf = r.filter_c_par_modeval * 1e-6;
+    const std::complex<double> zs = Rs + j * w * Ls;
+    const std::complex<double> zz = 1.0 / (1.0 / r.zobel_r_parval + j * w * r.zobel_c_parval) + 1.0 / (j * w * r.zobel_c_serval);
+    const std::complex<double> zload = 1.0 / (1.0 / zs + j * w * Cf + (r.fullBridge() ? 0.5 : 1.0) / zz);
+    const std::complex<double> ratio = zload / (zload + (r.fullBridge() ? 2.0 : 1.0) * j * w * L);
+    return std::sqrt(2 * watts / (1.0 / zs).real()) / std::abs(ratio) * (r.fullBridge() ? 1 : 2);
+}
+
+// The table's figures against the reference's: each shown to three significant digits.
+bool agree(const QString &tag, const QList<std::tuple<QString, double, double, double>> &checks)
+{
+    bool ok = true;
+    QStringList lines;
+    for (const auto &[name, shown, reference, tolerance] : checks) {
+        const bool good = std::fabs(shown - reference) <= (0.006 + tolerance) * std::fabs(reference) || (shown == 0 && std::fabs(reference) < 1e-9);
+        ok = ok && good;
+        lines << QString("%1 %2 %3%4").arg(name, -40).arg(shown, 12, 'g', 4).arg(reference, 14, 'g', 6).arg(good ? "" : "  <-- differs");
+    }
+    qInfo().noquote() << tag << "(window, reference)\n  " + lines.join("\n  ");
+    return ok;
+}
+
+const QString kVoiceCoil = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
+
+}  // namespace
+
+class TestCarrierWindow : public QObject
+{
+    Q_OBJECT
+
+    Form1 *m_form = nullptr;
+    int m_signals = 0;  // the window's inputsChanged, since it was opened
+    // The window alone, with an owner that keeps its inputs as the main window does: stores each
+    // accepted change and shows the design again.
+    std::unique_ptr<CarrierWindow> m_alone;
+    DesignRecord m_record = DesignRecord::startup();
+
+    CarrierWindow *carrier() const { return m_alone ? m_alone.get() : m_form->carrierWindow(); }
+    CarrierWindow *openAlone()
+    {
+        m_alone = std::make_unique<CarrierWindow>();
+        connect(m_alone.get(), &CarrierWindow::inputsChanged, this, [this](const CarrierInputs &in) {
+            m_record.carrier = in;
+            ++m_signals;
+            m_alone->showDesign(m_record, nullptr, 50);
+        });
+        m_alone->showDesign(m_record, nullptr, 50);
+        m_alone->show();
+        return m_alone.get();
+    }
+    CarrierWindow *open()
+    {
+        const bool opened = carrier();
+        childNamed<QAction>(m_form, "carrier_window")->trigger();
+        if (!opened)
+            connect(carrier(), &CarrierWindow::inputsChanged, this, [this] { ++m_signals; });
+        return carrier();
+    }
+    QTableWidget *table() const { return childNamed<QTableWidget>(carrier(), "carrier_table"); }
+    QString cell(int row, int column) const { return table()->item(row, column)->text(); }
+    double shown(int row, int column) const { return valueOf(cell(row, column)); }
+
+    // Plays a script on the carrier window and the main window: "type <box> <text>" and
+    // "clear <box>" for a box of either, "click <name>" on a carrier window's button, "power <W>"
+    // typed into the (hidden) Power window, "measured" loads tests/fuzz/impedance/accept-voicecoil-tab.zma
+    // through the Measured speaker menu's file dialog, "unmeasured" clears it; anything else is
+    // a step of play().
+    void playBoth(const QString &script)
+    {
+        for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
+            const QStringList w = step.trimmed().split(' ');
+            QWidget *window = w.value(1).startsWith("carrier_") ? static_cast<QWidget *>(carrier()) : m_form;
+            if (w[0] == "type" && window == carrier()) {
+                typeOver(childNamed<QLineEdit>(window, qPrintable(w[1])), w.value(2));
+            } else if (w[0] == "clear") {
+                auto *box = childNamed<QLineEdit>(window, qPrintable(w[1]));
+                box->setFocus();
+                box->selectAll();
+                QTest::keyClick(box, Qt::Key_Backspace);
+            } else if (w[0] == "click") {
+                QTest::mouseClick(childNamed<QRadioButton>(carrier(), qPrintable(w[1])), Qt::LeftButton);
+            } else if (w[0] == "power") {  // the Power window as loaded, hidden
+                typeOver(childNamed<QLineEdit>(m_form->powerWindow(), "Text_peak_voltage"), w[1]);
+            } else if (w[0] == "measured") {
+                QTimer::singleShot(0, this, [] {
+                    auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                    QVERIFY(dialog);
+                    dialog->selectFile(kVoiceCoil);
+                    static_cast<QDialog *>(dialog)->accept();
+                });
+                childNamed<QAction>(m_form, "measured_load")->trigger();
+            } else if (w[0] == "unmeasured") {
+                childNamed<QAction>(m_form, "measured_clear")->trigger();
+            } else {
+                play(m_form, step);
+            }
+        }
+    }
+
+    // The idle column against the reference for the design as it stands.
+    bool idleAgrees(const QString &tag, double supply, double fsw, bool ad, double Rs = 0, double Ls = 0)
+    {
+        carrierref::Design d = referenceDesign(m_form->design(), supply, fsw, ad);
+        if (Rs)
+            d.Rs = Rs, d.Ls = Ls;
+        const carrierref::Figures r = carrierref::reference(d, 150).f;
+        const auto top = [](const double (&v)[2]) { return std::max(v[0], v[1]); };
+        return agree(tag + ", idle", {{kFigures[ZobelCarrier], shown(ZobelCarrier, 1), top(r.zobelW), 0},
+                                      {kFigures[ZobelTotal], shown(ZobelTotal, 1), top(r.zobelW), 0},
+                                      {kFigures[RipplePp], shown(RipplePp, 1), top(r.ripplePkPk), 2e-4},
+                                      {kFigures[RippleRms], shown(RippleRms, 1), top(r.inductorRippleRms), 0},
+                                      {kFigures[InductorRms], shown(InductorRms, 1), top(r.inductorRippleRms), 0},
+                                      {kFigures[InductorPeak], shown(InductorPeak, 1), top(r.peak), 2e-4},
+                                      {kFigures[CapRms], shown(CapRms, 1), r.capRms, 0},
+                                      {kFigures[SpeakerV], shown(SpeakerV, 1), r.speakerVrms, 0},
+                                      {kFigures[SpeakerW], shown(SpeakerW, 1), r.speakerW, 0},
+                                      {kFigures[CommonMode], shown(CommonMode, 1), r.commonVrms, 0}});
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // the recent files' list
+    void init()
+    {
+        // The window's own entry needs no main window.
+        if (QTest::currentTestFunction() != QLatin1String("entry"))
+            m_form = openWindow<Form1>();
+        m_signals = 0;
+        m_record = DesignRecord::startup();
+    }
+    void cleanup()
+    {
+        m_alone.reset();
+        delete m_form;
+        m_form = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void opening()
+    {
+        // After the main window's menus, "Ca&rrier" with its one item.
+        const QList<QAction *> menus = m_form->menuBar()->actions();
+        QCOMPARE(menus.last()->text(), QString("Ca&rrier"));
+        QCOMPARE(menus[menus.size() - 2]->text(), QString("&Measured speaker"));
+        QCOMPARE(menus.last()->menu()->actions().size(), 1);
+        QCOMPARE(menus.last()->menu()->actions()[0]->text(), QString("&Switching carrier…"));
+        QVERIFY(!carrier());
+        CarrierWindow *w = open();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(w->isVisible() && !QApplication::activeModalWidget() && m_form->isEnabled());
+        QCOMPARE(w->windowTitle(), QString("Switching carrier"));
+        const QRect screen = w->screen()->geometry(), outer = w->frameGeometry();
+        QVERIFY(qAbs(outer.left() - (screen.width() - outer.width()) * 0.9) <= 2);
+        QVERIFY(qAbs(outer.top() - (screen.height() - outer.height()) * 0.1) <= 2);
+        // Nothing to work out until the supply and the switching frequency are given.
+        QCOMPARE(texts(w, {"carrier_supply", "carrier_fsw", "carrier_audio", "carrier_zobel_rating", "carrier_inductor_rating", "carrier_capacitor_rating"}),
+                 (QStringList{"", "", "1000", "", "", ""}));
+        QVERIFY(childNamed<QRadioButton>(w, "carrier_modulation_bd")->isChecked());
+        QVERIFY(!childNamed<QWidget>(w, "carrier_modulation")->isEnabled());  // half bridge
+        QCOMPARE(textOf(w, "carrier_message"), QString("Enter the supply voltage and the switching frequency."));
+        QVERIFY(!table()->isVisible());
+        auto *graph = childNamed<GraphControl>(w, "carrier_loss");
+        QCOMPARE(graph->curveSize() + graph->overlayCount(), 0);
+        QCOMPARE(axesOf(graph).mid(0, 3), (QList<double>{1, 1e5, 2e6}));
+        QCOMPARE(texts(w, {"carrier_network", "carrier_speaker"}),
+                 (QStringList{"The main window's filter, Zobel network and speaker: L from the leg to the output; Cf, the Zobel branch and the speaker from the output to ground (half bridge).",
+                              "Speaker: 8 ohm + 0.67 mH. Load power: the Power window's."}));
+        QCOMPARE(textOf(w, "carrier_modulation_note"), "BD: each leg its own reference, three-level output. AD: the legs in anti-phase, two-level. The half bridge has one two-level leg and ignores it.");
+        // Once both are given: the table, no sentence, a curve.
+        playBoth("type carrier_supply 100; type carrier_fsw 384");
+        QVERIFY(table()->isVisible() && !childNamed<QLabel>(w, "carrier_message")->isVisible());
+        QCOMPARE(graph->curveSize(), 200);
+        QStringList figures, headings;
+        for (int r = 0; r < table()->rowCount(); ++r)
+            figures << cell(r, 0);
+        for (int c = 0; c < 4; ++c)
+            headings << table()->horizontalHeaderItem(c)->text();
+        QCOMPARE(figures, kFigures);
+        QCOMPARE(headings, (QStringList{"Figure", "Idle", "At 50 W, 1000 Hz", "Rating"}));
+        playBoth("full");
+        QVERIFY(childNamed<QWidget>(w, "carrier_modulation")->isEnabled());
+        QCOMPARE(textOf(w, "carrier_network"), "The main window's filter, Zobel network and speaker: L in each leg, Cf and the speaker across the outputs, a Zobel branch from each output to ground (full bridge).");
+    }
+
+    void entry_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("boxes");   // supply, fsw, audio, Zobel, inductor, capacitor
+        QTest::addColumn<QList<double>>("values");  // the record's: V, Hz, Hz, W, A, A
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<int>("changes");  // signals: one per accepted entry
+        const QList<double> none{0, 0, 1000, 0, 0, 0};
+        QTest::newRow("supply 48")                   << "type carrier_supply 48"       << QStringList{"48", "", "1000", "", "", ""}  << QList<double>{48, 0, 1000, 0, 0, 0} << "" << 2;
+        QTest::newRow("supply 151, 1 too many")      << "type carrier_supply 151"      << QStringList{"15", "", "1000", "", "", ""}  << QList<double>{15, 0, 1000, 0, 0, 0} << "150 V is the most the supply takes." << 2;
+        QTest::newRow("supply 0., below 1 V")        << "type carrier_supply 0."       << QStringList{"", "", "1000", "", "", ""}    << none << "1 V is the least the supply takes." << 0;
+        QTest::newRow("supply 1e3, e put back")      << "type carrier_supply 1e3"      << QStringList{"13", "", "1000", "", "", ""}  << QList<double>{13, 0, 1000, 0, 0, 0} << "" << 2;
+        QTest::newRow("supply, 7 characters")        << "type carrier_supply 100.0001" << QStringList{"100.00", "", "1000", "", "", ""} << QList<double>{100, 0, 1000, 0, 0, 0} << "At most 6 characters." << 6;
+        QTest::newRow("supply emptied")              << "type carrier_supply 48; clear carrier_supply" << QStringList{"", "", "1000", "", "", ""} << none << "" << 3;
+        QTest::newRow("fsw 5 on its way to 50")      << "type carrier_fsw 5"           << QStringList{"", "5", "1000", "", "", ""}   << none << "Switching frequency: 50 to 3000 kHz." << 0;
+        QTest::newRow("fsw 384")                     << "type carrier_fsw 384"         << QStringList{"", "384", "1000", "", "", ""} << QList<double>{0, 384e3, 1000, 0, 0, 0} << "" << 1;
+        QTest::newRow("fsw 3001, 1 too many")        << "type carrier_fsw 3001"        << QStringList{"", "300", "1000", "", "", ""} << QList<double>{0, 300e3, 1000, 0, 0, 0} << "3000 kHz is the most the switching frequency takes." << 1;
+        QTest::newRow("fsw 0.")                      << "type carrier_fsw 0."          << QStringList{"", "", "1000", "", "", ""}    << none << "50 kHz is the least the switching frequency takes." << 0;
+        QTest::newRow("audio above fsw")             << "type carrier_fsw 50; type carrier_audio 60000" << QStringList{"", "50", "6000", "", "", ""} << QList<double>{0, 50e3, 6000, 0, 0, 0} << "The audio frequency stays below the switching frequency, 50 kHz." << 5;
+        QTest::newRow("fsw below audio")             << "type carrier_audio 60000; type carrier_fsw 50" << QStringList{"", "", "60000", "", "", ""} << QList<double>{0, 0, 60000, 0, 0, 0} << "The switching frequency stays above the audio frequency, 60000 Hz." << 5;
+        QTest::newRow("audio emptied")               << "clear carrier_audio"          << QStringList{"", "", "1000", "", "", ""}    << none << "The audio frequency cannot be left empty." << 0;
+        QTest::newRow("Zobel rating .25")            << "type carrier_zobel_rating .25" << QStringList{"", "", "1000", ".25", "", ""} << QList<double>{0, 0, 1000, 0.25, 0, 0} << "" << 2;
+        QTest::newRow("Zobel rating emptied")        << "type carrier_zobel_rating 2; clear carrier_zobel_rating" << QStringList{"", "", "1000", "", "", ""} << none << "" << 2;
+        QTest::newRow("inductor rating 2a")          << "type carrier_inductor_rating 2a" << QStringList{"", "", "1000", "", "2", ""} << QList<double>{0, 0, 1000, 0, 2, 0} << "Plain decimal numbers only, such as 48 or 1.5." << 1;
+        QTest::newRow("everything")                  << "type carrier_supply 60; type carrier_fsw 600; type carrier_audio 2500; type carrier_zobel_rating 1; type carrier_inductor_rating 4.5; type carrier_capacitor_rating .8"
+                                                     << QStringList{"60", "600", "2500", "1", "4.5", ".8"} << QList<double>{60, 600e3, 2500, 1, 4.5, 0.8} << "" << 13;
+    }
+    void entry()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, boxes);
+        QFETCH(QList<double>, values);
+        QFETCH(QString, hint);
+        QFETCH(int, changes);
+        CarrierWindow *w = openAlone();
+        playBoth(script);
+        QCOMPARE(texts(w, {"carrier_supply", "carrier_fsw", "carrier_audio", "carrier_zobel_rating", "carrier_inductor_rating", "carrier_capacitor_rating"}), boxes);
+        const CarrierInputs &c = m_record.carrier;
+        QCOMPARE((QList<double>{c.supplyV, c.switchingHz, c.audioHz, c.zobelRatingW, c.inductorRatingA, c.capacitorRatingA}), values);
+        QCOMPARE(textOf(w, "carrier_hint"), hint);
+        QCOMPARE(m_signals, changes);
+    }
+
+    void closeReopen()
+    {
+        // Closed, the window is deleted; what the record keeps is what it shows when opened again.
+        CarrierWindow *w = open();
+        playBoth("full; type carrier_supply 48; type carrier_fsw 38; type carrier_audio 500; type carrier_inductor_rating 3; click carrier_modulation_ad");
+        QCOMPARE(m_signals, 7);
+        QPointer<CarrierWindow> closed = w;
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!closed && !carrier());
+        playBoth("pick zobel_r_par 10");  // a recalculation without the window
+        w = open();
+        QCOMPARE(texts(w, {"carrier_supply", "carrier_fsw", "carrier_audio", "carrier_zobel_rating", "carrier_inductor_rating", "carrier_capacitor_rating"}),
+                 (QStringList{"48", "", "500", "", "3", ""}));  // "38" was on its way to a value
+        QVERIFY(childNamed<QRadioButton>(w, "carrier_modulation_ad")->isChecked());
+        QCOMPARE(textOf(w, "carrier_message"), QString("Enter the supply voltage and the switching frequency."));
+        playBoth("type carrier_fsw 384");
+        QVERIFY(table()->isVisible());
+        QVERIFY(idleAgrees("reopened", 48, 384e3, true));
+    }
+
+    // The start-up design in full bridge at 48 V, 384 kHz: each Zobel resistor takes 0.425 W with
+    // BD and 0.00025 W with AD in an ngspice transient; BD's idle legs swing together, so the
+    // fundamental alone puts |V|^2/(2 Rz) on it, V = (2 x 48/pi) Zz/(Zz + jwL) at the resistor's
+    // share Zp/Zz, a little less than the whole.
+    void startupFullBridge_data()
+    {
+        QTest::addColumn<QString>("modulation");
+        QTest::addColumn<double>("transient");
+        QTest::newRow("BD") << "carrier_modulation_bd" << 0.425;
+        QTest::newRow("AD") << "carrier_modulation_ad" << 0.00025;
+    }
+    void startupFullBridge()
+    {
+        QFETCH(QString, modulation);
+        QFETCH(double, transient);
+        open();
+        playBoth("full; type carrier_supply 48; type carrier_fsw 384; click " + modulation);
+        const double zobel = shown(ZobelCarrier, 1);
+        const std::complex<double> j(0, 1);
+        const double w = 2 * M_PI * 384e3;
+        const std::complex<double> zp = 1.0 / (1.0 / 6.0 + j * w * 1e-7), zz = zp + 1.0 / (j * w * 1e-7);
+        const double fundamental = std::norm(2 * 48 / M_PI * zz / (zz + j * w * 22e-6) * zp / zz) / 2 / 6;
+        qInfo("%s: window %s, transient %g W, BD's fundamental %g W", qPrintable(modulation), qPrintable(cell(ZobelCarrier, 1)), transient, fundamental);
+        QVERIFY(std::fabs(zobel / transient - 1) < 0.02);
+        if (modulation.endsWith("bd")) {
+            QCOMPARE(cell(ZobelCarrier, 1), "425 mW");
+            QVERIFY(zobel > fundamental && zobel < fundamental * 1.01);
+        }
+    }
+
+    void figures_data()
+    {
+        QTest::addColumn<QString>("script");  // sets up the design and the carrier inputs
+        QTest::addColumn<double>("supply");
+        QTest::addColumn<double>("fsw");
+        QTest::addColumn<bool>("ad");
+        QTest::addColumn<double>("audio");
+        QTest::addColumn<double>("watts");
+        // The audio frequency divides the switching frequency: the reference's common period.
+        QTest::newRow("full bridge BD, start-up, 20 W at 3 kHz")       << "full; type carrier_supply 48; type carrier_fsw 384; type carrier_audio 3000; power 20" << 48.0 << 384e3 << false << 3000.0 << 20.0;
+        QTest::newRow("half bridge, 60 V, 600 kHz, 4 ohm, 10 W")       << "pick speaker_r_mode 4; type Speaker_L .2; type carrier_supply 60; type carrier_fsw 600; type carrier_audio 4800; power 10" << 60.0 << 600e3 << false << 4800.0 << 10.0;
+        QTest::newRow("full bridge AD, 2 ohm, 800 kHz, 24 V, 30 W")     << "full; pick speaker_r_mode 2; type Speaker_L .05; pick filter_l_par 10; pick filter_c_par 2.0; type carrier_supply 24; type carrier_fsw 800; type carrier_audio 6250; power 30; click carrier_modulation_ad" << 24.0 << 800e3 << true << 6250.0 << 30.0;
+    }
+    void figures()
+    {
+        QFETCH(QString, script);
+        QFETCH(double, supply);
+        QFETCH(double, fsw);
+        QFETCH(bool, ad);
+        QFETCH(double, audio);
+        QFETCH(double, watts);
+        open();
+        playBoth(script);
+        QVERIFY(idleAgrees(QTest::currentDataTag(), supply, fsw, ad));
+        // At power: the modulation index from the hand formula, the reference's figures over one
+        // audio period.
+        const DesignRecord &r = m_form->design();
+        carrierref::Design d = referenceDesign(r, supply, fsw, ad);
+        d.k = int(std::lround(fsw / audio));
+        d.M = supplyNeeded(r, audio, watts, d.Rs, d.Ls) / supply;
+        QVERIFY2(d.M < 1, qPrintable(QString::number(d.M)));
+        const carrierref::Figures f = carrierref::reference(d, 30).f;
+        QCOMPARE(table()->horizontalHeaderItem(2)->text(), QString("At %1 W, %2 Hz").arg(watts).arg(audio));
+        QVERIFY(!table()->isColumnHidden(2));
+        const auto top = [](const double (&v)[2]) { return std::max(v[0], v[1]); };
+        // The ripple and the peak are taken with the duty frozen over a carrier period.
+        QVERIFY(agree(QTest::currentDataTag() + QString(", at power, M %1").arg(d.M),
+                      {{"load power (reference's)", watts, f.loadW, 0},
+                       {kFigures[ZobelCarrier], shown(ZobelCarrier, 2), top(f.zobelW), 1e-3},
+                       {kFigures[ZobelTotal], shown(ZobelTotal, 2), top(f.zobelTotalW), 1e-3},
+                       {kFigures[RipplePp], shown(RipplePp, 2), top(f.ripplePkPk), 0.03},
+                       {kFigures[RippleRms], shown(RippleRms, 2), top(f.inductorRippleRms), 1e-3},
+                       {kFigures[InductorRms], shown(InductorRms, 2), top(f.inductorRms), 1e-3},
+                       {kFigures[InductorPeak], shown(InductorPeak, 2), top(f.peak), 0.02},
+                       {kFigures[CapRms], shown(CapRms, 2), f.capTotalRms, 1e-3},
+                       {kFigures[SpeakerV], shown(SpeakerV, 2), f.speakerVrms, 1e-3},
+                       {kFigures[SpeakerW], shown(SpeakerW, 2), f.speakerW, 1e-3},
+                       {kFigures[CommonMode], shown(CommonMode, 2), f.commonVrms, 1e-3}}));
+    }
+
+    void supplyShort_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<double>("audio");
+        QTest::addColumn<double>("watts");
+        QTest::newRow("half bridge, 24 V, 50 W")          << "type carrier_supply 24; type carrier_fsw 384" << 1000.0 << 50.0;
+        QTest::newRow("full bridge, 48 V, 200 W, 15 kHz") << "full; type carrier_supply 48; type carrier_fsw 384; type carrier_audio 15000; power 200" << 15000.0 << 200.0;
+    }
+    void supplyShort()
+    {
+        QFETCH(QString, script);
+        QFETCH(double, audio);
+        QFETCH(double, watts);
+        CarrierWindow *w = open();
+        playBoth(script);
+        const DesignRecord &r = m_form->design();
+        const double volts = supplyNeeded(r, audio, watts, r.speaker_r_modeval, r.actual_l_net * 1e-3);
+        qInfo("%s; by hand %.6g V", qPrintable(textOf(w, "carrier_message")), volts);
+        QCOMPARE(textOf(w, "carrier_message"), QString("%1 W into this speaker would take a supply of %2 V.").arg(watts).arg(QString::number(volts, 'g', 3)));
+        QVERIFY(childNamed<QLabel>(w, "carrier_message")->isVisible() && table()->isColumnHidden(2));
+        QVERIFY(table()->isVisible() && !cell(ZobelCarrier, 1).isEmpty());
+        // Less power, and the figures come back.
+        playBoth("power 5");
+        QVERIFY(!childNamed<QLabel>(w, "carrier_message")->isVisible() && !table()->isColumnHidden(2));
+    }
+
+    void ratings_data()
+    {
+        // Each rated figure is held against its rating in both columns; expectations come from
+        // the figures as shown, so every cell is checked both ways.
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("bites");  // some cell must be marked
+        const QString fullBd = "full; type carrier_supply 48; type carrier_fsw 384; type carrier_audio 3000; power 20; ";
+        QTest::newRow("Zobel 1 W")              << fullBd + "type carrier_zobel_rating 1" << false;
+        QTest::newRow("inductor 2 A")           << fullBd + "type carrier_inductor_rating 2" << true;
+        QTest::newRow("AD, all three")          << fullBd + "click carrier_modulation_ad; type carrier_zobel_rating .0002; type carrier_inductor_rating 2; type carrier_capacitor_rating .3" << true;
+        QTest::newRow("half bridge, all three") << "type carrier_supply 24; type carrier_fsw 384; type carrier_audio 3000; power 5; type carrier_zobel_rating .0001; type carrier_inductor_rating 1; type carrier_capacitor_rating .2" << true;
+    }
+    void ratings()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, bites);
+        open();
+        playBoth(script);
+        const CarrierInputs &c = m_form->design().carrier;
+        const QMap<int, std::pair<double, QString>> rated{{ZobelTotal, {c.zobelRatingW, "W"}}, {InductorPeak, {c.inductorRatingA, "A"}}, {CapRms, {c.capacitorRatingA, "A rms"}}};
+        int marked = 0;
+        for (int row = 0; row < kFigures.size(); ++row) {
+            const auto [rating, unit] = rated.value(row, {0.0, QString()});
+            QCOMPARE(cell(row, 3), rating > 0 ? QString("%1 %2").arg(rating).arg(unit) : QString());
+            for (int column : {1, 2}) {
+                const QString text = cell(row, column);
+                const bool above = rating > 0 && valueOf(text) > rating;
+                const QString words = QString(", over the %1 %2 rating").arg(rating).arg(unit);
+                QVERIFY2(text.endsWith(words) == above && (rating > 0 || !text.contains("over")), qPrintable(kFigures[row] + ": " + text));
+                QCOMPARE(table()->item(row, column)->foreground().color(), above ? QColor(192, 0, 0) : QColor(Qt::black));
+                marked += above;
+            }
+        }
+        QCOMPARE(marked > 0, bites);
+    }
+
+    void follows_data()
+    {
+        // The window open on a design, then a change in the main window (or the Power window):
+        // the idle figures must be the new design's, never the old one's.
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("ad");
+        QTest::newRow("to full bridge")           << "full" << false;
+        QTest::newRow("Zobel R picked, full bridge BD") << "full; pick zobel_r_par 10" << false;
+        QTest::newRow("Speaker_L, full bridge AD") << "full; click carrier_modulation_ad; type Speaker_L .05" << true;
+        QTest::newRow("speaker R, full bridge AD") << "full; click carrier_modulation_ad; pick speaker_r_mode 4" << true;
+    }
+    void follows()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, ad);
+        open();
+        playBoth("type carrier_supply 48; type carrier_fsw 384");
+        const QString before = cell(ZobelCarrier, 1) + cell(CapRms, 1) + cell(SpeakerV, 1);
+        const int sweeps = carrier()->lossSweeps();
+        playBoth(change);
+        QVERIFY(cell(ZobelCarrier, 1) + cell(CapRms, 1) + cell(SpeakerV, 1) != before);
+        QVERIFY(idleAgrees(QTest::currentDataTag(), 48, 384e3, ad));
+        // The loss curve follows too, BD's or AD's as chosen.
+        auto *graph = childNamed<GraphControl>(carrier(), "carrier_loss");
+        QVERIFY(carrier()->lossSweeps() > sweeps);
+        const double hz = graph->curveX(120);
+        const double reference = carrierref::reference(referenceDesign(m_form->design(), 48, hz, ad), 100).f.zobelW[0];
+        QVERIFY2(std::fabs(graph->curveY(120) / reference - 1) < 1e-3, qPrintable(QString("%1 W at %2 Hz, reference %3 W").arg(graph->curveY(120)).arg(hz).arg(reference)));
+    }
+
+    void loadPower()
+    {
+        // The Power window's load power reaches the at-power column; its 50 W once closed.
+        CarrierWindow *w = open();
+        playBoth("full; type carrier_supply 48; type carrier_fsw 384; power 20");
+        QCOMPARE(table()->horizontalHeaderItem(2)->text(), "At 20 W, 1000 Hz");
+        QCOMPARE(w->loadPowerW(), 20.0);
+        const int sweeps = w->lossSweeps();
+        playBoth("power 5");
+        QCOMPARE(table()->horizontalHeaderItem(2)->text(), "At 5 W, 1000 Hz");
+        QCOMPARE(w->lossSweeps(), sweeps);  // the loss curve does not depend on it
+        m_form->powerWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(table()->horizontalHeaderItem(2)->text(), "At 50 W, 1000 Hz");
+    }
+
+    void measuredSpeaker()
+    {
+        // The file holds Re 6.2 ohm, Le 0.35 mH and 12 ohm across 1.1 mH without noise: at the
+        // carrier, 18.2 ohm with 0.35 mH (the 12 ohm's shunt is 2.7 kohm at 384 kHz). AD drives
+        // the speaker.
+        CarrierWindow *w = open();
+        playBoth("full; type carrier_supply 48; type carrier_fsw 384; click carrier_modulation_ad");
+        QVERIFY(idleAgrees("design's speaker", 48, 384e3, true));
+        const double designSpeakerW = shown(SpeakerW, 1);
+        playBoth("measured");
+        QCOMPARE(textOf(w, "carrier_speaker"), "Speaker: the measured speaker accept-voicecoil-tab.zma, in place of 8 ohm + 0.67 mH. Load power: the Power window's.");
+        QVERIFY(idleAgrees("measured speaker", 48, 384e3, true, 18.2, 0.35e-3));
+        QVERIFY(std::fabs(shown(SpeakerW, 1) / designSpeakerW - 1) > 0.3);
+        playBoth("unmeasured");
+        QCOMPARE(textOf(w, "carrier_speaker"), "Speaker: 8 ohm + 0.67 mH. Load power: the Power window's.");
+        QVERIFY(idleAgrees("design's speaker again", 48, 384e3, true));
+    }
+
+    void lossCurve_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<double>("fsw");
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<bool>("ad");
+        QTest::newRow("half bridge, 384 kHz")   << "type carrier_supply 48; type carrier_fsw 384" << 384e3 << false << false;
+        QTest::newRow("full bridge BD, 50 kHz, left of the graph") << "full; type carrier_supply 48; type carrier_fsw 50" << 50e3 << true << false;
+        QTest::newRow("full bridge AD, 1 MHz")  << "full; type carrier_supply 30; type carrier_fsw 1000; click carrier_modulation_ad" << 1e6 << true << true;
+    }
+    void lossCurve()
+    {
+        QFETCH(QString, script);
+        QFETCH(double, fsw);
+        QFETCH(bool, full);
+        QFETCH(bool, ad);
+        QTemporaryDir dir;
+        open();
+        playBoth(script);
+        auto *graph = childNamed<GraphControl>(carrier(), "carrier_loss");
+        const double supply = m_form->design().carrier.supplyV;
+        // The marker, last of the overlays, stands at the switching frequency from the lowest to the
+        // highest value shown.
+        const int marker = graph->overlayCount() - 1;
+        QCOMPARE(graph->overlayCount(), full ? 2 : 1);
+        QCOMPARE((QList<double>{graph->overlayX(marker, 0), graph->overlayX(marker, 1)}), (QList<double>{fsw, fsw}));
+        QCOMPARE(graph->overlayY(marker, 0), graph->axisMinimum(GraphControl::YAxis));
+        QCOMPARE(graph->overlayY(marker, 1), graph->axisMaximum(GraphControl::YAxis));
+        // The curve is the chosen modulation's, the overlay the other's, each against the reference.
+        for (int i : {0, 140}) {
+            const double hz = 1e5 * std::pow(20.0, i / 199.0);
+            QVERIFY(std::fabs(graph->curveX(i) / hz - 1) < 1e-12);
+            const double own = carrierref::reference(referenceDesign(m_form->design(), supply, hz, ad), 100).f.zobelW[0];
+            QVERIFY2(std::fabs(graph->curveY(i) / own - 1) < 1e-3, qPrintable(QString("%1 Hz: %2 W, reference %3 W").arg(hz).arg(graph->curveY(i)).arg(own)));
+            QVERIFY(graph->curveY(i) >= graph->axisMinimum(GraphControl::YAxis) && graph->curveY(i) <= graph->axisMaximum(GraphControl::YAxis));
+            if (full) {
+                const double other = carrierref::reference(referenceDesign(m_form->design(), supply, hz, !ad), 100).f.zobelW[0];
+                QVERIFY(std::fabs(graph->overlayY(0, i) / other - 1) < 1e-3);
+            }
+        }
+        // Save Data: the curves as shown, BD's column first in full bridge.
+        setSaveNameChooser([&dir](QWidget *, const QString &, const QString &suggested, const QString &) {
+            return suggested.endsWith("carrier-loss.csv") ? dir.filePath("loss.csv") : QString();
+        });
+        childNamed<QAction>(graph, "actionSaveData")->trigger();
+        const QList<QByteArray> lines = contents(dir.filePath("loss.csv")).trimmed().split('\n');
+        QCOMPARE(lines.value(0), QByteArray(full ? "frequency_Hz,bd_power_W,ad_power_W" : "frequency_Hz,power_W"));
+        QCOMPARE(lines.size(), 201);
+        for (int i = 0; i < 200; ++i) {
+            const QList<QByteArray> v = lines[i + 1].split(',');
+            const double bd = ad ? graph->overlayY(0, i) : graph->curveY(i);
+            QVERIFY2(v.size() == (full ? 3 : 2) && v[0].toDouble() == graph->curveX(i) && v[1].toDouble() == bd && (!full || v[2].toDouble() == (ad ? graph->curveY(i) : graph->overlayY(0, i))), lines[i + 1]);
+        }
+        // Emptied supply: nothing to draw.
+        playBoth("clear carrier_supply");
+        QCOMPARE(graph->curveSize() + graph->overlayCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestCarrierWindow)
+#include "tst_carrierwindow.moc"

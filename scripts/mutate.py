@@ -724,6 +724,9 @@ def sample(mutants: list[Mutant], n: int | None, seed: int) -> list[Mutant]:
 # Scratch tree, build and tests
 # --------------------------------------------------------------------------------------------
 
+# Files that moc reads: their generated code depends on them through time stamps only.
+AUTOMOC_RE = re.compile(rb"\b(Q_OBJECT|Q_GADGET|Q_NAMESPACE)\b|#\s*include\s*[\"<][^\">]*\.moc[\">]")
+
 SHARED_LIBS_CMAKE = """\
 # Written by scripts/mutate.py for its scratch build only: the project's static libraries are
 # built shared, so that a mutant relinks one library instead of every test program.
@@ -855,6 +858,126 @@ class Scratch:
         self.last_build_end_ns = time.time_ns()
         return status, time.monotonic() - t0, output
 
+    def known_targets(self) -> list[str]:
+        out = subprocess.run(["ninja", "-C", str(self.build), "-t", "targets", "all"],
+                             check=True, capture_output=True, text=True).stdout
+        return [line.split(":", 1)[0] for line in out.splitlines()]
+
+    def load_deps(self) -> None:
+        """Which object files each file of the scratch tree is compiled into (ninja's deps log)."""
+        out = subprocess.run(["ninja", "-C", str(self.build), "-t", "deps"], check=True,
+                             capture_output=True, text=True).stdout
+        prefix = str(self.src) + os.sep
+        self.deps: dict[str, list[str]] = {}
+        obj = None
+        for line in out.splitlines():
+            if not line.strip():
+                obj = None
+            elif not line[0].isspace():
+                obj = line.split(": #deps", 1)[0]
+            elif obj:
+                dep = os.path.normpath(os.path.join(self.build, line.strip()))
+                if dep.startswith(prefix):
+                    self.deps.setdefault(dep[len(prefix):], []).append(obj)
+        self.all_objects = {o for objs in self.deps.values() for o in objs}
+        out = subprocess.run(["ninja", "-C", str(self.build), "-t", "targets", "all"],
+                             check=True, capture_output=True, text=True).stdout
+        rules = dict(line.rsplit(": ", 1) for line in out.splitlines() if ": " in line)
+        self.compiled = {o for o, rule in rules.items() if "_COMPILER__" in rule}
+        self.linked = {o for o, rule in rules.items() if "_LINKER__" in rule}
+        # The objects in each program and library, through the static libraries it links.
+        direct: dict[str, set[str]] = {}
+        if self.linked:
+            out = subprocess.run(["ninja", "-C", str(self.build), "-t", "query",
+                                  *sorted(self.linked)],
+                                 check=True, capture_output=True, text=True).stdout
+            target, section = None, None
+            for line in out.splitlines():
+                if not line.startswith(" "):
+                    target = line.rstrip(":")
+                    direct[target] = set()
+                elif line.startswith("  ") and not line.startswith("    "):
+                    section = line.strip()
+                elif section.startswith("input:") and not line.strip().startswith("||"):
+                    direct[target].add(line.strip().lstrip("| ").strip())
+
+        def objects(target: str, seen: set) -> set[str]:
+            found = set()
+            for x in direct.get(target, ()):
+                if x in self.compiled:
+                    found.add(x)
+                elif x in direct and x not in seen:
+                    seen.add(x)
+                    found |= objects(x, seen)
+            return found
+        self.link_objects = {t: objects(t, {t}) for t in self.linked}
+
+    def checkpoint(self, rel: str) -> None:
+        """Before rel's mutants: its objects brought up to date and copied aside, with its bytes
+        and time stamp, so that restore() needs no compiler.
+
+        Files that moc reads (Q_OBJECT and the like) are left to a plain rebuild instead: moc
+        decides from time stamps alone whether its output is current."""
+        path = self.src / rel
+        stat = path.stat()
+        data = path.read_bytes()
+        self.saved = {"rel": rel, "data": data, "mtime": (stat.st_atime_ns, stat.st_mtime_ns),
+                      "objects": {}}
+        objs = [o for o in self.deps.get(rel, []) if (self.build / o).exists()]
+        if AUTOMOC_RE.search(data) or not objs:
+            self.saved["objects"] = None
+            return
+        status, _, output = self.run_build(objs, None)
+        if status != "ok":
+            raise SystemExit(f"the objects of the unmutated {rel} do not build:\n{output[-3000:]}")
+        keep = self.workdir / "objects"
+        shutil.rmtree(keep, ignore_errors=True)
+        keep.mkdir()
+        for n, o in enumerate(objs):
+            copy = keep / f"{n}.o"
+            shutil.copyfile(self.build / o, copy)
+            self.saved["objects"][o] = copy
+
+    def mutate(self, data: bytes) -> None:
+        """Puts a mutant of the checkpointed file in place."""
+        self.write_source(self.saved["rel"], data)
+        self.mutant_written_ns = os.stat(self.src / self.saved["rel"]).st_mtime_ns
+
+    def restore(self) -> None:
+        """The checkpointed file back, byte for byte with its time stamp; every object built
+        from its mutant replaced by its copy, every program or library linked since removed."""
+        rel, path = self.saved["rel"], self.src / self.saved["rel"]
+        if self.saved["objects"] is None:
+            self.write_source(rel, self.saved["data"])  # newer than every output: all rebuilt
+            return
+        path.write_bytes(self.saved["data"])
+        os.utime(path, ns=self.saved["mtime"])
+        dependents = set(self.deps.get(rel, []))
+        built = self.outputs_built_since(self.mutant_written_ns)
+        new_objects = {o for o in built if o in self.compiled and o not in self.all_objects}
+        for out in built:
+            full = self.build / out
+            if out in self.saved["objects"]:
+                # ninja trusts an object's recorded dependencies only while the object is not
+                # newer than the record: the copy takes the time stamp of the object it replaces.
+                stat = full.stat()
+                shutil.copyfile(self.saved["objects"][out], full)
+                os.utime(full, ns=(stat.st_atime_ns, stat.st_mtime_ns))
+            elif out in self.linked:
+                if self.link_objects[out] & (dependents | new_objects):
+                    full.unlink()  # linked with mutated objects: linked anew when needed
+            elif out in dependents or out not in self.all_objects:
+                full.unlink()  # compiled from the mutant, or of unknown origin: built anew
+
+    def outputs_built_since(self, ns: int) -> list[str]:
+        """Object files and linked programs and libraries written at or after time stamp ns."""
+        found = []
+        for out in self.compiled | self.linked:
+            with contextlib.suppress(FileNotFoundError):
+                if os.stat(self.build / out).st_mtime_ns >= ns:
+                    found.append(out)
+        return found
+
     def write_source(self, rel: str, data: bytes) -> None:
         """Writes a source file so that the next build sees it as newer than every output."""
         path = self.src / rel
@@ -895,9 +1018,7 @@ def build_targets(scratch: Scratch, exclude_labels: str, include: str | None) ->
     """What to build for the chosen tests: everything, unless -R picked tests that are targets."""
     if not include:
         return []
-    out = subprocess.run(["ninja", "-C", str(scratch.build), "-t", "targets", "all"],
-                         check=True, capture_output=True, text=True).stdout
-    known = {line.split(":", 1)[0] for line in out.splitlines()}
+    known = set(scratch.known_targets())
     names = [t["name"] for t in ctest_json(scratch, exclude_labels, include)]
     return names if names and all(n in known for n in names) else []
 
@@ -1036,52 +1157,60 @@ class Result:
 def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
                 targets: list[str], timeout: float, limit_factor: float | None,
                 verbose: bool) -> list[Result]:
-    """Builds and tests each mutant in turn; every file is restored, byte for byte, after use."""
+    """Builds and tests each mutant in turn, restoring its file byte for byte afterwards.
+
+    The test most likely to fail is built and run first, alone; the rest of the tree is built
+    only when it passes."""
     results = []
-    originals: dict[str, bytes] = {}
-    texts: dict[str, str] = {}
-    dirty: str | None = None
+    known = set(scratch.known_targets())
+    current = None
     try:
         for n, m in enumerate(mutants, 1):
-            if m.path not in originals:
-                originals[m.path] = (scratch.src / m.path).read_bytes()
-                texts[m.path] = originals[m.path].decode("utf-8", "surrogateescape")
-            if dirty and dirty != m.path:
-                scratch.write_source(dirty, originals[dirty])
-                dirty = None
+            if m.path != current:
+                scratch.checkpoint(m.path)
+                current = m.path
+            text = scratch.saved["data"].decode("utf-8", "surrogateescape")
             start = time.monotonic()
-            mutated = m.apply(texts[m.path]).encode("utf-8", "surrogateescape")
-            scratch.write_source(m.path, mutated)
-            dirty = m.path
-            status, build_s, output = scratch.run_build(targets, timeout)
-            test_s, test = 0.0, None
-            if status == "failed":
-                status = "not-compiled"
-            elif status == "timeout":
-                status = "build-timeout"
-            else:
-                deadline = start + timeout
-                verdict, test, tail, test_s = runner.run(runner.order(m.path), deadline,
-                                                         limit_factor)
-                status = {"passed": "survived", "failed": "killed", "timeout": "timeout"}[verdict]
-                if status in ("killed", "timeout"):
-                    runner.record_kill(m.path, test)
-                if verbose and tail:
-                    lines = tail.strip().splitlines()
-                    shown = [x for x in lines if re.search(r"FAIL|Actual|Expected|Loc:", x)]
-                    for x in (shown or lines[-1:])[:4]:
-                        log("    " + x.strip()[:200])
-            if verbose and status == "not-compiled":
-                errors = [x for x in output.splitlines() if "error" in x][:2]
-                for e in errors:
-                    log("    " + e[:200])
+            deadline = start + timeout
+            scratch.mutate(m.apply(text).encode("utf-8", "surrogateescape"))
+            order = runner.order(m.path)
+            first = [t for t in order[:1] if t.name in known]
+            stages = ([(first, [t.name for t in first])] if first else []) + \
+                [([t for t in order if t not in first], targets)]
+            stages = [(tests, stage_targets) for tests, stage_targets in stages if tests]
+            status, test, build_s, test_s = "survived", None, 0.0, 0.0
+            try:
+                for tests, stage_targets in stages:
+                    built, secs, output = scratch.run_build(stage_targets,
+                                                            max(1.0, deadline - time.monotonic()))
+                    build_s += secs
+                    if built != "ok":
+                        status = "not-compiled" if built == "failed" else "build-timeout"
+                        if verbose and built == "failed":
+                            for e in [x for x in output.splitlines() if "error" in x][:2]:
+                                log("    " + e[:200])
+                        break
+                    verdict, test, tail, secs = runner.run(tests, deadline, limit_factor)
+                    test_s += secs
+                    if verdict != "passed":
+                        status = "killed" if verdict == "failed" else "timeout"
+                        runner.record_kill(m.path, test)
+                        if verbose and tail:
+                            lines = tail.strip().splitlines()
+                            shown = [x for x in lines
+                                     if re.search(r"FAIL|Actual|Expected|Loc:", x)]
+                            for x in (shown or lines[-1:])[:4]:
+                                log("    " + x.strip()[:200])
+                        break
+            finally:
+                scratch.restore()
             results.append(Result(m, status, test, build_s, test_s))
-            by = f" by {test}" if test and status in ("killed", "timeout") else ""
+            by = f" by {test}" if status in ("killed", "timeout") else ""
             log(f"[{n:>{len(str(len(mutants)))}}/{len(mutants)}] {m.path}:{m.line} {m.op}: "
                 f"{status}{by} (build {build_s:.1f} s, tests {test_s:.1f} s)")
-    finally:
-        if dirty:
-            scratch.write_source(dirty, originals[dirty])
+    except BaseException:
+        log("interrupted: the scratch tree is restored")
+        raise
     return results
 
 
@@ -1093,6 +1222,7 @@ def baseline(scratch: Scratch, args, include: str | None) -> tuple[TestRunner, l
     if status != "ok":
         raise SystemExit("the unmutated scratch tree does not build:\n" + output[-4000:])
     log(f"baseline build: {secs:.1f} s" + (f" ({' '.join(targets)})" if targets else ""))
+    scratch.load_deps()
     runner = TestRunner(load_tests(scratch, args.exclude_labels, include), args.test_jobs)
     for t in runner.tests:
         t0 = time.monotonic()

@@ -1324,6 +1324,8 @@ def parse_args(argv=None):
     p.add_argument("--seed", type=int, default=1, help="sampling seed (default 1)")
     p.add_argument("--operators", nargs="+", choices=OPERATORS, metavar="OP",
                    help="only these operators")
+    p.add_argument("--grep", metavar="REGEX",
+                   help="only mutants whose `path:line original ==> mutated` matches REGEX")
     p.add_argument("--list", action="store_true", help="list the mutants it would run, no build")
     p.add_argument("--timeout", type=float, default=120.0,
                    help="seconds for one mutant's build and tests (default 120)")
@@ -1369,6 +1371,10 @@ def main(argv=None) -> int:
         every += generate(f, (repo / f).read_text(encoding="utf-8", errors="surrogateescape"))
     if args.operators:
         every = [m for m in every if m.op in args.operators]
+    if args.grep:
+        pattern = re.compile(args.grep)
+        every = [m for m in every if pattern.search(
+            f"{m.path}:{m.line} {m.original} ==> {m.mutated}")]
     entries = load_equivalents(args.equivalents or repo / EQUIVALENTS_FILE)
     candidates = [m for m in every if not is_equivalent(m, entries)]
     for e in entries:

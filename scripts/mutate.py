@@ -358,11 +358,9 @@ def mutate_number(literal: str) -> list[str]:
             d = decimal.Decimal(mantissa) + delta
             if d < 0:
                 continue
-            digits = format(d, "f")
-            if mantissa.endswith(".") and "." not in digits:
+            digits = format(d, "f")  # keeps the mantissa's decimals: 100.0 + 1 is 101.0
+            if mantissa.endswith("."):
                 digits += "."
-            elif "." in mantissa and "." not in digits:
-                digits += ".0"
             out.append(digits + exponent + suffix)
         return out
     return []  # octal, binary, user-defined literals: left alone

@@ -794,11 +794,15 @@ class Scratch:
 
     def prepare(self) -> None:
         """Creates the worktree when missing and makes its files equal to the working tree's."""
-        if not (self.src / ".git").exists():
-            git(self.repo, "worktree", "prune")
-            if self.src.exists():
-                raise SystemExit(f"{self.src} exists but is not a git worktree: remove it")
-            git(self.repo, "worktree", "add", "--detach", str(self.src), "HEAD")
+        marker = self.workdir / ".quorvel-mutate"
+        if self.src.exists() and not self.is_worktree_of_repo():
+            if not marker.exists():
+                raise SystemExit(f"{self.src} exists but is not a worktree of {self.repo}")
+            shutil.rmtree(self.src)  # left by a clone that is gone: made anew
+        if not self.src.exists():
+            # --force: the path may still be registered for a scratch tree deleted by hand.
+            git(self.repo, "worktree", "add", "--force", "--detach", str(self.src), "HEAD")
+        marker.touch()
         wanted = [p for p in listed_files(self.repo) if (self.repo / p).exists()
                   or (self.repo / p).is_symlink()]
         copied = sum(write_if_different(self.repo / p, self.src / p) for p in wanted)
@@ -807,6 +811,17 @@ class Scratch:
             with contextlib.suppress(FileNotFoundError):
                 (self.src / p).unlink()
         log(f"scratch tree {self.src}: {copied} file(s) updated, {len(stale)} removed")
+
+    def is_worktree_of_repo(self) -> bool:
+        """True when src is a worktree of its own (not a folder inside one) of this repository."""
+        try:
+            top = git(self.src, "rev-parse", "--show-toplevel").strip()
+            common = git(self.src, "rev-parse", "--git-common-dir").strip()
+            mine = git(self.repo, "rev-parse", "--git-common-dir").strip()
+        except subprocess.CalledProcessError:
+            return False
+        return Path(top).resolve() == self.src.resolve() and \
+            (self.src / common).resolve() == (self.repo / mine).resolve()
 
     def configure(self) -> None:
         """Configures the scratch build once (Release, no benchmarks, shared libraries)."""

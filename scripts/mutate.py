@@ -1074,15 +1074,18 @@ class TestRunner:
 
     def order(self, path: str) -> list[TestCase]:
         """Tests that killed mutants of this file, then of this folder, then tests whose source
-        names the file, then the quickest."""
+        includes the file, then tests named after its folder or file, then the quickest."""
         stem = Path(path).stem
         folder = path.split("/", 1)[0]
         by_file = self.kills_by_file.get(path, {})
         by_folder = self.kills_by_folder.get(folder, {})
+
+        def named_after(t: TestCase) -> bool:
+            key = re.sub(r"^tst_|^test_|_test$", "", t.name)
+            return any(a.startswith(b) for a, b in ((key, folder), (folder, key), (stem, key)))
         return sorted(self.tests, key=lambda t: (
             -by_file.get(t.name, 0), -by_folder.get(t.name, 0),
-            -(f"{folder}/{stem}." in t.source_text), -(f'{stem}.h"' in t.source_text),
-            t.baseline, t.name))
+            -(f'{folder}/{stem}.h"' in t.source_text), -named_after(t), t.baseline, t.name))
 
     def record_kill(self, path: str, test: str) -> None:
         for table, key in ((self.kills_by_file, path),

@@ -925,6 +925,18 @@ class Scratch:
             return found
         self.link_objects = {t: objects(t, {t}) for t in self.linked}
 
+    def compile_allowance(self, rel: str) -> float:
+        """Seconds to add to a mutant's time limit for rebuilding what includes rel: twice what
+        those objects took to compile last time, spread over the build jobs."""
+        seconds = {}
+        with contextlib.suppress(FileNotFoundError):
+            for line in (self.build / ".ninja_log").read_text(errors="replace").splitlines():
+                fields = line.split("\t")
+                if len(fields) >= 4 and fields[0].isdigit() and fields[1].isdigit():
+                    seconds[fields[3]] = (int(fields[1]) - int(fields[0])) / 1000
+        total = sum(seconds.get(o, 0.0) for o in self.deps.get(rel, []))
+        return 2 * total / max(1, self.jobs)
+
     def checkpoint(self, rel: str) -> None:
         """Before rel's mutants: its objects brought up to date and copied aside, with its bytes
         and time stamp, so that restore() needs no compiler.
@@ -935,7 +947,7 @@ class Scratch:
         stat = path.stat()
         data = path.read_bytes()
         self.saved = {"rel": rel, "data": data, "mtime": (stat.st_atime_ns, stat.st_mtime_ns),
-                      "objects": {}}
+                      "objects": {}, "allowance": self.compile_allowance(rel)}
         objs = [o for o in self.deps.get(rel, []) if (self.build / o).exists()]
         if AUTOMOC_RE.search(data) or not objs:
             self.saved["objects"] = None
@@ -1187,7 +1199,7 @@ def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
                 current = m.path
             text = scratch.saved["data"].decode("utf-8", "surrogateescape")
             start = time.monotonic()
-            deadline = start + timeout
+            deadline = start + timeout + scratch.saved["allowance"]
             scratch.mutate(m.apply(text).encode("utf-8", "surrogateescape"))
             order = runner.order(m.path)
             first = [t for t in order[:1] if t.name in known]
@@ -1323,7 +1335,7 @@ def list_mutants(mutants: list[Mutant], every: list[Mutant]) -> None:
 
 def parse_args(argv=None):
     p = argparse.ArgumentParser(
-        description=__doc__.split("\n\n")[0],
+        description=__doc__,
         epilog="Operators: " + ", ".join(OPERATORS) + ". Results: killed (a test failed), "
                "time-out (counted as killed), survived, not compiled (left out of the rate).",
         formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -1344,7 +1356,8 @@ def parse_args(argv=None):
                    help="only mutants whose `path:line original ==> mutated` matches REGEX")
     p.add_argument("--list", action="store_true", help="list the mutants it would run, no build")
     p.add_argument("--timeout", type=float, default=120.0,
-                   help="seconds for one mutant's build and tests (default 120)")
+                   help="seconds for one mutant's build and tests (default 120), plus twice "
+                        "what the objects that include its file took to compile last time")
     p.add_argument("--test-limit-factor", type=float, default=10.0, metavar="F",
                    help="a test running F times its unmutated time (at least 20 s) is a "
                         "time-out (default 10; 0 leaves only --timeout)")

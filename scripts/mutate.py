@@ -1085,8 +1085,9 @@ class TestRunner:
         self.kills_by_folder: dict[str, dict[str, int]] = {}
 
     def order(self, path: str) -> list[TestCase]:
-        """Tests that killed mutants of this file, then of this folder, then tests whose source
-        includes the file, then tests named after its folder or file, then the quickest."""
+        """Tests that killed mutants of this file, then tests whose source includes the file,
+        then those that killed mutants of its folder, then those named after its folder or
+        file, then the quickest."""
         stem = Path(path).stem
         folder = path.split("/", 1)[0]
         by_file = self.kills_by_file.get(path, {})
@@ -1096,8 +1097,8 @@ class TestRunner:
             key = re.sub(r"^tst_|^test_|_test$", "", t.name)
             return any(a.startswith(b) for a, b in ((key, folder), (folder, key), (stem, key)))
         return sorted(self.tests, key=lambda t: (
-            -by_file.get(t.name, 0), -by_folder.get(t.name, 0),
-            -(f'{folder}/{stem}.h"' in t.source_text), -named_after(t), t.baseline, t.name))
+            -by_file.get(t.name, 0), -(f'{folder}/{stem}.h"' in t.source_text),
+            -by_folder.get(t.name, 0), -named_after(t), t.baseline, t.name))
 
     def record_kill(self, path: str, test: str) -> None:
         for table, key in ((self.kills_by_file, path),

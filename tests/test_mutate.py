@@ -11,6 +11,7 @@ import subprocess
 import sys
 import tempfile
 import textwrap
+import time
 import unittest
 from pathlib import Path
 
@@ -219,6 +220,45 @@ class Selection(unittest.TestCase):
             f.write_text("core/x.cpp | if (a < b) ==> if (a <= b) | \n")
             with self.assertRaises(SystemExit):
                 mutate.load_equivalents(f)
+
+
+class TestOrder(unittest.TestCase):
+    def runner(self):
+        def case(name, seconds, source=""):
+            return mutate.TestCase(name, ["true"], {}, None, baseline=seconds, source_text=source)
+        return mutate.TestRunner([case("tst_core", 0.01, '#include "core/zoom.h"\n'),
+                                  case("tst_form1", 0.4, '#include "app/form1.h"\n'),
+                                  case("tst_extras", 1.0, '#include "core/netlist.h"\n'),
+                                  case("tst_slow", 3.0)], 2)
+
+    def names(self, runner, path):
+        return [t.name for t in runner.order(path)]
+
+    def test_likeliest_first(self):
+        r = self.runner()
+        self.assertEqual(self.names(r, "core/zoom.cpp")[0], "tst_core")       # includes zoom.h
+        self.assertEqual(self.names(r, "core/netlist.cpp")[0], "tst_extras")  # includes netlist.h
+        self.assertEqual(self.names(r, "app/form1_layout.cpp")[0], "tst_form1")  # named after it
+        self.assertEqual(self.names(r, "about/logo.cpp"),                      # quickest first
+                         ["tst_core", "tst_form1", "tst_extras", "tst_slow"])
+        r.record_kill("about/logo.cpp", "tst_slow")
+        self.assertEqual(self.names(r, "about/logo.cpp")[0], "tst_slow")
+        self.assertEqual(self.names(r, "about/frmabout.cpp")[0], "tst_slow")  # same folder
+        r.record_kill("core/netlist.cpp", "tst_extras")
+        self.assertEqual(self.names(r, "core/zoom.cpp")[0], "tst_core")  # its own header first
+        r.record_kill("core/zoom.cpp", "tst_extras")
+        self.assertEqual(self.names(r, "core/zoom.cpp")[0], "tst_extras")     # killed this file
+
+    def test_first_failure_stops_the_run(self):
+        r = self.runner()
+        r.tests = [mutate.TestCase("pass", ["true"], {}, None),
+                   mutate.TestCase("fail", ["false"], {}, None),
+                   mutate.TestCase("hang", ["sleep", "30"], {}, None)]
+        verdict, test, _, seconds = r.run(r.tests, time.monotonic() + 60, None)
+        self.assertEqual((verdict, test), ("failed", "fail"))
+        self.assertLess(seconds, 10)
+        verdict, test, _, _ = r.run([r.tests[2]], time.monotonic() + 0.5, None)
+        self.assertEqual((verdict, test), ("timeout", "hang"))
 
 
 @unittest.skipUnless(all(shutil.which(t) for t in ("cmake", "ninja", "c++")),

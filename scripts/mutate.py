@@ -1237,7 +1237,7 @@ def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
             by = f" by {test}" if status in ("killed", "timeout") else ""
             log(f"[{n:>{len(str(len(mutants)))}}/{len(mutants)}] {m.path}:{m.line} {m.op}: "
                 f"{status}{by} (build {build_s:.1f} s, tests {test_s:.1f} s)")
-    except BaseException:
+    except KeyboardInterrupt:
         log("interrupted: the scratch tree is restored")
         raise
     return results

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The command line's report and the CSV of every curve, for designs that between them touch every
-input in both topologies, checked byte for byte against the SHA-256 sums in tests/golden/outputs.sha256.
+"""The command line's report, the CSV of every curve and (for the first four designs) the netlist
+of every graph, for designs that between them touch every input in both topologies, checked byte for byte against the SHA-256 sums in tests/golden/outputs.sha256.
 Restructuring must not move a single byte of what the program writes.
 
     tests/golden.py QUORVEL            check (exit 1 and name each difference)
@@ -30,14 +30,16 @@ DESIGNS = [
      "--zobel-c-par", ".15", "--zobel-r", "15", "--zobel-c-ser", ".27", "--load-power", "20"],
 ]
 OUTPUTS = [["report"]] + [["csv", "--graph", g] for g in ("impedance", "gain", "gain-zobel", "power")]
+NETLISTS = [["netlist", "--graph", g] for g in ("impedance", "gain", "gain-zobel")]
 SUMS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "golden", "outputs.sha256")
 
 
 def runs():
     for d, design in enumerate(DESIGNS):
         for topology in ([], ["--full-bridge"]):
-            for output in OUTPUTS:
-                name = "design%d%s-%s" % (d, "-full" if topology else "", output[-1])
+            for output in OUTPUTS + (NETLISTS if d < 4 else []):
+                name = "design%d%s-%s%s" % (d, "-full" if topology else "", output[-1],
+                                           "-netlist" if output[0] == "netlist" else "")
                 yield name, output + design + topology
 
 

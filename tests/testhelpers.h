@@ -79,13 +79,18 @@ inline std::complex<double> loadAdmittance(const DesignRecord &r, double w, bool
     }
     return Y;
 }
-// Gain (dB) at grid point i, without or with the Zobel network, for the design's speaker or another
+// Gain (dB) at w, without or with the Zobel network, for the design's speaker or another
 // resistance in its place.
-inline double gainDb(const DesignRecord &r, int i, bool zobel, double speakerR = -1)
+inline double gainDbAt(const DesignRecord &r, double w, bool zobel, double speakerR = -1)
 {
-    const double w = omega(i), L = r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1);
+    const double L = r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1);
     const std::complex<double> ZL = 1.0 / loadAdmittance(r, w, zobel, speakerR < 0 ? r.speaker_r_modeval : speakerR);
     return 20 * std::log10(std::abs(ZL / (ZL + std::complex<double>(0, w * L))));
+}
+// The same at grid point i.
+inline double gainDb(const DesignRecord &r, int i, bool zobel, double speakerR = -1)
+{
+    return gainDbAt(r, omega(i), zobel, speakerR);
 }
 inline double impedance(const DesignRecord &r, int i)
 {
@@ -246,6 +251,50 @@ inline void answerFileDialog(const QString &path)
         QMetaObject::invokeMethod(dialog, "accept");
     });
     poll->start(10);
+}
+
+// Designs that between them reach every input, as command-line options, with the graph whose
+// netlist each is checked on.
+struct NamedDesign {
+    const char *name;
+    const char *graph;
+    QStringList options;
+};
+inline const QList<NamedDesign> &netlistDesigns()
+{
+    static const QList<NamedDesign> designs = {
+        {"half bridge, gain with Zobel", "CWGraph4", QStringList{}},
+        {"full bridge, gain with Zobel", "CWGraph4", QStringList{"--full-bridge", "--load-power", "100"}},
+        {"no parallel cap, 2 ohm", "CWGraph4", QStringList{"--zobel-c-par", "0", "--speaker-r", "2", "--filter-l", "10", "--filter-c", "2.0", "--zobel-r", "3", "--speaker-l", ".05"}},
+        {"full bridge, no series cap", "CWGraph4", QStringList{"--full-bridge", "--zobel-c-ser", "0", "--filter-l", "36", "--filter-c", ".47", "--speaker-r", "4", "--speaker-l", "1.2", "--load-power", "7.5"}},
+        {"full bridge, 2 ohm, without Zobel", "CWGraph3", QStringList{"--full-bridge", "--speaker-r", "2", "--zobel-r", "10", "--zobel-c-par", ".22"}},
+        {"no speaker L, without Zobel", "CWGraph3", QStringList{"--speaker-l", "0", "--filter-l", "100", "--filter-c", ".1"}},
+        {"2 ohm speaker impedance", "CWGraph1", QStringList{"--speaker-r", "2"}},
+        {"every input differs, full bridge", "CWGraph4", QStringList{"--full-bridge", "--speaker-r", "6", "--speaker-l", "2.5", "--filter-l", "27", "--filter-c", ".68",
+                                                                             "--zobel-c-par", ".27", "--zobel-r", "12", "--zobel-c-ser", ".56", "--load-power", "33"}},
+    };
+    return designs;
+}
+
+// Sets a design through the window's own controls, from command-line options: picks, typing,
+// the topology menu, and the load power typed into the Power window, which it opens.
+inline void setDesignThroughWindow(QWidget *form, const QStringList &args)
+{
+    const QMap<QString, QString> steps = {{"--filter-l", "pick filter_l_par"}, {"--filter-c", "pick filter_c_par"}, {"--zobel-c-par", "pick zobel_c_par"},
+                                          {"--zobel-r", "pick zobel_r_par"}, {"--zobel-c-ser", "pick zobel_c_ser"}, {"--speaker-r", "pick speaker_r_mode"},
+                                          {"--speaker-l", "type Speaker_L"}, {"--full-bridge", "full"}};
+    childNamed<QAction>(form, "power_calcs")->trigger();
+    QWidget *power = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == "Power_measurement_form" && w->isVisible())
+            power = w;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString option = args[i], value = option == "--full-bridge" ? "" : args[++i];
+        if (option == "--load-power")
+            typeOver(childNamed<QLineEdit>(power, "Text_peak_voltage"), value);
+        else
+            play(form, steps[option] + " " + value);
+    }
 }
 
 // Presses OK on every message box that opens while it lives, noting each one's caption, text and

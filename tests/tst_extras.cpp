@@ -42,21 +42,7 @@ class TestExtras : public QObject
     std::optional<QTemporaryDir> m_dir;
     QString path(const QString &name) const { return m_dir->filePath(name); }
     GraphControl *graph(const char *name, bool power = false) const { return childNamed<GraphControl>(power ? static_cast<QObject *>(m_form->powerWindow()) : m_form, name); }
-    // Sets the design through the window's own controls, from command-line options.
-    void setDesign(const QStringList &args)
-    {
-        const QMap<QString, QString> steps = {{"--filter-l", "pick filter_l_par"}, {"--filter-c", "pick filter_c_par"}, {"--zobel-c-par", "pick zobel_c_par"},
-                                              {"--zobel-r", "pick zobel_r_par"}, {"--zobel-c-ser", "pick zobel_c_ser"}, {"--speaker-r", "pick speaker_r_mode"},
-                                              {"--speaker-l", "type Speaker_L"}, {"--full-bridge", "full"}};
-        childNamed<QAction>(m_form, "power_calcs")->trigger();
-        for (int i = 0; i < args.size(); ++i) {
-            const QString option = args[i], value = option == "--full-bridge" ? "" : args[++i];
-            if (option == "--load-power")
-                typeOver(childNamed<QLineEdit>(m_form->powerWindow(), "Text_peak_voltage"), value);
-            else
-                play(m_form, steps[option] + " " + value);
-        }
-    }
+    void setDesign(const QStringList &args) { setDesignThroughWindow(m_form, args); }
     void choose(const QString &name) { setSaveNameChooser([this, name](QWidget *, const QString &, const QString &, const QString &) { return path(name); }); }
 
 private slots:
@@ -119,52 +105,26 @@ private slots:
         }
     }
 
-    // Each design set through the window: its netlist run in ngspice agrees with the kernels, and the export window's
-    // report is byte for byte the one tests/reference/network.py writes.
+    // Each design set through the window: the export window's report is byte for byte the one
+    // tests/reference/network.py writes (the netlists of the same designs run through ngspice in
+    // tst_netlists).
     void design_data()
     {
-        QTest::addColumn<QString>("graphName");  // whose netlist
         QTest::addColumn<QStringList>("design");  // as command-line options
-        QTest::newRow("half bridge, gain with Zobel")      << "CWGraph4" << QStringList{};
-        QTest::newRow("full bridge, gain with Zobel")      << "CWGraph4" << QStringList{"--full-bridge", "--load-power", "100"};
-        QTest::newRow("no parallel cap, 2 ohm")            << "CWGraph4" << QStringList{"--zobel-c-par", "0", "--speaker-r", "2", "--filter-l", "10", "--filter-c", "2.0", "--zobel-r", "3", "--speaker-l", ".05"};
-        QTest::newRow("full bridge, no series cap")        << "CWGraph4" << QStringList{"--full-bridge", "--zobel-c-ser", "0", "--filter-l", "36", "--filter-c", ".47", "--speaker-r", "4", "--speaker-l", "1.2", "--load-power", "7.5"};
-        QTest::newRow("full bridge, 2 ohm, without Zobel") << "CWGraph3" << QStringList{"--full-bridge", "--speaker-r", "2", "--zobel-r", "10", "--zobel-c-par", ".22"};
-        QTest::newRow("no speaker L, without Zobel")       << "CWGraph3" << QStringList{"--speaker-l", "0", "--filter-l", "100", "--filter-c", ".1"};
-        QTest::newRow("2 ohm speaker impedance")           << "CWGraph1" << QStringList{"--speaker-r", "2"};
-        QTest::newRow("every input differs, full bridge")  << "CWGraph4" << QStringList{"--full-bridge", "--speaker-r", "6", "--speaker-l", "2.5", "--filter-l", "27", "--filter-c", ".68",
-                                                                             "--zobel-c-par", ".27", "--zobel-r", "12", "--zobel-c-ser", ".56", "--load-power", "33"};
+        for (const NamedDesign &d : netlistDesigns())
+            QTest::newRow(d.name) << d.options;
     }
+
     void design()
     {
-        QFETCH(QString, graphName);
         QFETCH(QStringList, design);
         setDesign(design);
-        choose("n.cir");
-        childNamed<QAction>(graph(qPrintable(graphName)), "actionSaveNetlist")->trigger();
-        QProcess ngspice;
-        ngspice.start("ngspice", {"-b", path("n.cir")});
-        QVERIFY2(ngspice.waitForFinished(), "ngspice, installed by scripts/setup.sh, did not run");
-        // Against the kernels with the design as the sweeps take it (Zobel values nudged by far less than 0.001 dB).
-        const NetworkValues d = networkValues(m_form->design());
-        const bool zobel = graphName == "CWGraph4";
-        int rows = 0;
-        for (const QRegularExpressionMatch &m : QRegularExpression("^\\d+\\t(\\S+)\\t(\\S+)", QRegularExpression::MultilineOption).globalMatch(ngspice.readAllStandardOutput())) {
-            const double w = 2 * M_PI * m.captured(1).toDouble(), Czp = zobel ? d.C2 : 0, Czs = zobel ? d.C3 : 0;
-            const double expected = graphName == "CWGraph1" ? std::hypot(w * d.L1, d.R1)
-                                  : 20 * std::log10(Module1::Gain_numerator(w, d.R1, d.R2, d.C1, Czp, Czs, d.L1, d.L2, d.full_bridge_select) /
-                                                    Module1::Gain_denominator(w, d.R1, d.R2, d.C1, Czp, Czs, d.L1, d.L2, d.full_bridge_select));
-            QVERIFY2(std::fabs(m.captured(2).toDouble() - expected) < 1e-3, qPrintable(m.captured(0) + " expected " + QString::number(expected, 'g', 12)));
-            ++rows;
-        }
-        QCOMPARE(rows, 401);  // 100 Hz to 1 MHz, 100 a decade
         childNamed<QAction>(m_form, "Save_As")->trigger();
         auto *exporter = childNamed<QWidget>(m_form, "File_control");
         auto *folders = childNamed<QTreeView>(exporter, "dirBrowse");
         folders->setCurrentIndex(static_cast<QFileSystemModel *>(folders->model())->index(m_dir->path()));
         typeOver(childNamed<QLineEdit>(exporter, "Text_file_2_write"), "r.txt");
         QTest::mouseClick(childNamed<QPushButton>(exporter, "Command_write_file"), Qt::LeftButton);
-        // The report the window wrote, against the one written by the independent reference.
         QProcess reference;
         reference.start("python3", QStringList{QUORVEL_REFERENCE, "report"} + design);
         QVERIFY(reference.waitForFinished() && reference.exitCode() == 0);

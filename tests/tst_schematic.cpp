@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "testhelpers.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
@@ -101,6 +102,47 @@ private slots:
         QCOMPARE(actual, labels);
         w->close();
         QTRY_VERIFY(!w);
+    }
+
+    void drawings_data()
+    {
+        // Each drawing as it was looked at and approved (tests/golden/*.png; the same pictures as
+        // docs/), pixel for pixel: a part moved, a wire gone or a colour changed shows here.
+        // QUORVEL_APPROVE=1 writes them anew, to be looked at before they are committed.
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("half bridge") << "schematic_viewer" << "Picture1";
+        QTest::newRow("full bridge") << "schematic_viewer" << "Picture1";
+        QTest::newRow("About logo") << "mnuAbout" << "picIcon";
+    }
+
+    void drawings()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, picture);
+        if (QTest::currentDataTag() == QLatin1String("full bridge"))
+            play(m_form, "full");
+        childNamed<QAction>(m_form, qPrintable(menu))->trigger();
+        QPointer<QWidget> w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        auto *drawn = childNamed<QWidget>(w, qPrintable(picture));
+        QImage image(drawn->size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        drawn->render(&image, {}, {}, QWidget::DrawWindowBackground);  // the drawing, no labels
+        const QString name = QString(QTest::currentDataTag()).replace(' ', '_') + ".png";
+        const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/") + name;
+        if (qEnvironmentVariableIsSet("QUORVEL_APPROVE"))
+            QVERIFY(image.save(approved));
+        const QImage expected = QImage(approved).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(image.size(), expected.size());
+        int differing = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                differing += image.pixel(x, y) != expected.pixel(x, y);
+        if (differing)
+            image.save(QDir::temp().filePath("drawn_" + name));
+        QVERIFY2(differing == 0, qPrintable(QString("%1 pixels differ; drawn: %2").arg(differing).arg(QDir::temp().filePath("drawn_" + name))));
+        w->close();
     }
 
     void about_data()

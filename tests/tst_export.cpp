@@ -263,6 +263,73 @@ private slots:
         QVERIFY(after.st_ino != before.st_ino);  // replaced, not written over
     }
 
+    void layout_data()
+    {
+        // Each control where the design puts it: left, top, width, height in twips, 15 to a pixel.
+        QTest::addColumn<QList<int>>("twips");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Command_write_file") << QList<int>{6240, 3600, 2415, 735} << "WRITE VALUES TO FILE";
+        QTest::newRow("Text_file_2_write")  << QList<int>{6240, 2880, 2415, 375} << "default.txt";
+        QTest::newRow("Text1")              << QList<int>{7680, 1800, 975, 375}  << "*.txt";
+        QTest::newRow("filBrowse")          << QList<int>{1560, 2760, 3495, 1260} << "";
+        QTest::newRow("dirBrowse")          << QList<int>{1560, 1080, 3495, 1440} << "";
+        QTest::newRow("drvBrowse")          << QList<int>{1560, 360, 2415, 315}  << "";
+        QTest::newRow("Label5")             << QList<int>{6240, 2520, 2415, 375} << "File to Write Filter Values :";
+        QTest::newRow("Label4")             << QList<int>{6240, 1800, 1455, 375} << "Search Filter:";
+        QTest::newRow("Label3")             << QList<int>{600, 2760, 975, 375}   << "Files:";
+        QTest::newRow("Label2")             << QList<int>{600, 1080, 975, 375}   << "Folder:";
+        QTest::newRow("Label1")             << QList<int>{600, 360, 975, 375}    << "Drive:";
+    }
+
+    void layout()
+    {
+        QFETCH(QList<int>, twips);
+        QFETCH(QString, text);
+        QWidget *control = childNamed<QWidget>(m_export, QTest::currentDataTag());
+        QCOMPARE(control->geometry(), QRect(twips[0] / 15, twips[1] / 15, twips[2] / 15, twips[3] / 15));
+        if (!text.isEmpty())
+            QCOMPARE(textOf(m_export, QTest::currentDataTag()), text);
+    }
+
+    void look()
+    {
+        QCOMPARE(m_export->size(), QSize(646, 328));
+        QCOMPARE(m_export->windowTitle(), QStringLiteral("File Options"));
+        QCOMPARE(m_export->palette().color(QPalette::Window), QColor(0, 144, 240));
+        // The arrow from the file list to the name box: its shaft from (5160, 3120) to (6000, 3120),
+        // its heads' points at (5880, 3000) and (6000, 3000).
+        const QImage shot = m_export->grab().toImage();
+        const auto dark = [&](int x, int y) {  // a line passes within a pixel
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (qGray(shot.pixel(x + dx, y + dy)) < 100)
+                        return true;
+            return false;
+        };
+        for (int x = 5160 / 15 + 1; x < 6000 / 15; ++x)
+            QVERIFY2(dark(x, 3120 / 15), qPrintable(QString::number(x)));
+        // Each head's two strokes, at their middles.
+        for (const QPoint &middle : {QPoint(5940, 3060), QPoint(5940, 3180), QPoint(6060, 3060), QPoint(6060, 3180)})
+            QVERIFY2(dark(middle.x() / 15, middle.y() / 15), qPrintable(QString("%1,%2").arg(middle.x()).arg(middle.y())));
+        QVERIFY(!dark(5160 / 15 - 4, 3120 / 15) && !dark(5940 / 15, 3000 / 15 - 4));
+    }
+
+    void focusOrder()
+    {
+        // Tab walks drive, folder, files, filter, name, button, and round again.
+        QStringList walked;
+        QApplication::setActiveWindow(m_export);
+        childNamed<QWidget>(m_export, "drvBrowse")->setFocus();
+        for (int i = 0; i < 7; ++i) {
+            QWidget *f = QApplication::focusWidget();
+            while (f && f->objectName().isEmpty())
+                f = f->parentWidget();
+            walked << (f ? f->objectName() : "none");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(walked, (QStringList{"drvBrowse", "dirBrowse", "filBrowse", "Text1", "Text_file_2_write", "Command_write_file", "drvBrowse"}));
+    }
+
     void oneWindowMadeAfresh()
     {
         QCOMPARE(openExport(), m_export);

@@ -145,6 +145,42 @@ private slots:
         w->close();
     }
 
+    void aboutLayout_data()
+    {
+        // Each control where the design puts it, in twips (15 to a pixel); a label may grow to
+        // show all of its text, never shrink or move.
+        QTest::addColumn<QList<int>>("twips");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("lblTitle")       << QList<int>{240, 135, 2325, 285}   << false;
+        QTest::newRow("picIcon")        << QList<int>{240, 540, 2160, 1110}  << true;
+        QTest::newRow("lblVersion")     << QList<int>{3000, 810, 1725, 225}  << false;
+        QTest::newRow("lblDescription") << QList<int>{960, 1755, 3885, 1035} << false;
+        QTest::newRow("Label4")         << QList<int>{1200, 3105, 3885, 1035} << false;
+        QTest::newRow("cmdOK")          << QList<int>{6000, 5400, 1260, 345} << true;
+    }
+
+    void aboutLayout()
+    {
+        QFETCH(QList<int>, twips);
+        QFETCH(bool, exact);
+        childNamed<QAction>(m_form, "mnuAbout")->trigger();
+        QPointer<QWidget> about = QApplication::activeModalWidget();
+        QVERIFY(about);
+        // The dialog: 7635 x 6150 twips, its client area at (2340, 1935) on the screen.
+        QCOMPARE(about->geometry(), QRect(about->screen()->geometry().topLeft() + QPoint(156, 129), QSize(509, 410)));
+        const QRect r = childNamed<QWidget>(about, QTest::currentDataTag())->geometry();
+        const QRect design(twips[0] / 15, twips[1] / 15, twips[2] / 15, twips[3] / 15);
+        QCOMPARE(r.topLeft(), design.topLeft());
+        QVERIFY2(exact ? r.size() == design.size() : r.width() >= design.width() && r.height() >= design.height(), qPrintable(QString("%1x%2").arg(r.width()).arg(r.height())));
+        // Line1: white, two pixels, from (120, 5400) to (5669, 5400) twips, on the blue.
+        const QImage shot = about->grab().toImage();
+        for (int x = 9; x < 377; x += 23)
+            QVERIFY2(shot.pixelColor(x, 360) == Qt::white && shot.pixelColor(x, 359) == Qt::white, qPrintable(QString::number(x)));
+        QCOMPARE(shot.pixelColor(3, 360), QColor(0, 144, 240));
+        QCOMPARE(shot.pixelColor(380, 360), QColor(0, 144, 240));
+        about->close();
+    }
+
     void about_data()
     {
         QTest::addColumn<int>("key");  // 0: the OK button

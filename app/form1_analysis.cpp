@@ -68,7 +68,7 @@ void Form1::showGainCurve(GraphId id, const Curve &curve, const GainFigures &fig
     panel.graph->plot(curve.x, curve.y);
     if (m_measured)
         sweepMeasured(m_rec, m_measured->grid, m_measured->curves,
-                      id == Fig2 ? kGainPart : kGainZobelPart);
+                      id == Fig2 ? kGainPart : kGainZobelPart, &comparedGridPoints());
     followOverlays(id);
 }
 

@@ -65,7 +65,8 @@ void Form1::loadMeasured(const QString &path)
     m_measured = std::move(measured);
     m_recentMeasured->add(path);
     m_clearMeasured->setEnabled(true);
-    sweepMeasured(m_rec, m_measured->grid, m_measured->curves, kAllParts);
+    sweepMeasured(m_rec, m_measured->grid, m_measured->curves, kAllParts,
+                  &comparedGridPoints());
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     if (m_power)
         m_power->setMeasuredSpeaker(&m_measured->grid);

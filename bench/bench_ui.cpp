@@ -1,7 +1,7 @@
 // The main window's per-event cost through the real widgets, drawing included, on the offscreen
 // platform: one replot of the three graphs, an item picked in a Zobel list, a keystroke in the
-// speaker-inductance box (also with Compare Loads on for both gain graphs, or with the carrier
-// window open), one step of a cursor drag, and the Power window's sweep hidden and shown.
+// speaker-inductance box (also with Compare Loads on for both gain graphs, with the carrier
+// window open, or with a measured speaker loaded), one step of a cursor drag, and the Power window's sweep hidden and shown.
 #include "app/form1.h"
 #include "carrier/carrierwindow.h"
 #include "widgets/graphcontrol.h"
@@ -11,8 +11,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <complex>
 
 namespace {
 
@@ -110,6 +117,43 @@ void BM_SpeakerLKeystrokeCarrierOpen(benchmark::State &state)
     settle();
 }
 BENCHMARK(BM_SpeakerLKeystrokeCarrierOpen)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same keystroke with a measured speaker loaded: its impedance on Fig. 1 and its gains on
+// Fig. 2 and 3 drawn beside the design's, the gains worked out anew for every keystroke.
+void BM_SpeakerLKeystrokeMeasured(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("woofer.zma"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    for (int i = 0; i < 200; ++i) {
+        const double hz = 10 * std::pow(2000.0, i / 199.0);
+        const std::complex<double> jw(0, 2 * M_PI * hz);
+        const std::complex<double> z = 6.2 + jw * 0.35e-3 + 1.0 / (1.0 / 12.0 + 1.0 / (jw * 1.1e-3));
+        out.write(QByteArray::number(hz) + ' ' + QByteArray::number(std::abs(z)) + ' ' +
+                  QByteArray::number(std::arg(z) * 180 / M_PI) + '\n');
+    }
+    out.close();
+    // The file dialog, answered as soon as it shows.
+    QTimer answer;
+    answer.callOnTimeout([&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            answer.stop();
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(file);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    answer.start(5);
+    g_form->findChild<QAction *>(QStringLiteral("measured_load"))->trigger();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("MeasuredSpeakerWindow"))
+            w->close();
+    settle();
+    BM_SpeakerLKeystroke(state);
+    g_form->findChild<QAction *>(QStringLiteral("measured_clear"))->trigger();
+    settle();
+}
+BENCHMARK(BM_SpeakerLKeystrokeMeasured)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_CursorDragStep(benchmark::State &state)
 {

@@ -11,42 +11,44 @@ void evaluateOnGrid(const MeasuredLoad &load, MeasuredGrid &grid)
         return f;
     }();
     load.impedances(hz, grid.z);
+    for (std::size_t i = 0; i < grid.z.size(); ++i) grid.y[i] = 1.0 / grid.z[i];
 }
-
-namespace {
-
-std::complex<double> zobelBranch(const NetworkValues &n, double w)
-{
-    const std::complex<double> j(0, 1);
-    const std::complex<double> parallel = n.R2 / (1.0 + j * w * n.R2 * n.C2);
-    return 1.0 / (parallel + 1.0 / (j * w * n.C3));
-}
-
-double toDecibel(double ratio)
-{
-    return 20 * std::log10(ratio);
-}
-
-}  // namespace
 
 double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
 {
+    // Y = 1/Zs + j w Cf [+ Yz/k]; the gain is 1 / |1 + j w L Y|, in dB from its square. The
+    // Zobel branch is Czs in series with Rz || Czp: Yz = j w Czs (1 + j w Rz Czp) /
+    // (1 + j w Rz (Czp + Czs)).
     const double w = gridOmega(i);
-    const double k = n.full_bridge_select ? 2.0 : 1.0;
-    std::complex<double> Y = 1.0 / grid.z[std::size_t(i)] + std::complex<double>(0, w * n.C1);
-    if (zobel)
-        Y += zobelBranch(n, w) / k;
-    return toDecibel(1.0 / std::abs(1.0 + std::complex<double>(0, w * n.L2) * Y));
+    double re = grid.y[std::size_t(i)].real();
+    double im = grid.y[std::size_t(i)].imag() + w * n.C1;
+    if (zobel) {
+        const double k = n.full_bridge_select ? 2.0 : 1.0;
+        const double a = w * n.R2 * n.C2, b = w * n.R2 * (n.C2 + n.C3), d = 1 + b * b;
+        // j w Czs (1 + j a) / (1 + j b) = w Czs [ (a - b) ... ]: real and imaginary parts.
+        const double nr = (1 + a * b) / d, ni = (a - b) / d;  // (1 + j a) / (1 + j b)
+        re += -w * n.C3 * ni / k;
+        im += w * n.C3 * nr / k;
+    }
+    const double wl = w * n.L2;
+    const double dr = 1 - wl * im, di = wl * re;
+    return -10 * std::log10(dr * dr + di * di);
 }
 
 void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, MeasuredCurves &out,
-                   unsigned parts)
+                   unsigned parts, const std::vector<int> *points)
 {
     const NetworkValues n = networkValues(design);
+    const std::size_t size = points ? points->size() : std::size_t(kSweepSize);
+    const auto at = [&](std::size_t j) { return points ? (*points)[j] : int(j); };
+    for (Curve *c : {&out.impedance, &out.gain, &out.gainZobel}) {
+        c->x.resize(size);
+        c->y.resize(size);
+    }
     if (parts & kImpedancePart) {
-        for (int i = 1; i <= kSweepPoints; ++i) {
-            out.impedance.x[i] = gridFrequency(i);
-            out.impedance.y[i] = std::abs(grid.z[std::size_t(i)]);
+        for (std::size_t j = 1; j < size; ++j) {
+            out.impedance.x[j] = gridFrequency(at(j));
+            out.impedance.y[j] = std::abs(grid.z[std::size_t(at(j))]);
         }
         out.impedance.x[0] = out.impedance.x[1];
         out.impedance.y[0] = out.impedance.y[1];
@@ -56,9 +58,9 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
             continue;
         Curve &c = zobel ? out.gainZobel : out.gain;
         c.x[0] = c.y[0] = 0.0;
-        for (int i = 1; i <= kSweepPoints; ++i) {
-            c.x[i] = gridFrequency(i);
-            c.y[i] = measuredGainAt(n, grid, i, zobel);
+        for (std::size_t j = 1; j < size; ++j) {
+            c.x[j] = gridFrequency(at(j));
+            c.y[j] = measuredGainAt(n, grid, at(j), zobel);
         }
     }
 }

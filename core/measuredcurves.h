@@ -21,6 +21,7 @@
 // frequency: |V|^2 = P |Zs|^2 / Re Zs, halved in voltage in full bridge.
 struct MeasuredGrid {
     std::vector<std::complex<double>> z = std::vector<std::complex<double>>(kSweepSize);
+    std::vector<std::complex<double>> y = std::vector<std::complex<double>>(kSweepSize);  // 1 / z
 };
 void evaluateOnGrid(const MeasuredLoad &load, MeasuredGrid &grid);
 
@@ -31,9 +32,11 @@ struct MeasuredCurves {
 };
 
 // The curves of the main window's graphs with the measured speaker, for the design's filter and
-// Zobel network: the parts asked for (kImpedancePart, kGainPart, kGainZobelPart of analysis.h).
+// Zobel network: the parts asked for (kImpedancePart, kGainPart, kGainZobelPart of analysis.h),
+// at every grid point, or at the grid points listed (point 0 first), each curve then holding
+// those points alone.
 void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, MeasuredCurves &out,
-                   unsigned parts);
+                   unsigned parts, const std::vector<int> *points = nullptr);
 
 // The Zobel resistor's dissipation on the Power window's grid with loadPower watts into the
 // measured speaker.

@@ -29,14 +29,19 @@ double toDecibel(double ratio)
 
 }  // namespace
 
-double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
+double measuredRatioAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
 {
     const double w = gridOmega(i);
     const double k = n.full_bridge_select ? 2.0 : 1.0;
     std::complex<double> Y = 1.0 / grid.z[std::size_t(i)] + std::complex<double>(0, w * n.C1);
     if (zobel)
         Y += zobelBranch(n, w) / k;
-    return toDecibel(1.0 / std::abs(1.0 + std::complex<double>(0, w * n.L2) * Y));
+    return 1.0 / std::abs(1.0 + std::complex<double>(0, w * n.L2) * Y);
+}
+
+double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
+{
+    return toDecibel(measuredRatioAt(n, grid, i, zobel));
 }
 
 void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, MeasuredCurves &out,

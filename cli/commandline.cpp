@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/invocation.h"
+#include "core/carrierinputs.h"
 #include "core/entryrule.h"
 #include "core/graphfiles.h"
 #include "core/program.h"
@@ -33,6 +34,8 @@ constexpr Command kCommands[] = {
      netlistCommand},
     {"fit", "the voice-coil model fitted to an impedance file: fit PATH", false, false, 1,
      fitCommand},
+    {"explore", "every Zobel network of the lists: peaks, dissipation, Pareto front, as CSV", false,
+     true, 0, exploreCommand},
 };
 
 QString commandNames()
@@ -89,10 +92,24 @@ void addOptions(QCommandLineParser &parser)
     addValue(QStringLiteral("load-power"),
              QStringLiteral("RMS power into the speaker for the 7 kHz dissipation, W"),
              describeRule(kLoadPowerRule), QStringLiteral("50"));
+    for (CarrierField f : {CarrierField::supply, CarrierField::switching})
+        parser.addOption(
+            {carrierFieldName(f),
+             QStringLiteral("%1: %2. Not given by default.")
+                 .arg(f == CarrierField::supply ? QStringLiteral("Supply of each bridge leg, V")
+                                                : QStringLiteral("Switching frequency, kHz"),
+                      describeRule(carrierRule(f))),
+             QStringLiteral("value")});
+    parser.addOption({QStringLiteral("modulation"),
+                      QStringLiteral("Full-bridge modulation: ad, bd. Default bd."),
+                      QStringLiteral("name"), QStringLiteral("bd")});
+    parser.addOption({QStringLiteral("pareto-only"),
+                      QStringLiteral("explore: the Pareto front's networks alone.")});
     parser.addOption({QStringLiteral("load-file"),
                       QStringLiteral("A measured speaker's impedance file (frequency, magnitude, "
                                      "phase) in place of the speaker resistance and inductance, "
-                                     "for csv and netlist (its fitted model)."),
+                                     "for csv, netlist (its fitted model) and explore (one more "
+                                     "load)."),
                       QStringLiteral("path")});
 }
 
@@ -119,6 +136,18 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, Invocation &
     if (p.verdict != Entry::Accepted)
         return notAccepted(QStringLiteral("load-power"), power, describeRule(kLoadPowerRule));
     in.loadPower = p.value;
+    for (CarrierField f : {CarrierField::supply, CarrierField::switching}) {
+        const QString name = carrierFieldName(f), text = parser.value(name);
+        const Entry::Verdict v =
+            parser.isSet(name) ? acceptCarrierText(in.design.carrier, f, text) : Entry::Unset;
+        if (v != Entry::Accepted && v != Entry::Unset)
+            return notAccepted(name, text, describeRule(carrierRule(f)));
+    }
+    const QString modulation = parser.value(QStringLiteral("modulation"));
+    if (const std::optional<Modulation> m = modulationNamed(modulation))
+        in.design.carrier.modulation = *m;
+    else
+        return notAccepted(QStringLiteral("modulation"), modulation, QStringLiteral("ad, bd"));
     if (parser.isSet(QStringLiteral("load-file"))) {
         const QString path = parser.value(QStringLiteral("load-file"));
         std::variant<MeasuredLoad, QString> read = MeasuredLoad::fromFile(path);
@@ -150,6 +179,8 @@ Outcome run(const QCommandLineParser &parser)
         return Refusal{QStringLiteral("--graph is not taken by %1").arg(name)};
     if (!command->loadFile && parser.isSet(QStringLiteral("load-file")))
         return Refusal{QStringLiteral("--load-file is not taken by %1").arg(name)};
+    if (command->run != exploreCommand && parser.isSet(QStringLiteral("pareto-only")))
+        return Refusal{QStringLiteral("--pareto-only is not taken by %1").arg(name)};
     Invocation in{parser, words.mid(1), {}, 50.0, {}};
     if (std::optional<Refusal> refused = readDesign(parser, in))
         return *refused;

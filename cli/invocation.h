@@ -39,3 +39,4 @@ Outcome reportCommand(const Invocation &in);
 Outcome csvCommand(const Invocation &in);
 Outcome netlistCommand(const Invocation &in);
 Outcome fitCommand(const Invocation &in);
+Outcome exploreCommand(const Invocation &in);

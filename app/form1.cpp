@@ -17,6 +17,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createGraphMenus();
     createMeasuredMenu();
+    createTradeoffMenu();
     connectSelectors();
     connectGraphs();
     Form_Load();

@@ -69,6 +69,7 @@ void Form1::loadMeasured(const QString &path)
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     if (m_power)
         m_power->setMeasuredSpeaker(&m_measured->grid);
+    followTradeoff();
     showMeasuredFit();
 }
 
@@ -79,6 +80,7 @@ void Form1::clearMeasured()
     m_measured.reset();
     m_clearMeasured->setEnabled(false);
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
+    followTradeoff();
     if (m_measuredWindow)
         m_measuredWindow->showLoad(nullptr);
 }

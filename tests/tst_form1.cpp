@@ -33,7 +33,8 @@ private slots:
                                      "schematic_viewer=&Schematic", "power_calcs=&Power_calculations", "Save_circuit_values=&Save Circuit Values", "  Save_As=Save_As",
                                      "mnuAbout=&About", "Exit=&Exit",
                                      // Beside them, after them:
-                                     "measured_speaker=&Measured speaker", "  measured_load=&Load…", "  =&Recent", "  measured_fit=&Fit…", "  measured_clear=&Clear"}));
+                                     "measured_speaker=&Measured speaker", "  measured_load=&Load…", "  =&Recent", "  measured_fit=&Fit…", "  measured_clear=&Clear",
+                                     "tradeoff=&Trade-off", "  tradeoff_window=Zobel &map…"}));
         QStringList gold;
         for (QLabel *l : m_form->findChildren<QLabel *>())
             if (l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64))

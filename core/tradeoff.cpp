@@ -122,27 +122,55 @@ struct ZobelEnds {
     std::array<bool, kSupers> blocksReady;
 };
 
-// An upper bound of the gain ratio the sweep gives anywhere in a segment.
-inline double bound(double pMin, double pMax, double qMin, double qMax, double zpA, double zpB,
-                    double zqA, double zqB)
+// Over a segment: |1 + jwLY|^2 is at least `floor` (rounding allowed for), and 1 + |wLY| at most
+// `size`.
+inline void segmentBound(double pMin, double pMax, double qMin, double qMax, double zpA, double zpB,
+                         double zqA, double zqB, double &floor, double &size)
 {
     const double lo = pMin + zpA, hi = pMax + zpB;
-    const double size = 1 + std::abs(lo) + std::abs(hi) + (qMax + zqB);
+    size = 1 + std::abs(lo) + std::abs(hi) + (qMax + zqB);
     double a = lo > 1 ? lo - 1 : (hi < 1 ? 1 - hi : 0.0);
     a = std::max(0.0, a - 1e-12 * size);
     const double q = std::max(0.0, (qMin + zqA) * (1 - 1e-12));
-    const double U = 1 / std::sqrt(a * a + q * q);
-    return U * (1 + 1e-9 + 1e-13 * size * U);
+    floor = a * a + q * q;
 }
 
-template <std::size_t N>
-int largest(const std::array<double, N> &v, int from, int to)
+// Visits the segments [0, count) from the one of highest bound down, while that bound can reach
+// the best ratio found (less the tie allowance). The bound of a segment, from its floor F and the
+// largest size S of them all: U (1 + 1e-9 + 1e-13 S U), U = 1/sqrt(F).
+template <std::size_t N, class Visit>
+void bestFirst(std::array<double, N> &floor, const std::array<double, N> &size, int count,
+               const double &bestRatio, Visit visit)
 {
-    int at = from;
-    for (int i = from + 1; i < to; ++i)
-        if (v[i] > v[at])
-            at = i;
-    return at;
+    const double sizeMax = *std::max_element(size.begin(), size.begin() + count);
+    for (;;) {
+        int at = 0;
+        for (int i = 1; i < count; ++i)
+            if (floor[i] < floor[at])
+                at = i;
+        const double U = 1 / std::sqrt(floor[at]);
+        if (U * (1 + 1e-9 + 1e-13 * sizeMax * U) < bestRatio * (1 - kTie))
+            return;
+        floor[at] = std::numeric_limits<double>::infinity();  // visited
+        visit(at);
+    }
+}
+
+// The sweep's ratios at the points of block b, in loops the compiler vectorises: one per topology,
+// so that no branch is left inside.
+template <Flag kTopology>
+inline void ratiosOf(NetworkValues n, int first, double *ratio)
+{
+    n.full_bridge_select = kTopology;
+    for (int k = 0; k < kBlock; ++k) ratio[k] = ratioZobelAt(n, first + k);
+}
+
+QUORVEL_SWEEP_TARGETS void blockRatios(const NetworkValues &n, int b, double *ratio)
+{
+    if (n.full_bridge_select)
+        ratiosOf<kFlagTrue>(n, blockFirst(b), ratio);
+    else
+        ratiosOf<kFlagFalse>(n, blockFirst(b), ratio);
 }
 
 // The best value found so far over the loads searched.
@@ -343,7 +371,7 @@ void TradeoffEngine::Impl::sweepBlock(int load, int b, const NetworkValues &n, B
     if (measuredLoad) {
         for (int k = 0; k < kBlock; ++k) ratio[k] = measuredRatioAt(n, *grid, first + k, true);
     } else {
-        for (int k = 0; k < kBlock; ++k) ratio[k] = ratioZobelAt(n, first + k);
+        blockRatios(n, b, ratio);
     }
     best.ratio = std::max(best.ratio, *std::max_element(ratio, ratio + kBlock));
     const double tie = best.ratio * (1 - kTie);
@@ -371,34 +399,24 @@ void TradeoffEngine::Impl::refine(int load, int s, const NetworkValues &n, const
         ends.blocksReady[std::size_t(s)] = true;
     }
     const Ranges<kBlocks> &t = tables[std::size_t(load)].blocks;
-    std::array<double, kBlocks> U;  // only [from, to) used
+    std::array<double, kSuper> floor, size;
     for (int b = from; b < to; ++b)
-        U[b] = bound(t.pMin[b], t.pMax[b], t.qMin[b], t.qMax[b], ends.bPA[b], ends.bPB[b],
-                     ends.bQA[b], ends.bQB[b]);
-    for (;;) {
-        const int b = largest(U, from, to);
-        if (U[b] < best.ratio * (1 - kTie))
-            return;
-        U[b] = -1;
-        sweepBlock(load, b, n, best);
-    }
+        segmentBound(t.pMin[b], t.pMax[b], t.qMin[b], t.qMax[b], ends.bPA[b], ends.bPB[b],
+                     ends.bQA[b], ends.bQB[b], floor[b - from], size[b - from]);
+    bestFirst(floor, size, to - from, best.ratio,
+              [&](int k) { sweepBlock(load, from + k, n, best); });
 }
 
 void TradeoffEngine::Impl::search(int load, const NetworkValues &n, const ZobelPart &zobel,
                                   ZobelEnds &ends, Best &best) const
 {
     const Ranges<kSupers> &t = tables[std::size_t(load)].supers;
-    std::array<double, kSupers> U;
+    std::array<double, kSupers> floor, size;
     for (int s = 0; s < kSupers; ++s)
-        U[s] = bound(t.pMin[s], t.pMax[s], t.qMin[s], t.qMax[s], ends.sPA[s], ends.sPB[s],
-                     ends.sQA[s], ends.sQB[s]);
-    for (;;) {
-        const int s = largest(U, 0, kSupers);
-        if (U[s] < best.ratio * (1 - kTie))
-            return;
-        U[s] = -1;
-        refine(load, s, n, zobel, ends, best);
-    }
+        segmentBound(t.pMin[s], t.pMax[s], t.qMin[s], t.qMax[s], ends.sPA[s], ends.sPB[s],
+                     ends.sQA[s], ends.sQB[s], floor[s], size[s]);
+    bestFirst(floor, size, kSupers, best.ratio,
+              [&](int s) { refine(load, s, n, zobel, ends, best); });
 }
 
 TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, unsigned parts)
@@ -451,8 +469,7 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
             net.zobelR = power.zobelR;
             net.zobelCSer = power.zobelCSer;
             const CarrierInputs &c = m->carrierInputs;
-            row.carrierW =
-                idleCarrier(net, c.supplyV, c.switchingHz, c.modulation).zobelResistorW[0];
+            row.carrierW = idleZobelResistorW(net, c.supplyV, c.switchingHz, c.modulation);
         }
     }
     row.zobelW = row.at7kHzW + row.carrierW;

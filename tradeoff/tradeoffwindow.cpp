@@ -18,6 +18,11 @@
 #include <cmath>
 #include <limits>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QColor kFrontColour(20, 20, 20);
@@ -25,6 +30,16 @@ const QColor kDesignColour(210, 0, 0);
 const QColor kGroupColour(90, 90, 90);
 const QColor kSelectedColour(255, 120, 0);
 constexpr int kPickRadius = 7;  // pixels from a point that still pick it
+
+// The map's threads (this one and those it starts, which inherit its priority) give way to the
+// windows' thread, so that typing goes on at its own speed while a map is worked out; they still
+// take every core the windows leave idle.
+void yieldToTheWindow()
+{
+#ifdef Q_OS_LINUX
+    setpriority(PRIO_PROCESS, id_t(gettid()), 10);
+#endif
+}
 
 QString hint()
 {
@@ -38,6 +53,7 @@ QString hint()
 
 TradeoffWindow::TradeoffWindow(QWidget *parent) : QMainWindow(parent)
 {
+    m_pool.setMaxThreadCount(1);
     createControls();
     connectControls();
 }
@@ -100,9 +116,10 @@ void TradeoffWindow::connectControls()
 void TradeoffWindow::follow(const TradeoffInputs &inputs)
 {
     const bool changed = !m_following || !sameTradeoff(m_wanted, inputs);
+    const bool moved = !m_following || ::designNetwork(inputs.design) != designNetwork();
     m_wanted = inputs;
     m_following = true;
-    if (m_shown)
+    if (m_shown && moved)
         drawMarks();
     if (changed && isVisible())
         start();
@@ -122,11 +139,14 @@ void TradeoffWindow::start()
     }
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     const int threads = std::max(1, QThread::idealThreadCount());
-    m_job.setFuture(QtConcurrent::run([in = m_wanted, cancel = m_cancel, previous = m_shown,
-                                       threads]() -> std::shared_ptr<const TradeoffMap> {
-        std::optional<TradeoffMap> map = tradeoffMap(in, threads, cancel.get(), previous.get());
-        return map ? std::make_shared<const TradeoffMap>(std::move(*map)) : nullptr;
-    }));
+    m_job.setFuture(QtConcurrent::run(
+        &m_pool,
+        [in = m_wanted, cancel = m_cancel, previous = m_shown,
+         threads]() -> std::shared_ptr<const TradeoffMap> {
+            yieldToTheWindow();
+            std::optional<TradeoffMap> map = tradeoffMap(in, threads, cancel.get(), previous.get());
+            return map ? std::make_shared<const TradeoffMap>(std::move(*map)) : nullptr;
+        }));
 }
 
 void TradeoffWindow::finished()

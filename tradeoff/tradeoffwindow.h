@@ -4,6 +4,7 @@
 
 #include <QFutureWatcher>
 #include <QMainWindow>
+#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
@@ -84,6 +85,7 @@ private:
     TradeoffInputs m_wanted;  // what the map should show, and the design's own network
     bool m_following = false;
     std::shared_ptr<const TradeoffMap> m_shown;
+    QThreadPool m_pool;  // the map's own thread, its priority lowered for good
     QFutureWatcher<std::shared_ptr<const TradeoffMap>> m_job;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     bool m_restart = false;  // the map in the works is stale: start again once it stops

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -59,15 +60,22 @@ void drawSymbol(QCPPainter *painter, QPointF at, GraphControl::MarkShape shape, 
 
 }  // namespace
 
-// Points, each filled with its own colour; a thin dark rim keeps light colours apart.
+// Points, each filled with its own colour; a thin dark rim keeps light colours apart. On screen
+// each point is a copy of a small picture of its disc, made once per colour: thousands of
+// antialiased circles would take longer to draw than the rest of the window. Drawings (SVG, PDF)
+// get real circles.
 class ScatterPlottable : public QCPAbstractPlottable
 {
 public:
     using QCPAbstractPlottable::QCPAbstractPlottable;
 
+    static constexpr double kRadius = 3.2;
     std::vector<double> x, y;
     std::vector<QRgb> colour;
     QColor legendColour;
+
+    // Colours from the scale's gradient: a few hundred at most, so their pictures are kept.
+    void setColours(std::vector<QRgb> c) { colour = std::move(c); }
 
     double selectTest(const QPointF &, bool, QVariant *) const override { return -1; }
     QCPRange getKeyRange(bool &found, QCP::SignDomain domain) const override
@@ -82,27 +90,65 @@ public:
 protected:
     void draw(QCPPainter *painter) override
     {
-        applyScattersAntialiasingHint(painter);
-        painter->setPen(QPen(QColor(0, 0, 0, 110), 0.6));
         const bool logX = keyAxis()->scaleType() == QCPAxis::stLogarithmic;
-        const QRectF clip = clipRect();
+        const QRectF clip = clipRect().adjusted(-4, -4, 4, 4);
+        const bool drawing = painter->modes().testFlag(QCPPainter::pmVectorized);
+        const double scale = painter->transform().m11();
+        if (!drawing && scale != m_discScale) {
+            m_discs.clear();
+            m_discScale = scale;
+        }
+        applyScattersAntialiasingHint(painter);
+        painter->setPen(rim());
         for (std::size_t i = 0; i < x.size(); ++i) {
             if (logX && !(x[i] > 0))
                 continue;
             const QPointF at = coordsToPixels(x[i], y[i]);
-            if (!clip.adjusted(-4, -4, 4, 4).contains(at))
+            if (!clip.contains(at))
                 continue;
-            painter->setBrush(QColor(colour[i]));
-            painter->drawEllipse(at, 3.2, 3.2);
+            if (drawing) {
+                painter->setBrush(QColor(colour[i]));
+                painter->drawEllipse(at, kRadius, kRadius);
+            } else {
+                const QPixmap &disc = discOf(colour[i]);
+                const double half = disc.width() / (2 * disc.devicePixelRatio());
+                painter->drawPixmap(QPointF(std::round((at.x() - half) * scale) / scale,
+                                            std::round((at.y() - half) * scale) / scale),
+                                    disc);
+            }
         }
     }
     void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override
     {
         applyScattersAntialiasingHint(painter);
-        painter->setPen(QPen(QColor(0, 0, 0, 110), 0.6));
+        painter->setPen(rim());
         painter->setBrush(legendColour);
-        painter->drawEllipse(rect.center(), 3.2, 3.2);
+        painter->drawEllipse(rect.center(), kRadius, kRadius);
     }
+
+private:
+    static QPen rim() { return QPen(QColor(0, 0, 0, 110), 0.6); }
+
+    const QPixmap &discOf(QRgb c)
+    {
+        auto at = m_discs.find(c);
+        if (at != m_discs.end())
+            return at->second;
+        const int side = int(std::ceil((2 * kRadius + 2) * m_discScale));
+        QPixmap disc(side, side);
+        disc.setDevicePixelRatio(m_discScale);
+        disc.fill(Qt::transparent);
+        QPainter p(&disc);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(rim());
+        p.setBrush(QColor(c));
+        const double centre = side / (2 * m_discScale);
+        p.drawEllipse(QPointF(centre, centre), kRadius, kRadius);
+        return m_discs.emplace(c, std::move(disc)).first->second;
+    }
+
+    std::unordered_map<QRgb, QPixmap> m_discs;
+    double m_discScale = 1.0;
 };
 
 // One mark: a symbol with a text beside it.
@@ -196,10 +242,10 @@ void GraphControl::setScatter(const std::vector<double> &x, const std::vector<do
     m_scatter->setName(legend);
     m_scatter->x = x;
     m_scatter->y = y;
-    m_scatter->colour.resize(value.size());
+    std::vector<QRgb> colours(value.size());
     QCPColorGradient gradient = m_scale->gradient();
-    for (std::size_t i = 0; i < value.size(); ++i)
-        m_scatter->colour[i] = gradient.color(value[i], range);
+    for (std::size_t i = 0; i < value.size(); ++i) colours[i] = gradient.color(value[i], range);
+    m_scatter->setColours(std::move(colours));
     m_scatter->legendColour = gradient.color(range.center(), range);
     replotWhenShown();
 }

@@ -221,7 +221,7 @@ private slots:
             QCOMPARE(w->pixelOfNetwork(zobelNetworkIndex({cPar, 12, 0})), at);
         QCOMPARE(w->networkAt(at.toPoint()), group);
         QTest::mouseMove(plotOf(w), at.toPoint());
-        QVERIFY2(textOf(w, "tradeoff_readout").startsWith("C_Par .1 uF, R 6 ohm, C_Ser 0 uF (no Zobel):"), qPrintable(textOf(w, "tradeoff_readout")));
+        QVERIFY2(textOf(w, "tradeoff_readout").startsWith("C_Par .1 uF, R 6 ohm, C_Ser 0 uF (no Zobel)\nworst-case peak "), qPrintable(textOf(w, "tradeoff_readout")));
         QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, at.toPoint());
         QCOMPARE(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' '), QString(".1 6 0"));
         QCOMPARE(textOf(m_form, "Text_maxgain"), figureText(w->shownMap()->rows[group].ownPeakDb));
@@ -237,7 +237,7 @@ private slots:
         const TradeoffRow &row = w->shownMap()->rows[network];
         const ZobelNetwork z = zobelNetwork(network);
         QTest::mouseMove(plotOf(w), w->pixelOfNetwork(network).toPoint());
-        const QString expected = QString("C_Par %1 uF, R %2 ohm, C_Ser %3 uF:  worst-case peak %4 (%5);  design's speaker: peak %6, at 20 kHz %7;  Zobel resistor %8 at 7 kHz")
+        const QString expected = QString("C_Par %1 uF, R %2 ohm, C_Ser %3 uF\nworst-case peak %4 (%5);  design's speaker: peak %6, %7 at 20 kHz;  Zobel resistor %8 at 7 kHz")
                                      .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z), figureText(row.worstPeakDb),
                                           w->shownMap()->loads[row.worstLoad].name, figureText(row.ownPeakDb), figureText(row.gain20kDb),
                                           dissipationFigureText(row.at7kHzW));

@@ -102,7 +102,7 @@ void TradeoffWindow::createControls()
     m_readout->setWordWrap(true);
     m_readout->setMinimumHeight(2 * m_readout->fontMetrics().height() + 8);
     page->addWidget(m_readout);
-    resize(960, 680);
+    resize(1000, 700);
 }
 
 void TradeoffWindow::connectControls()
@@ -166,6 +166,10 @@ void TradeoffWindow::finished()
 void TradeoffWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        placeUpperRight(this, frameGeometry().size());
+    }
     if (m_following && !(m_shown && sameTradeoff(m_shown->inputs, m_wanted)))
         start();
 }
@@ -261,6 +265,10 @@ void TradeoffWindow::drawMarks()
         marks.append({p.x, p.y, kSelectedColour, GraphControl::Square, QString(),
                       QStringLiteral("picked: Enter puts it into the design")});
     }
+    if (m_hovered >= 0) {  // the point the read-out speaks of
+        const Point &p = pointOf(m_hovered);
+        marks.append({p.x, p.y, Qt::black, GraphControl::Ring, QString(), QString()});
+    }
     m_graph->setMarks(marks);
 }
 
@@ -321,6 +329,7 @@ void TradeoffWindow::hover(QPoint pixel)
     if (network == m_hovered)
         return;
     m_hovered = network;
+    drawMarks();
     showReadout(network >= 0 ? network : m_selected);
 }
 
@@ -337,8 +346,8 @@ void TradeoffWindow::showReadout(int network)
         watts += QStringLiteral(" + ") + dissipationFigureText(row.carrierW) +
                  QStringLiteral(" idle carrier");
     m_readout->setText(
-        QStringLiteral("C_Par %1 uF, R %2 ohm, C_Ser %3 uF%4:  worst-case peak %5 (%6);  design's "
-                       "speaker: peak %7, at 20 kHz %8;  Zobel resistor %9")
+        QStringLiteral("C_Par %1 uF, R %2 ohm, C_Ser %3 uF%4\nworst-case peak %5 (%6);  design's "
+                       "speaker: peak %7, %8 at 20 kHz;  Zobel resistor %9")
             .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z),
                  isNoZobel(z) ? QStringLiteral(" (no Zobel)") : QString(),
                  figureText(row.worstPeakDb), m_shown->loads[std::size_t(row.worstLoad)].name,

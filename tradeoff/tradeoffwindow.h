@@ -84,6 +84,7 @@ private:
 
     TradeoffInputs m_wanted;  // what the map should show, and the design's own network
     bool m_following = false;
+    bool m_placed = false;
     std::shared_ptr<const TradeoffMap> m_shown;
     QThreadPool m_pool;  // the map's own thread, its priority lowered for good
     QFutureWatcher<std::shared_ptr<const TradeoffMap>> m_job;

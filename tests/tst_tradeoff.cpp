@@ -179,6 +179,7 @@ private slots:
         addDesignColumns();
         QTest::newRow("half bridge, start-up") << false << "22" << "1.0" << "8" << 0.67 << false << false;
         QTest::newRow("full bridge, 2 ohm, small filter") << true << "3" << ".1" << "2" << 0.05 << false << false;
+        QTest::newRow("full bridge, 4 ohm, 10 uH, .47 uF") << true << "10" << ".47" << "4" << 0.2 << false << false;
         QTest::newRow("half bridge, no speaker inductance") << false << "100" << "2.0" << "6" << 0.0 << false << false;
         QTest::newRow("full bridge, large inductance") << true << "44" << ".47" << "4" << 999.0 << false << false;
         QTest::newRow("half bridge, resonance near the grid's top") << false << "3" << ".1" << "8" << 0.01 << false << false;
@@ -197,7 +198,7 @@ private slots:
         MeasuredGrid grid;
         if (in.measured)
             evaluateOnGrid(*in.measured, grid);
-        for (int index : sampleNetworks(11, 48)) {
+        for (int index : sampleNetworks(11, 120)) {
             const DesignRecord d = withZobel(in.design, zobelNetwork(index));
             const TradeoffRow row = engine.evaluate(index);
             QList<double> peaks;

@@ -115,7 +115,8 @@ void TradeoffWindow::connectControls()
 
 void TradeoffWindow::follow(const TradeoffInputs &inputs)
 {
-    const bool changed = !m_following || !sameTradeoff(m_wanted, inputs);
+    // Only the figures count: a caption follows with the next map.
+    const bool changed = !m_following || tradeoffPartsToRedo(m_wanted, inputs) != 0;
     const bool moved = !m_following || ::designNetwork(inputs.design) != designNetwork();
     m_wanted = inputs;
     m_following = true;
@@ -152,7 +153,7 @@ void TradeoffWindow::start()
 void TradeoffWindow::finished()
 {
     const std::shared_ptr<const TradeoffMap> map = m_job.result();
-    if (map && sameTradeoff(map->inputs, m_wanted)) {
+    if (map && tradeoffPartsToRedo(map->inputs, m_wanted) == 0) {
         m_shown = map;
         draw();
         emit mapDrawn();
@@ -170,7 +171,7 @@ void TradeoffWindow::showEvent(QShowEvent *event)
         m_placed = true;
         placeUpperRight(this, frameGeometry().size());
     }
-    if (m_following && !(m_shown && sameTradeoff(m_shown->inputs, m_wanted)))
+    if (m_following && !(m_shown && tradeoffPartsToRedo(m_shown->inputs, m_wanted) == 0))
         start();
 }
 
@@ -236,7 +237,7 @@ void TradeoffWindow::draw()
     }
 
     m_caption->setText(QStringLiteral("Dissipation: %1.  Worst case over the loads %2.")
-                           .arg(dissipationCaption(map.inputs), loadsCaption(map.inputs)));
+                           .arg(dissipationCaption(m_wanted), loadsCaption(m_wanted)));
     m_graph->setScatter(x, y, colour, QStringLiteral("gain at 20 kHz, design's speaker, dB"),
                         QStringLiteral("network"));
     m_graph->plot(frontX, frontY);

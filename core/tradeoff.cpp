@@ -20,13 +20,14 @@
 //   last] and q is at least q_min = load's least + Zobel's first (>= 0, a passive load), so
 //   |1 + jwLY| >= sqrt(a^2 + q_min^2), a the distance from 1 to [lo, hi]: the gain is at most
 //   U = 1/sqrt(a^2 + q_min^2).
-// - Against rounding, a shrinks by 1e-12 (1 + |lo| + |hi| + q_max), q_min by 1e-12 of itself, and
-//   U grows by 1e-9 + 1e-13 (1 + |lo| + |hi| + q_max) U of itself; the last term covers the
-//   sweep's own rounding, which grows with the cancellation in 1 + jwLY, that is with 1 + |wLY|
-//   times the gain.
+// - Against rounding, a shrinks by 1e-12 S, S = 1 + |lo| + |hi| + q_max, q_min by 1e-12 of
+//   itself, and U grows by 1e-9 + 1e-13 S U of itself, S the largest of the segments compared; the
+//   last term covers the sweep's own rounding, which grows with the cancellation in 1 + jwLY,
+//   that is with 1 + |wLY| times the gain.
 // - A segment whose bound is below the best ratio found so far, less 1e-12 of it, holds no point
 //   whose dB value could reach the best one (the logarithm's rounding is far below 1e-12) and is
-//   left out; the others are swept point by point, superblocks and blocks of highest bound first.
+//   left out; the others are swept point by point, superblocks and blocks of highest bound first,
+//   with ratioZobelAt itself (vectorised, the same bits: no fused multiply-adds anywhere).
 //   The best starts at ratio 1, 0 dB, the running maximum's floor. The dB value of each swept
 //   point within 1e-12 of the best ratio is taken, so that the result is the largest dB value even
 //   where two ratios that close would round to the other order.
@@ -43,7 +44,6 @@
 #include "core/sweeps.h"
 #include "core/valuelists.h"
 
-#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>

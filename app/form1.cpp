@@ -18,6 +18,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     createGraphMenus();
     createMeasuredMenu();
     createCarrierMenu();
+    createTradeoffMenu();
     connectSelectors();
     connectGraphs();
     Form_Load();

@@ -23,6 +23,7 @@ class QLineEdit;
 class QPushButton;
 class Schematic;
 class Schematic_full;
+class TradeoffWindow;
 class ValueCombo;
 
 // How often each calculation ran since the window was created (for tests and benchmarks).
@@ -157,6 +158,12 @@ private:
     void Speaker_L_KeyUp();
     void Apply_speaker_l();
 
+    // The trade-off map (form1_tradeoff.cpp).
+    void createTradeoffMenu();
+    void tradeoff_window_Click();
+    void followTradeoff();
+    void applyZobel(const QString &cPar, const QString &r, const QString &cSer);
+
     // The other windows (form1_windows.cpp).
     Power_measurement_form *loadedPowerWindow();
     void power_calcs_Click();
@@ -190,6 +197,7 @@ private:
     QPointer<MeasuredSpeakerWindow> m_measuredWindow;
     QAction *m_clearMeasured = nullptr;
     QPointer<CarrierWindow> m_carrier;
+    QPointer<TradeoffWindow> m_tradeoff;
 
     // Controls, named as their objectName; the graphs' own are in m_graphs.
     ValueCombo *speaker_r_mode = nullptr;

@@ -47,10 +47,11 @@ void Form1::carrier_window_Click()
 
 void Form1::setCarrierInputs(const CarrierInputs &inputs)
 {
-    // One call per accepted entry. The carrier inputs feed the carrier window alone, so it is the
-    // one window to tell.
+    // One call per accepted entry. The carrier inputs feed the carrier window and the Zobel map's
+    // dissipation axis, so those are the windows to tell.
     m_rec.carrier = inputs;
     followCarrier();
+    followTradeoff();
 }
 
 void Form1::followCarrier()

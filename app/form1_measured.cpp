@@ -71,6 +71,7 @@ void Form1::loadMeasured(const QString &path)
     if (m_power)
         m_power->setMeasuredSpeaker(&m_measured->grid);
     followCarrier();
+    followTradeoff();
     showMeasuredFit();
 }
 
@@ -82,6 +83,7 @@ void Form1::clearMeasured()
     m_clearMeasured->setEnabled(false);
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     followCarrier();
+    followTradeoff();
     if (m_measuredWindow)
         m_measuredWindow->showLoad(nullptr);
 }

@@ -50,6 +50,8 @@ void Form1::showRzobelPower(const QString &text)
 {
     Text_rzobel_power->setText(text);
     Text_rzobel_power->setVisible(true);
+    // The last step of every recalculation, and of a new load power.
+    followTradeoff();
 }
 
 void Form1::Update_schemo()

@@ -1,9 +1,13 @@
 // The main window's per-event cost through the real widgets, drawing included, on the offscreen
 // platform: one replot of the three graphs, an item picked in a Zobel list, a keystroke in the
 // speaker-inductance box (also with Compare Loads on for both gain graphs, with the carrier
-// window open, or with a measured speaker loaded), one step of a cursor drag, and the Power window's sweep hidden and shown.
+// window open, or with a measured speaker loaded), one step of a cursor drag, and the Power
+// window's sweep hidden and shown; with the Zobel map open, the keystroke and the time until the
+// new map is drawn.
 #include "app/form1.h"
 #include "carrier/carrierwindow.h"
+#include "core/carrierinputs.h"
+#include "tradeoff/tradeoffwindow.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
 
@@ -14,7 +18,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 #include <QTimer>
 
@@ -224,6 +230,97 @@ BENCHMARK(BM_PowerSweep)
     ->ArgName("shown")
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
+
+// The Zobel map open, worked out afresh after every change and drawn.
+TradeoffWindow *openMap()
+{
+    g_form->findChild<QAction *>(QStringLiteral("tradeoff_window"))->trigger();
+    auto *map = g_form->findChild<TradeoffWindow *>();
+    QSignalSpy drawn(map, &TradeoffWindow::mapDrawn);
+    if (!map->shownMap() || map->isWorking())
+        drawn.wait(10000);
+    g_form->activateWindow();
+    return map;
+}
+
+void closeMap(TradeoffWindow *map)
+{
+    map->close();
+    while (map->isWorking()) QThread::msleep(1);
+    settle();
+}
+
+// A Speaker_L keystroke with the map open: it starts a new map (stopping the one in the works)
+// and returns; the map's threads keep working while the next keystroke comes.
+void BM_SpeakerLKeystrokeWithMap(benchmark::State &state)
+{
+    TradeoffWindow *map = openMap();
+    BM_SpeakerLKeystroke(state);
+    closeMap(map);
+}
+BENCHMARK(BM_SpeakerLKeystrokeWithMap)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// From a Speaker_L keystroke to the new map drawn.
+void BM_MapAfterKeystroke(benchmark::State &state)
+{
+    TradeoffWindow *map = openMap();
+    auto *edit = g_form->findChild<QLineEdit *>(QStringLiteral("Speaker_L"));
+    edit->setFocus();
+    QSignalSpy drawn(map, &TradeoffWindow::mapDrawn);
+    // ".67" -> ".6", whatever the design held: every keystroke below changes the map.
+    edit->setText(QStringLiteral(".67"));
+    edit->end(false);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    while (map->isWorking()) QThread::msleep(1);
+    settle();
+    bool type = true;
+    for (auto _ : state) {
+        const qsizetype before = drawn.size();
+        QTest::keyClick(edit, type ? Qt::Key_7 : Qt::Key_Backspace);
+        if (drawn.size() == before)
+            drawn.wait(10000);
+        type = !type;
+    }
+    closeMap(map);
+}
+BENCHMARK(BM_MapAfterKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// From a change of the speaker inductance to the new map drawn, the window driven alone:
+// the start-up design in full bridge, without and with the carrier inputs (48 V, 384 kHz, BD).
+void BM_MapAfterChange(benchmark::State &state)
+{
+    TradeoffWindow map;
+    map.resize(960, 680);
+    map.show();
+    TradeoffInputs in;
+    in.design = DesignRecord::startup();
+    in.design.full_bridge_select = kFlagTrue;
+    if (state.range(0)) {
+        acceptCarrierText(in.design.carrier, CarrierField::supply, QStringLiteral("48"));
+        acceptCarrierText(in.design.carrier, CarrierField::switching, QStringLiteral("384"));
+    }
+    QSignalSpy drawn(&map, &TradeoffWindow::mapDrawn);
+    map.follow(in);
+    drawn.wait(10000);
+    bool other = true;
+    for (auto _ : state) {
+        in.design.actual_l_net = other ? 0.6 : 0.67;
+        const qsizetype before = drawn.size();
+        map.follow(in);
+        if (drawn.size() == before)
+            drawn.wait(10000);
+        other = !other;
+    }
+    map.close();
+    while (map.isWorking()) QThread::msleep(1);
+    settle();
+}
+BENCHMARK(BM_MapAfterChange)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("carrier")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "cli/invocation.h"
 #include "core/designfile.h"
+#include "core/carrierinputs.h"
 #include "core/entryrule.h"
 #include "core/graphfiles.h"
 #include "core/program.h"
@@ -36,6 +37,8 @@ constexpr Command kCommands[] = {
      fitCommand},
     {"stress", "the switching carrier's figures (--supply, --fsw; --format)", false, true, 0,
      stressCommand},
+    {"explore", "every Zobel network of the lists: peaks, dissipation, Pareto front, as CSV", false,
+     true, 0, exploreCommand},
 };
 
 QString commandNames()
@@ -100,10 +103,13 @@ void addOptions(QCommandLineParser &parser)
     addValue(QStringLiteral("load-power"),
              QStringLiteral("RMS power into the speaker for the 7 kHz dissipation and stress, W"),
              describeRule(kLoadPowerRule), QStringLiteral("50"));
+    parser.addOption({QStringLiteral("pareto-only"),
+                      QStringLiteral("explore: the Pareto front's networks alone.")});
     parser.addOption({QStringLiteral("load-file"),
                       QStringLiteral("A measured speaker's impedance file (frequency, magnitude, "
                                      "phase) in place of the speaker resistance and inductance, "
-                                     "for csv, netlist (its fitted model) and stress."),
+                                     "for csv, netlist (its fitted model), stress and explore "
+                                     "(one more load)."),
                       QStringLiteral("path")});
     addCarrierOptions(parser);
 }
@@ -195,6 +201,8 @@ Outcome run(const QCommandLineParser &parser, QStringList &warnings)
         return Refusal{QStringLiteral("--graph is not taken by %1").arg(name)};
     if (!command->loadFile && parser.isSet(QStringLiteral("load-file")))
         return Refusal{QStringLiteral("--load-file is not taken by %1").arg(name)};
+    if (command->run != exploreCommand && parser.isSet(QStringLiteral("pareto-only")))
+        return Refusal{QStringLiteral("--pareto-only is not taken by %1").arg(name)};
     Invocation in{parser, words.mid(1), {}, 50.0, {}};
     if (std::optional<Refusal> refused = readDesign(parser, *command, in, warnings))
         return *refused;

@@ -39,6 +39,7 @@ Outcome reportCommand(const Invocation &in);
 Outcome csvCommand(const Invocation &in);
 Outcome netlistCommand(const Invocation &in);
 Outcome fitCommand(const Invocation &in);
+Outcome exploreCommand(const Invocation &in);
 Outcome stressCommand(const Invocation &in);
 
 // The switching carrier's options (stress.cpp): --supply, --fsw, --modulation, ... into the

@@ -56,7 +56,7 @@ void addCarrierOptions(QCommandLineParser &parser)
              QStringLiteral("value")});
     }
     parser.addOption({kModulationOption,
-                      QStringLiteral("Full bridge's modulation for stress: ad (legs in anti-phase) "
+                      QStringLiteral("Full bridge's modulation for stress and explore: ad (legs in anti-phase) "
                                      "or bd (a reference of each leg's own); the half bridge's one "
                                      "two-level leg ignores it. Default bd."),
                       QStringLiteral("name"), QStringLiteral("bd")});

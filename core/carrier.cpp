@@ -516,6 +516,13 @@ CarrierFigures idleCarrier(const CarrierNetwork &net, double supplyV, double swi
     return idleFigures(Network(net), supplyV, switchingHz, modulation);
 }
 
+double idleZobelResistorW(const CarrierNetwork &net, double supplyV, double switchingHz,
+                          Modulation modulation)
+{
+    return carrierSums(Network(net), supplyV, 2 * kPi * switchingHz, 0.0, 0.0, modulation)
+        .s[zobelA];
+}
+
 CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings &in,
                                const PartRatings &ratings)
 {

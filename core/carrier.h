@@ -102,6 +102,9 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
 // The idle figures alone.
 CarrierFigures idleCarrier(const CarrierNetwork &net, double supplyV, double switchingHz,
                            Modulation modulation);
+// Of those, the power in Zobel resistor A (zobelResistorW[0]) alone, without the ripple's work.
+double idleZobelResistorW(const CarrierNetwork &net, double supplyV, double switchingHz,
+                          Modulation modulation);
 
 // Idle power in Zobel resistor A against switching frequency: 200 points log-spaced from 100 kHz
 // to 2 MHz. Sized once; every sweep overwrites all of it.

@@ -14,7 +14,7 @@ void evaluateOnGrid(const MeasuredLoad &load, MeasuredGrid &grid)
     for (std::size_t i = 0; i < grid.z.size(); ++i) grid.y[i] = 1.0 / grid.z[i];
 }
 
-double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
+double measuredRatioAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
 {
     // Y = 1/Zs + j w Cf [+ Yz/k]; the gain is 1 / |1 + j w L Y|, in dB from its square. The
     // Zobel branch is Czs in series with Rz || Czp: Yz = j w Czs (1 + j w Rz Czp) /
@@ -25,14 +25,18 @@ double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, b
     if (zobel) {
         const double k = n.full_bridge_select ? 2.0 : 1.0;
         const double a = w * n.R2 * n.C2, b = w * n.R2 * (n.C2 + n.C3), d = 1 + b * b;
-        // j w Czs (1 + j a) / (1 + j b) = w Czs [ (a - b) ... ]: real and imaginary parts.
         const double nr = (1 + a * b) / d, ni = (a - b) / d;  // (1 + j a) / (1 + j b)
         re += -w * n.C3 * ni / k;
         im += w * n.C3 * nr / k;
     }
     const double wl = w * n.L2;
     const double dr = 1 - wl * im, di = wl * re;
-    return -10 * std::log10(dr * dr + di * di);
+    return 1.0 / std::sqrt(dr * dr + di * di);
+}
+
+double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel)
+{
+    return 20 * std::log10(measuredRatioAt(n, grid, i, zobel));
 }
 
 void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, MeasuredCurves &out,

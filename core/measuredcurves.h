@@ -43,5 +43,7 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
 void sweepMeasuredDissipation(const DesignRecord &design, double loadPower,
                               const MeasuredGrid &grid, PowerCurve &out);
 
-// The gain (dB) at grid point i with the measured speaker, without or with the Zobel network.
+// The gain (dB) at grid point i with the measured speaker, without or with the Zobel network, and
+// the voltage ratio it is the logarithm of.
 double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel);
+double measuredRatioAt(const NetworkValues &n, const MeasuredGrid &grid, int i, bool zobel);

@@ -14,8 +14,10 @@ run() {  # benchmark program, filter, json file
     --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$3" 2>/dev/null
 }
 run bench_sweeps 'BM_RecalculateCompute' sweeps.json
-run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke' ui.json
+run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke|MapAfter' ui.json
+run bench_tradeoff 'BM_TradeoffMap' tradeoff.json
 hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" build/bench/bench_startup >/dev/null 2>&1
+hyperfine -N --warmup 5 --runs $((reps * 3)) --export-json "$out/explore.json" 'build/quorvel explore' >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
 python3 - "$out" <<'PY'
 import json, os, sys
@@ -26,6 +28,7 @@ def median(file, name):
             scale = {'ns': 1e-6, 'us': 1e-3, 'ms': 1.0}[b['time_unit']]
             return b['real_time'] * scale
 startup = json.load(open(os.path.join(out, 'startup.json')))['results'][0]['median'] * 1000
+explore = json.load(open(os.path.join(out, 'explore.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
     ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute'), 'ms', None),
@@ -35,6 +38,13 @@ rows = [
     ('Speaker_L keystroke, carrier window open (full bridge, 48 V, 384 kHz)', median('ui.json', 'BM_SpeakerLKeystrokeCarrierOpen'), 'ms', 2.0),
     ('cursor drag step (one mouse move, read-outs, cursor redrawn)', median('ui.json', 'BM_CursorDragStep'), 'ms', 0.5),
     ('Power window load-power keystroke', median('ui.json', 'BM_LoadPowerKeystroke'), 'ms', 2.0),
+    ('Speaker_L keystroke, Zobel map open', median('ui.json', 'BM_SpeakerLKeystrokeWithMap'), 'ms', 2.0),
+    ('Zobel map: 4,608 networks x 5 loads, one thread', median('tradeoff.json', 'BM_TradeoffMap/threads:1/full:0/carrier:0'), 'ms', None),
+    ('Zobel map, two threads', median('tradeoff.json', 'BM_TradeoffMap/threads:2/full:0/carrier:0'), 'ms', None),
+    ('Zobel map with the idle carrier (full bridge, BD), two threads', median('tradeoff.json', 'BM_TradeoffMap/threads:2/full:1/carrier:1'), 'ms', None),
+    ('Zobel map drawn after a Speaker_L keystroke', median('ui.json', 'BM_MapAfterKeystroke'), 'ms', 100.0),
+    ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
+    ('quorvel explore (whole process)', explore, 'ms', 500.0),
     ('start-up to the first complete frame (whole process)', startup, 'ms', 100.0),
     ('peak resident memory (start-up and a session)', rss, 'MB', 60.0),
 ]

@@ -35,7 +35,7 @@ from pathlib import Path
 SOURCE_SUFFIXES = (".cpp", ".h")
 # Folders whose files are never mutated: the tests themselves, benchmarks, packaging, build trees.
 EXCLUDED_PARTS = {"tests", "test", "bench", "packaging", "docs", "scripts"}
-DEFAULT_EXCLUDED_LABELS = "e2e|spice|slow"
+DEFAULT_EXCLUDED_LABELS = "e2e|spice|reference|slow"
 EQUIVALENTS_FILE = "tests/equivalent-mutants.txt"
 
 OPERATORS = (

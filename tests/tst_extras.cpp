@@ -205,7 +205,12 @@ private slots:
         QTest::newRow("unknown option")         << QStringList{"report", "--bogus"} << 2 << QByteArray() << QByteArray("quorvel: Unknown option 'bogus'.\n");
         QTest::newRow("graph not an item")      << QStringList{"csv", "--graph", "phase"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"phase\" is not accepted; accepted: impedance, gain, gain-zobel, power\n");
         QTest::newRow("no dissipation netlist") << QStringList{"netlist", "--graph", "power"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"power\" is not accepted; accepted: impedance, gain, gain-zobel\n");
-        QTest::newRow("unknown command")        << QStringList{"plot"} << 2 << QByteArray() << QByteArray("quorvel: \"plot\" is not a command; accepted: report, csv, netlist, fit, stress\n");
+        QTest::newRow("unknown command")        << QStringList{"plot"} << 2 << QByteArray() << QByteArray("quorvel: \"plot\" is not a command; accepted: report, csv, netlist, fit, stress, explore\n");
+        QTest::newRow("explore, supply alone")  << QStringList{"explore", "--supply", "48"} << 2 << QByteArray() << QByteArray("quorvel: --supply and --fsw are given together or not at all\n");
+        QTest::newRow("explore, fsw too low")   << QStringList{"explore", "--supply", "48", "--fsw", "20"} << 2 << QByteArray() << QByteArray("quorvel: --fsw: \"20\" is not accepted; accepted: a plain decimal number from 50 to 3000 of at most 6 characters\n");
+        QTest::newRow("explore, modulation")    << QStringList{"explore", "--modulation", "PWM"} << 2 << QByteArray() << QByteArray("quorvel: --modulation: \"PWM\" is not accepted; accepted: ad, bd\n");
+        QTest::newRow("pareto only not for csv") << QStringList{"csv", "--graph", "gain", "--pareto-only"} << 2 << QByteArray() << QByteArray("quorvel: --pareto-only is not taken by csv\n");
+        QTest::newRow("explore, pareto only")   << QStringList{"explore", "--pareto-only", "--zobel-r", "47"} << 0 << QByteArray("zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,zobel_W,gain_20k_dB,pareto\n0,1,") << QByteArray();
         // A measured speaker: the file below holds Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH without noise.
         const QString file = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
         QTest::newRow("fit")                    << QStringList{"fit", file} << 0 << QByteArray("Re_ohm,Le_H,R2_ohm,L2_H,rms_error_percent\n6.1999") << QByteArray();

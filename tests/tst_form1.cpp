@@ -34,7 +34,8 @@ private slots:
                                      "mnuAbout=&About", "Exit=&Exit",
                                      // Beside them, after them:
                                      "measured_speaker=&Measured speaker", "  measured_load=&Load…", "  =&Recent", "  measured_fit=&Fit…", "  measured_clear=&Clear",
-                                     "carrier=Ca&rrier", "  carrier_window=&Switching carrier…"}));
+                                     "carrier=Ca&rrier", "  carrier_window=&Switching carrier…",
+                                     "tradeoff=&Trade-off", "  tradeoff_window=Zobel &map…"}));
         QStringList gold;
         for (QLabel *l : m_form->findChildren<QLabel *>())
             if (l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64))

@@ -1,4 +1,5 @@
-// The graph adapter: the 0 Hz point on a log axis, the cursor and its snapping, click and drag.
+// The graph adapter: the 0 Hz point on a log axis, the cursor and its snapping, click and drag,
+// a scatter of coloured points with its marks.
 #include "testhelpers.h"
 
 #include <QImage>
@@ -150,6 +151,48 @@ private slots:
                                           : metrics.height();
             QVERIFY2(std::fabs(shown[i].first - shown[i - 1].first) >= room + 1, qPrintable(texts.join(' ')));
         }
+    }
+
+    void scatter_data()
+    {
+        QTest::addColumn<double>("scale");  // the image's, as Copy Image and PNG files draw it
+        QTest::newRow("on screen") << 1.0;
+        QTest::newRow("at twice the size") << 2.0;
+    }
+
+    // Each point is drawn filled with its value's colour on the scale, lowest value at the
+    // scale's bottom colour, highest at its top; a mark's ring goes round its point. Points with
+    // no positive X on a log axis are left out.
+    void scatter()
+    {
+        QFETCH(double, scale);
+        const std::vector<double> x{100, 1e3, 1e4, 1e5, -5}, y{40, -10, 20, 45, 0}, value{3, 4.5, 6, 9, 7};  // clear of the legend, low left
+        m_graph->setScatter(x, y, value, "value", "points");
+        m_graph->setMarks({{1e3, -10, QColor(210, 0, 0), GraphControl::Ring, "here", "a mark"}});
+        QCOMPARE(m_graph->scatterSize(), 5);
+        QCOMPARE(m_graph->scatterColour(3), QColor(68, 1, 84));
+        QCOMPARE(m_graph->scatterColour(9), QColor(253, 231, 37));
+        m_graph->refresh();
+        const QImage image = m_graph->image(scale);
+        for (int i = 0; i < 4; ++i) {
+            const QPointF at = m_graph->pixelOf(x[i], y[i]);
+            QVERIFY(m_graph->plotRect().contains(at.toPoint()));
+            const QColor drawn = image.pixelColor((at * scale).toPoint()), expected = m_graph->scatterColour(value[i]);
+            QVERIFY2(std::abs(drawn.red() - expected.red()) + std::abs(drawn.green() - expected.green()) + std::abs(drawn.blue() - expected.blue()) <= 6,
+                     qPrintable(QString("point %1: drawn %2, expected %3").arg(i).arg(drawn.name(), expected.name())));
+        }
+        // The mark's ring, 6 pixels out from its point.
+        const QPointF mark = m_graph->pixelOf(1e3, -10);
+        int red = 0;
+        for (int k = 0; k < 16; ++k) {
+            const QPointF on = mark + 6 * QPointF(std::cos(k * M_PI / 8), std::sin(k * M_PI / 8));
+            const QColor c = image.pixelColor((on * scale).toPoint());
+            red += c.red() > 150 && c.green() < 80 && c.blue() < 80;
+        }
+        QVERIFY2(red >= 12, qPrintable(QString::number(red)));
+        // Taken away again: no scale, no points.
+        m_graph->setScatter({}, {}, {}, {}, {});
+        QCOMPARE(m_graph->scatterSize(), 0);
     }
 
 private:

@@ -353,18 +353,8 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     for (int i = 0; sameCurves && i < overlays.size(); ++i)
         sameCurves = m_overlays[i]->name() == overlays[i].name;
     while (m_overlays.size() > overlays.size()) m_plot->removePlottable(m_overlays.takeLast());
-    if (m_overlays.isEmpty() && !overlays.isEmpty()) {
-        QFont small = font();
-        small.setBold(false);
-        small.setPointSizeF(small.pointSizeF() * 0.9);
-        m_plot->legend->setFont(small);
-        m_plot->legend->setBrush(QColor(255, 255, 255, 220));
-        m_plot->legend->setIconSize(20, 8);
-        m_plot->legend->setRowSpacing(0);
-        m_plot->legend->setMargins(QMargins(5, 3, 5, 3));
-        // Where gain curves never go: low frequencies, well below 0 dB.
-        m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
-    }
+    if (m_overlays.isEmpty() && !overlays.isEmpty())
+        showLegend();
     // In the curve's paint buffer, which every recalculation redraws anyway, and under the
     // curve (drawn last in its layer), so that the curve stays in sight where an overlay runs
     // along it.
@@ -386,11 +376,34 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
         setPoints(m_overlays[i], *overlays[i].x, *overlays[i].y);
     }
     m_graph->setName(curveName);
-    m_plot->legend->setVisible(!m_overlays.isEmpty());
+    m_plot->legend->setVisible(!m_overlays.isEmpty() || m_scatter);
     if (sameCurves)
         replotCurveWhenShown();
     else
         replotWhenShown();
+}
+
+void GraphControl::setCurveStyle(const QString &name, const QColor &colour, double width)
+{
+    m_graph->setName(name);
+    m_graph->setPen(QPen(colour, width));
+    m_graph->setAntialiased(width > 1);
+    replotWhenShown();
+}
+
+void GraphControl::showLegend()
+{
+    QFont small = font();
+    small.setBold(false);
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    m_plot->legend->setFont(small);
+    m_plot->legend->setBrush(QColor(255, 255, 255, 220));
+    m_plot->legend->setIconSize(20, 8);
+    m_plot->legend->setRowSpacing(0);
+    m_plot->legend->setMargins(QMargins(5, 3, 5, 3));
+    // Where gain curves never go: low frequencies, well below 0 dB.
+    m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
+    m_plot->legend->setVisible(true);
 }
 
 int GraphControl::overlayCount() const
@@ -491,6 +504,12 @@ void GraphControl::setAxisRange(Axis axis, double minimum, double maximum)
     replotWhenShown();
 }
 
+void GraphControl::setAxisLabel(Axis axis, const QString &label)
+{
+    axisOf(m_plot, axis)->setLabel(label);
+    replotWhenShown();
+}
+
 double GraphControl::axisMinimum(Axis axis) const
 {
     return axisOf(m_plot, axis)->range().lower;
@@ -513,7 +532,9 @@ QString GraphControl::caption() const
 
 void GraphControl::fitAxis(Axis axis)
 {
-    if (axis == XAxis)
+    if (m_scatter)
+        axisOf(m_plot, axis)->rescale(true);
+    else if (axis == XAxis)
         m_graph->rescaleKeyAxis();
     else
         m_graph->rescaleValueAxis();
@@ -610,6 +631,8 @@ void GraphControl::onMousePress(QMouseEvent *event)
 void GraphControl::onMouseMove(QMouseEvent *event)
 {
     m_cursor->dragTo(event->pos());
+    if (event->buttons() == Qt::NoButton)
+        emit hovered(event->pos());
 }
 
 void GraphControl::onMouseRelease(QMouseEvent *event)
@@ -619,6 +642,8 @@ void GraphControl::onMouseRelease(QMouseEvent *event)
     const bool wasDragging = m_cursor->isDragged();
     m_pressed = false;
     m_cursor->letGo();
-    if (!wasDragging)
+    if (!wasDragging) {
         emit clicked();
+        emit clickedAt(event->pos());
+    }
 }

@@ -11,11 +11,14 @@
 #include <vector>
 
 class LogSafeGraph;
+class MarkPlottable;
+class QCPColorScale;
 class QCustomPlot;
 class QCPGraph;
 class QCPLayer;
 class QMouseEvent;
 class QShowEvent;
+class ScatterPlottable;
 
 // The program's graph: one curve, an optional cursor that the user drags along the curve, and the
 // few operations the windows use. The only code that knows the plotting library.
@@ -43,6 +46,16 @@ public:
         Scale scale = Linear;
         QString unit;  // a logarithmic axis labels its decades with SI prefix and unit: "10kHz"
     };
+    // A symbol drawn over everything else, with a text beside it and an entry in the legend.
+    enum MarkShape { Ring, Square, Diamond };
+    struct Mark {
+        double x = 0.0;
+        double y = 0.0;
+        QColor colour;
+        MarkShape shape = Ring;
+        QString label;   // beside the symbol; none when empty
+        QString legend;  // its legend entry; none when empty
+    };
 
     explicit GraphControl(QWidget *parent = nullptr);
     ~GraphControl() override;
@@ -66,6 +79,24 @@ public:
     double overlayX(int overlay, int index) const;
     double overlayY(int overlay, int index) const;
 
+    // Points under the curve, each filled with the colour of its value on a scale drawn to the
+    // right of the plot, labelled scaleLabel; legend names them in the legend. Empty vectors
+    // remove them. The axes keep their ranges; fitting takes in the points and the marks.
+    void setScatter(const std::vector<double> &x, const std::vector<double> &y,
+                    const std::vector<double> &value, const QString &scaleLabel,
+                    const QString &legend);
+    int scatterSize() const;
+    // The colour a value is drawn in on the scatter's scale.
+    QColor scatterColour(double value) const;
+    // Symbols over the curve, in this order; redrawn as plot() is.
+    void setMarks(const QList<Mark> &marks);
+    // The curve's name in the legend and its pen: a colour and a width in pixels.
+    void setCurveStyle(const QString &name, const QColor &colour, double width);
+    // Where a point of the axes is drawn, in this widget's pixels, and the rectangle of the plot
+    // area; the mouse signals give positions in the same pixels.
+    QPointF pixelOf(double x, double y) const;
+    QRect plotRect() const;
+
     // Cursors. There is at most one; it is item 1, and it reports its moves by
     // cursor()->positionChanged(). A new cursor stands in the middle of the X axis.
     GraphCursor *cursor() const { return m_cursor; }
@@ -81,6 +112,8 @@ public:
     void moveCursor(double x);
 
     void setAxisRange(Axis axis, double minimum, double maximum);
+    // A title along the axis.
+    void setAxisLabel(Axis axis, const QString &label);
     double axisMinimum(Axis axis) const;
     double axisMaximum(Axis axis) const;
     Scale axisScale(Axis axis) const;
@@ -107,8 +140,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
-    // Pressed and released without dragging the cursor.
+    // Pressed and released without dragging the cursor; clickedAt() says where.
     void clicked();
+    void clickedAt(QPoint pos);
+    // The mouse moved over the graph with no button held (reported while a scatter is shown).
+    void hovered(QPoint pos);
 
 private:
     // What the cursor sees of the graph.
@@ -124,10 +160,14 @@ private:
     void replotWhenShown();
     void replotCurveWhenShown();
     void paintDrawing(QPaintDevice *device, int width, int height) const;
+    void showLegend();
 
     QCustomPlot *m_plot = nullptr;
     LogSafeGraph *m_graph = nullptr;
     QList<LogSafeGraph *> m_overlays;
+    ScatterPlottable *m_scatter = nullptr;
+    QCPColorScale *m_scale = nullptr;
+    QList<MarkPlottable *> m_marks;
     QString m_caption;
     GraphCursor *m_cursor = nullptr;
     bool m_pressed = false;

@@ -1,0 +1,481 @@
+// The trade-off map's engine: each network's peaks against the whole grid swept point by point
+// (the search must find exactly the sweep's maximum, not a value near it), its figures against
+// the sweeps the windows show them from, the Pareto rule on point sets worked out by hand, the
+// CSV's layout, reuse of an earlier map, threads and cancelling. The figures themselves are
+// checked against an independent solution of the network by tests/reference/tradeoff.py.
+#include "core/carrierinputs.h"
+#include "core/measuredcurves.h"
+#include "core/powersweep.h"
+#include "core/sweeps.h"
+#include "core/tradeoff.h"
+#include "core/valuelists.h"
+
+#include <QTest>
+
+#include <cstdlib>
+#include <new>
+#include <random>
+
+// Every allocation through operator new is counted while `g_counting` is set.
+namespace {
+long g_allocations = 0;
+bool g_counting = false;
+}  // namespace
+void *operator new(std::size_t size)
+{
+    if (g_counting)
+        ++g_allocations;
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+// A woofer in a closed box as an impedance meter would give it, 10 Hz to 20 kHz: resonance at
+// about 60 Hz, a voice coil of 6.2 ohm and 0.9 mH with eddy-current losses.
+std::shared_ptr<const MeasuredLoad> measuredWoofer()
+{
+    ImpedanceData data;
+    data.hasPhase = true;
+    const std::complex<double> j(0, 1);
+    for (int k = 0; k <= 200; ++k) {
+        const double hz = 10 * std::pow(2000.0, k / 200.0), w = 2 * M_PI * hz;
+        const std::complex<double> motional = 1.0 / (1.0 / 40.0 + 1.0 / (j * w * 0.012) + j * w * 5.8e-4);
+        const std::complex<double> coil = 6.2 + 1.0 / (1.0 / (j * w * 0.9e-3) + 1.0 / 9.0);
+        const std::complex<double> z = coil + motional;
+        data.points.append({hz, std::abs(z), std::arg(z) * 180 / M_PI});
+    }
+    return std::make_shared<const MeasuredLoad>(data, QStringLiteral("woofer.frd"));
+}
+
+struct Design {
+    bool full;
+    QString filterL, filterC, speakerR;
+    double speakerL;  // mH
+    bool measured;
+    bool carrier;
+};
+
+TradeoffInputs inputsFor(const Design &d)
+{
+    TradeoffInputs in;
+    in.design = DesignRecord::startup();
+    in.design.full_bridge_select = d.full ? kFlagTrue : kFlagFalse;
+    acceptSelection(in.design, ListSelector::filter_l_par, d.filterL);
+    acceptSelection(in.design, ListSelector::filter_c_par, d.filterC);
+    acceptSelection(in.design, ListSelector::speaker_r_mode, d.speakerR);
+    in.design.actual_l_net = d.speakerL;
+    in.design.speaker_l_valtxt = QString::number(d.speakerL);
+    in.loadPower = 30;
+    if (d.measured)
+        in.measured = measuredWoofer();
+    if (d.carrier) {
+        acceptCarrierText(in.design.carrier, CarrierField::supply, QStringLiteral("48"));
+        acceptCarrierText(in.design.carrier, CarrierField::switching, QStringLiteral("384"));
+    }
+    return in;
+}
+
+// The largest gain (dB, from 0 dB up) over the whole grid, every point evaluated as Fig. 3's
+// sweep evaluates it, with a speaker resistance in place of the design's or with the measured
+// speaker.
+double fullGridPeak(const DesignRecord &d, std::int32_t ohms)
+{
+    DesignRecord rec = d;
+    rec.speaker_r_modeval = ohms;
+    const NetworkValues n = networkValues(rec);
+    double top = 0.0;
+    for (int i = 1; i <= kSweepPoints; ++i) top = std::max(top, gainZobelAt(n, i));
+    return top;
+}
+double fullGridPeak(const DesignRecord &d, const MeasuredGrid &grid)
+{
+    const NetworkValues n = networkValues(d);
+    double top = 0.0;
+    for (int i = 1; i <= kSweepPoints; ++i) top = std::max(top, measuredGainAt(n, grid, i, true));
+    return top;
+}
+
+QString both(double got, double expected)
+{
+    return QStringLiteral("engine %1, whole grid %2").arg(got, 0, 'g', 17).arg(expected, 0, 'g', 17);
+}
+
+QString networkName(int index)
+{
+    const ZobelNetwork z = zobelNetwork(index);
+    return QStringLiteral("%1 uF, %2 ohm, %3 uF").arg(zobelCParText(z), zobelRText(z), zobelCSerText(z));
+}
+
+// A few hundred networks: some at random, the first and the last, and some without a series
+// capacitor.
+QList<int> sampleNetworks(unsigned seed, int count)
+{
+    std::mt19937 rng(seed);
+    QList<int> picks{0, zobelNetworkCount() - 1, zobelNetworkIndex({5, 7, 0}), zobelNetworkIndex({0, 17, 0})};
+    while (picks.size() < count) picks << int(rng() % unsigned(zobelNetworkCount()));
+    return picks;
+}
+
+void addDesignColumns()
+{
+    QTest::addColumn<bool>("full");
+    QTest::addColumn<QString>("filterL");
+    QTest::addColumn<QString>("filterC");
+    QTest::addColumn<QString>("speakerR");
+    QTest::addColumn<double>("speakerL");
+    QTest::addColumn<bool>("measured");
+    QTest::addColumn<bool>("carrier");
+}
+
+Design fetchDesign()
+{
+    QFETCH(bool, full);
+    QFETCH(QString, filterL);
+    QFETCH(QString, filterC);
+    QFETCH(QString, speakerR);
+    QFETCH(double, speakerL);
+    QFETCH(bool, measured);
+    QFETCH(bool, carrier);
+    return {full, filterL, filterC, speakerR, speakerL, measured, carrier};
+}
+
+bool sameRows(const TradeoffMap &a, const TradeoffMap &b, QString &where)
+{
+    if (a.rows.size() != b.rows.size()) {
+        where = QStringLiteral("%1 rows against %2").arg(a.rows.size()).arg(b.rows.size());
+        return false;
+    }
+    for (std::size_t i = 0; i < a.rows.size(); ++i) {
+        const TradeoffRow &x = a.rows[i], &y = b.rows[i];
+        if (x.worstPeakDb != y.worstPeakDb || x.worstLoad != y.worstLoad || x.ownPeakDb != y.ownPeakDb ||
+            x.gain20kDb != y.gain20kDb || x.at7kHzW != y.at7kHzW || x.carrierW != y.carrierW ||
+            x.zobelW != y.zobelW || x.pareto != y.pareto) {
+            where = networkName(int(i));
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+class TestTradeoff : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void peaksAreTheWholeGrids_data()
+    {
+        addDesignColumns();
+        QTest::newRow("half bridge, start-up") << false << "22" << "1.0" << "8" << 0.67 << false << false;
+        QTest::newRow("full bridge, 2 ohm, small filter") << true << "3" << ".1" << "2" << 0.05 << false << false;
+        QTest::newRow("full bridge, 4 ohm, 10 uH, .47 uF") << true << "10" << ".47" << "4" << 0.2 << false << false;
+        QTest::newRow("half bridge, no speaker inductance") << false << "100" << "2.0" << "6" << 0.0 << false << false;
+        QTest::newRow("full bridge, large inductance") << true << "44" << ".47" << "4" << 999.0 << false << false;
+        QTest::newRow("half bridge, resonance near the grid's top") << false << "3" << ".1" << "8" << 0.01 << false << false;
+        QTest::newRow("half bridge, measured woofer") << false << "22" << "1.0" << "8" << 0.67 << true << false;
+        QTest::newRow("full bridge, measured woofer") << true << "10" << ".33" << "4" << 0.2 << true << false;
+    }
+
+    // For each load of the set and a sample of networks, the engine's peak is the one the whole
+    // grid gives, bit for bit; the worst case is the largest of them and names its load.
+    void peaksAreTheWholeGrids()
+    {
+        const TradeoffInputs in = inputsFor(fetchDesign());
+        const TradeoffEngine engine(in);
+        // The load set as it should be, from the design: own speaker, 2 to 16 ohm, open, measured.
+        QList<std::int32_t> ohms{in.design.speaker_r_modeval, 2, 4, 8, 16, 1000000000};
+        MeasuredGrid grid;
+        if (in.measured)
+            evaluateOnGrid(*in.measured, grid);
+        for (int index : sampleNetworks(11, 120)) {
+            const DesignRecord d = withZobel(in.design, zobelNetwork(index));
+            const TradeoffRow row = engine.evaluate(index);
+            QMap<std::int32_t, double> peaks;  // by the resistance in the speaker's place; 0: measured
+            for (std::int32_t r : ohms) peaks[r] = fullGridPeak(d, r);
+            if (in.measured)
+                peaks[0] = fullGridPeak(d, grid);
+            const double worst = *std::max_element(peaks.begin(), peaks.end());
+            const double own = peaks[in.design.speaker_r_modeval];
+            const QString where = networkName(index) + ": ";
+            QVERIFY2(row.ownPeakDb == own, qPrintable(where + "own speaker, " + both(row.ownPeakDb, own)));
+            QVERIFY2(row.worstPeakDb == worst, qPrintable(where + "worst case, " + both(row.worstPeakDb, worst)));
+            // Each load alone, and the one named as the worst case.
+            const std::vector<TradeoffLoad> &loads = engine.loads();
+            for (int l = 0; l < int(loads.size()); ++l) {
+                const double expected = peaks.value(loads[l].measured ? 0 : loads[l].ohms, -1);
+                QVERIFY2(engine.peakDb(index, l) == expected, qPrintable(where + loads[l].name + ", " + both(engine.peakDb(index, l), expected)));
+            }
+            const TradeoffLoad &named = loads[std::size_t(row.worstLoad)];
+            const double namedPeak = peaks.value(named.measured ? 0 : named.ohms, -1);
+            QVERIFY2(namedPeak == worst, qPrintable(where + "worst named " + named.name + ", " + both(namedPeak, worst)));
+        }
+    }
+
+    void figuresAreTheWindowsOwn_data()
+    {
+        addDesignColumns();
+        QTest::newRow("half bridge, carrier") << false << "22" << "1.0" << "8" << 0.67 << false << true;
+        QTest::newRow("full bridge BD, carrier") << true << "15" << ".68" << "4" << 0.3 << false << true;
+        QTest::newRow("full bridge, measured woofer, carrier") << true << "27" << "1.5" << "6" << 0.4 << true << true;
+        QTest::newRow("half bridge, no carrier") << false << "8" << ".22" << "2" << 1.2 << false << false;
+    }
+
+    // Fig. 3's maximum and 20 kHz figure, the Power window's 7 kHz figure and the carrier
+    // analysis's idle loss, each as the window's own sweep gives it for the network chosen.
+    void figuresAreTheWindowsOwn()
+    {
+        const TradeoffInputs in = inputsFor(fetchDesign());
+        const TradeoffEngine engine(in);
+        for (int index : sampleNetworks(5, 24)) {
+            const DesignRecord d = withZobel(in.design, zobelNetwork(index));
+            const TradeoffRow row = engine.evaluate(index);
+            Curve curve;
+            const GainFigures fig3 = sweepGainZobel(networkValues(d), curve);
+            PowerCurve power;
+            const PowerFigures dissipation = sweepZobelPower(powerInputs(d, in.loadPower), power);
+            const QString where = networkName(index) + ": ";
+            QVERIFY2(row.ownPeakDb == fig3.maximum, qPrintable(where + both(row.ownPeakDb, fig3.maximum)));
+            QVERIFY2(row.gain20kDb == fig3.gain20k, qPrintable(where + both(row.gain20kDb, fig3.gain20k)));
+            QVERIFY2(row.at7kHzW == dissipation.at7kHz, qPrintable(where + both(row.at7kHzW, dissipation.at7kHz)));
+            double carrier = 0.0;
+            if (d.carrier.given())
+                carrier = idleCarrier(carrierNetwork(d, in.measured.get()), d.carrier.supplyV, d.carrier.switchingHz, d.carrier.modulation).zobelResistorW[0];
+            QVERIFY2(row.carrierW == carrier, qPrintable(where + both(row.carrierW, carrier)));
+            QVERIFY2(row.zobelW == row.at7kHzW + row.carrierW, qPrintable(where));
+        }
+    }
+
+    void paretoFront_data()
+    {
+        QTest::addColumn<QList<double>>("cost");
+        QTest::addColumn<QList<double>>("peak");
+        QTest::addColumn<QString>("front");  // '1' on the front, '0' off it
+        QTest::newRow("one point") << QList<double>{1} << QList<double>{3} << "1";
+        QTest::newRow("cheaper but peakier: both") << QList<double>{1, 2} << QList<double>{5, 3} << "11";
+        QTest::newRow("dearer and peakier: off") << QList<double>{1, 2} << QList<double>{3, 5} << "10";
+        QTest::newRow("same cost, higher peak: off") << QList<double>{2, 2} << QList<double>{4, 3} << "01";
+        QTest::newRow("same peak, dearer: off") << QList<double>{1, 3} << QList<double>{4, 4} << "10";
+        QTest::newRow("equal in both: all on") << QList<double>{1, 1, 2} << QList<double>{5, 5, 3} << "111";
+        QTest::newRow("equal in both: all off") << QList<double>{1, 2, 2} << QList<double>{3, 4, 4} << "100";
+        QTest::newRow("equal pair under a cheaper point") << QList<double>{3, 1, 3} << QList<double>{2, 6, 2} << "111";
+        QTest::newRow("staircase with a dent") << QList<double>{1, 2, 3, 4, 5} << QList<double>{9, 7, 8, 4, 4} << "11010";
+        QTest::newRow("order does not matter") << QList<double>{5, 4, 3, 2, 1} << QList<double>{4, 4, 8, 7, 9} << "01011";
+        QTest::newRow("zero cost") << QList<double>{0, 0, 1e-14} << QList<double>{6, 7, 2} << "101";
+    }
+
+    void paretoFront()
+    {
+        QFETCH(QList<double>, cost);
+        QFETCH(QList<double>, peak);
+        QFETCH(QString, front);
+        const std::vector<double> c(cost.begin(), cost.end()), p(peak.begin(), peak.end());
+        const std::vector<bool> on = ::paretoFront(c, p);
+        QString got;
+        for (bool b : on) got += b ? '1' : '0';
+        QCOMPARE(got, front);
+    }
+
+    void csvLayout()
+    {
+        TradeoffInputs in;
+        in.design = DesignRecord::startup();
+        const std::optional<TradeoffMap> map = tradeoffMap(in);
+        QVERIFY(map);
+        const QList<QByteArray> lines = tradeoffCsv(*map).split('\n');
+        QCOMPARE(lines.size(), 16 * 18 * 16 + 2);  // header, rows, the empty rest after the last newline
+        QCOMPARE(lines.front(), QByteArray("zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,zobel_W,gain_20k_dB,pareto"));
+        QCOMPARE(lines.back(), QByteArray());
+        // zobel_c_par outermost, zobel_c_ser innermost, texts as the lists spell them.
+        const QStringList expectedStarts{"0,1,0,", "0,1,.047,", "0,1,1.0,", "0,3,0,", ".047,1,0,", "1.0,100,1.0,"};
+        const QList<int> at{1, 2, 16, 17, 18 * 16 + 1, 16 * 18 * 16};
+        for (int k = 0; k < at.size(); ++k)
+            QVERIFY2(lines[at[k]].startsWith(expectedStarts[k].toLatin1()), lines[at[k]].constData());
+        // Every number reads back as the row's own; pareto is 0 or 1.
+        int front = 0;
+        for (int i = 0; i < int(map->rows.size()); ++i) {
+            const QList<QByteArray> f = lines[i + 1].split(',');
+            QCOMPARE(f.size(), 7);
+            const TradeoffRow &row = map->rows[std::size_t(i)];
+            QVERIFY(f[3].toDouble() == row.worstPeakDb && f[4].toDouble() == row.zobelW && f[5].toDouble() == row.gain20kDb);
+            QVERIFY(f[6] == (row.pareto ? "1" : "0"));
+            front += row.pareto;
+        }
+        // The front alone: the same lines, nothing else.
+        const QList<QByteArray> only = tradeoffCsv(*map, true).split('\n');
+        QCOMPARE(only.size(), front + 2);
+        QVERIFY(front > 0);
+        for (int k = 1; k <= front; ++k) {
+            QVERIFY(only[k].endsWith(",1"));
+            QVERIFY(lines.contains(only[k]));
+        }
+    }
+
+    void loadSet_data()
+    {
+        QTest::addColumn<QString>("speakerR");
+        QTest::addColumn<bool>("measured");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("8 ohm") << "8" << false << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
+                               << "8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH";
+        QTest::newRow("6 ohm") << "6" << false << QStringList{"6 ohm (design)", "2 ohm", "4 ohm", "8 ohm", "16 ohm", "open"}
+                               << "6 ohm (design), 2, 4, 8, 16 ohm, open (1 Gohm), each + .67 mH";
+        QTest::newRow("2 ohm, measured") << "2" << true << QStringList{"2 ohm (design)", "4 ohm", "8 ohm", "16 ohm", "open", "measured"}
+                                         << "2 ohm (design), 4, 8, 16 ohm, open (1 Gohm), each + .67 mH; measured: woofer.frd";
+    }
+
+    void loadSet()
+    {
+        QFETCH(QString, speakerR);
+        QFETCH(bool, measured);
+        QFETCH(QStringList, names);
+        QFETCH(QString, caption);
+        TradeoffInputs in;
+        in.design = DesignRecord::startup();
+        acceptSelection(in.design, ListSelector::speaker_r_mode, speakerR);
+        if (measured)
+            in.measured = measuredWoofer();
+        QStringList got;
+        for (const TradeoffLoad &l : tradeoffLoads(in)) got << l.name;
+        QCOMPARE(got, names);
+        QCOMPARE(loadsCaption(in), caption);
+    }
+
+    void dissipationCaption_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("modulation");
+        QTest::addColumn<double>("loadPower");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("no carrier") << false << "" << 50.0 << "7 kHz at 50 W";
+        QTest::newRow("half bridge, carrier") << false << "bd" << 7.5 << "7 kHz at 7.5 W + idle carrier, 48 V, 384 kHz";
+        QTest::newRow("full bridge, BD") << true << "bd" << 50.0 << "7 kHz at 50 W + idle carrier, 48 V, 384 kHz, BD";
+        QTest::newRow("full bridge, AD") << true << "ad" << 100.0 << "7 kHz at 100 W + idle carrier, 48 V, 384 kHz, AD";
+    }
+
+    void dissipationCaption()
+    {
+        QFETCH(bool, full);
+        QFETCH(QString, modulation);
+        QFETCH(double, loadPower);
+        QFETCH(QString, caption);
+        TradeoffInputs in;
+        in.design = DesignRecord::startup();
+        in.design.full_bridge_select = full ? kFlagTrue : kFlagFalse;
+        in.loadPower = loadPower;
+        if (!modulation.isEmpty()) {
+            acceptCarrierText(in.design.carrier, CarrierField::supply, "48");
+            acceptCarrierText(in.design.carrier, CarrierField::switching, "384");
+            in.design.carrier.modulation = *modulationNamed(modulation);
+        }
+        QCOMPARE(::dissipationCaption(in), caption);
+    }
+
+    void reuse_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<unsigned>("redo");
+        QTest::newRow("load power") << "power" << unsigned(kAt7kHzPart);
+        QTest::newRow("carrier on") << "carrier" << unsigned(kCarrierPart);
+        QTest::newRow("modulation") << "modulation" << unsigned(kCarrierPart);
+        QTest::newRow("speaker inductance") << "speakerL" << unsigned(kPeaksPart | kCarrierPart);
+        QTest::newRow("speaker resistance") << "speakerR" << unsigned(kAllTradeoffParts);
+        QTest::newRow("filter capacitor") << "filterC" << unsigned(kPeaksPart | kCarrierPart);
+        QTest::newRow("measured speaker") << "measured" << unsigned(kPeaksPart | kCarrierPart);
+        QTest::newRow("the design's own network") << "zobel" << 0u;
+    }
+
+    // A map made from an earlier one is the map made afresh, whatever changed.
+    void reuse()
+    {
+        QFETCH(QString, change);
+        QFETCH(unsigned, redo);
+        TradeoffInputs before;
+        before.design = DesignRecord::startup();
+        before.design.full_bridge_select = kFlagTrue;
+        acceptCarrierText(before.design.carrier, CarrierField::supply, "40");
+        acceptCarrierText(before.design.carrier, CarrierField::switching, "500");
+        before.design.carrier.modulation = Modulation::ad;  // BD idle takes every harmonic without a Zobel branch
+        TradeoffInputs after = before;
+        if (change == "power")
+            after.loadPower = 12;
+        else if (change == "carrier")
+            before.design.carrier = CarrierInputs{};
+        else if (change == "modulation")
+            after.design.carrier.modulation = Modulation::bd;
+        else if (change == "speakerL")
+            after.design.actual_l_net = 0.3;
+        else if (change == "speakerR")
+            acceptSelection(after.design, ListSelector::speaker_r_mode, "4");
+        else if (change == "filterC")
+            acceptSelection(after.design, ListSelector::filter_c_par, ".47");
+        else if (change == "measured")
+            after.measured = measuredWoofer();
+        else if (change == "zobel")
+            after.design = withZobel(after.design, {3, 4, 5});
+        QCOMPARE(tradeoffPartsToRedo(before, after), redo);
+        QCOMPARE(sameTradeoff(before, after), redo == 0);
+        const std::optional<TradeoffMap> first = tradeoffMap(before, 2);
+        const std::optional<TradeoffMap> reused = tradeoffMap(after, 2, nullptr, &*first);
+        const std::optional<TradeoffMap> fresh = tradeoffMap(after, 1);
+        QString where;
+        QVERIFY2(sameRows(*reused, *fresh, where), qPrintable(where));
+    }
+
+    void threadsGiveTheSameMap()
+    {
+        TradeoffInputs in = inputsFor({true, "22", "1.0", "8", 0.67, true, true});
+        const std::optional<TradeoffMap> one = tradeoffMap(in, 1), two = tradeoffMap(in, 2);
+        QString where;
+        QVERIFY2(sameRows(*one, *two, where), qPrintable(where));
+    }
+
+    void cancelled()
+    {
+        TradeoffInputs in;
+        in.design = DesignRecord::startup();
+        std::atomic<bool> cancel{true};
+        QVERIFY(!tradeoffMap(in, 2, &cancel));
+    }
+
+    void evaluationAllocatesNothing()
+    {
+        const TradeoffInputs in = inputsFor({true, "22", "1.0", "8", 0.67, true, true});
+        const TradeoffEngine engine(in);
+        TradeoffRow row;
+        g_allocations = 0;
+        g_counting = true;
+        for (int index : {0, 17, 1000, 4607}) engine.evaluate(index, row);
+        g_counting = false;
+        QCOMPARE(g_allocations, 0L);
+    }
+
+    void designNetwork()
+    {
+        const DesignRecord startup = DesignRecord::startup();
+        const std::optional<ZobelNetwork> own = ::designNetwork(startup);
+        QVERIFY(own);
+        QCOMPARE(zobelCParText(*own) + " " + zobelRText(*own) + " " + zobelCSerText(*own), QString(".1 6 .1"));
+        const ZobelNetwork z{15, 0, 1};
+        const DesignRecord d = withZobel(startup, z);
+        QCOMPARE(d.jzobel_c2 + " " + d.jzobel_r2 + " " + d.jzobel_c3, QString("1.0 1 .047"));
+        QCOMPARE(d.zobel_c_parval, 1.0e-6);
+        QCOMPARE(d.zobel_c_serval, 0.047e-6);
+        QVERIFY(::designNetwork(d) == z);
+        QVERIFY(isNoZobel({3, 3, 0}) && !isNoZobel({0, 3, 3}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTradeoff)
+#include "tst_tradeoff.moc"

@@ -1,0 +1,362 @@
+// The Zobel map through the main window, driven as a user would: its menu item, changes of the
+// design while it is open, clicks, keys and the pointer on the map, its right-click menu. What it
+// shows is compared with the command line's map of the same design (another way in to the same
+// inputs), and a network put into the design by a click with the main window's own figure boxes.
+// Mouse events go through the window system, as a pointer moving over the map sends them.
+#define QTEST_QPA_MOUSE_HANDLING
+#include "app/form1.h"
+#include "core/figuretext.h"
+#include "core/tradeoff.h"
+#include "testhelpers.h"
+#include "tradeoff/tradeoffwindow.h"
+#include "widgets/graphmenu.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kWoofer = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-resonance-crlf.frd");
+
+QByteArray explore(const QStringList &options)
+{
+    QProcess p;
+    p.start(QStringLiteral(QUORVEL_EXE), QStringList{"explore"} + options);
+    p.waitForFinished(30000);
+    return p.readAllStandardOutput();
+}
+
+QString texts(int network)
+{
+    const ZobelNetwork z = zobelNetwork(network);
+    return zobelCParText(z) + " " + zobelRText(z) + " " + zobelCSerText(z);
+}
+
+}  // namespace
+
+class TestTradeoffWindow : public QObject
+{
+    Q_OBJECT
+
+    Form1 *m_form = nullptr;
+
+    // What the main window holds now, as the map should show it.
+    TradeoffInputs held() const
+    {
+        Power_measurement_form *power = m_form->powerWindow();
+        return {m_form->design(), power ? power->actual_l_net() : 50.0,
+                std::shared_ptr<const MeasuredLoad>(std::shared_ptr<void>(), m_form->measuredSpeaker())};
+    }
+    bool current(TradeoffWindow *w) const
+    {
+        return w->shownMap() && !w->isWorking() && sameTradeoff(w->shownMap()->inputs, held()) &&
+               w->shownMap()->inputs.measured.get() == m_form->measuredSpeaker();
+    }
+    TradeoffWindow *openMap()
+    {
+        childNamed<QAction>(m_form, "tradeoff_window")->trigger();
+        auto *w = m_form->findChild<TradeoffWindow *>();
+        if (w && !QTest::qWaitForWindowExposed(w))
+            return nullptr;
+        return w;
+    }
+    QWidget *plotOf(TradeoffWindow *w) { return childNamed<GraphControl>(w, "tradeoff_graph")->findChild<QWidget *>(); }
+    QByteArray savedData(TradeoffWindow *w)
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("map.csv");
+        setSaveNameChooser([path](QWidget *, const QString &, const QString &, const QString &) { return path; });
+        childNamed<GraphControl>(w, "tradeoff_graph")->findChild<QAction *>("actionSaveData")->trigger();
+        return contents(path);
+    }
+    // The networks on the front, by dissipation, that stand apart enough to be clicked.
+    QList<int> clickableFront(TradeoffWindow *w)
+    {
+        QList<int> front;
+        const TradeoffMap &map = *w->shownMap();
+        for (int i = 0; i < int(map.rows.size()); ++i)
+            if (map.rows[i].pareto && !isNoZobel(zobelNetwork(i)) && w->networkAt(w->pixelOfNetwork(i).toPoint()) == i)
+                front << i;
+        std::sort(front.begin(), front.end(), [&](int a, int b) { return map.rows[a].zobelW < map.rows[b].zobelW; });
+        return front;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().setValue("measuredSpeaker/recent", QStringList{kWoofer});
+    }
+    void init() { m_form = openWindow<Form1>(); }
+    void cleanup()
+    {
+        delete m_form;
+        setSaveNameChooser({});
+    }
+
+    void opensBesideTheMenus()
+    {
+        QAction *item = childNamed<QAction>(m_form, "tradeoff_window");
+        QMenu *menu = m_form->menuBar()->actions().last()->menu();
+        QVERIFY(menu && menu->actions().contains(item));
+        QCOMPARE(menu->title() + " / " + item->text(), QString("&Trade-off / Zobel &map…"));
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QVERIFY(!w->isModal() && w->windowModality() == Qt::NonModal);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QCOMPARE(textOf(w, "tradeoff_caption"),
+                 QString("Dissipation: 7 kHz at 50 W.  Worst case over the loads 8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH."));
+        // Every network with a series capacitor is a point; those without are one point of their own.
+        QCOMPARE(childNamed<GraphControl>(w, "tradeoff_graph")->scatterSize(), 16 * 18 * 15);
+        QCOMPARE(int(w->shownMap()->rows.size()), 16 * 18 * 16);
+        // The main window stays usable: a keystroke there reaches the map.
+        play(m_form, "type Speaker_L .3");
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QVERIFY(textOf(w, "tradeoff_caption").contains("each + .3 mH"));
+    }
+
+    void followsTheDesign_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("power");
+        QTest::addColumn<bool>("measured");
+        QTest::addColumn<QStringList>("options");  // the same design on the command line
+        QTest::newRow("start-up") << "" << "" << false << QStringList{};
+        QTest::newRow("speaker inductance typed") << "type Speaker_L 1.25" << "" << false << QStringList{"--speaker-l", "1.25"};
+        QTest::newRow("speaker resistance picked") << "pick speaker_r_mode 4" << "" << false << QStringList{"--speaker-r", "4"};
+        QTest::newRow("full bridge, another filter") << "full; pick filter_c_par .47; pick filter_l_par 10" << "" << false
+                                                     << QStringList{"--full-bridge", "--filter-c", ".47", "--filter-l", "10"};
+        QTest::newRow("load power typed") << "" << "100" << false << QStringList{"--load-power", "100"};
+        QTest::newRow("measured speaker loaded") << "pick speaker_r_mode 6" << "" << true << QStringList{"--speaker-r", "6", "--load-file", kWoofer};
+        QTest::newRow("a Zobel item picked: the same map") << "pick zobel_r_par 10; pick zobel_c_ser .47" << "" << false << QStringList{};
+        // Supply and switching frequency typed into the carrier window: the idle carrier loss joins the dissipation.
+        QTest::newRow("carrier inputs typed") << "full; carrier 48 384" << "" << false
+                                              << QStringList{"--full-bridge", "--supply", "48", "--fsw", "384", "--modulation", "bd"};
+    }
+
+    // After each change the map is the command line's for the same design, row for row.
+    void followsTheDesign()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, power);
+        QFETCH(bool, measured);
+        QFETCH(QStringList, options);
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        const QStringList carrier = script.section("carrier ", 1).split(' ', Qt::SkipEmptyParts);
+        play(m_form, script.section("; carrier", 0, 0));
+        if (!carrier.isEmpty()) {
+            childNamed<QAction>(m_form, "carrier_window")->trigger();
+            QWidget *window = m_form->findChild<QWidget *>("CarrierWindow");
+            QVERIFY(window);
+            typeOver(childNamed<QLineEdit>(window, "carrier_supply"), carrier[0]);
+            typeOver(childNamed<QLineEdit>(window, "carrier_fsw"), carrier[1]);
+        }
+        if (!power.isEmpty()) {
+            childNamed<QAction>(m_form, "power_calcs")->trigger();
+            typeOver(childNamed<QLineEdit>(m_form->powerWindow(), "Text_peak_voltage"), power);
+        }
+        if (measured) {
+            QMenu *recent = childNamed<QMenu>(m_form, "measured_recent");
+            QVERIFY(!recent->actions().isEmpty());
+            recent->actions().first()->trigger();
+            if (QWidget *fit = m_form->findChild<QWidget *>("MeasuredSpeakerWindow"))
+                fit->close();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        const QByteArray shown = savedData(w), expected = explore(options);
+        QVERIFY2(expected.size() > 100000, expected.left(200).constData());
+        QVERIFY2(shown == expected, qPrintable(QString("window %1 bytes, command line %2 bytes; first lines:\n%3\n%4")
+                                                   .arg(shown.size()).arg(expected.size()).arg(QString(shown.left(160)), QString(expected.left(160)))));
+        if (measured)
+            QVERIFY(textOf(w, "tradeoff_caption").endsWith("; measured: accept-resonance-crlf.frd."));
+        if (!carrier.isEmpty())
+            QVERIFY2(textOf(w, "tradeoff_caption").contains("idle carrier"), qPrintable(textOf(w, "tradeoff_caption")));
+    }
+
+    void clickPutsTheNetworkIn_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("frontPoint");  // which of the clickable front points, from the cheapest
+        QTest::newRow("half bridge, cheap end of the front") << "" << 0;
+        QTest::newRow("half bridge, middle of the front") << "" << 6;
+        QTest::newRow("full bridge, 4 ohm, well damped end") << "full; pick speaker_r_mode 4; type Speaker_L .2" << -1;
+        QTest::newRow("full bridge, 2 ohm, middle") << "full; pick speaker_r_mode 2" << 3;
+    }
+
+    // A click puts the network into the three selectors, and the main window's figure boxes then
+    // read what the map's row says; a second click on the same point changes nothing.
+    void clickPutsTheNetworkIn()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, frontPoint);
+        play(m_form, script);
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        const QList<int> front = clickableFront(w);
+        QVERIFY(front.size() > 6);
+        const int network = front[frontPoint < 0 ? front.size() - 1 : frontPoint];
+        const TradeoffMap *map = w->shownMap();
+        const TradeoffRow row = map->rows[network];
+        QVERIFY2(texts(network) != m_form->design().jzobel_c2 + " " + m_form->design().jzobel_r2 + " " + m_form->design().jzobel_c3, "already the design's");
+        QSignalSpy chosen(w, &TradeoffWindow::networkChosen);
+        QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, w->pixelOfNetwork(network).toPoint());
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' '), texts(network));
+        QCOMPARE(textOf(m_form, "Text_maxgain"), figureText(row.ownPeakDb));
+        QCOMPARE(textOf(m_form, "Text_netgain_20k"), figureText(row.gain20kDb));
+        QCOMPARE(textOf(m_form, "Text_rzobel_power"), dissipationFigureText(row.at7kHzW));
+        // Nothing the map shows changed: the same map, the design's mark on the point clicked.
+        QVERIFY(w->shownMap() == map && !w->isWorking());
+        const int runs = m_form->runCounts().recalculate;
+        QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, w->pixelOfNetwork(network).toPoint());
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(m_form->runCounts().recalculate, runs);
+    }
+
+    // The networks without a series capacitor are one point at the left edge; a click on it takes
+    // the series capacitor out and keeps the other two items.
+    void theNoZobelPoint()
+    {
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        const int group = zobelNetworkIndex({3, 3, 0});  // .1 uF, 6 ohm, no series capacitor
+        const QPointF at = w->pixelOfNetwork(group);
+        QVERIFY(at.x() < w->pixelOfNetwork(zobelNetworkIndex({0, 0, 1})).x());
+        for (int cPar : {0, 7, 15})  // any capacitor across the resistor: the same point
+            QCOMPARE(w->pixelOfNetwork(zobelNetworkIndex({cPar, 12, 0})), at);
+        QCOMPARE(w->networkAt(at.toPoint()), group);
+        QTest::mouseMove(plotOf(w), at.toPoint());
+        QVERIFY2(textOf(w, "tradeoff_readout").startsWith("C_Par .1 uF, R 6 ohm, C_Ser 0 uF (no Zobel)\nworst-case peak "), qPrintable(textOf(w, "tradeoff_readout")));
+        QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, at.toPoint());
+        QCOMPARE(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' '), QString(".1 6 0"));
+        QCOMPARE(textOf(m_form, "Text_maxgain"), figureText(w->shownMap()->rows[group].ownPeakDb));
+    }
+
+    // The pointer over a point reads its network and figures.
+    void hoverReads()
+    {
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        const int network = clickableFront(w).value(4);
+        const TradeoffRow &row = w->shownMap()->rows[network];
+        const ZobelNetwork z = zobelNetwork(network);
+        QTest::mouseMove(plotOf(w), w->pixelOfNetwork(network).toPoint());
+        const QString expected = QString("C_Par %1 uF, R %2 ohm, C_Ser %3 uF\nworst-case peak %4 (%5);  design's speaker: peak %6, %7 at 20 kHz;  Zobel resistor %8 at 7 kHz")
+                                     .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z), figureText(row.worstPeakDb),
+                                          w->shownMap()->loads[row.worstLoad].name, figureText(row.ownPeakDb), figureText(row.gain20kDb),
+                                          dissipationFigureText(row.at7kHzW));
+        QCOMPARE(textOf(w, "tradeoff_readout"), expected);
+        // Away from every point, the hint.
+        QTest::mouseMove(plotOf(w), QPoint(5, 5));
+        QVERIFY(textOf(w, "tradeoff_readout").startsWith("Point at a network"));
+    }
+
+    // Arrow keys pick points, Ctrl+arrows walk the front, Enter puts the pick into the design.
+    void keys()
+    {
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QWidget *graph = childNamed<GraphControl>(w, "tradeoff_graph");
+        graph->setFocus();
+        const TradeoffMap &map = *w->shownMap();
+        // The front by dissipation, the networks without a series capacitor as the design's.
+        QList<int> front;
+        for (int i = 0; i < int(map.rows.size()); ++i)
+            if (map.rows[i].pareto && !isNoZobel(zobelNetwork(i)))
+                front << i;
+        std::sort(front.begin(), front.end(), [&](int a, int b) { return map.rows[a].zobelW < map.rows[b].zobelW; });
+        QTest::keyClick(graph, Qt::Key_Right);  // the first key picks the design's network
+        QCOMPARE(texts(w->selectedNetwork()), QString(".1 6 .1"));
+        const QPointF from = w->pixelOfNetwork(w->selectedNetwork());
+        QTest::keyClick(graph, Qt::Key_Right);
+        const QPointF right = w->pixelOfNetwork(w->selectedNetwork());
+        QVERIFY(right.x() > from.x() && std::abs(right.y() - from.y()) <= right.x() - from.x());
+        QTest::keyClick(graph, Qt::Key_Up);
+        const QPointF up = w->pixelOfNetwork(w->selectedNetwork());
+        QVERIFY(up.y() < right.y() && std::abs(up.x() - right.x()) <= right.y() - up.y());
+        QTest::keyClick(graph, Qt::Key_End);
+        QCOMPARE(w->selectedNetwork(), front.last());
+        QTest::keyClick(graph, Qt::Key_Left, Qt::ControlModifier);
+        QTest::keyClick(graph, Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(w->selectedNetwork(), front[front.size() - 3]);
+        QTest::keyClick(graph, Qt::Key_Return);
+        QCOMPARE(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' '), texts(front[front.size() - 3]));
+        QTest::keyClick(graph, Qt::Key_Escape);
+        QCOMPARE(w->selectedNetwork(), -1);
+    }
+
+    // A map finished after the design changed is never drawn, even when its job ran to the end.
+    void staleMapNeverDrawn()
+    {
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QSignalSpy drawn(w, &TradeoffWindow::mapDrawn);
+        auto *speakerL = childNamed<QLineEdit>(m_form, "Speaker_L");
+        typeOver(speakerL, ".5");  // a job for .5 mH starts
+        QDeadlineTimer deadline(10000);
+        while (w->isWorking() && !deadline.hasExpired()) QThread::msleep(1);  // it ends; its result waits for the event loop
+        w->close();
+        typeOver(speakerL, ".9");  // changed while the window is closed: nothing starts
+        QTest::qWait(50);
+        QVERIFY2(drawn.isEmpty(), qPrintable(QString("a map for %1 mH was drawn").arg(w->shownMap()->inputs.design.actual_l_net)));
+        // Opened again, it shows the design as it is.
+        childNamed<QAction>(m_form, "tradeoff_window")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QCOMPARE(w->shownMap()->inputs.design.actual_l_net, 0.9);
+    }
+
+    // Every map drawn while the design changes key by key is the design's at that moment.
+    void typingDrawsOnlyCurrentMaps()
+    {
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QStringList wrong;
+        connect(w, &TradeoffWindow::mapDrawn, this, [&] {
+            if (!sameTradeoff(w->shownMap()->inputs, held()))
+                wrong << QString::number(w->shownMap()->inputs.design.actual_l_net);
+        });
+        auto *speakerL = childNamed<QLineEdit>(m_form, "Speaker_L");
+        speakerL->setFocus();
+        speakerL->selectAll();
+        for (Qt::Key key : {Qt::Key_1, Qt::Key_Period, Qt::Key_2, Qt::Key_5, Qt::Key_Backspace, Qt::Key_9}) {
+            QTest::keyClick(speakerL, key);
+            QTest::qWait(3);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QCOMPARE(w->shownMap()->inputs.design.actual_l_net, 1.29);
+        QVERIFY2(wrong.isEmpty(), qPrintable("drawn for " + wrong.join(", ")));
+    }
+
+    // Closing the window stops its work: nothing is drawn after it closed.
+    void closingStops()
+    {
+        TradeoffWindow *w = openMap();
+        QVERIFY(w);
+        QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
+        QSignalSpy drawn(w, &TradeoffWindow::mapDrawn);
+        play(m_form, "pick filter_l_par 36");
+        QVERIFY(w->isWorking());
+        w->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isWorking(), 5000);
+        QTest::qWait(20);
+        QCOMPARE(drawn.size(), 0);
+        // And the main window going away while a map is worked out waits for it.
+        childNamed<QAction>(m_form, "tradeoff_window")->trigger();
+        QVERIFY(w->isWorking());
+    }
+};
+
+QTEST_MAIN(TestTradeoffWindow)
+#include "tst_tradeoffwindow.moc"

@@ -106,7 +106,7 @@ private slots:
         QTest::addColumn<QList<double>>("range");
         QTest::addColumn<QStringList>("labels");
         const QStringList any;
-        QTest::newRow("Power graph, 200 Hz to 20 kHz") << QSize(380, 280) << 1 << QList<double>{200, 20000}
+        QTest::newRow("Power graph, 200 Hz to 20 kHz, 0 to 5 W") << QSize(380, 280) << 1 << QList<double>{200, 20000, 0, 5}
                                                        << QStringList{"200Hz", "500Hz", "1kHz", "2kHz", "5kHz", "10kHz", "20kHz"};
         QTest::newRow("Fig. 3 zoomed at 1 MHz") << QSize(560, 300) << 1 << QList<double>{50000, 1.7e6}
                                                 << QStringList{"50kHz", "100kHz", "200kHz", "500kHz", "1MHz"};
@@ -128,7 +128,9 @@ private slots:
         delete m_graph;
         m_graph = new GraphControl;
         const GraphControl::AxisSetup log{range[0], range[1], GraphControl::Logarithmic, axis == 1 ? "Hz" : ""};
-        const GraphControl::AxisSetup linear{-60, 60, GraphControl::Linear, ""};
+        // The other axis linear, -60 to 60 dB unless the row says otherwise (its narrow labels
+        // leave the first frequency label least room).
+        const GraphControl::AxisSetup linear{range.value(2, -60), range.value(3, 60), GraphControl::Linear, ""};
         m_graph->setup("Fig. test", axis == 1 ? log : linear, axis == 1 ? linear : log);
         m_graph->plot(m_x, m_y);
         m_graph->resize(size);

@@ -276,8 +276,9 @@ GraphControl::GraphControl(QWidget *parent)
     // layer, unused here, would keep one of its own.
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     m_plot->installEventFilter(this);  // the cursor overlay covers the plot
-    // Room on the right for the last frequency label ("1MHz"), which would otherwise be clipped.
-    m_plot->axisRect()->setMinimumMargins(QMargins(0, 0, 24, 0));
+    // Room on either side for the first and last frequency labels ("200Hz", "1MHz"): the plot
+    // leaves out a label that its edge would clip.
+    m_plot->axisRect()->setMinimumMargins(QMargins(24, 0, 24, 0));
 
     // The curve has a paint buffer of its own, so that a new curve redraws the curve alone and
     // not the axes, grid and labels that stay as they were.
@@ -547,9 +548,16 @@ QList<QPair<double, QString>> GraphControl::tickLabels(Axis axis) const
     QList<QPair<double, QString>> labels;
     const QVector<double> ticks = a->tickVector();
     const QVector<QString> texts = a->tickVectorLabels();
-    for (int i = 0; i < ticks.size() && i < texts.size(); ++i)
-        if (a->range().contains(ticks[i]))
-            labels.append({a->coordToPixel(ticks[i]), texts[i]});
+    const QFontMetricsF metrics(a->tickLabelFont());
+    const bool horizontal = a->orientation() == Qt::Horizontal;
+    const double length = horizontal ? m_plot->width() : m_plot->height();
+    for (int i = 0; i < ticks.size() && i < texts.size(); ++i) {
+        // As drawn: inside the range, and not clipped by the plot's edge.
+        const double at = a->coordToPixel(ticks[i]);
+        const double half = (horizontal ? metrics.horizontalAdvance(texts[i]) : metrics.height()) / 2;
+        if (a->range().contains(ticks[i]) && at - half >= 0 && at + half <= length)
+            labels.append({at, texts[i]});
+    }
     return labels;
 }
 

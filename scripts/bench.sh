@@ -16,6 +16,32 @@ run() {  # benchmark program, filter, json file
 run bench_sweeps 'BM_RecalculateCompute' sweeps.json
 run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke|MapAfter' ui.json
 run bench_tradeoff 'BM_TradeoffMap' tradeoff.json
+run bench_carrier 'BM_Carrier_idle_and_at_power|BM_Carrier_idle$' carrier.json
+run bench_measured 'BM_ReadAndFitFile/phase:1' measured.json
+# The same idle carrier figure from a circuit simulator: the start-up design in full bridge, both
+# legs switching 0-48 V at 384 kHz in phase (5 ns edges), from rest for 4,000 carrier periods, the
+# Zobel resistor's power averaged over the last 16.
+cat > "$out/idle.cir" <<'CIR'
+* idle carrier, full bridge BD, start-up design
+VA a 0 PULSE(0 48 0 5n 5n 1.297083u 2.604167u)
+VB b 0 PULSE(0 48 0 5n 5n 1.297083u 2.604167u)
+L1 a outa 22u
+L2 b outb 22u
+C1 outa outb 1u
+RS outa s 8
+LS s outb 0.67m
+CZS1 outa z1 0.1u
+RZ1 z1 0 6
+CZP1 z1 0 0.1u
+CZS2 outb z2 0.1u
+RZ2 z2 0 6
+CZP2 z2 0 0.1u
+.tran 10n 10.416667m 10.375m 10n
+.meas tran ez INTEG par('v(z1)*v(z1)/6') from=10.375m to=10.416667m
+.meas tran pz param='ez/41.666667u'
+.end
+CIR
+hyperfine -N --runs 3 --export-json "$out/ngspice.json" "ngspice -b $out/idle.cir" >/dev/null 2>&1 || true
 hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" build/bench/bench_startup >/dev/null 2>&1
 hyperfine -N --warmup 5 --runs $((reps * 3)) --export-json "$out/explore.json" 'build/quorvel explore' >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
@@ -28,6 +54,11 @@ def median(file, name):
             scale = {'ns': 1e-6, 'us': 1e-3, 'ms': 1.0}[b['time_unit']]
             return b['real_time'] * scale
 startup = json.load(open(os.path.join(out, 'startup.json')))['results'][0]['median'] * 1000
+try:
+    ngspice = json.load(open(os.path.join(out, 'ngspice.json')))['results'][0]['median'] * 1000
+except (OSError, KeyError, IndexError):
+    ngspice = None
+idle = median('carrier.json', 'BM_Carrier_idle/')
 explore = json.load(open(os.path.join(out, 'explore.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
@@ -45,6 +76,11 @@ rows = [
     ('Zobel map drawn after a Speaker_L keystroke', median('ui.json', 'BM_MapAfterKeystroke'), 'ms', 100.0),
     ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
+    ('carrier analysis, idle and at power (start-up design, full bridge BD, 20 W)', median('carrier.json', 'BM_Carrier_idle_and_at_power'), 'ms', 0.1),
+    ('carrier analysis, idle alone', idle, 'ms', None),
+    ('ngspice, the same idle figure from rest (4,000 periods), whole process', ngspice, 'ms', None),
+    ('measured speaker: read and fit a 1,000-point file', median('measured.json', 'BM_ReadAndFitFile/phase:1'), 'ms', 50.0),
+    ('Speaker_L keystroke, measured speaker loaded', median('ui.json', 'BM_SpeakerLKeystrokeMeasured'), 'ms', 2.0),
     ('start-up to the first complete frame (whole process)', startup, 'ms', 100.0),
     ('peak resident memory (start-up and a session)', rss, 'MB', 60.0),
 ]
@@ -59,4 +95,6 @@ for what, value, unit, target in rows:
         continue
     mark = '' if target is None else (f'≤ {target:g} {unit}' + ('' if value <= target else ' (missed)'))
     print(f'| {what} | {value:.3g} {unit} | {mark} |')
+if ngspice and idle:
+    print(f'\nngspice takes {ngspice / idle:.3g} times as long as the carrier analysis for the idle figures.')
 PY

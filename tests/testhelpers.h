@@ -19,6 +19,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -30,9 +32,13 @@
 #include <sys/resource.h>
 
 // The windows take their titles from the application's name, which the program's main() sets.
+// Each test process keeps its settings (recent files) to itself, in a folder that goes with it:
+// tests running side by side must not see each other's.
 inline void nameTheProgram()
 {
     QCoreApplication::setApplicationName(QLatin1String(kProgramName));
+    static QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
 }
 Q_COREAPP_STARTUP_FUNCTION(nameTheProgram)
 

@@ -169,7 +169,7 @@ class TestCarrierWindow : public QObject
     }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }  // the recent files' list
+
     void init()
     {
         // The window's own entry needs no main window.

@@ -58,7 +58,7 @@ class TestMeasuredSpeaker : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
     void init()
     {
         m_dir.emplace();

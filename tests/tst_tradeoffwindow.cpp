@@ -89,7 +89,6 @@ class TestTradeoffWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QSettings().setValue("measuredSpeaker/recent", QStringList{kWoofer});
     }
     void init() { m_form = openWindow<Form1>(); }

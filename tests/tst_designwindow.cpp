@@ -262,6 +262,9 @@ private slots:
         const QStringList changed = texts(m_form, kFigureBoxes);
         for (const char *redo : {"key ctrl+shift+z", "key ctrl+y"}) {
             act(m_form, "key ctrl+z");
+            // A step of the design undone, not a new step made by the box undoing its own edit.
+            QCOMPARE(childNamed<QAction>(m_form, "design_undo")->text(), "&Undo Zobel R 47");
+            QCOMPARE(childNamed<QAction>(m_form, "design_redo")->text(), "Re&do Speaker L 2");
             QCOMPARE(textOf(m_form, "Speaker_L"), ".67");
             QCOMPARE(m_form->design().actual_l_net, 0.67);
             QCOMPARE(textOf(m_form, "zobel_r_par"), "47");

@@ -52,8 +52,9 @@ void Form1::holdReference(const DesignInputs &d)
     m_reference = std::move(held);
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     if (!m_referencePanel) {
+        // Beside the graphs, which make room for it: it never covers a figure.
         m_referencePanel = new ReferencePanel(this);
-        m_referencePanel->placeBeside(this);
+        addDockWidget(Qt::RightDockWidgetArea, m_referencePanel);
     }
     m_referencePanel->showReference(description(d), referenceFigures(m_reference->analysis));
     followReference();

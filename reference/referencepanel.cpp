@@ -3,15 +3,13 @@
 #include "widgets/windowlook.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr int kBoxWidth = 80;
+constexpr int kBoxWidth = 72;
 
 const std::array<const char *, ReferencePanel::kFigures> kCaptions = {
     "Fig. 2 MaxGain", "Gain(@20kHz)",    "Gain(@384kHz)",          "Fig. 3 MaxGain",
@@ -29,37 +27,37 @@ const std::array<const char *, ReferencePanel::kFigures> ReferencePanel::kFigure
     "Text_maxgain4",    "Text_gain_20k",     "Text_gain_384k",   "Text_maxgain",
     "Text_netgain_20k", "Text_netgain_384k", "Text_rzobel_power"};
 
-ReferencePanel::ReferencePanel(QWidget *parent) : QWidget(parent, Qt::Tool)
+ReferencePanel::ReferencePanel(QWidget *parent) : QDockWidget(QStringLiteral("Reference"), parent)
 {
     setObjectName(QStringLiteral("ReferencePanel"));
-    setWindowTitle(QStringLiteral("Reference"));
-    setAttribute(Qt::WA_QuitOnClose, false);
-    styleWindow(this, false);
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    auto *content = new QWidget(this);
+    styleWindow(content, false);
 
-    m_description = new QLabel(this);
+    m_description = new QLabel(content);
     m_description->setObjectName(QStringLiteral("reference_description"));
     m_description->setWordWrap(true);
-    m_description->setFixedWidth(2 * kBoxWidth + 150);
 
     auto *grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->addWidget(goldLabel(QStringLiteral("Reference"), this), 0, 1, Qt::AlignLeft);
-    grid->addWidget(goldLabel(QStringLiteral("Live"), this), 0, 2, Qt::AlignLeft);
+    grid->setHorizontalSpacing(6);
+    grid->addWidget(goldLabel(QStringLiteral("Reference"), content), 0, 1, Qt::AlignLeft);
+    grid->addWidget(goldLabel(QStringLiteral("Live"), content), 0, 2, Qt::AlignLeft);
     for (int i = 0; i < kFigures; ++i) {
         const QByteArray name = kFigureNames[i];
-        grid->addWidget(goldLabel(QLatin1String(kCaptions[i]), this), i + 1, 0, Qt::AlignLeft);
-        m_reference[i] = resultBox(("reference_" + name).constData(), this, kBoxWidth);
-        m_live[i] = resultBox(("live_" + name).constData(), this, kBoxWidth);
+        grid->addWidget(goldLabel(QLatin1String(kCaptions[i]), content), i + 1, 0, Qt::AlignLeft);
+        m_reference[i] = resultBox(("reference_" + name).constData(), content, kBoxWidth);
+        m_live[i] = resultBox(("live_" + name).constData(), content, kBoxWidth);
         grid->addWidget(m_reference[i], i + 1, 1);
         grid->addWidget(m_live[i], i + 1, 2);
     }
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(10, 8, 10, 10);
+    auto *page = new QVBoxLayout(content);
+    page->setContentsMargins(8, 6, 8, 8);
     page->addWidget(m_description);
     page->addSpacing(4);
     page->addLayout(grid);
     page->addStretch(1);
-    setFixedSize(sizeHint());
+    m_description->setFixedWidth(grid->sizeHint().width());
+    setWidget(content);
 }
 
 void ReferencePanel::showReference(const QString &description, const Figures &figures)
@@ -71,17 +69,4 @@ void ReferencePanel::showReference(const QString &description, const Figures &fi
 void ReferencePanel::showLive(const Figures &figures)
 {
     for (int i = 0; i < kFigures; ++i) put(m_live[i], figures[i]);
-}
-
-void ReferencePanel::placeBeside(const QWidget *window)
-{
-    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect room = screen->availableGeometry();
-    const QRect main = window->frameGeometry();
-    const int width = frameGeometry().width();
-    const int left = main.left() - width >= room.left() ? main.left() - width
-                                                        : qMin(main.right() + 1, room.right() - width);
-    move(left, qMax(room.top(), main.top()));
 }

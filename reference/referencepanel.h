@@ -1,16 +1,17 @@
 #pragma once
 
-#include <QWidget>
+#include <QDockWidget>
 
 #include <array>
 
 class QLabel;
 class QLineEdit;
 
-// A small window beside the main one while a design is held as the reference: what the reference
-// is, and its gain figures and 7 kHz dissipation next to the live design's, in the texts the
-// main window's boxes use. It shows what it is given and keeps nothing else. Closing it hides it.
-class ReferencePanel : public QWidget
+// A small panel docked beside the main window's graphs while a design is held as the reference:
+// what the reference is, and its gain figures and 7 kHz dissipation next to the live design's, in
+// the texts the main window's boxes use. It shows what it is given and keeps nothing else; the
+// Design menu's "Clear reference" removes it, so it has no close button of its own.
+class ReferencePanel : public QDockWidget
 {
     Q_OBJECT
 
@@ -26,8 +27,6 @@ public:
 
     void showReference(const QString &description, const Figures &figures);
     void showLive(const Figures &figures);
-    // Beside `window`, on its left where the screen has room, else on its right.
-    void placeBeside(const QWidget *window);
 
 private:
     QLabel *m_description = nullptr;

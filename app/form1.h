@@ -227,6 +227,8 @@ private:
     void holdReference(const DesignInputs &d);
     void clearReference();
     void followReference();
+    // Gives the Power window the reference's dissipation curve, or takes it back.
+    void showReferenceIn(Power_measurement_form *power);
 
     DesignRecord m_rec;
     DesignAnalysis m_analysis;

@@ -29,11 +29,6 @@ QString description(const DesignInputs &d)
              r.speaker_l_valtxt, d.loadPowerText);
 }
 
-QString powerCurveName(const DesignInputs &d)
-{
-    return QStringLiteral("reference, %1 W").arg(d.loadPowerText);
-}
-
 }  // namespace
 
 const DesignInputs *Form1::heldReference() const
@@ -47,9 +42,10 @@ void Form1::holdReference(const DesignInputs &d)
     auto held = std::make_unique<HeldReference>();
     held->inputs = d;
     analyseDesign(d.record, d.loadPower, held->analysis, kAllParts);
+    // The one held before goes once nothing draws from it.
+    const std::unique_ptr<HeldReference> before = std::exchange(m_reference, std::move(held));
     if (m_power)
-        m_power->setReference(&held->analysis.dissipation, powerCurveName(d));
-    m_reference = std::move(held);
+        showReferenceIn(m_power);
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     if (!m_referencePanel) {
         // Beside the graphs, which make room for it: it never covers a figure.
@@ -64,12 +60,21 @@ void Form1::holdReference(const DesignInputs &d)
 
 void Form1::clearReference()
 {
+    const std::unique_ptr<HeldReference> before = std::move(m_reference);
     if (m_power)
-        m_power->setReference(nullptr, {});
-    m_reference.reset();
+        showReferenceIn(m_power);
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     delete m_referencePanel;
     m_clearReference->setEnabled(false);
+}
+
+void Form1::showReferenceIn(Power_measurement_form *power)
+{
+    if (m_reference)
+        power->setReference(&m_reference->analysis.dissipation,
+                            QStringLiteral("reference, %1 W").arg(m_reference->inputs.loadPowerText));
+    else
+        power->setReference(nullptr, {});
 }
 
 void Form1::followReference()

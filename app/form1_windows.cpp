@@ -21,10 +21,7 @@ Power_measurement_form *Form1::loadedPowerWindow()
                 &Form1::showRzobelPower);
         if (m_measured)
             m_power->setMeasuredSpeaker(&m_measured->grid);
-        if (m_reference)
-            m_power->setReference(&m_reference->analysis.dissipation,
-                                  QStringLiteral("reference, %1 W")
-                                      .arg(m_reference->inputs.loadPowerText));
+        showReferenceIn(m_power);
         // A load power typed is a user change; so is closing, which takes the design back to the
         // 50 W a window loaded afresh shows.
         connect(m_power, &Power_measurement_form::loadPowerEntered, this,

@@ -46,10 +46,9 @@ void Form1::createDesignMenu()
     };
     item(QStringLiteral("&New"), "design_new", QKeySequence::New, &Form1::newDesign);
     item(QStringLiteral("&Open…"), "design_open", QKeySequence::Open, &Form1::chooseDesignToOpen);
-    m_saveDesign = item(QStringLiteral("&Save"), "design_save", QKeySequence::Save,
-                        &Form1::saveDesign);
-    item(QStringLiteral("Save &As…"), "design_save_as", QKeySequence::SaveAs,
-         &Form1::saveDesignAs);
+    m_saveDesign =
+        item(QStringLiteral("&Save"), "design_save", QKeySequence::Save, &Form1::saveDesign);
+    item(QStringLiteral("Save &As…"), "design_save_as", QKeySequence::SaveAs, &Form1::saveDesignAs);
     QMenu *recent = menu->addMenu(QStringLiteral("&Recent"));
     recent->setObjectName(QStringLiteral("design_recent"));
     m_recentDesigns = std::make_unique<RecentFiles>(
@@ -93,15 +92,14 @@ void Form1::openDesign(const QString &path)
         // The design shown stays exactly as it was; a file gone since is no longer offered.
         if (!QFileInfo::exists(path))
             m_recentDesigns->remove(path);
-        QMessageBox::warning(this, app,
-                             QStringLiteral("%1 was not opened. %2").arg(shownPath(path), *refusal));
+        QMessageBox::warning(
+            this, app, QStringLiteral("%1 was not opened. %2").arg(shownPath(path), *refusal));
         return;
     }
     DesignFile file = std::get<DesignFile>(std::move(read));
     file.design.loadFile = loadFileOf(path, file.design);
     {
-        const ChangeScope change(*this,
-                                 QStringLiteral("Open %1").arg(QFileInfo(path).fileName()));
+        const ChangeScope change(*this, QStringLiteral("Open %1").arg(QFileInfo(path).fileName()));
         applyDesign(file.design);
     }
     if (file.reference)

@@ -118,10 +118,11 @@ void Form1::followOverlays(GraphId id)
         const DesignAnalysis &a = m_reference->analysis;
         const Curve &curve = id == Fig1 ? a.impedance : id == Fig2 ? a.gain : a.gainZobel;
         const DesignRecord &r = m_reference->inputs.record;
-        overlays.append({id == Fig1 ? QStringLiteral("reference, %1 ohm + %2 mH")
-                                          .arg(r.jspeaker_r, r.speaker_l_valtxt)
-                                    : QStringLiteral("reference, %1 ohm").arg(r.jspeaker_r),
-                         kReferenceColour, &curve.x, &curve.y, Qt::DashLine});
+        overlays.append(
+            {id == Fig1
+                 ? QStringLiteral("reference, %1 ohm + %2 mH").arg(r.jspeaker_r, r.speaker_l_valtxt)
+                 : QStringLiteral("reference, %1 ohm").arg(r.jspeaker_r),
+             kReferenceColour, &curve.x, &curve.y, Qt::DashLine});
     }
     if (panel.compareLoads && panel.compareLoads->isChecked()) {
         std::unique_ptr<LoadCurves> &curves = m_loads[id];
@@ -141,8 +142,9 @@ void Form1::followOverlays(GraphId id)
                              &m_measured->pointsX, &m_measured->pointsY, Qt::SolidLine, true});
         overlays.append({name, kMeasuredColour, &curve.x, &curve.y});
     }
-    const QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
-                                         .arg(m_rec.jspeaker_r, m_rec.speaker_l_valtxt)
-                                   : QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r);
+    const QString own =
+        id == Fig1
+            ? QStringLiteral("design, %1 ohm + %2 mH").arg(m_rec.jspeaker_r, m_rec.speaker_l_valtxt)
+            : QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r);
     panel.graph->setOverlays(overlays.isEmpty() ? QString() : own, overlays);
 }

@@ -13,17 +13,21 @@ namespace {
 
 ReferencePanel::Figures referenceFigures(const DesignAnalysis &a)
 {
-    return {figureText(a.gainFigures.maximum),      figureText(a.gainFigures.gain20k),
-            figureText(a.gainFigures.gain384k),     figureText(a.gainZobelFigures.maximum),
-            figureText(a.gainZobelFigures.gain20k), figureText(a.gainZobelFigures.gain384k),
+    return {figureText(a.gainFigures.maximum),
+            figureText(a.gainFigures.gain20k),
+            figureText(a.gainFigures.gain384k),
+            figureText(a.gainZobelFigures.maximum),
+            figureText(a.gainZobelFigures.gain20k),
+            figureText(a.gainZobelFigures.gain384k),
             dissipationFigureText(a.dissipationFigures.at7kHz)};
 }
 
 QString description(const DesignInputs &d)
 {
     const DesignRecord &r = d.record;
-    return QStringLiteral("Held: %1; filter %2 uH, %3 uF; Zobel %4 ohm, %5 uF across, %6 uF in "
-                          "series; speaker %7 ohm + %8 mH; %9 W.")
+    return QStringLiteral(
+               "Held: %1; filter %2 uH, %3 uF; Zobel %4 ohm, %5 uF across, %6 uF in "
+               "series; speaker %7 ohm + %8 mH; %9 W.")
         .arg(r.fullBridge() ? QStringLiteral("full bridge") : QStringLiteral("half bridge"),
              r.jfilter_l, r.jfilter_c, r.jzobel_r2, r.jzobel_c2, r.jzobel_c3, r.jspeaker_r,
              r.speaker_l_valtxt, d.loadPowerText);
@@ -71,8 +75,9 @@ void Form1::clearReference()
 void Form1::showReferenceIn(Power_measurement_form *power)
 {
     if (m_reference)
-        power->setReference(&m_reference->analysis.dissipation,
-                            QStringLiteral("reference, %1 W").arg(m_reference->inputs.loadPowerText));
+        power->setReference(
+            &m_reference->analysis.dissipation,
+            QStringLiteral("reference, %1 W").arg(m_reference->inputs.loadPowerText));
     else
         power->setReference(nullptr, {});
 }
@@ -84,9 +89,9 @@ void Form1::followReference()
     // In the texts of the main window's own boxes.
     const GraphPanel &fig2 = m_graphs[Fig2];
     const GraphPanel &fig3 = m_graphs[Fig3];
-    const ReferencePanel::Figures live = {
-        fig2.figureMax->text(), fig2.figure20k->text(), fig2.figure384k->text(),
-        fig3.figureMax->text(), fig3.figure20k->text(), fig3.figure384k->text(),
-        Text_rzobel_power->text()};
+    const ReferencePanel::Figures live = {fig2.figureMax->text(),   fig2.figure20k->text(),
+                                          fig2.figure384k->text(),  fig3.figureMax->text(),
+                                          fig3.figure20k->text(),   fig3.figure384k->text(),
+                                          Text_rzobel_power->text()};
     m_referencePanel->showLive(live);
 }

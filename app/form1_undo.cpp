@@ -45,30 +45,31 @@ QList<ShownField> shownFields(const DesignInputs &d)
 {
     const DesignRecord &r = d.record;
     const auto field = [](const QString &caption, const QString &text) {
-        return ShownField{caption, text,
-                          caption + QLatin1Char(' ') +
-                              (text.isEmpty() ? QStringLiteral("none") : text)};
+        return ShownField{
+            caption, text,
+            caption + QLatin1Char(' ') + (text.isEmpty() ? QStringLiteral("none") : text)};
     };
-    QList<ShownField> fields{field(QStringLiteral("Filter L"), r.jfilter_l),
-                             field(QStringLiteral("Filter C"), r.jfilter_c),
-                             field(QStringLiteral("Zobel C_Par"), r.jzobel_c2),
-                             field(QStringLiteral("Zobel R"), r.jzobel_r2),
-                             field(QStringLiteral("Zobel C_Ser"), r.jzobel_c3),
-                             field(QStringLiteral("Speaker R"), r.jspeaker_r),
-                             field(QStringLiteral("Speaker L"), r.speaker_l_valtxt),
-                             {QStringLiteral("Topology"),
-                              r.fullBridge() ? QStringLiteral("full") : QStringLiteral("half"),
-                              r.fullBridge() ? QStringLiteral("Full bridge")
-                                             : QStringLiteral("Half bridge")},
-                             field(QStringLiteral("Load power"), d.loadPowerText)};
+    QList<ShownField> fields{
+        field(QStringLiteral("Filter L"), r.jfilter_l),
+        field(QStringLiteral("Filter C"), r.jfilter_c),
+        field(QStringLiteral("Zobel C_Par"), r.jzobel_c2),
+        field(QStringLiteral("Zobel R"), r.jzobel_r2),
+        field(QStringLiteral("Zobel C_Ser"), r.jzobel_c3),
+        field(QStringLiteral("Speaker R"), r.jspeaker_r),
+        field(QStringLiteral("Speaker L"), r.speaker_l_valtxt),
+        {QStringLiteral("Topology"),
+         r.fullBridge() ? QStringLiteral("full") : QStringLiteral("half"),
+         r.fullBridge() ? QStringLiteral("Full bridge") : QStringLiteral("Half bridge")},
+        field(QStringLiteral("Load power"), d.loadPowerText)};
     for (CarrierField f : kAllCarrierFields)
         fields.append(field(carrierCaption(f), r.carrier.*carrierText(f)));
     fields.append(
         field(QStringLiteral("Modulation"), modulationName(r.carrier.modulation).toUpper()));
-    fields.append({QStringLiteral("Measured speaker"), d.loadFile,
-                   d.loadFile.isEmpty()
-                       ? QStringLiteral("No measured speaker")
-                       : QStringLiteral("Measured speaker %1").arg(QFileInfo(d.loadFile).fileName())});
+    fields.append(
+        {QStringLiteral("Measured speaker"), d.loadFile,
+         d.loadFile.isEmpty()
+             ? QStringLiteral("No measured speaker")
+             : QStringLiteral("Measured speaker %1").arg(QFileInfo(d.loadFile).fileName())});
     return fields;
 }
 

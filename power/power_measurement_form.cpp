@@ -78,8 +78,8 @@ void Power_measurement_form::drawOverlays()
 {
     QList<GraphControl::Overlay> overlays;
     if (m_reference)
-        overlays.append({m_referenceName, kReferenceColour, &m_reference->x, &m_reference->y,
-                         Qt::DashLine});
+        overlays.append(
+            {m_referenceName, kReferenceColour, &m_reference->x, &m_reference->y, Qt::DashLine});
     if (m_measured) {
         if (!m_measuredCurve)
             m_measuredCurve = std::make_unique<PowerCurve>();

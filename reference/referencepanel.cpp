@@ -12,7 +12,7 @@ namespace {
 constexpr int kBoxWidth = 72;
 
 const std::array<const char *, ReferencePanel::kFigures> kCaptions = {
-    "Fig. 2 MaxGain", "Gain(@20kHz)",    "Gain(@384kHz)",          "Fig. 3 MaxGain",
+    "Fig. 2 MaxGain",  "Gain(@20kHz)",     "Gain(@384kHz)",          "Fig. 3 MaxGain",
     "NetGain(@20kHz)", "NetGain(@384kHz)", "Power of Rzobel @(7khz)"};
 
 void put(QLineEdit *box, const QString &text)

@@ -38,8 +38,8 @@ void Form1::createMeasuredMenu()
 
 void Form1::chooseMeasured()
 {
-    const QString folder =
-        m_measured ? QFileInfo(m_measured->load->path()).absolutePath() : QDir::currentPath();
+    const QString folder = m_measured ? QFileInfo(m_measured->load->path()).absolutePath()
+                                      : QDir::currentPath();
     const QString path = chooseFileToOpen(this, QStringLiteral("Load a measured speaker"), folder,
                                           impedanceFileFilter());
     if (!path.isEmpty())
@@ -51,9 +51,9 @@ void Form1::loadMeasured(const QString &path)
     std::variant<MeasuredLoad, QString> read = MeasuredLoad::fromFile(path);
     if (const QString *refusal = std::get_if<QString>(&read)) {
         // Nothing changes: the speaker loaded before, if any, stays.
-        QMessageBox::warning(
-            this, QGuiApplication::applicationDisplayName(),
-            QStringLiteral("%1 was not loaded. %2").arg(QDir::toNativeSeparators(path), *refusal));
+        QMessageBox::warning(this, QGuiApplication::applicationDisplayName(),
+                             QStringLiteral("%1 was not loaded. %2")
+                                 .arg(QDir::toNativeSeparators(path), *refusal));
         return;
     }
     auto measured = std::make_unique<Measured>();

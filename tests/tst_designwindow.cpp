@@ -537,6 +537,7 @@ private slots:
         act(m_form, held + "; hold");
         const DesignRecord a = m_form->design();
         const double aPower = m_form->loadPower();
+        m_form->powerWindow()->close();  // the one loaded next draws the reference too
         act(m_form, live);
         const DesignRecord b = m_form->design();
         const double bPower = m_form->loadPower();

@@ -150,6 +150,8 @@ Form1::ChangeScope::~ChangeScope()
 void Form1::createUndoActions(QMenu *menu)
 {
     m_undo = new QUndoStack(this);
+    // Each step holds two designs, about a kilobyte: a long session's keystrokes stay bounded.
+    m_undo->setUndoLimit(1000);
     QAction *undo = m_undo->createUndoAction(menu, QStringLiteral("&Undo"));
     undo->setObjectName(QStringLiteral("design_undo"));
     undo->setShortcut(QKeySequence::Undo);

@@ -19,9 +19,12 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     createMeasuredMenu();
     createCarrierMenu();
     createTradeoffMenu();
+    createDesignMenu();
     connectSelectors();
     connectGraphs();
     Form_Load();
+    // Undo steps start from the design start-up leaves.
+    m_recorded = designInputs();
 }
 
 Form1::~Form1()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/analysis.h"
+#include "core/designfile.h"
 #include "core/loadcompare.h"
 #include "core/measuredcurves.h"
 #include "core/report.h"
@@ -20,7 +21,10 @@ class MeasuredSpeakerWindow;
 class RecentFiles;
 class QAction;
 class QLineEdit;
+class QMenu;
 class QPushButton;
+class QUndoStack;
+class ReferencePanel;
 class Schematic;
 class Schematic_full;
 class TradeoffWindow;
@@ -63,6 +67,31 @@ public:
     // window's, 50 while that is not loaded.
     CarrierWindow *carrierWindow() const;
     double loadPower() const;
+
+    // Everything a design file holds of the design shown, each input as its text; a text on its
+    // way to a value (Speaker_L's lone ".") counts as the last one taken.
+    DesignInputs designInputs() const;
+    // The design held as the reference while one is, else null.
+    const DesignInputs *heldReference() const;
+    // The design file opened or last saved; empty when none.
+    const QString &designPath() const { return m_designPath; }
+
+    // One user change of the design. While the outermost scope lives, the handlers it runs make
+    // one undo step, pushed when it ends if the design changed; named `name`, or after what
+    // changed. Every entry point that changes the design opens one:
+    //     const ChangeScope change(*this);
+    class ChangeScope
+    {
+    public:
+        explicit ChangeScope(Form1 &form, QString name = {});
+        ~ChangeScope();
+        ChangeScope(const ChangeScope &) = delete;
+        ChangeScope &operator=(const ChangeScope &) = delete;
+
+    private:
+        Form1 &m_form;
+        QString m_name;
+    };
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -175,6 +204,39 @@ private:
     ReportValues reportValues();
     void mnuAbout_Click();
 
+    // Design files (form1_design.cpp).
+    void createDesignMenu();
+    void newDesign();
+    void chooseDesignToOpen();
+    void openDesign(const QString &path);
+    void saveDesign();
+    void saveDesignAs();
+    bool writeDesign(const QString &path);
+    void applyDesign(const DesignInputs &d);
+    void pickSelector(ListSelector s, const QString &text);
+    void showDesignPath(const QString &path);
+
+    // Undo and redo (form1_undo.cpp).
+    void createUndoActions(QMenu *menu);
+    // Connects a control's notification to a handler as one user change.
+    template <class Sender, class Signal>
+    void connectChange(Sender *sender, Signal signal, void (Form1::*handler)())
+    {
+        connect(sender, signal, this, [this, handler] {
+            const ChangeScope change(*this);
+            (this->*handler)();
+        });
+    }
+    void recordChange(const QString &name = {});
+    void applyStep(const DesignInputs &d);
+
+    // The held reference (form1_reference.cpp).
+    void holdReference(const DesignInputs &d);
+    void clearReference();
+    void followReference();
+    // Gives the Power window the reference's dissipation curve, or takes it back.
+    void showReferenceIn(Power_measurement_form *power);
+
     DesignRecord m_rec;
     DesignAnalysis m_analysis;
     RunCounts m_runs;
@@ -198,6 +260,22 @@ private:
     QAction *m_clearMeasured = nullptr;
     QPointer<CarrierWindow> m_carrier;
     QPointer<TradeoffWindow> m_tradeoff;
+
+    // Design files, undo and the reference.
+    QString m_designPath;
+    std::unique_ptr<RecentFiles> m_recentDesigns;
+    QAction *m_saveDesign = nullptr;
+    QUndoStack *m_undo = nullptr;
+    DesignInputs m_recorded;  // the design as the last undo step left it
+    int m_changeDepth = 0;    // open ChangeScopes
+    bool m_applyingStep = false;
+    struct HeldReference {
+        DesignInputs inputs;
+        DesignAnalysis analysis;
+    };
+    std::unique_ptr<HeldReference> m_reference;
+    QPointer<ReferencePanel> m_referencePanel;
+    QAction *m_clearReference = nullptr;
 
     // Controls, named as their objectName; the graphs' own are in m_graphs.
     ValueCombo *speaker_r_mode = nullptr;

@@ -32,7 +32,10 @@ void Form1::carrier_window_Click()
     if (!m_carrier) {
         // Its inputs live in the record: a window opened again shows them as they were.
         m_carrier = new CarrierWindow(this);
-        connect(m_carrier, &CarrierWindow::inputsChanged, this, &Form1::setCarrierInputs);
+        connect(m_carrier, &CarrierWindow::inputsChanged, this, [this](const CarrierInputs &in) {
+            const ChangeScope change(*this);
+            setCarrierInputs(in);
+        });
         followCarrier();
         m_carrier->winId();
         m_carrier->windowHandle()->setTransientParent(windowHandle());

@@ -23,18 +23,19 @@ void Form1::Fill_value_lists()
 
 void Form1::connectSelectors()
 {
+    // Each notification is one user change: one undo step when it changes the design.
     // filter_l_par answers selections only: typing into it changes nothing.
-    connect(filter_l_par, &ValueCombo::selected, this, &Form1::filter_l_par_Click);
-    connect(filter_c_par, &ValueCombo::changed, this, &Form1::filter_c_par_Change);
-    connect(filter_c_par, &ValueCombo::selected, this, &Form1::filter_c_par_Click);
-    connect(speaker_r_mode, &ValueCombo::changed, this, &Form1::speaker_r_mode_Change);
-    connect(speaker_r_mode, &ValueCombo::selected, this, &Form1::speaker_r_mode_Click);
-    connect(zobel_c_par, &ValueCombo::changed, this, &Form1::zobel_c_par_Change);
-    connect(zobel_c_par, &ValueCombo::selected, this, &Form1::zobel_c_par_Click);
-    connect(zobel_c_ser, &ValueCombo::changed, this, &Form1::zobel_c_ser_Change);
-    connect(zobel_c_ser, &ValueCombo::selected, this, &Form1::zobel_c_ser_Click);
-    connect(zobel_r_par, &ValueCombo::changed, this, &Form1::zobel_r_par_Change);
-    connect(zobel_r_par, &ValueCombo::selected, this, &Form1::zobel_r_par_Click);
+    connectChange(filter_l_par, &ValueCombo::selected, &Form1::filter_l_par_Click);
+    connectChange(filter_c_par, &ValueCombo::changed, &Form1::filter_c_par_Change);
+    connectChange(filter_c_par, &ValueCombo::selected, &Form1::filter_c_par_Click);
+    connectChange(speaker_r_mode, &ValueCombo::changed, &Form1::speaker_r_mode_Change);
+    connectChange(speaker_r_mode, &ValueCombo::selected, &Form1::speaker_r_mode_Click);
+    connectChange(zobel_c_par, &ValueCombo::changed, &Form1::zobel_c_par_Change);
+    connectChange(zobel_c_par, &ValueCombo::selected, &Form1::zobel_c_par_Click);
+    connectChange(zobel_c_ser, &ValueCombo::changed, &Form1::zobel_c_ser_Change);
+    connectChange(zobel_c_ser, &ValueCombo::selected, &Form1::zobel_c_ser_Click);
+    connectChange(zobel_r_par, &ValueCombo::changed, &Form1::zobel_r_par_Change);
+    connectChange(zobel_r_par, &ValueCombo::selected, &Form1::zobel_r_par_Click);
 }
 
 ValueCombo *Form1::selectorBox(ListSelector s) const
@@ -168,8 +169,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     // A held key repeats; the box reacts once, when the key finally comes up.
     if (watched == Speaker_L && event->type() == QEvent::KeyRelease &&
-        !static_cast<QKeyEvent *>(event)->isAutoRepeat())
+        !static_cast<QKeyEvent *>(event)->isAutoRepeat()) {
+        const ChangeScope change(*this);
         Speaker_L_KeyUp();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -8,6 +8,7 @@
 #include "core/zoom.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -112,6 +113,17 @@ void Form1::followOverlays(GraphId id)
 {
     const GraphPanel &panel = m_graphs[id];
     QList<GraphControl::Overlay> overlays;
+    if (m_reference) {
+        // First: under every other curve, the live one on top of all.
+        const DesignAnalysis &a = m_reference->analysis;
+        const Curve &curve = id == Fig1 ? a.impedance : id == Fig2 ? a.gain : a.gainZobel;
+        const DesignRecord &r = m_reference->inputs.record;
+        overlays.append(
+            {id == Fig1
+                 ? QStringLiteral("reference, %1 ohm + %2 mH").arg(r.jspeaker_r, r.speaker_l_valtxt)
+                 : QStringLiteral("reference, %1 ohm").arg(r.jspeaker_r),
+             kReferenceColour, &curve.x, &curve.y, Qt::DashLine});
+    }
     if (panel.compareLoads && panel.compareLoads->isChecked()) {
         std::unique_ptr<LoadCurves> &curves = m_loads[id];
         if (!curves)

@@ -19,11 +19,12 @@ void Form1::createMeasuredMenu()
     menu->setObjectName(QStringLiteral("measured_speaker"));
     QAction *load = menu->addAction(QStringLiteral("&Load…"));
     load->setObjectName(QStringLiteral("measured_load"));
-    connect(load, &QAction::triggered, this, &Form1::chooseMeasured);
+    connectChange(load, &QAction::triggered, &Form1::chooseMeasured);
     QMenu *recent = menu->addMenu(QStringLiteral("&Recent"));
     recent->setObjectName(QStringLiteral("measured_recent"));
     m_recentMeasured = std::make_unique<RecentFiles>(
         recent, QStringLiteral("measuredSpeaker/recent"), [this](const QString &path) {
+            const ChangeScope change(*this);
             loadMeasured(path);
         });
     QAction *fit = menu->addAction(QStringLiteral("&Fit…"));
@@ -32,7 +33,7 @@ void Form1::createMeasuredMenu()
     m_clearMeasured = menu->addAction(QStringLiteral("&Clear"));
     m_clearMeasured->setObjectName(QStringLiteral("measured_clear"));
     m_clearMeasured->setEnabled(false);
-    connect(m_clearMeasured, &QAction::triggered, this, &Form1::clearMeasured);
+    connectChange(m_clearMeasured, &QAction::triggered, &Form1::clearMeasured);
 }
 
 void Form1::chooseMeasured()

@@ -39,6 +39,8 @@ void Form1::followTradeoff()
 
 void Form1::applyZobel(const QString &cPar, const QString &r, const QString &cSer)
 {
+    // One undo step for the three picks.
+    const ChangeScope change(*this, QStringLiteral("Zobel map pick"));
     // Each item as the user would pick it from its drop-down, with that selection's handling.
     const struct {
         ValueCombo *box;

@@ -21,8 +21,16 @@ Power_measurement_form *Form1::loadedPowerWindow()
                 &Form1::showRzobelPower);
         if (m_measured)
             m_power->setMeasuredSpeaker(&m_measured->grid);
+        showReferenceIn(m_power);
+        // A load power typed is a user change; so is closing, which takes the design back to the
+        // 50 W a window loaded afresh shows.
+        connect(m_power, &Power_measurement_form::loadPowerEntered, this,
+                [this] { recordChange(); });
         // It deletes itself later; from now on the next sweep needs a new one.
-        connect(m_power, &Power_measurement_form::unloaded, this, [this] { m_power = nullptr; });
+        connect(m_power, &Power_measurement_form::unloaded, this, [this] {
+            m_power = nullptr;
+            recordChange();
+        });
         // The carrier window's figures at the load power follow it, and its 50 W once unloaded.
         connect(m_power, &Power_measurement_form::rzobelPowerChanged, this,
                 &Form1::followCarrierLoadPower);
@@ -50,8 +58,10 @@ void Form1::showRzobelPower(const QString &text)
 {
     Text_rzobel_power->setText(text);
     Text_rzobel_power->setVisible(true);
-    // The last step of every recalculation, and of a new load power.
+    // The last steps of every recalculation, and of a new load power: the Zobel map and the held
+    // reference's panel.
     followTradeoff();
+    followReference();
 }
 
 void Form1::Update_schemo()

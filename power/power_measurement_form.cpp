@@ -59,21 +59,35 @@ void Power_measurement_form::placeOnScreen()
 void Power_measurement_form::setMeasuredSpeaker(const MeasuredGrid *grid)
 {
     m_measured = grid;
-    drawMeasured();
+    drawOverlays();
 }
 
-void Power_measurement_form::drawMeasured()
+void Power_measurement_form::setReference(const PowerCurve *curve, const QString &name)
 {
-    if (!m_measured) {
-        CWGraph4->setOverlays({}, {});
-        return;
+    m_reference = curve;
+    m_referenceName = name;
+    drawOverlays();
+}
+
+void Power_measurement_form::enterLoadPower(const QString &text)
+{
+    Text_peak_voltage->setText(text);
+}
+
+void Power_measurement_form::drawOverlays()
+{
+    QList<GraphControl::Overlay> overlays;
+    if (m_reference)
+        overlays.append(
+            {m_referenceName, kReferenceColour, &m_reference->x, &m_reference->y, Qt::DashLine});
+    if (m_measured) {
+        if (!m_measuredCurve)
+            m_measuredCurve = std::make_unique<PowerCurve>();
+        sweepMeasuredDissipation(m_design, m_actual_l_net, *m_measured, *m_measuredCurve);
+        overlays.append({QStringLiteral("measured speaker"), QColor(0, 140, 70),
+                         &m_measuredCurve->x, &m_measuredCurve->y});
     }
-    if (!m_measuredCurve)
-        m_measuredCurve = std::make_unique<PowerCurve>();
-    sweepMeasuredDissipation(m_design, m_actual_l_net, *m_measured, *m_measuredCurve);
-    CWGraph4->setOverlays(QStringLiteral("design"),
-                          {{QStringLiteral("measured speaker"), QColor(0, 140, 70),
-                            &m_measuredCurve->x, &m_measuredCurve->y}});
+    CWGraph4->setOverlays(overlays.isEmpty() ? QString() : QStringLiteral("design"), overlays);
 }
 
 void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text)
@@ -93,9 +107,9 @@ void Power_measurement_form::CWGraph4_Click()
     //       the 7 kHz figure.
     analyseDesign(m_design, m_actual_l_net, m_analysis, kDissipationPart);
     emit rzobelPowerChanged(dissipationFigureText(m_analysis.dissipationFigures.at7kHz));
-    // 4. The curve, and a measured speaker's beside it.
+    // 4. The curve, and a measured speaker's and a reference's beside it.
     CWGraph4->plot(m_analysis.dissipation.x, m_analysis.dissipation.y);
-    drawMeasured();
+    drawOverlays();
     // 5. The read-outs under the cursor.
     if (m_state.power_cursor_on)
         Readout_power(CWGraph4->cursorX(), CWGraph4->cursorY());
@@ -129,6 +143,8 @@ void Power_measurement_form::Text_peak_voltage_Change()
     }
     // 4. The sweep, in every case.
     CWGraph4_Click();
+    // 5. The main window records the entry (an undo step when the design changed).
+    emit loadPowerEntered();
 }
 
 void Power_measurement_form::cursors4_on_Click()

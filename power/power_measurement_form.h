@@ -52,6 +52,12 @@ public:
     // A measured speaker's dissipation drawn beside the design's, or none (null); the grid must
     // outlive the window or be taken back first.
     void setMeasuredSpeaker(const MeasuredGrid *grid);
+    // A held reference design's dissipation drawn dashed under the design's, named `name`, or
+    // none (null); the curve must outlive the window or be taken back first.
+    void setReference(const PowerCurve *curve, const QString &name);
+    // Puts text into the load power box as typing it would, so that its change handling runs;
+    // the text already there changes nothing.
+    void enterLoadPower(const QString &text);
 
     double actual_l_net() const { return m_actual_l_net; }  // RMS load power, W
     int sweepRuns() const { return m_sweepRuns; }
@@ -59,6 +65,8 @@ public:
 signals:
     // The 7 kHz dissipation text for the main window's "Power of Rzobel @(7khz)" box.
     void rzobelPowerChanged(const QString &text);
+    // An entry in the load power box has been handled: taken, kept on its way, or put back.
+    void loadPowerEntered();
     // The user closed the window; it is deleted once control returns to the event loop.
     void unloaded();
 
@@ -77,7 +85,7 @@ private:
     void Text_peak_voltage_Change();
     void cursors4_on_Click();
     void Readout_power(double x, double y);
-    void drawMeasured();
+    void drawOverlays();
 
     const DesignRecord &m_design;
     PowerWindowState &m_state;
@@ -86,6 +94,8 @@ private:
     DesignAnalysis m_analysis;  // its dissipation part
     const MeasuredGrid *m_measured = nullptr;
     std::unique_ptr<PowerCurve> m_measuredCurve;
+    const PowerCurve *m_reference = nullptr;
+    QString m_referenceName;
 
     // Controls, named as their objectName.
     QLabel *Label3 = nullptr;

@@ -2,7 +2,9 @@
 """End to end, as a user: starts the program on the X display it is given (run it under
 xvfb-run), drives it with real key and mouse events from xdotool only, writes a report through
 the export window and checks the report's bytes against figures computed here from the network
-and the Zobel dissipation written out independently.
+and the Zobel dissipation written out independently. Then saves the design through the Design
+menu and Qt's file dialog, ends the program, starts it again, opens the design the same way and
+checks that the report it writes has the same bytes.
 
 usage: xvfb-run -a -s "-screen 0 1280x1024x24" tests/e2e.py PROGRAM"""
 import math, os, shutil, subprocess, sys, tempfile, time
@@ -113,9 +115,46 @@ def line(label, value):
     return label.ljust(34) + value
 
 
+def wait_for(path):
+    for _ in range(50):
+        if os.path.exists(path):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def write_report(main_window, folder, name):
+    """The report, through the export window, into the folder it starts in; its bytes."""
+    # "&Schematic" shares its mnemonic with "&Save Circuit Values": walk the menu bar instead.
+    keys(main_window, 'alt+t', 'Right', 'Right', 'Right', 'Right', 'Return')
+    export = window('^File Options$')
+    keys(export, 'Tab', 'Tab', 'Tab', 'Tab', 'ctrl+a')
+    type_text(export, name)
+    keys(export, 'Tab', 'space')
+    path = os.path.join(folder, name)
+    return open(path, 'rb').read() if wait_for(path) else b'(no report written)'
+
+
+def through_file_dialog(main_window, item, title, name):
+    """The Design menu's item by its mnemonic, then the name typed into Qt's file dialog and Enter."""
+    keys(main_window, 'alt+d', item)
+    dialog = window(title)
+    keys(dialog, 'ctrl+a')
+    type_text(dialog, name)
+    keys(dialog, 'Return')
+
+
+def end(program, main_window, what):
+    keys(main_window, 'alt+e')
+    status = program.wait(timeout=10)
+    if status != 0:
+        FAILURES.append(f'{what} ended with status {status}')
+
+
 def main():
     folder = tempfile.mkdtemp(prefix='quorvel-e2e-')
-    env = dict(os.environ, QT_QPA_PLATFORM='xcb')
+    # Its settings (recent files) stay in the run's folder.
+    env = dict(os.environ, QT_QPA_PLATFORM='xcb', XDG_CONFIG_HOME=folder)
     program = subprocess.Popen([PROGRAM], cwd=folder, env=env)
     try:
         main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
@@ -153,24 +192,30 @@ def main():
         keys(power, 'ctrl+a')
         type_text(power, '100')
         shot('3-power')
-        # The report, through the export window, into the folder it starts in.
-        # "&Schematic" shares its mnemonic with "&Save Circuit Values": walk the menu bar instead.
-        keys(main_window, 'alt+t', 'Right', 'Right', 'Right', 'Right', 'Return')
-        export = window('^File Options$')
-        keys(export, 'Tab', 'Tab', 'Tab', 'Tab', 'ctrl+a')
-        type_text(export, 'e2e.txt')
-        keys(export, 'Tab', 'space')
+        report = write_report(main_window, folder, 'e2e.txt')
         shot('4-export')
-        path = os.path.join(folder, 'e2e.txt')
-        for _ in range(50):
-            if os.path.exists(path):
-                break
-            time.sleep(0.1)
-        report = open(path, 'rb').read() if os.path.exists(path) else b'(no report written)'
-        keys(main_window, 'alt+e')
-        status = program.wait(timeout=10)
-        if status != 0:
-            FAILURES.append(f'program ended with status {status}')
+        # The design saved through the Design menu, Save As, and the program ended.
+        through_file_dialog(main_window, 'a', '^Save the design$', 'e2e.quorvel')
+        if not wait_for(os.path.join(folder, 'e2e.quorvel')):
+            FAILURES.append('no design file written')
+        end(program, main_window, 'the program')
+    finally:
+        if program.poll() is None:
+            program.kill()
+
+    # Started again: the design opened through the Design menu, Open, gives the same report.
+    program = subprocess.Popen([PROGRAM], cwd=folder, env=env)
+    try:
+        main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
+        time.sleep(1)
+        through_file_dialog(main_window, 'o', '^Open a design$', 'e2e.quorvel')
+        window(r'^Quorvel \(FULL BRIDGE\)$', 5)
+        shot('5-reopened')
+        reopened = write_report(main_window, folder, 'e2e-reopened.txt')
+        if reopened != report:
+            FAILURES.append('the reopened design\'s report differs:\n--- before\n%s\n--- reopened\n%s'
+                            % (report.decode('latin-1'), reopened.decode('latin-1')))
+        end(program, main_window, 'the program started again')
     finally:
         if program.poll() is None:
             program.kill()

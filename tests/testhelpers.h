@@ -252,7 +252,9 @@ inline void answerFileDialog(const QString &path)
             dialog->reject();
             return;
         }
-        // The name box, as typing would leave it (selectFile() leaves a focused box alone).
+        // The name box, as typing would leave it (selectFile() leaves a focused box alone); typing
+        // into it also takes back what the list had selected, such as the file a save suggested.
+        dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))->clearSelection();
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
         QMetaObject::invokeMethod(dialog, "accept");
     });

@@ -188,11 +188,14 @@ private slots:
 
     void opening()
     {
-        // After the main window's menus, "Ca&rrier" with its one item (tst_form1 lists them all).
-        auto *menu = childNamed<QMenu>(m_form, "carrier");
-        QCOMPARE(menu->title(), QString("Ca&rrier"));
-        QCOMPARE(menu->actions().size(), 1);
-        QCOMPARE(menu->actions()[0]->text(), QString("&Switching carrier…"));
+        // After the main window's menus and the measured speaker's, "Ca&rrier" with its one item.
+        const QList<QAction *> menus = m_form->menuBar()->actions();
+        const qsizetype at = menus.indexOf(childNamed<QMenu>(m_form, "carrier")->menuAction());
+        QVERIFY(at > 0);
+        QCOMPARE(menus[at]->text(), QString("Ca&rrier"));
+        QCOMPARE(menus[at - 1]->text(), QString("&Measured speaker"));
+        QCOMPARE(menus[at]->menu()->actions().size(), 1);
+        QCOMPARE(menus[at]->menu()->actions()[0]->text(), QString("&Switching carrier…"));
         QVERIFY(!carrier());
         CarrierWindow *w = open();
         QVERIFY(QTest::qWaitForWindowExposed(w));

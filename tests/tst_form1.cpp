@@ -35,7 +35,10 @@ private slots:
                                      // Beside them, after them:
                                      "measured_speaker=&Measured speaker", "  measured_load=&Load…", "  =&Recent", "  measured_fit=&Fit…", "  measured_clear=&Clear",
                                      "carrier=Ca&rrier", "  carrier_window=&Switching carrier…",
-                                     "tradeoff=&Trade-off", "  tradeoff_window=Zobel &map…"}));
+                                     "tradeoff=&Trade-off", "  tradeoff_window=Zobel &map…",
+                                     "design=&Design", "  design_new=&New", "  design_open=&Open…", "  design_save=&Save", "  design_save_as=Save &As…",
+                                     "  =&Recent", "  =", "  design_undo=&Undo", "  design_redo=Re&do", "  =", "  design_hold_reference=&Hold as reference",
+                                     "  design_clear_reference=&Clear reference"}));
         QStringList gold;
         for (QLabel *l : m_form->findChildren<QLabel *>())
             if (l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64))

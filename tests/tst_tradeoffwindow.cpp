@@ -101,7 +101,7 @@ private slots:
     void opensBesideTheMenus()
     {
         QAction *item = childNamed<QAction>(m_form, "tradeoff_window");
-        QMenu *menu = m_form->menuBar()->actions().last()->menu();
+        QMenu *menu = childNamed<QMenu>(m_form, "tradeoff");
         QVERIFY(menu && menu->actions().contains(item));
         QCOMPARE(menu->title() + " / " + item->text(), QString("&Trade-off / Zobel &map…"));
         TradeoffWindow *w = openMap();
@@ -217,6 +217,12 @@ private slots:
         QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, w->pixelOfNetwork(network).toPoint());
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(m_form->runCounts().recalculate, runs);
+        // The click is one step: one undo puts all three items back.
+        const QString before = texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' ');
+        childNamed<QAction>(m_form, "design_undo")->trigger();
+        const DesignRecord &d = m_form->design();
+        QVERIFY(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' ') != before);
+        QCOMPARE(d.jzobel_c2 + " " + d.jzobel_r2 + " " + d.jzobel_c3, QStringLiteral(".1 6 .1"));
     }
 
     // The networks without a series capacitor are one point at the left edge; a click on it takes

@@ -13,6 +13,8 @@ class QWidget;
 // Look and placement shared by the program's windows.
 inline const QColor kWindowBlue(0, 144, 240);
 inline const QColor kLabelGold(240, 192, 64);
+// A held reference design's curves, drawn dashed under the live ones on every graph.
+inline const QColor kReferenceColour(110, 110, 110);
 
 // Window geometry is given in twips, 15 to a pixel at 96 dots per inch.
 inline constexpr int kTwipsPerPixel = 15;

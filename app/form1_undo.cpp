@@ -1,0 +1,207 @@
+// The main window's undo and redo: every user change of the design is one step that holds the
+// design before and after it. Undoing or redoing applies a design through the same handling as
+// the user's change, so that every figure, graph and window follows.
+#include "app/form1.h"
+
+#include "core/carrierinputs.h"
+#include "core/entryrule.h"
+#include "widgets/valuecombo.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QUndoStack>
+
+#include <functional>
+
+namespace {
+
+// One input as the user sees it: its caption, its text as the design keeps it, and the text a
+// step's name shows.
+struct ShownField {
+    QString caption;
+    QString text;
+    QString shown;
+    bool operator==(const ShownField &o) const { return text == o.text; }
+};
+
+QString carrierCaption(CarrierField f)
+{
+    switch (f) {
+        case CarrierField::supply: return QStringLiteral("Supply");
+        case CarrierField::switching: return QStringLiteral("Switching frequency");
+        case CarrierField::audio: return QStringLiteral("Audio frequency");
+        case CarrierField::zobelRating: return QStringLiteral("Zobel rating");
+        case CarrierField::inductorRating: return QStringLiteral("Inductor rating");
+        case CarrierField::capacitorRating: return QStringLiteral("Capacitor rating");
+    }
+    return {};
+}
+
+// Every input of a design; two designs are the same when these texts are.
+QList<ShownField> shownFields(const DesignInputs &d)
+{
+    const DesignRecord &r = d.record;
+    const auto field = [](const QString &caption, const QString &text) {
+        return ShownField{
+            caption, text,
+            caption + QLatin1Char(' ') + (text.isEmpty() ? QStringLiteral("none") : text)};
+    };
+    QList<ShownField> fields{
+        field(QStringLiteral("Filter L"), r.jfilter_l),
+        field(QStringLiteral("Filter C"), r.jfilter_c),
+        field(QStringLiteral("Zobel C_Par"), r.jzobel_c2),
+        field(QStringLiteral("Zobel R"), r.jzobel_r2),
+        field(QStringLiteral("Zobel C_Ser"), r.jzobel_c3),
+        field(QStringLiteral("Speaker R"), r.jspeaker_r),
+        field(QStringLiteral("Speaker L"), r.speaker_l_valtxt),
+        {QStringLiteral("Topology"),
+         r.fullBridge() ? QStringLiteral("full") : QStringLiteral("half"),
+         r.fullBridge() ? QStringLiteral("Full bridge") : QStringLiteral("Half bridge")},
+        field(QStringLiteral("Load power"), d.loadPowerText)};
+    for (CarrierField f : kAllCarrierFields)
+        fields.append(field(carrierCaption(f), r.carrier.*carrierText(f)));
+    fields.append(
+        field(QStringLiteral("Modulation"), modulationName(r.carrier.modulation).toUpper()));
+    fields.append(
+        {QStringLiteral("Measured speaker"), d.loadFile,
+         d.loadFile.isEmpty()
+             ? QStringLiteral("No measured speaker")
+             : QStringLiteral("Measured speaker %1").arg(QFileInfo(d.loadFile).fileName())});
+    return fields;
+}
+
+// A step named after what it changed: "Zobel R 10", "Full bridge", a few of them in a row, or
+// their count.
+QString stepName(const QList<ShownField> &before, const QList<ShownField> &after)
+{
+    QStringList changed;
+    for (qsizetype i = 0; i < after.size(); ++i)
+        if (!(before[i] == after[i]))
+            changed << after[i].shown;
+    return changed.size() <= 3 ? changed.join(QStringLiteral(", "))
+                               : QStringLiteral("%1 changes").arg(changed.size());
+}
+
+// One step: the design before and after a change. It is pushed once the change has been made,
+// so its first redo does nothing.
+class DesignStep : public QUndoCommand
+{
+public:
+    DesignStep(DesignInputs before, DesignInputs after, const QString &name,
+               std::function<void(const DesignInputs &)> apply)
+        : QUndoCommand(name),
+          m_before(std::move(before)),
+          m_after(std::move(after)),
+          m_apply(std::move(apply))
+    {
+    }
+    void undo() override { m_apply(m_before); }
+    void redo() override
+    {
+        if (m_made)
+            m_apply(m_after);
+        m_made = true;
+    }
+
+private:
+    DesignInputs m_before;
+    DesignInputs m_after;
+    std::function<void(const DesignInputs &)> m_apply;
+    bool m_made = false;
+};
+
+// Gives the design's undo and redo keys precedence over a text box's own undo of its last edits,
+// which would otherwise take them whenever an input has the focus, as one nearly always has.
+class UndoKeysFirst : public QObject
+{
+public:
+    explicit UndoKeysFirst(QObject *parent) : QObject(parent) {}
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            const QKeySequence pressed(key->keyCombination());
+            if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+                pressed == QKeySequence(Qt::CTRL | Qt::Key_Y)) {
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+Form1::ChangeScope::ChangeScope(Form1 &form, QString name) : m_form(form), m_name(std::move(name))
+{
+    ++m_form.m_changeDepth;
+}
+
+Form1::ChangeScope::~ChangeScope()
+{
+    if (--m_form.m_changeDepth == 0)
+        m_form.recordChange(m_name);
+}
+
+void Form1::createUndoActions(QMenu *menu)
+{
+    m_undo = new QUndoStack(this);
+    // Each step holds two designs, about a kilobyte: a long session's keystrokes stay bounded.
+    m_undo->setUndoLimit(1000);
+    QAction *undo = m_undo->createUndoAction(menu, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("design_undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = m_undo->createRedoAction(menu, QStringLiteral("Re&do"));
+    redo->setObjectName(QStringLiteral("design_redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    menu->addAction(undo);
+    menu->addAction(redo);
+    auto *keys = new UndoKeysFirst(this);
+    Speaker_L->installEventFilter(keys);
+    for (ListSelector s : kAllListSelectors) selectorBox(s)->installEventFilter(keys);
+}
+
+DesignInputs Form1::designInputs() const
+{
+    DesignInputs d;
+    d.record = m_rec;
+    // A text on its way to a value changed nothing yet: the last step's text still stands.
+    if (checkEntry(kSpeakerLRule, m_rec.speaker_l_valtxt).verdict != Entry::Accepted)
+        d.record.speaker_l_valtxt = m_recorded.record.speaker_l_valtxt;
+    // A Power window loaded afresh shows 50 W.
+    d.loadPower = loadPower();
+    d.loadPowerText = m_power ? m_powerState.load_voltage_string : QStringLiteral("50");
+    if (checkEntry(kLoadPowerRule, d.loadPowerText).verdict != Entry::Accepted)
+        d.loadPowerText = m_recorded.loadPowerText;
+    d.loadFile = m_measured ? m_measured->load->path() : QString();
+    return d;
+}
+
+void Form1::recordChange(const QString &name)
+{
+    // Inside a change its outermost scope records it; a step being applied is a step already.
+    if (m_changeDepth > 0 || m_applyingStep || !m_undo)
+        return;
+    DesignInputs now = designInputs();
+    const QList<ShownField> before = shownFields(m_recorded);
+    const QList<ShownField> after = shownFields(now);
+    if (before == after)
+        return;
+    DesignInputs was = std::exchange(m_recorded, std::move(now));
+    m_undo->push(new DesignStep(std::move(was), m_recorded,
+                                name.isEmpty() ? stepName(before, after) : name,
+                                [this](const DesignInputs &d) { applyStep(d); }));
+}
+
+void Form1::applyStep(const DesignInputs &d)
+{
+    m_applyingStep = true;
+    applyDesign(d);
+    m_applyingStep = false;
+    m_recorded = designInputs();
+}

@@ -4,6 +4,7 @@
 #include <qcustomplot.h>
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
@@ -53,7 +54,7 @@ QByteArray GraphControl::imageFile(ImageFormat format) const
             // One page the graph's size, one unit a screen pixel.
             QPdfWriter pdf(&buffer);
             pdf.setTitle(m_caption);
-            pdf.setCreator(QStringLiteral("Quorvel"));
+            pdf.setCreator(QGuiApplication::applicationDisplayName());
             pdf.setResolution(qRound(kScreenDpi));
             pdf.setPageLayout(
                 QPageLayout(QPageSize(QSizeF(width, height) * (72.0 / kScreenDpi), QPageSize::Point,

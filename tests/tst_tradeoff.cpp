@@ -281,65 +281,51 @@ private slots:
         }
     }
 
-    void loadSet_data()
+    void captions_data()
     {
         QTest::addColumn<QString>("speakerR");
         QTest::addColumn<bool>("measured");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("8 ohm") << "8" << false << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
-                               << "8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH";
-        QTest::newRow("6 ohm") << "6" << false << QStringList{"6 ohm (design)", "2 ohm", "4 ohm", "8 ohm", "16 ohm", "open"}
-                               << "6 ohm (design), 2, 4, 8, 16 ohm, open (1 Gohm), each + .67 mH";
-        QTest::newRow("2 ohm, measured") << "2" << true << QStringList{"2 ohm (design)", "4 ohm", "8 ohm", "16 ohm", "open", "measured"}
-                                         << "2 ohm (design), 4, 8, 16 ohm, open (1 Gohm), each + .67 mH; measured: woofer.frd";
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("modulation");  // with 48 V, 384 kHz; empty: no carrier inputs
+        QTest::addColumn<double>("loadPower");
+        QTest::addColumn<QStringList>("loads");
+        QTest::addColumn<QStringList>("captions");  // the loads', the dissipation's
+        QTest::newRow("8 ohm, no carrier") << "8" << false << false << "" << 50.0 << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
+                                           << QStringList{"8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH", "7 kHz at 50 W"};
+        QTest::newRow("6 ohm, half bridge, carrier") << "6" << false << false << "bd" << 7.5 << QStringList{"6 ohm (design)", "2 ohm", "4 ohm", "8 ohm", "16 ohm", "open"}
+                                                     << QStringList{"6 ohm (design), 2, 4, 8, 16 ohm, open (1 Gohm), each + .67 mH", "7 kHz at 7.5 W + idle carrier, 48 V, 384 kHz"};
+        QTest::newRow("2 ohm, measured, full bridge, BD") << "2" << true << true << "bd" << 50.0 << QStringList{"2 ohm (design)", "4 ohm", "8 ohm", "16 ohm", "open", "measured"}
+                                                          << QStringList{"2 ohm (design), 4, 8, 16 ohm, open (1 Gohm), each + .67 mH; measured: woofer.frd", "7 kHz at 50 W + idle carrier, 48 V, 384 kHz, BD"};
+        QTest::newRow("8 ohm, full bridge, AD") << "8" << false << true << "ad" << 100.0 << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
+                                                << QStringList{"8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH", "7 kHz at 100 W + idle carrier, 48 V, 384 kHz, AD"};
     }
 
-    void loadSet()
+    // The load set, and the captions that say which loads and which dissipation the map shows.
+    void captions()
     {
         QFETCH(QString, speakerR);
         QFETCH(bool, measured);
-        QFETCH(QStringList, names);
-        QFETCH(QString, caption);
-        TradeoffInputs in;
-        in.design = DesignRecord::startup();
-        acceptSelection(in.design, ListSelector::speaker_r_mode, speakerR);
-        if (measured)
-            in.measured = measuredWoofer();
-        QStringList got;
-        for (const TradeoffLoad &l : tradeoffLoads(in)) got << l.name;
-        QCOMPARE(got, names);
-        QCOMPARE(loadsCaption(in), caption);
-    }
-
-    void dissipationCaption_data()
-    {
-        QTest::addColumn<bool>("full");
-        QTest::addColumn<QString>("modulation");
-        QTest::addColumn<double>("loadPower");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("no carrier") << false << "" << 50.0 << "7 kHz at 50 W";
-        QTest::newRow("half bridge, carrier") << false << "bd" << 7.5 << "7 kHz at 7.5 W + idle carrier, 48 V, 384 kHz";
-        QTest::newRow("full bridge, BD") << true << "bd" << 50.0 << "7 kHz at 50 W + idle carrier, 48 V, 384 kHz, BD";
-        QTest::newRow("full bridge, AD") << true << "ad" << 100.0 << "7 kHz at 100 W + idle carrier, 48 V, 384 kHz, AD";
-    }
-
-    void dissipationCaption()
-    {
         QFETCH(bool, full);
         QFETCH(QString, modulation);
         QFETCH(double, loadPower);
-        QFETCH(QString, caption);
+        QFETCH(QStringList, loads);
+        QFETCH(QStringList, captions);
         TradeoffInputs in;
         in.design = DesignRecord::startup();
+        acceptSelection(in.design, ListSelector::speaker_r_mode, speakerR);
         in.design.full_bridge_select = full ? kFlagTrue : kFlagFalse;
         in.loadPower = loadPower;
+        if (measured)
+            in.measured = measuredWoofer();
         if (!modulation.isEmpty()) {
             acceptCarrierText(in.design.carrier, CarrierField::supply, "48");
             acceptCarrierText(in.design.carrier, CarrierField::switching, "384");
             in.design.carrier.modulation = *modulationNamed(modulation);
         }
-        QCOMPARE(::dissipationCaption(in), caption);
+        QStringList names;
+        for (const TradeoffLoad &l : tradeoffLoads(in)) names << l.name;
+        QCOMPARE(names, loads);
+        QCOMPARE((QStringList{loadsCaption(in), dissipationCaption(in)}), captions);
     }
 
     void reuse_data()

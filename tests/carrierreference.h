@@ -1,15 +1,20 @@
 #pragma once
 
-// The carrier figures worked out another way than core/carrier.cpp, for tst_carrier and
-// tst_carrier_spice: the legs' switching instants found by bisection (the triangle against the
-// sine), each leg's Fourier coefficients integrated exactly from those instants over the common
-// period (an audio period holding a whole number of carrier periods), the two output nodes solved
-// as a 2x2 nodal system harmonic by harmonic, figures by Parseval. The inductor current is taken
-// in the time domain: its triangle part is the leg voltage integrated piece by piece, the rest the
-// fast-falling series of the output voltage over jwL. Its peaks and troughs are read off at the
-// switching instants and on a grid. Also gives the state at t = 0, for starting ngspice there.
+// The carrier figures worked out another way than core/carrier.cpp, for the carrier tests: the
+// legs' switching instants found by bisection (the triangle against the sine), each leg's Fourier
+// coefficients integrated exactly from those instants over the common period (an audio period
+// holding a whole number of carrier periods), the two output nodes solved as a 2x2 nodal system
+// harmonic by harmonic, figures by Parseval. The inductor current is taken in the time domain: its
+// triangle part is the leg voltage integrated piece by piece, the rest the fast-falling series of
+// the output voltage over jwL. Its peaks and troughs are read off at the switching instants and on
+// a grid. Also gives the state at t = 0, for starting ngspice there, the hand formulas the tests
+// share, and the comparison they print.
+
+#include <QDebug>
+#include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -43,7 +48,6 @@ struct State {
 struct Result {
     Figures f;
     State atZero;
-    double audioHz = 0;
 };
 
 namespace detail {
@@ -59,35 +63,25 @@ inline Leg leg(const Design &d, double sign)
 {
     const double T = 1 / d.fc, w0 = 2 * kPi * d.fc / d.k;
     Leg g;
-    double onTime = 0;
-    for (int p = 0; p < d.k; ++p) {
-        const double tp = p * T;
-        auto crossing = [&](double dir) {  // dir = -1: rising edge before the centre
+    for (int p = 0; p < d.k; ++p)
+        for (double dir : {-1.0, 1.0}) {  // -1: the rising edge before the centre
             double lo = 0, hi = T / 2;
             for (int i = 0; i < 80; ++i) {
                 const double u = 0.5 * (lo + hi);
-                const double excess = 4 * u / T - 1 - sign * d.M * std::cos(w0 * (tp + dir * u));
-                (excess < 0 ? lo : hi) = u;
+                (4 * u / T - 1 < sign * d.M * std::cos(w0 * (p * T + dir * u)) ? lo : hi) = u;
             }
-            return tp + dir * 0.5 * (lo + hi);
-        };
-        g.on.push_back(crossing(-1));
-        g.off.push_back(crossing(+1));
-        onTime += g.off.back() - g.on.back();
-    }
-    g.level = d.Vs * onTime / (d.k * T);
+            (dir < 0 ? g.on : g.off).push_back(p * T + dir * 0.5 * (lo + hi));
+        }
+    for (int p = 0; p < d.k; ++p)
+        g.level += d.Vs * (g.off[p] - g.on[p]) / (d.k * T);
     return g;
 }
 
+// AD's second leg: on while the first is off.
 inline Leg complement(const Leg &a, const Design &d)
 {
-    const double T = 1 / d.fc;
-    Leg b;
-    for (int p = 0; p < d.k; ++p) {
-        b.on.push_back(a.off[p]);
-        b.off.push_back(a.on[(p + 1) % d.k] + (p + 1 == d.k ? d.k * T : 0));
-    }
-    b.level = d.Vs - a.level;
+    Leg b{a.off, std::vector<double>(a.on.begin() + 1, a.on.end()), d.Vs - a.level};
+    b.off.push_back(a.on[0] + d.k / d.fc);
     return b;
 }
 
@@ -109,161 +103,100 @@ inline std::vector<Complex> coefficients(const Leg &g, const Design &d, int H)
     return c;
 }
 
-// The leg's on-segments within [0, P), in order.
-inline std::vector<std::pair<double, double>> segments(const Leg &g, const Design &d)
-{
-    const double P = d.k / d.fc;
-    std::vector<std::pair<double, double>> s;
-    for (size_t i = 0; i < g.on.size(); ++i)
-        for (double shift : {-P, 0.0, P}) {
-            const double a = std::max(0.0, g.on[i] + shift), b = std::min(P, g.off[i] + shift);
-            if (b > a)
-                s.push_back({a, b});
-        }
-    std::sort(s.begin(), s.end());
-    return s;
-}
-
-// Integral of (v - mean) / L from 0 to t, t in [0, P).
-inline double triangle(const std::vector<std::pair<double, double>> &on, const Leg &g,
-                       const Design &d, double t)
-{
-    double time = 0;
-    for (const auto &[a, b] : on) {
-        if (a >= t)
-            break;
-        time += std::min(b, t) - a;
-    }
-    return (d.Vs * time - g.level * t) / d.L;
-}
-
-// Its mean over the period, integrated piece by piece.
-inline double meanTriangle(const std::vector<std::pair<double, double>> &on, const Leg &g,
-                           const Design &d)
-{
-    const double P = d.k / d.fc;
-    double s = 0;  // integral over [0, P] of the on-time up to t
-    for (const auto &[a, b] : on)
-        s += 0.5 * (b - a) * (b - a) + (b - a) * (P - b);
-    return (d.Vs * s / P - g.level * P / 2) / d.L;
-}
-
 }  // namespace detail
 
 inline Result reference(const Design &d, int carrierHarmonics = 60)
 {
     using namespace detail;
     const double T = 1 / d.fc, P = d.k * T, w1 = 2 * kPi / P;
-    const Leg a = leg(d, 1);
-    const Leg b = d.ad ? complement(a, d) : leg(d, -1);
+    const Leg a = leg(d, 1), b = d.ad ? complement(a, d) : leg(d, -1);
     const int H = carrierHarmonics * d.k;
     const bool audio = d.k > 1 && d.M > 0;
-    Result r;
-    r.audioHz = 1 / P;
-    // The output part of the inductor currents, kept per harmonic for the time domain.
-    std::vector<Complex> ioA(H + 1), ioB(H + 1);
-    Figures &f = r.f;
-    double ms[2][2] = {}, zob[2][2] = {}, out[2] = {}, cap[2] = {}, spkV = 0, spkI = 0, cm = 0;
-    struct Nodes {
-        Complex voa, vob, vra, vrb, ila, ilb, is, vspk, icf;
-    };
     const std::vector<Complex> ca = coefficients(a, d, H), cb = coefficients(b, d, H);
-    auto solve = [&](int h) {
-        const double w = h * w1;
-        const Complex j(0, 1);
-        const Complex Va = ca[h], Vb = d.full ? cb[h] : 0.0;
-        const Complex yl = 1.0 / (j * w * d.L), zs = d.Rs + j * w * d.Ls, ycf = j * w * d.Cf;
-        const Complex zpar = d.Czp > 0 ? 1.0 / (1 / d.Rz + j * w * d.Czp) : Complex(d.Rz);
-        const Complex zz = zpar + 1.0 / (j * w * (d.Czs > 0 ? d.Czs : 1e-13));
-        Nodes n;
-        if (d.full) {
-            const Complex c = ycf + 1.0 / zs, diag = yl + 1.0 / zz + c, det = diag * diag - c * c;
-            n.voa = (diag * yl * Va + c * yl * Vb) / det;
-            n.vob = (c * yl * Va + diag * yl * Vb) / det;
-        } else {
-            n.voa = yl * Va / (yl + ycf + 1.0 / zs + 1.0 / zz);
-            n.vob = 0;
-        }
-        n.vspk = d.full ? n.voa - n.vob : n.voa;
-        n.vra = n.voa * zpar / zz;
-        n.vrb = n.vob * zpar / zz;
-        n.ila = (Va - n.voa) * yl;
-        n.ilb = (Vb - n.vob) * yl;
-        n.is = n.vspk / zs;
-        n.icf = ycf * n.vspk;
-        return n;
-    };
+    Result r;
+    Figures &f = r.f;
+    // The output part of each inductor current, kept per harmonic for the time domain.
+    std::vector<Complex> io[2] = {std::vector<Complex>(H + 1), std::vector<Complex>(H + 1)};
+    // Mean squares, [side or part][0: carrier, 1: the audio fundamental].
+    double zob[2][2] = {}, ms[2][2] = {}, cap[2] = {}, out[2] = {}, spkV = 0, spkI = 0, cm = 0;
     for (int h = 1; h <= H; ++h) {
-        const Nodes n = solve(h);
-        ioA[h] = -n.voa / Complex(0, h * w1 * d.L);
-        ioB[h] = -n.vob / Complex(0, h * w1 * d.L);
-        const int part = audio && h == 1 ? 1 : 0;  // 1: the audio fundamental
-        zob[0][part] += std::norm(n.vra) / (2 * d.Rz);
-        zob[1][part] += std::norm(n.vrb) / (2 * d.Rz);
-        ms[0][part] += std::norm(n.ila) / 2;
-        ms[1][part] += std::norm(n.ilb) / 2;
-        cap[part] += std::norm(n.icf) / 2;
-        r.atZero.voa += n.voa.real();
-        r.atZero.vob += n.vob.real();
-        r.atZero.vza += n.vra.real();
-        r.atZero.vzb += n.vrb.real();
-        r.atZero.iLs += n.is.real();
+        const Complex jw(0, h * w1), V[2] = {ca[h], d.full ? cb[h] : 0.0};
+        const Complex yl = 1.0 / (jw * d.L), zs = d.Rs + jw * d.Ls, ycf = jw * d.Cf;
+        const Complex zpar = d.Czp > 0 ? 1.0 / (1 / d.Rz + jw * d.Czp) : Complex(d.Rz);
+        const Complex zz = zpar + 1.0 / (jw * (d.Czs > 0 ? d.Czs : 1e-13));
+        Complex vo[2] = {yl * V[0] / (yl + ycf + 1.0 / zs + 1.0 / zz), 0.0};
+        if (d.full) {  // each output's own admittance against the coupling through Cf and speaker
+            const Complex c = ycf + 1.0 / zs, diag = yl + 1.0 / zz + c, det = diag * diag - c * c;
+            vo[0] = (diag * yl * V[0] + c * yl * V[1]) / det;
+            vo[1] = (c * yl * V[0] + diag * yl * V[1]) / det;
+        }
+        const Complex vspk = vo[0] - vo[1], is = vspk / zs;
+        const int part = audio && h == 1;
+        for (int s = 0; s < 2; ++s) {
+            const Complex vr = vo[s] * zpar / zz;
+            io[s][h] = -vo[s] / Complex(0, h * w1 * d.L);
+            zob[s][part] += std::norm(vr) / (2 * d.Rz);
+            ms[s][part] += std::norm((V[s] - vo[s]) * yl) / 2;
+            out[s] += part ? 0 : std::norm(vo[s]) / 2;
+            (s ? r.atZero.vob : r.atZero.voa) += vo[s].real();
+            (s ? r.atZero.vzb : r.atZero.vza) += vr.real();
+        }
+        cap[part] += std::norm(ycf * vspk) / 2;
+        r.atZero.iLs += is.real();
         if (part) {
-            f.loadW = std::norm(n.is) / 2 * d.Rs;
+            f.loadW = std::norm(is) / 2 * d.Rs;
             continue;
         }
-        out[0] += std::norm(n.voa) / 2;
-        out[1] += std::norm(n.vob) / 2;
-        spkV += std::norm(n.vspk) / 2;
-        spkI += std::norm(n.is) / 2;
-        cm += std::norm(d.full ? (n.voa + n.vob) / 2.0 : n.voa) / 2;
+        spkV += std::norm(vspk) / 2;
+        spkI += std::norm(is) / 2;
+        cm += std::norm(d.full ? (vo[0] + vo[1]) / 2.0 : vo[0]) / 2;
     }
-    // Inductor current in time: the triangle of the leg voltage, less its mean over the period,
-    // plus the output voltage's series.
-    auto current = [&](const Leg &g, const std::vector<Complex> &io, double t) {
-        const auto on = segments(g, d);
-        Complex s = 0, rot = std::exp(Complex(0, w1 * t)), e = rot;
-        for (int h = 1; h <= H; ++h, e *= rot)
-            s += io[h] * e;
-        return triangle(on, g, d, t) - meanTriangle(on, g, d) + s.real();
-    };
     for (int side = 0; side < (d.full ? 2 : 1); ++side) {
         const Leg &g = side ? b : a;
-        const std::vector<Complex> &io = side ? ioB : ioA;
-        auto wrap = [&](double t) { return std::fmod(std::fmod(t, P) + P, P); };
+        // Inductor current in time: the leg voltage less its mean integrated over the on-segments
+        // within [0, P), less that triangle's mean over the period, plus the output's series.
+        std::vector<std::pair<double, double>> on;
+        double mean = 0;
+        for (size_t i = 0; i < g.on.size(); ++i)
+            for (double shift : {-P, 0.0, P}) {
+                const double s = std::max(0.0, g.on[i] + shift), e = std::min(P, g.off[i] + shift);
+                if (e > s) {
+                    on.push_back({s, e});
+                    mean += 0.5 * (e - s) * (e - s) + (e - s) * (P - e);
+                }
+            }
+        mean = (d.Vs * mean / P - g.level * P / 2) / d.L;
+        const auto current = [&](double t) {
+            t = std::fmod(std::fmod(t, P) + P, P);
+            double onTime = 0;
+            for (const auto &[s, e] : on)
+                onTime += std::clamp(t, s, e) - s;
+            Complex sum = 0, rot = std::exp(Complex(0, w1 * t)), e = rot;
+            for (int h = 1; h <= H; ++h, e *= rot)
+                sum += io[side][h] * e;
+            return (d.Vs * onTime - g.level * t) / d.L - mean + sum.real();
+        };
         // The highest current at a falling edge; the ripple there, over the five carrier periods
         // around it: each top against the mean of the troughs either side (the rising edges of its
         // own pulse and of the next), which takes out the audio current's slope.
-        double peak = -1e300;
-        int at = 0;
-        for (int p = 0; p < d.k; ++p) {
-            const double i = current(g, io, wrap(g.off[p]));
-            if (i > peak)
-                peak = i, at = p;
-        }
+        std::vector<double> atOff(d.k);
+        for (int p = 0; p < d.k; ++p)
+            atOff[p] = current(g.off[p]);
+        const int at = int(std::max_element(atOff.begin(), atOff.end()) - atOff.begin());
         const int reach = audio ? 2 : 0;
-        auto edge = [&](const std::vector<double> &t, int p) { return wrap(t[((p % d.k) + d.k) % d.k]); };
+        const auto edge = [&](const std::vector<double> &t, int p) { return current(t[(p % d.k + d.k) % d.k]); };
         double top = 0, trough = 0;
         for (int j = -reach; j <= reach; ++j) {
-            top += current(g, io, edge(g.off, at + j));
-            trough += 0.5 * (current(g, io, edge(g.on, at + j)) + current(g, io, edge(g.on, at + j + 1)));
+            top += edge(g.off, at + j) / (2 * reach + 1);
+            trough += 0.5 * (edge(g.on, at + j) + edge(g.on, at + j + 1)) / (2 * reach + 1);
         }
-        top /= 2 * reach + 1;
-        trough /= 2 * reach + 1;
-        if (!audio) {  // idle: the whole period on a grid as well
-            for (int i = 0; i < 4000; ++i) {
-                const double c = current(g, io, T * i / 4000);
-                top = std::max(top, c);
-                trough = std::min(trough, c);
-            }
-            peak = top;
+        f.peak[side] = atOff[at];
+        for (int i = 0; !audio && i < 4000; ++i) {  // idle: the whole period on a grid as well
+            const double c = current(T * i / 4000);
+            top = std::max(top, c), trough = std::min(trough, c), f.peak[side] = top;
         }
-        f.peak[side] = peak;
         f.ripplePkPk[side] = top - trough;
-        if (side == 0)
-            r.atZero.iLa = current(g, io, 0);
-        else
-            r.atZero.iLb = current(g, io, 0);
+        (side ? r.atZero.iLb : r.atZero.iLa) = current(0);
     }
     for (int s = 0; s < 2; ++s) {
         f.zobelW[s] = zob[s][0];
@@ -277,12 +210,73 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
     f.speakerVrms = std::sqrt(spkV);
     f.speakerW = spkI * d.Rs;
     f.commonVrms = std::sqrt(cm);
-    if (!d.full) {
-        for (double *v : {&f.zobelW[1], &f.zobelTotalW[1], &f.inductorRippleRms[1], &f.inductorRms[1],
-                          &f.outputVrms[1], &f.peak[1], &f.ripplePkPk[1]})
-            *v = 0;
-    }
     return r;
+}
+
+// The figures in the order of the carrier table's rows, the larger leg's where there are two.
+inline std::array<double, 10> tableColumn(const Figures &f)
+{
+    const auto top = [](const double (&v)[2]) { return std::max(v[0], v[1]); };
+    return {top(f.zobelW),       top(f.zobelTotalW), top(f.ripplePkPk), top(f.inductorRippleRms), top(f.inductorRms),
+            top(f.peak),         f.capTotalRms,      f.speakerVrms,     f.speakerW,               f.commonVrms};
+}
+
+// The supply a load power needs, by hand: the speaker's real power |V|^2 Re(1/Zs)/2 with V the
+// source through L into the output's load (Cf, speaker and one Zobel branch, or half of each
+// side's in series across the outputs), the source being Vs/2 peak per volt of supply in half
+// bridge and Vs in full bridge.
+inline double supplyNeeded(const Design &d, double hz, double watts)
+{
+    const Complex jw(0, 2 * kPi * hz), zs = d.Rs + jw * d.Ls;
+    const Complex zz = 1.0 / (1.0 / d.Rz + jw * d.Czp) + 1.0 / (jw * d.Czs);
+    const Complex zload = 1.0 / (1.0 / zs + jw * d.Cf + (d.full ? 0.5 : 1.0) / zz);
+    const Complex ratio = zload / (zload + (d.full ? 2.0 : 1.0) * jw * d.L);
+    return std::sqrt(2 * watts / (1.0 / zs).real()) / std::abs(ratio) * (d.full ? 1 : 2);
+}
+
+// BD idle in full bridge, the fundamental alone in a Zobel resistor: the legs swing together, so
+// V = (2 Vs/pi) Zz/(Zz + jwL) at the branch, Zp/Zz of it across the resistor, Cf and speaker
+// carrying no common-mode current.
+inline double bdFundamentalW(const Design &d)
+{
+    const Complex jw(0, 2 * kPi * d.fc), zp = 1.0 / (1.0 / d.Rz + jw * d.Czp), zz = zp + 1.0 / (jw * d.Czs);
+    return std::norm(2 * d.Vs / kPi * zz / (zz + jw * d.L) * zp / zz) / 2 / d.Rz;
+}
+
+// A carrier table cell's value in SI units: "425 mW" is 0.425, "3.92 A, over the 3.5 A rating" 3.92.
+inline double valueOf(const QString &cell)
+{
+    const QStringList words = cell.section(',', 0, 0).split(' ');
+    const QString unit = words.value(1);
+    const int p = unit.size() > 1 ? int(QString("pnumkM").indexOf(unit[0])) : -1;
+    return words.value(0).toDouble() * (p < 0 ? 1.0 : std::pow(10.0, 3 * (p - 4)));
+}
+
+// One figure against its reference: within `tolerance` of it, or `floor` apart.
+struct Check {
+    QString name;
+    double got, reference, tolerance, floor = 1e-12;
+};
+
+// A figure shown to three significant digits: 0 only for a reference below 1e-9.
+inline Check shown(const QString &name, double shown, double reference, double tolerance)
+{
+    return {name, shown, reference, tolerance, shown == 0 ? 1e-9 : 0.0};
+}
+
+// Whether every figure agrees; prints each beside its reference.
+inline bool agree(const QString &tag, const QList<Check> &checks, const char *columns = "(tested, reference)")
+{
+    bool ok = true;
+    QStringList lines;
+    for (const Check &c : checks) {
+        const double diff = std::abs(c.got - c.reference);
+        const bool good = std::isfinite(c.got) && (diff <= c.tolerance * std::abs(c.reference) || diff <= c.floor);
+        ok = ok && good;
+        lines << QString("%1 %2 %3%4").arg(c.name, -40).arg(c.got, 14, 'g', 8).arg(c.reference, 14, 'g', 8).arg(good ? "" : "  <-- differs");
+    }
+    qInfo().noquote() << tag << columns << "\n  " + lines.join("\n  ");
+    return ok;
 }
 
 }  // namespace carrierref

@@ -11,6 +11,7 @@
 #include "core/carrier.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
@@ -36,19 +37,15 @@ struct SpiceDesign {
 constexpr int kCarriersPerAudio = 128;
 constexpr int kSteps = 400;
 
-const QList<SpiceDesign> &designs()
-{
-    //                                    L      Cf       Rz   Czp       Czs      Rs  Ls       full  ad     Vs   fc
-    static const QList<SpiceDesign> list{
-        {"half bridge, start-up, 384 kHz", {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, false, false, 48, 384e3}, 5},
-        {"full bridge BD, start-up, 384 kHz", {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, true, false, 48, 384e3}, 20},
-        {"full bridge AD, start-up, 384 kHz", {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, true, true, 48, 384e3}, 20},
-        {"half bridge, no Czp, 600 kHz", {15e-6, 0.68e-6, 4.7, 0, 0.22e-6, 4, 0.1e-3, false, false, 40, 600e3}, 8},
-        {"full bridge BD, no Czp, 250 kHz", {33e-6, 0.47e-6, 10, 0, 0.1e-6, 6, 0.3e-3, true, false, 60, 250e3}, 40},
-        {"full bridge AD, 600 kHz", {10e-6, 2.2e-6, 3.3, 0.047e-6, 0.47e-6, 4, 0.05e-3, true, true, 36, 600e3}, 30},
-    };
-    return list;
-}
+const QList<SpiceDesign> kDesigns{
+    //                                     L      Cf       Rz   Czp       Czs      Rs  Ls       full  ad     Vs   fc
+    {"half bridge, start-up, 384 kHz", {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, false, false, 48, 384e3}, 5},
+    {"full bridge BD, start-up, 384 kHz", {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, true, false, 48, 384e3}, 20},
+    {"full bridge AD, start-up, 384 kHz", {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, true, true, 48, 384e3}, 20},
+    {"half bridge, no Czp, 600 kHz", {15e-6, 0.68e-6, 4.7, 0, 0.22e-6, 4, 0.1e-3, false, false, 40, 600e3}, 8},
+    {"full bridge BD, no Czp, 250 kHz", {33e-6, 0.47e-6, 10, 0, 0.1e-6, 6, 0.3e-3, true, false, 60, 250e3}, 40},
+    {"full bridge AD, 600 kHz", {10e-6, 2.2e-6, 3.3, 0.047e-6, 0.47e-6, 4, 0.05e-3, true, true, 36, 600e3}, 30},
+};
 
 QByteArray num(double v)
 {
@@ -56,147 +53,109 @@ QByteArray num(double v)
     return QByteArray(b, std::to_chars(b, b + sizeof b, v).ptr - b);
 }
 
-CarrierNetwork networkOf(const Design &d)
-{
-    return {d.L, d.Cf, d.Rz, d.Czp, d.Czs, d.full, speakerRL(d.Rs, d.Ls)};
-}
-
 // The quantities measured: name and ngspice expression.
 QList<std::pair<QByteArray, QByteArray>> quantities(bool full)
 {
-    QList<std::pair<QByteArray, QByteArray>> q{{"za", "v(za)"}, {"la", "i(la)"}, {"cf", "i(vcf)"},
-                                               {"si", "i(ls)"}, {"oa", "v(oa)"}};
+    QList<std::pair<QByteArray, QByteArray>> q{{"za", "v(za)"}, {"la", "i(la)"}, {"cf", "i(vcf)"}, {"si", "i(ls)"}, {"oa", "v(oa)"}};
     if (full)
-        q << std::pair{QByteArray("zb"), QByteArray("v(zb)")} << std::pair{QByteArray("lb"), QByteArray("i(lb)")}
-          << std::pair{QByteArray("ob"), QByteArray("v(ob)")} << std::pair{QByteArray("sv"), QByteArray("v(oa)-v(ob)")}
-          << std::pair{QByteArray("cm"), QByteArray("(v(oa)+v(ob))/2")};
+        q += {{"zb", "v(zb)"}, {"lb", "i(lb)"}, {"ob", "v(ob)"}, {"sv", "v(oa)-v(ob)"}, {"cm", "(v(oa)+v(ob))/2"}};
     return q;
+}
+
+// The inductors' names: leg A's, and leg B's in full bridge.
+QList<QByteArray> inductors(const Design &d)
+{
+    return d.full ? QList<QByteArray>{"la", "lb"} : QList<QByteArray>{"la"};
 }
 
 // The circuit, legs left to the caller; starts from `s` (uic).
 QByteArray circuit(const Design &d, const carrierref::State &s)
 {
-    QByteArray c;
-    auto line = [&](const QByteArray &l) { c += l + '\n'; };
-    line("La sa oa " + num(d.L) + " ic=" + num(s.iLa));
-    line("Vcf oa cf 0");
-    line("Cf cf " + QByteArray(d.full ? "ob " : "0 ") + num(d.Cf) + " ic=" + num(s.voa - s.vob));
-    line("Rs oa sm " + num(d.Rs));
-    line("Ls sm " + QByteArray(d.full ? "ob " : "0 ") + num(d.Ls) + " ic=" + num(s.iLs));
+    const QByteArray low = d.full ? "ob " : "0 ";
+    QByteArray c = "La sa oa " + num(d.L) + " ic=" + num(s.iLa) + "\nVcf oa cf 0\nCf cf " + low + num(d.Cf) + " ic=" + num(s.voa - s.vob) + "\nRs oa sm " + num(d.Rs) +
+                   "\nLs sm " + low + num(d.Ls) + " ic=" + num(s.iLs) + '\n';
     auto zobel = [&](const QByteArray &side, double vo, double vz) {
-        line("Czs" + side + " o" + side + " z" + side + ' ' + num(d.Czs) + " ic=" + num(vo - vz));
-        line("Rz" + side + " z" + side + " 0 " + num(d.Rz));
+        c += "Czs" + side + " o" + side + " z" + side + ' ' + num(d.Czs) + " ic=" + num(vo - vz) + "\nRz" + side + " z" + side + " 0 " + num(d.Rz) + '\n';
         if (d.Czp > 0)
-            line("Czp" + side + " z" + side + " 0 " + num(d.Czp) + " ic=" + num(vz));
+            c += "Czp" + side + " z" + side + " 0 " + num(d.Czp) + " ic=" + num(vz) + '\n';
     };
     zobel("a", s.voa, s.vza);
     if (d.full) {
-        line("Lb sb ob " + num(d.L) + " ic=" + num(s.iLb));
+        c += "Lb sb ob " + num(d.L) + " ic=" + num(s.iLb) + '\n';
         zobel("b", s.vob, s.vzb);
-    }
-    return c;
-}
-
-// Integrals of each quantity and its square over [from, to] (names q_m, q_s).
-QByteArray integrals(const QByteArray &tag, bool full, double from, double to)
-{
-    QByteArray c;
-    for (const auto &[name, expr] : quantities(full)) {
-        const QByteArray n = tag + name;
-        c += "let " + n + "x = " + expr + "\nlet " + n + "x2 = " + n + "x*" + n + "x\n";
-        c += "meas tran " + n + "_m integ " + n + "x from=" + num(from) + " to=" + num(to) + '\n';
-        c += "meas tran " + n + "_s integ " + n + "x2 from=" + num(from) + " to=" + num(to) + '\n';
     }
     return c;
 }
 
 QByteArray idleNetlist(const Design &d, const carrierref::State &s, int periods)
 {
-    const double T = 1 / d.fc, h = d.Vs / 2;
-    QByteArray c = "* carrier, idle\n";
+    const double T = 1 / d.fc, h = d.Vs / 2, end = periods * T, from = end - 16 * T;
     // Leg A high for |t| < T/4, edges centred on +-T/4.
     const QByteArray timing = ' ' + num(T / 4 - 2.5e-9) + " 5n 5n " + num(T / 2 - 5e-9) + ' ' + num(T) + ")\n";
-    c += "Va sa 0 PULSE(" + num(h) + ' ' + num(-h) + timing;
+    QByteArray c = "* carrier, idle\nVa sa 0 PULSE(" + num(h) + ' ' + num(-h) + timing;
     if (d.full)
         c += d.ad ? "Vb sb 0 PULSE(" + num(-h) + ' ' + num(h) + timing : "Vb sb 0 PULSE(" + num(h) + ' ' + num(-h) + timing;
-    c += circuit(d, s);
-    c += ".tran 1n " + num(periods * T) + " 0 " + num(T / 400) + " uic\n.control\nrun\n";
-    const double end = periods * T, from = end - 16 * T;
-    c += integrals("", d.full, from, end);
+    c += circuit(d, s) + ".tran 1n " + num(end) + " 0 " + num(T / 400) + " uic\n.control\nrun\n";
+    // Integrals of each quantity and its square over the last 16 periods (names q_m, q_s).
+    for (const auto &[n, expr] : quantities(d.full))
+        c += "let " + n + "x = " + expr + "\nlet " + n + "x2 = " + n + "x*" + n + "x\nmeas tran " + n + "_m integ " + n + "x from=" + num(from) + " to=" + num(end) +
+             "\nmeas tran " + n + "_s integ " + n + "x2 from=" + num(from) + " to=" + num(end) + '\n';
     // Each of the last 16 periods on its own, for the steady-state check.
     for (int p = 0; p < 16; ++p)
-        c += "meas tran p" + num(p) + "za integ zax2 from=" + num(from + p * T) + " to=" + num(from + (p + 1) * T) +
-             "\nmeas tran p" + num(p) + "la integ lax2 from=" + num(from + p * T) + " to=" + num(from + (p + 1) * T) + '\n';
-    for (const char *l : {"la", "lb"}) {
-        if (!d.full && l[1] == 'b')
-            continue;
-        c += "meas tran " + QByteArray(l) + "_max max i(" + l + ") from=" + num(end - T) + " to=" + num(end) + '\n';
-        c += "meas tran " + QByteArray(l) + "_min min i(" + l + ") from=" + num(end - T) + " to=" + num(end) + '\n';
-    }
+        for (const char *q : {"za", "la"})
+            c += "meas tran p" + num(p) + q + " integ " + q + "x2 from=" + num(from + p * T) + " to=" + num(from + (p + 1) * T) + '\n';
+    for (const QByteArray &l : inductors(d))
+        c += "meas tran " + l + "_max max i(" + l + ") from=" + num(end - T) + " to=" + num(end) + "\nmeas tran " + l + "_min min i(" + l + ") from=" + num(end - T) +
+             " to=" + num(end) + '\n';
     return c + ".endc\n.end\n";
 }
 
 QByteArray powerNetlist(const Design &d, const carrierref::State &s, double M)
 {
-    const double T = 1 / d.fc, h = d.Vs / 2, P = kCarriersPerAudio * T;
-    const double w0 = 2 * carrierref::kPi / P;
-    QByteArray c = "* carrier, at power\n";
+    const double T = 1 / d.fc, h = d.Vs / 2, P = kCarriersPerAudio * T, w0 = 2 * carrierref::kPi / P;
     // Triangle from -1 at t = 0 to +1 at T/2; the comparator's output ramps in 5 ns.
-    c += "Vtri tri 0 PULSE(-1 1 0 " + num(T / 2 - 0.5e-12) + ' ' + num(T / 2 - 0.5e-12) + " 1p " + num(T) + ")\n";
+    QByteArray c = "* carrier, at power\nVtri tri 0 PULSE(-1 1 0 " + num(T / 2 - 0.5e-12) + ' ' + num(T / 2 - 0.5e-12) + " 1p " + num(T) + ")\n";
     c += "Bref ref 0 V=" + num(M) + "*cos(" + num(w0) + "*time)\n";
     const QByteArray delta = num(10e-9 / T);
     c += "Ba sa 0 V=" + num(h) + "*max(-1,min(1,(v(ref)-v(tri))/" + delta + "))\n";
     if (d.full)
-        c += d.ad ? QByteArray("Bb sb 0 V=-v(sa)\n")
-                  : "Bb sb 0 V=" + num(h) + "*max(-1,min(1,(-v(ref)-v(tri))/" + delta + "))\n";
-    c += circuit(d, s);
+        c += d.ad ? QByteArray("Bb sb 0 V=-v(sa)\n") : "Bb sb 0 V=" + num(h) + "*max(-1,min(1,(-v(ref)-v(tri))/" + delta + "))\n";
     // Two audio periods and a little over, for the troughs after the last peak and the carrier
-    // filter's reach; the
-    // output step is the grid the figures are taken on, kSteps to a carrier period.
+    // filter's reach; the output step is the grid the figures are taken on, kSteps to a carrier
+    // period.
     const double end = 2 * P;
-    c += ".tran " + num(T / kSteps) + ' ' + num(end + 3 * T) + " 0 " + num(T / kSteps) + " uic\n.control\nrun\n";
+    c += circuit(d, s) + ".tran " + num(T / kSteps) + ' ' + num(end + 3 * T) + " 0 " + num(T / kSteps) + " uic\n.control\nrun\n";
     // The inductor's highest current, and the five carrier periods around it: each period's top
     // and the troughs either side.
-    for (const char *l : {"la", "lb"}) {
-        if (!d.full && l[1] == 'b')
-            continue;
-        const QByteArray L = l;
-        c += "meas tran " + L + "_pk max i(" + L + ") from=" + num(P) + " to=" + num(end) + '\n';
-        c += "meas tran " + L + "_at max_at i(" + L + ") from=" + num(P) + " to=" + num(end) + '\n';
+    for (const QByteArray &L : inductors(d)) {
+        c += "meas tran " + L + "_pk max i(" + L + ") from=" + num(P) + " to=" + num(end) + "\nmeas tran " + L + "_at max_at i(" + L + ") from=" + num(P) + " to=" + num(end) + '\n';
         for (int j = -2; j <= 3; ++j) {
             const QByteArray J = QByteArray::number(j + 2);
-            c += "let " + L + "f" + J + " = " + L + "_at+" + num((j - 1) * T) + '\n';
-            c += "let " + L + "g" + J + " = " + L + "_at+" + num(j * T) + '\n';
-            c += "meas tran " + L + "_t" + J + " min i(" + L + ") from=$&" + L + "f" + J + " to=$&" + L + "g" + J + '\n';
-            if (j == 3)
-                break;
-            c += "let " + L + "u" + J + " = " + L + "_at+" + num((j - 0.5) * T) + '\n';
-            c += "let " + L + "v" + J + " = " + L + "_at+" + num((j + 0.5) * T) + '\n';
-            c += "meas tran " + L + "_p" + J + " max i(" + L + ") from=$&" + L + "u" + J + " to=$&" + L + "v" + J + '\n';
+            c += "let " + L + "f" + J + " = " + L + "_at+" + num((j - 1) * T) + "\nlet " + L + "g" + J + " = " + L + "_at+" + num(j * T) + "\nmeas tran " + L + "_t" + J +
+                 " min i(" + L + ") from=$&" + L + "f" + J + " to=$&" + L + "g" + J + '\n';
+            if (j < 3)
+                c += "let " + L + "u" + J + " = " + L + "_at+" + num((j - 0.5) * T) + "\nlet " + L + "v" + J + " = " + L + "_at+" + num((j + 0.5) * T) + "\nmeas tran " + L +
+                     "_p" + J + " max i(" + L + ") from=$&" + L + "u" + J + " to=$&" + L + "v" + J + '\n';
         }
     }
     // The rest on the uniform grid: samples i0 .. i1 - 1 hold the second audio period, the ones
     // before it the first.
     const int i0 = kCarriersPerAudio * kSteps, i1 = 2 * i0, half = kSteps / 2;
     auto range = [](int a, int b) { return '[' + QByteArray::number(a) + ',' + QByteArray::number(b - 1) + ']'; };
+    auto at = [&](int shift) { return range(i0 + shift, i1 + shift); };
     c += "linearize\nlet cw = cos(" + num(w0) + "*time)\nlet sw = sin(" + num(w0) + "*time)\n";
-    for (const auto &[name, expr] : quantities(d.full)) {
-        const QByteArray n = name, w = range(i0, i1);
+    for (const auto &[n, expr] : quantities(d.full)) {
+        const QByteArray w = range(i0, i1);
         c += "let x = " + expr + "\nlet xw = x" + w + "\nlet xe = x" + range(0, i0) + '\n';
-        c += "let " + n + "_m = mean(xw)\nlet " + n + "_s = mean(xw*xw)\n";
-        c += "let " + n + "_em = mean(xe)\nlet " + n + "_es = mean(xe*xe)\n";
+        c += "let " + n + "_m = mean(xw)\nlet " + n + "_s = mean(xw*xw)\nlet " + n + "_em = mean(xe)\nlet " + n + "_es = mean(xe*xe)\n";
         c += "let " + n + "_c = mean(xw*cw" + w + ")\nlet " + n + "_n = mean(xw*sw" + w + ")\n";
         // Less its mean and the audio, then less its mean over one carrier period around each
         // instant: what is left is the carrier, with the modulator's own error, which lies in the
-        // audio band, shut out.
+        // audio band, shut out. r - 2 B(r) + B(B(r)), B the mean over one carrier period:
+        // (1 - B)^2 falls as f^4 below the carrier and passes its sidebands.
         c += "let r = x-" + n + "_m-2*(" + n + "_c*cw+" + n + "_n*sw)\nlet i1 = integ(r)\nlet i2 = integ(i1)\n";
-        // r - 2 B(r) + B(B(r)), B the mean over one carrier period: (1 - B)^2 falls as f^4 below
-        // the carrier and passes its sidebands.
-        auto at = [&](int shift) { return range(i0 + shift, i1 + shift); };
-        c += "let rcc = r" + at(0) + "-2*(i1" + at(half) + "-i1" + at(-half) + ")/" + num(T) + "+(i2" + at(kSteps) +
-             "-2*i2" + at(0) + "+i2" + at(-kSteps) + ")/" + num(T * T) + '\n';
-        c += "let " + n + "_r = mean(rcc*rcc)\n";
-        c += "print " + n + "_m " + n + "_s " + n + "_em " + n + "_es " + n + "_c " + n + "_n " + n + "_r\n";
+        c += "let rcc = r" + at(0) + "-2*(i1" + at(half) + "-i1" + at(-half) + ")/" + num(T) + "+(i2" + at(kSteps) + "-2*i2" + at(0) + "+i2" + at(-kSteps) + ")/" + num(T * T) + '\n';
+        c += "let " + n + "_r = mean(rcc*rcc)\nprint " + n + "_m " + n + "_s " + n + "_em " + n + "_es " + n + "_c " + n + "_n " + n + "_r\n";
     }
     return c + ".endc\n.end\n";
 }
@@ -216,32 +175,22 @@ Measured parse(const QByteArray &out)
 struct Run {
     Measured idle, power;
     CarrierAnalysis analysis;
-    double idleSeconds = 0, powerSeconds = 0;
 };
 
 QMap<QString, Run> g_runs;
 
-// One figure: ngspice against the analysis.
-struct Row {
-    const char *name;
-    double spice, analysis;
-    double zeroFloor = 0;  // where the analysis gives exactly 0: ngspice's noise held below this
-};
-
-bool compare(const QString &title, const QList<Row> &rows, double tolerance)
+// One figure: ngspice against the analysis; where the analysis gives exactly 0, ngspice's noise
+// held below zeroFloor.
+carrierref::Check row(const QString &name, double spice, double analysis, double zeroFloor = 0)
 {
-    bool ok = true;
-    QStringList lines;
-    for (const Row &r : rows) {
-        const bool good = std::isfinite(r.spice) && (r.analysis == 0 ? std::abs(r.spice) <= r.zeroFloor
-                                                                      : std::abs(r.spice / r.analysis - 1) <= tolerance);
-        ok = ok && good;
-        lines << QString("%1 %2 %3 %4%5").arg(r.name, -14).arg(r.spice, 13, 'g', 6).arg(r.analysis, 13, 'g', 6)
-                     .arg(r.analysis == 0 ? QString("      -") : QString("%1 %").arg(100 * (r.spice / r.analysis - 1), 6, 'f', 2))
-                     .arg(good ? "" : "  <-- differs");
-    }
-    qInfo().noquote() << title << "\n  figure               ngspice      analysis  difference\n  " + lines.join("\n  ");
-    return ok;
+    return {name, spice, analysis, 0, zeroFloor};
+}
+
+bool compare(const QString &title, QList<carrierref::Check> rows, double tolerance)
+{
+    for (carrierref::Check &c : rows)
+        c.tolerance = tolerance, c.floor = c.reference == 0 ? c.floor : 0;
+    return carrierref::agree(title, rows, "(ngspice, analysis)");
 }
 
 }  // namespace
@@ -263,168 +212,127 @@ private slots:
         }
         struct Job {
             QString design, file;
-            bool power;
+            int power;  // 0 idle, 1 at power
         };
-        QList<Job> jobs;
-        for (const SpiceDesign &s : designs()) {
+        QList<Job> jobs;  // the longest runs first
+        for (const SpiceDesign &s : kDesigns) {
             const Design &d = s.d;
-            Run run;
-            run.analysis = analyzeCarrier(networkOf(d), {d.Vs, d.fc, d.ad ? Modulation::ad : Modulation::bd,
-                                                         d.fc / kCarriersPerAudio, s.loadW});
+            Run &run = g_runs[s.name];
+            run.analysis = analyzeCarrier({d.L, d.Cf, d.Rz, d.Czp, d.Czs, d.full, speakerRL(d.Rs, d.Ls)},
+                                          {d.Vs, d.fc, d.ad ? Modulation::ad : Modulation::bd, d.fc / kCarriersPerAudio, s.loadW});
             QVERIFY2(std::holds_alternative<AtPowerFigures>(run.analysis.atPower), s.name);
-            const double M = std::get<AtPowerFigures>(run.analysis.atPower).modulationIndex;
             Design atPower = d;
             atPower.k = kCarriersPerAudio;
-            atPower.M = M;
-            const QString base = m_dir.filePath(QString::number(jobs.size()));
+            atPower.M = std::get<AtPowerFigures>(run.analysis.atPower).modulationIndex;
+            const int n = int(jobs.size()) / 2;  // designs so far
+            const QString base = m_dir.filePath(QString::number(2 * n));
             QFile idle(base + "i.cir"), power(base + "p.cir");
             QVERIFY(idle.open(QIODevice::WriteOnly) && power.open(QIODevice::WriteOnly));
             idle.write(idleNetlist(d, carrierref::reference(d).atZero, 48));
-            power.write(powerNetlist(d, carrierref::reference(atPower).atZero, M));
-            jobs << Job{s.name, idle.fileName(), false} << Job{s.name, power.fileName(), true};
-            g_runs.insert(s.name, run);
+            power.write(powerNetlist(d, carrierref::reference(atPower).atZero, atPower.M));
+            jobs.insert(n, Job{s.name, power.fileName(), 1});
+            jobs << Job{s.name, idle.fileName(), 0};
         }
-        // The longest runs first, two at a time (or as many as there are cores).
-        std::stable_sort(jobs.begin(), jobs.end(), [](const Job &a, const Job &b) { return a.power > b.power; });
+        // Two at a time (or as many as there are cores), each waited for in the order started.
         const int lanes = std::max(2, QThread::idealThreadCount());
         QElapsedTimer all;
         all.start();
-        struct Running {
-            QProcess *process;
-            Job job;
-            QElapsedTimer timer;
-        };
-        QList<Running> running;
-        int next = 0;
-        while (next < jobs.size() || !running.isEmpty()) {
-            while (next < jobs.size() && running.size() < lanes) {
-                auto *p = new QProcess(this);
-                p->start("ngspice", {"-b", jobs[next].file});
-                running << Running{p, jobs[next], {}};
-                running.back().timer.start();
-                ++next;
+        QList<std::pair<QProcess *, const Job *>> running;
+        for (int next = 0; next < jobs.size() || !running.isEmpty();) {
+            if (next < jobs.size() && running.size() < lanes) {
+                running << std::pair{new QProcess(this), &jobs[next++]};
+                running.back().first->start("ngspice", {"-b", running.back().second->file});
+                continue;
             }
-            for (int i = 0; i < running.size(); ++i) {
-                Running &r = running[i];
-                if (!r.process->waitForFinished(20) && r.process->state() != QProcess::NotRunning) {
-                    QVERIFY2(r.timer.elapsed() < 600000, qPrintable(r.job.file));
-                    continue;
-                }
-                Run &run = g_runs[r.job.design];
-                (r.job.power ? run.power : run.idle) = parse(r.process->readAllStandardOutput());
-                (r.job.power ? run.powerSeconds : run.idleSeconds) = r.timer.elapsed() / 1000.0;
-                delete r.process;
-                running.removeAt(i--);
-            }
+            const auto [process, job] = running.takeFirst();
+            QVERIFY2(process->waitForFinished(600000), qPrintable(job->file));
+            Run &run = g_runs[job->design];
+            (job->power ? run.power : run.idle) = parse(process->readAllStandardOutput());
         }
         qInfo("ngspice: %lld runs in %.1f s, %d at a time", qlonglong(jobs.size()), all.elapsed() / 1000.0, lanes);
     }
 
     void idle_data()
     {
-        QTest::addColumn<QString>("design");
-        for (const SpiceDesign &s : designs())
-            QTest::newRow(s.name) << QString(s.name);
+        QTest::addColumn<int>("design");
+        for (int i = 0; i < kDesigns.size(); ++i)
+            QTest::newRow(kDesigns[i].name) << i;
     }
     void idle()
     {
-        QFETCH(QString, design);
-        const Design &d = std::find_if(designs().begin(), designs().end(), [&](const SpiceDesign &s) { return design == s.name; })->d;
-        const Run &run = g_runs[design];
+        QFETCH(int, design);
+        const Design &d = kDesigns[design].d;
+        const Run &run = g_runs[kDesigns[design].name];
         const Measured &m = run.idle;
         QVERIFY2(m.contains("za_s") && m.contains("la_max"), "ngspice gave no measurements");
         // Steady state: the last 16 periods alike.
         for (const char *q : {"za", "la"}) {
             double lo = 1e300, hi = -1e300;
-            for (int p = 0; p < 16; ++p) {
-                const double v = m.value(QString("p%1%2").arg(p).arg(q));
-                lo = std::min(lo, v);
-                hi = std::max(hi, v);
-            }
+            for (int p = 0; p < 16; ++p)
+                lo = std::min(lo, m.value(QString("p%1%2").arg(p).arg(q))), hi = std::max(hi, m.value(QString("p%1%2").arg(p).arg(q)));
             qInfo("%s over the last 16 periods: spread %.2g of its value", q, (hi - lo) / hi);
             QVERIFY(hi > 0 && (hi - lo) / hi < 1e-3);
         }
-        const double span = 16 / d.fc;
-        auto rms = [&](const char *q) {
-            const double mean = m.value(QString(q) + "_m") / span;
-            return std::sqrt(std::max(0.0, m.value(QString(q) + "_s") / span - mean * mean));
+        auto rms = [&, span = 16 / d.fc](const QString &q) {
+            const double mean = m.value(q + "_m") / span;
+            return std::sqrt(std::max(0.0, m.value(q + "_s") / span - mean * mean));
         };
         const CarrierFigures &a = run.analysis.idle;
         // BD's idle difference and AD's common mode are exactly 0 in the analysis: ngspice's are
         // held to 1e-4 of the output's voltage and of the inductor's current.
         const double vFloor = 1e-4 * a.outputVrms[0], iFloor = 1e-4 * a.inductorRippleRmsA[0];
-        QList<Row> rows{{"Zobel R A (W)", rms("za") * rms("za") / d.Rz, a.zobelResistorW[0]},
-                        {"ripple A (A pp)", m["la_max"] - m["la_min"], a.inductorRipplePkPkA[0]},
-                        {"ind rms A (A)", rms("la"), a.inductorRippleRmsA[0]},
-                        {"output A (V)", rms("oa"), a.outputVrms[0]},
-                        {"Cf rms (A)", rms("cf"), a.filterCapRmsA, iFloor},
-                        {"speaker (V)", rms(d.full ? "sv" : "oa"), a.speakerVrms, vFloor},
-                        {"speaker (W)", rms("si") * rms("si") * d.Rs, a.speakerW, vFloor * vFloor / d.Rs},
-                        {"common (V)", rms(d.full ? "cm" : "oa"), a.commonModeVrms, vFloor}};
-        if (d.full)
-            rows << Row{"Zobel R B (W)", rms("zb") * rms("zb") / d.Rz, a.zobelResistorW[1]}
-                 << Row{"ripple B (A pp)", m["lb_max"] - m["lb_min"], a.inductorRipplePkPkA[1]}
-                 << Row{"ind rms B (A)", rms("lb"), a.inductorRippleRmsA[1]}
-                 << Row{"output B (V)", rms("ob"), a.outputVrms[1]};
-        QVERIFY(compare(design + QString(", idle (ngspice %1 s)").arg(run.idleSeconds, 0, 'f', 2), rows, 0.03));
+        QList<carrierref::Check> rows;
+        for (int s = 0; s < (d.full ? 2 : 1); ++s) {
+            const QString side = QChar('A' + s), l = QString("l") + QChar('a' + s);
+            rows << row("Zobel R " + side + " (W)", std::pow(rms(QString("z") + QChar('a' + s)), 2) / d.Rz, a.zobelResistorW[s])
+                 << row("ripple " + side + " (A pp)", m[l + "_max"] - m[l + "_min"], a.inductorRipplePkPkA[s]) << row("ind rms " + side + " (A)", rms(l), a.inductorRippleRmsA[s])
+                 << row("output " + side + " (V)", rms(QString("o") + QChar('a' + s)), a.outputVrms[s]);
+        }
+        rows << row("Cf rms (A)", rms("cf"), a.filterCapRmsA, iFloor) << row("speaker (V)", rms(d.full ? "sv" : "oa"), a.speakerVrms, vFloor)
+             << row("speaker (W)", rms("si") * rms("si") * d.Rs, a.speakerW, vFloor * vFloor / d.Rs) << row("common (V)", rms(d.full ? "cm" : "oa"), a.commonModeVrms, vFloor);
+        QVERIFY(compare(kDesigns[design].name + QString(", idle"), rows, 0.03));
     }
 
     void atPower_data() { idle_data(); }
     void atPower()
     {
-        QFETCH(QString, design);
-        const SpiceDesign &s = *std::find_if(designs().begin(), designs().end(), [&](const SpiceDesign &x) { return design == x.name; });
-        const Design &d = s.d;
-        const Run &run = g_runs[design];
+        QFETCH(int, design);
+        const Design &d = kDesigns[design].d;
+        const Run &run = g_runs[kDesigns[design].name];
         const Measured &m = run.power;
         QVERIFY2(m.contains("za_r") && m.contains("la_t5"), "ngspice gave no measurements");
-        auto total = [&](const QString &tag, const char *q) {  // mean square less the mean's square
-            const double mean = m.value(tag + q + "_m");
-            return m.value(tag + q + "_s") - mean * mean;
+        auto total = [&](const QString &q) {  // mean square less the mean's square
+            return m.value(q + "_s") - m.value(q + "_m") * m.value(q + "_m");
         };
-        auto carrier = [&](const char *q) { return std::sqrt(std::max(0.0, m.value(QString(q) + "_r"))); };
+        auto carrier = [&](const QString &q) { return std::sqrt(std::max(0.0, m.value(q + "_r"))); };
         // Steady state: the two audio periods alike.
-        for (const char *q : {"za", "la", "si"}) {
-            const double first = m.value(QString(q) + "_es") - std::pow(m.value(QString(q) + "_em"), 2);
-            const double second = total("", q);
-            qInfo("%s: audio period 1 against 2: %.2g", q, first / second - 1);
+        for (const QString q : {"za", "la", "si"}) {
+            const double first = m.value(q + "_es") - std::pow(m.value(q + "_em"), 2), second = total(q);
+            qInfo("%s: audio period 1 against 2: %.2g", qPrintable(q), first / second - 1);
             QVERIFY(std::abs(first / second - 1) < 2e-3);
         }
         const AtPowerFigures &a = std::get<AtPowerFigures>(run.analysis.atPower);
         const double audioI = 2 * std::hypot(m["si_c"], m["si_n"]);
         // The ripple where the current peaks, over the five carrier periods around it: each top
         // less the mean of the troughs either side.
-        auto ripple = [&](const char *l) {
+        auto ripple = [&](const QString &l) {
             double r = 0;
             for (int j = 0; j < 5; ++j)
                 r += m[QString("%1_p%2").arg(l).arg(j)] - 0.5 * (m[QString("%1_t%2").arg(l).arg(j)] + m[QString("%1_t%2").arg(l).arg(j + 1)]);
             return r / 5;
         };
-        const double vFloor = 1e-4 * a.carrier.outputVrms[0];
-        QList<Row> rows{{"load (W)", audioI * audioI / 2 * d.Rs, s.loadW},
-                        {"Zobel R A (W)", carrier("za") * carrier("za") / d.Rz, a.carrier.zobelResistorW[0]},
-                        {"Zobel tot A (W)", total("", "za") / d.Rz, a.zobelResistorTotalW[0]},
-                        {"ripple A (A pp)", ripple("la"), a.carrier.inductorRipplePkPkA[0]},
-                        {"peak A (A)", m["la_pk"], a.inductorPeakA[0]},
-                        {"ind rms A (A)", carrier("la"), a.carrier.inductorRippleRmsA[0]},
-                        {"ind tot A (A)", std::sqrt(total("", "la")), a.inductorRmsA[0]},
-                        {"output A (V)", carrier("oa"), a.carrier.outputVrms[0]},
-                        {"Cf rms (A)", carrier("cf"), a.carrier.filterCapRmsA},
-                        {"Cf tot (A)", std::sqrt(total("", "cf")), a.filterCapRmsA},
-                        {"speaker (V)", carrier(d.full ? "sv" : "oa"), a.carrier.speakerVrms},
-                        {"speaker (W)", carrier("si") * carrier("si") * d.Rs, a.carrier.speakerW},
-                        {"common (V)", carrier(d.full ? "cm" : "oa"), a.carrier.commonModeVrms, vFloor}};
-        if (d.full)
-            rows << Row{"Zobel R B (W)", carrier("zb") * carrier("zb") / d.Rz, a.carrier.zobelResistorW[1]}
-                 << Row{"Zobel tot B (W)", total("", "zb") / d.Rz, a.zobelResistorTotalW[1]}
-                 << Row{"ripple B (A pp)", ripple("lb"), a.carrier.inductorRipplePkPkA[1]}
-                 << Row{"peak B (A)", m["lb_pk"], a.inductorPeakA[1]}
-                 << Row{"ind rms B (A)", carrier("lb"), a.carrier.inductorRippleRmsA[1]}
-                 << Row{"ind tot B (A)", std::sqrt(total("", "lb")), a.inductorRmsA[1]}
-                 << Row{"output B (V)", carrier("ob"), a.carrier.outputVrms[1]};
-        QVERIFY(compare(design + QString(", %1 W at %2 Hz, M %3 (ngspice %4 s)").arg(s.loadW).arg(d.fc / kCarriersPerAudio)
-                                     .arg(a.modulationIndex, 0, 'f', 4).arg(run.powerSeconds, 0, 'f', 2),
-                        rows, 0.05));
+        QList<carrierref::Check> rows{row("load (W)", audioI * audioI / 2 * d.Rs, kDesigns[design].loadW)};
+        for (int s = 0; s < (d.full ? 2 : 1); ++s) {
+            const QString side = QChar('A' + s), z = QString("z") + QChar('a' + s), l = QString("l") + QChar('a' + s);
+            rows << row("Zobel R " + side + " (W)", carrier(z) * carrier(z) / d.Rz, a.carrier.zobelResistorW[s]) << row("Zobel tot " + side + " (W)", total(z) / d.Rz, a.zobelResistorTotalW[s])
+                 << row("ripple " + side + " (A pp)", ripple(l), a.carrier.inductorRipplePkPkA[s]) << row("peak " + side + " (A)", m[l + "_pk"], a.inductorPeakA[s])
+                 << row("ind rms " + side + " (A)", carrier(l), a.carrier.inductorRippleRmsA[s]) << row("ind tot " + side + " (A)", std::sqrt(total(l)), a.inductorRmsA[s])
+                 << row("output " + side + " (V)", carrier(QString("o") + QChar('a' + s)), a.carrier.outputVrms[s]);
+        }
+        rows << row("Cf rms (A)", carrier("cf"), a.carrier.filterCapRmsA) << row("Cf tot (A)", std::sqrt(total("cf")), a.filterCapRmsA)
+             << row("speaker (V)", carrier(d.full ? "sv" : "oa"), a.carrier.speakerVrms) << row("speaker (W)", carrier("si") * carrier("si") * d.Rs, a.carrier.speakerW)
+             << row("common (V)", carrier(d.full ? "cm" : "oa"), a.carrier.commonModeVrms, 1e-4 * a.carrier.outputVrms[0]);
+        QVERIFY(compare(kDesigns[design].name + QString(", %1 W at %2 Hz, M %3").arg(kDesigns[design].loadW).arg(d.fc / kCarriersPerAudio).arg(a.modulationIndex, 0, 'f', 4), rows, 0.05));
     }
 };
 

@@ -23,22 +23,15 @@ Run run(const QString &program, const QStringList &args)
     p.setProcessEnvironment(env);
     p.start(program, args);
     p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
 
 // A design in which every field differs from the start-up design, full bridge, as the file
 // holds it, and the command-line options of the same design.
-const QJsonObject kFull = {
-    {"format", "quorvel-design"}, {"version", 1},       {"filter_l_par", "27"},
-    {"filter_c_par", ".68"},      {"zobel_c_par", ".27"}, {"zobel_r_par", "12"},
-    {"zobel_c_ser", ".56"},       {"speaker_r_mode", "6"}, {"Speaker_L", "2.5"},
-    {"topology", "full"},         {"load_power", "120"},  {"supply", "48"},
-    {"fsw", "400"},               {"audio-frequency", "20000"}, {"zobel-rating", "5"},
-    {"inductor-rating", "12.5"},  {"capacitor-rating", "2"}, {"modulation", "ad"},
-    {"load_file", ""}};
-const QStringList kFullOptions = {"--filter-l", "27", "--filter-c", ".68", "--zobel-c-par", ".27",
-                                  "--zobel-r", "12", "--zobel-c-ser", ".56", "--speaker-r", "6",
+const QJsonObject kFull = {{"format", "quorvel-design"}, {"version", 1}, {"filter_l_par", "27"}, {"filter_c_par", ".68"}, {"zobel_c_par", ".27"}, {"zobel_r_par", "12"},
+                           {"zobel_c_ser", ".56"}, {"speaker_r_mode", "6"}, {"Speaker_L", "2.5"}, {"topology", "full"}, {"load_power", "120"}, {"supply", "48"}, {"fsw", "400"},
+                           {"audio-frequency", "20000"}, {"zobel-rating", "5"}, {"inductor-rating", "12.5"}, {"capacitor-rating", "2"}, {"modulation", "ad"}, {"load_file", ""}};
+const QStringList kFullOptions = {"--filter-l", "27", "--filter-c", ".68", "--zobel-c-par", ".27", "--zobel-r", "12", "--zobel-c-ser", ".56", "--speaker-r", "6",
                                   "--speaker-l", "2.5", "--load-power", "120", "--full-bridge"};
 
 QJsonObject changed(QJsonObject o, const QJsonObject &changes, const QStringList &removed = {})
@@ -70,17 +63,9 @@ class TestDesignCli : public QObject
 
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    // Arguments with %1 standing for the temporary folder.
-    QStringList inDir(const QStringList &args) const
-    {
-        QStringList a;
-        for (const QString &s : args) a << QString(s).replace("%1", m_dir.path());
-        return a;
-    }
-    QByteArray inDir(const QByteArray &text) const
-    {
-        return QByteArray(text).replace("%1", m_dir.path().toUtf8());
-    }
+    // Arguments or a text with %1 standing for the temporary folder.
+    QStringList inDir(QStringList args) const { return args.replaceInStrings("%1", m_dir.path()); }
+    QByteArray inDir(const QByteArray &text) const { return QByteArray(text).replace("%1", m_dir.path().toUtf8()); }
     void write(const QString &name, const QJsonObject &o)
     {
         QFile f(path(name));
@@ -97,8 +82,7 @@ private slots:
         write("missing.quorvel", changed(kFull, {{"topology", "half"}}, {"load_power", "supply"}));
         write("refused.quorvel", changed(kFull, {{"zobel_r_par", "7"}}));
         write("newer.quorvel", changed(kFull, {{"version", 2}}));
-        write("with-reference.quorvel",
-              changed(kFull, {{"reference", changed(kFull, {{"speaker_r_mode", "2"}}, {"format", "version"})}}));
+        write("with-reference.quorvel", changed(kFull, {{"reference", changed(kFull, {{"speaker_r_mode", "2"}}, {"format", "version"})}}));
         const QJsonObject startup = changed(kFull, {{"filter_l_par", "22"}, {"filter_c_par", "1.0"}, {"zobel_c_par", ".1"}, {"zobel_r_par", "6"},
                                                     {"zobel_c_ser", ".1"}, {"speaker_r_mode", "8"}, {"Speaker_L", ".67"}, {"topology", "half"},
                                                     {"load_power", "50"}});
@@ -119,15 +103,13 @@ private slots:
         QTest::newRow("full-bridge file, --half-bridge") << QStringList{"--design", "%1/full.quorvel", "--half-bridge"} << options(kFullOptions, {}, {"--full-bridge"}) << none;
         QTest::newRow("half-bridge file, --full-bridge") << QStringList{"--full-bridge", "--design", "%1/half.quorvel"} << options(kFullOptions, {"--speaker-r", "4"}) << none;
         QTest::newRow("half-bridge file, --half-bridge") << QStringList{"--design", "%1/half.quorvel", "--half-bridge"} << options(kFullOptions, {"--speaker-r", "4"}, {"--full-bridge"}) << none;
-        QTest::newRow("options over the file")
-            << QStringList{"--speaker-r", "2", "--design", "%1/full.quorvel", "--filter-l", "10", "--speaker-l", ".05", "--load-power", "7.5", "--zobel-c-par", "0"}
+        QTest::newRow("options over the file") << QStringList{"--speaker-r", "2", "--design", "%1/full.quorvel", "--filter-l", "10", "--speaker-l", ".05", "--load-power", "7.5", "--zobel-c-par", "0"}
             << options(kFullOptions, {"--speaker-r", "2", "--filter-l", "10", "--speaker-l", ".05", "--load-power", "7.5", "--zobel-c-par", "0"}) << none;
         QTest::newRow("every option over the file")
             << QStringList{"--design", "%1/full.quorvel", "--filter-l", "3", "--filter-c", "2.0", "--zobel-c-par", "1.0", "--zobel-r", "100", "--zobel-c-ser", "0",
                            "--speaker-r", "8", "--speaker-l", "0", "--load-power", "999", "--half-bridge"}
             << QStringList{"--filter-l", "3", "--filter-c", "2.0", "--zobel-c-par", "1.0", "--zobel-r", "100", "--zobel-c-ser", "0", "--speaker-l", "0", "--load-power", "999"} << none;
-        QTest::newRow("fields missing")
-            << QStringList{"--design", "%1/missing.quorvel"} << options(kFullOptions, {"--load-power", "50"}, {"--full-bridge"})
+        QTest::newRow("fields missing") << QStringList{"--design", "%1/missing.quorvel"} << options(kFullOptions, {"--load-power", "50"}, {"--full-bridge"})
             << QByteArray("quorvel: %1/missing.quorvel: these fields were missing and take their start-up values: load_power, supply\n");
         QTest::newRow("fields missing, load power given") << QStringList{"--design", "%1/missing.quorvel", "--load-power", "33"} << options(kFullOptions, {"--load-power", "33"}, {"--full-bridge"})
             << QByteArray("quorvel: %1/missing.quorvel: these fields were missing and take their start-up values: load_power, supply\n");

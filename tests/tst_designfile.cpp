@@ -21,20 +21,12 @@ namespace {
 using Texts = QMap<QString, QString>;
 
 // The start-up design, and one in which every field differs from it.
-const Texts kStartup = {
-    {"filter_l_par", "22"},  {"filter_c_par", "1.0"},   {"zobel_c_par", ".1"},
-    {"zobel_r_par", "6"},    {"zobel_c_ser", ".1"},     {"speaker_r_mode", "8"},
-    {"Speaker_L", ".67"},    {"topology", "half"},      {"load_power", "50"},
-    {"supply", ""},          {"fsw", ""},               {"audio-frequency", "1000"},
-    {"zobel-rating", ""},    {"inductor-rating", ""},   {"capacitor-rating", ""},
-    {"modulation", "bd"},    {"load_file", ""}};
-const Texts kEvery = {
-    {"filter_l_par", "27"},   {"filter_c_par", ".68"},       {"zobel_c_par", ".27"},
-    {"zobel_r_par", "12"},    {"zobel_c_ser", ".56"},        {"speaker_r_mode", "6"},
-    {"Speaker_L", "2.5"},     {"topology", "full"},          {"load_power", "120"},
-    {"supply", "48"},         {"fsw", "400"},                {"audio-frequency", "20000"},
-    {"zobel-rating", "5"},    {"inductor-rating", "12.5"},   {"capacitor-rating", "2"},
-    {"modulation", "ad"},     {"load_file", "/srv/speakers/woofer 8\u03a9.zma"}};
+const Texts kStartup = {{"filter_l_par", "22"}, {"filter_c_par", "1.0"}, {"zobel_c_par", ".1"}, {"zobel_r_par", "6"}, {"zobel_c_ser", ".1"}, {"speaker_r_mode", "8"},
+                        {"Speaker_L", ".67"}, {"topology", "half"}, {"load_power", "50"}, {"supply", ""}, {"fsw", ""}, {"audio-frequency", "1000"},
+                        {"zobel-rating", ""}, {"inductor-rating", ""}, {"capacitor-rating", ""}, {"modulation", "bd"}, {"load_file", ""}};
+const Texts kEvery = {{"filter_l_par", "27"}, {"filter_c_par", ".68"}, {"zobel_c_par", ".27"}, {"zobel_r_par", "12"}, {"zobel_c_ser", ".56"}, {"speaker_r_mode", "6"},
+                      {"Speaker_L", "2.5"}, {"topology", "full"}, {"load_power", "120"}, {"supply", "48"}, {"fsw", "400"}, {"audio-frequency", "20000"},
+                      {"zobel-rating", "5"}, {"inductor-rating", "12.5"}, {"capacitor-rating", "2"}, {"modulation", "ad"}, {"load_file", "/srv/speakers/woofer 8\u03a9.zma"}};
 
 Texts with(Texts t, const Texts &changes)
 {
@@ -57,9 +49,7 @@ DesignInputs build(const Texts &t)
     d.loadPower = p.value;
     d.loadPowerText = t.value("load_power");
     d.record.full_bridge_select = t.value("topology") == "full" ? kFlagTrue : kFlagFalse;
-    for (const CarrierField f : {CarrierField::switching, CarrierField::supply, CarrierField::audio,
-                                 CarrierField::zobelRating, CarrierField::inductorRating,
-                                 CarrierField::capacitorRating}) {
+    for (const CarrierField f : {CarrierField::switching, CarrierField::supply, CarrierField::audio, CarrierField::zobelRating, CarrierField::inductorRating, CarrierField::capacitorRating}) {
         const Entry::Verdict v = acceptCarrierText(d.record.carrier, f, t.value(carrierFieldName(f)));
         ok = ok && (v == Entry::Accepted || v == Entry::Unset);
     }
@@ -77,23 +67,14 @@ QStringList describe(const DesignInputs &d)
     const DesignRecord &r = d.record;
     const CarrierInputs &c = r.carrier;
     const auto n = [](double v) { return QString::number(v, 'g', 17); };
-    return {"filter L " + r.jfilter_l + " = " + n(r.filter_l_par_modeval) + " H",
-            "filter C " + r.jfilter_c + " = " + n(r.filter_c_par_modeval) + " uF",
-            "Zobel C par " + r.jzobel_c2 + " = " + n(r.zobel_c_parval) + " F",
-            "Zobel R " + r.jzobel_r2 + " = " + n(r.zobel_r_parval) + " ohm",
-            "Zobel C ser " + r.jzobel_c3 + " = " + n(r.zobel_c_serval) + " F",
-            "speaker R " + r.jspeaker_r + " = " + QString::number(r.speaker_r_modeval) + " ohm",
-            "speaker L " + r.speaker_l_valtxt + " = " + n(r.actual_l_net) + " mH",
-            "full bridge " + QString::number(r.full_bridge_select),
-            "load power " + d.loadPowerText + " = " + n(d.loadPower) + " W",
-            "supply " + c.supplyText + " = " + n(c.supplyV) + " V",
-            "switching " + c.switchingText + " = " + n(c.switchingHz) + " Hz",
-            "audio " + c.audioText + " = " + n(c.audioHz) + " Hz",
-            "Zobel rating " + c.zobelRatingText + " = " + n(c.zobelRatingW) + " W",
-            "inductor rating " + c.inductorRatingText + " = " + n(c.inductorRatingA) + " A",
-            "capacitor rating " + c.capacitorRatingText + " = " + n(c.capacitorRatingA) + " A",
-            "modulation " + modulationName(c.modulation),
-            "load file " + d.loadFile};
+    return {"filter L " + r.jfilter_l + " = " + n(r.filter_l_par_modeval) + " H", "filter C " + r.jfilter_c + " = " + n(r.filter_c_par_modeval) + " uF",
+            "Zobel C par " + r.jzobel_c2 + " = " + n(r.zobel_c_parval) + " F", "Zobel R " + r.jzobel_r2 + " = " + n(r.zobel_r_parval) + " ohm",
+            "Zobel C ser " + r.jzobel_c3 + " = " + n(r.zobel_c_serval) + " F", "speaker R " + r.jspeaker_r + " = " + QString::number(r.speaker_r_modeval) + " ohm",
+            "speaker L " + r.speaker_l_valtxt + " = " + n(r.actual_l_net) + " mH", "full bridge " + QString::number(r.full_bridge_select),
+            "load power " + d.loadPowerText + " = " + n(d.loadPower) + " W", "supply " + c.supplyText + " = " + n(c.supplyV) + " V",
+            "switching " + c.switchingText + " = " + n(c.switchingHz) + " Hz", "audio " + c.audioText + " = " + n(c.audioHz) + " Hz",
+            "Zobel rating " + c.zobelRatingText + " = " + n(c.zobelRatingW) + " W", "inductor rating " + c.inductorRatingText + " = " + n(c.inductorRatingA) + " A",
+            "capacitor rating " + c.capacitorRatingText + " = " + n(c.capacitorRatingA) + " A", "modulation " + modulationName(c.modulation), "load file " + d.loadFile};
 }
 
 QJsonObject object(const Texts &t)
@@ -104,14 +85,16 @@ QJsonObject object(const Texts &t)
 }
 
 // A file with kEvery as its design and kStartup as its reference, with fields set to other
-// values and top-level fields removed.
-QByteArray file(const QJsonObject &changes = {}, const QJsonObject &referenceChanges = {},
-                const QStringList &removed = {})
+// values and fields removed ("reference.supply" for the reference's).
+QByteArray file(const QJsonObject &changes = {}, const QJsonObject &referenceChanges = {}, const QStringList &removed = {})
 {
     QJsonObject o = object(kEvery), ref = object(kStartup);
     o["format"] = "quorvel-design";
     o["version"] = 1;
     for (auto it = referenceChanges.begin(); it != referenceChanges.end(); ++it) ref[it.key()] = it.value();
+    for (const QString &key : removed)
+        if (key.startsWith("reference."))
+            ref.remove(key.mid(10));
     o["reference"] = ref;
     for (auto it = changes.begin(); it != changes.end(); ++it) o[it.key()] = it.value();
     for (const QString &key : removed) o.remove(key);
@@ -188,22 +171,11 @@ private slots:
         QCOMPARE(verdict(read), QStringLiteral("accepted"));
         const DesignFile &f = std::get<DesignFile>(read);
         const DesignRecord &r = f.design.record;
-        QCOMPARE(r.filter_l_par_modeval, 27e-6);
-        QCOMPARE(r.filter_c_par_modeval, 0.68);
-        QCOMPARE(r.zobel_c_parval, 0.27e-6);
-        QCOMPARE(r.zobel_r_parval, 12.0);
-        QCOMPARE(r.zobel_c_serval, 0.56e-6);
-        QCOMPARE(r.speaker_r_modeval, 6);
-        QCOMPARE(r.actual_l_net, 2.5);
-        QVERIFY(r.fullBridge());
-        QCOMPARE(f.design.loadPower, 120.0);
-        QCOMPARE(r.carrier.supplyV, 48.0);
-        QCOMPARE(r.carrier.switchingHz, 400e3);
-        QCOMPARE(r.carrier.audioHz, 20000.0);
-        QCOMPARE(r.carrier.zobelRatingW, 5.0);
-        QCOMPARE(r.carrier.inductorRatingA, 12.5);
-        QCOMPARE(r.carrier.capacitorRatingA, 2.0);
-        QCOMPARE(r.carrier.modulation, Modulation::ad);
+        const CarrierInputs &c = r.carrier;
+        QCOMPARE((QList<double>{r.filter_l_par_modeval, r.filter_c_par_modeval, r.zobel_c_parval, r.zobel_r_parval, r.zobel_c_serval, double(r.speaker_r_modeval), r.actual_l_net}),
+                 (QList<double>{27e-6, 0.68, 0.27e-6, 12, 0.56e-6, 6, 2.5}));
+        QCOMPARE((QList<double>{f.design.loadPower, c.supplyV, c.switchingHz, c.audioHz, c.zobelRatingW, c.inductorRatingA, c.capacitorRatingA}), (QList<double>{120, 48, 400e3, 20000, 5, 12.5, 2}));
+        QVERIFY(r.fullBridge() && c.modulation == Modulation::ad);
         QCOMPARE(f.design.loadFile, QString("/srv/speakers/woofer 8\u03a9.zma"));
         QVERIFY(f.reference);
         QCOMPARE(describe(*f.reference), describe(DesignInputs::startup()));
@@ -439,13 +411,7 @@ private slots:
         const bool inReference = field.startsWith("reference.");
         const QString name = inReference ? field.mid(10) : field;
         const Texts reference = with(kEvery, {{"topology", "half"}});
-        QJsonObject o = object(kEvery);
-        QJsonObject ref = object(reference);
-        (inReference ? ref : o).remove(name);
-        o["format"] = "quorvel-design";
-        o["version"] = 1;
-        o["reference"] = ref;
-        const DesignFileRead read = readDesignFile(QJsonDocument(o).toJson());
+        const DesignFileRead read = readDesignFile(file({}, object(reference), {field}));
         QCOMPARE(verdict(read), QStringLiteral("accepted"));
         const DesignFile &f = std::get<DesignFile>(read);
         QCOMPARE(f.missing, QStringList{field});

@@ -67,7 +67,11 @@ private slots:
         QVERIFY(writeBytes(path("binary.dat"), QByteArray("abc\0\1\2def\n", 10)));
         m_form = openWindow<Form1>();
     }
-    void cleanup() { delete m_form; }
+    void cleanup()
+    {
+        delete m_form;
+        m_dir.reset();
+    }
 
     void overlays_data()
     {

@@ -40,6 +40,10 @@ private slots:
         play(m_form, "pick zobel_r_par 10");
         QCOMPARE(texts(power, {"Text_zobel_r_parp"}), QStringList{"10"});
         QCOMPARE(power->sweepRuns() - runs, 2);
+        // A filter pick: the recalculation's sweep only.
+        const QStringList filter = texts(m_form, {"filter_l_par", "filter_c_par"});
+        play(m_form, QString("pick filter_l_par %1; pick filter_c_par %2").arg(filter[0], filter[1]));
+        QCOMPARE(power->sweepRuns() - runs, 4);
         // Opened beside the main window, which stays usable.
         QVERIFY(openPowerWindow() == power && power->isVisible() && !QApplication::activeModalWidget());
         const QRect screen = power->screen()->geometry(), outer = power->frameGeometry();

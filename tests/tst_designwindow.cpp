@@ -23,11 +23,11 @@ namespace {
 const QColor kReferenceGrey(110, 110, 110);  // the reference curves' colour
 
 // Plays a ';'-separated script on the main window and the windows it opens. Beside play()'s steps:
-//   load <text>             types the load power into the Power window's box, key by key; close: closes that window
-//   carrier <box> [<text>]  types into the carrier window's box (supply, fsw, audio, ...); without a text, empties it
+//   load <text> | close     types the load power into the Power window's box; closes that window
+//   carrier <box> [<text>]  types into the carrier window's box (supply, fsw, ...), or empties it
 //   modulation ad|bd        clicks the carrier window's choice
 //   undo | redo | new | hold | clear   the Design menu's items
-//   open | save-as | measured <path>   Open, Save As or the measured speaker's Load, answering the file dialog
+//   open | save-as | measured <path>   Open, Save As, or the measured speaker's Load, and its dialog
 //   arrow <list> up|down    the arrow key in a list selector: the item above or below is chosen
 //   key <chord>             a key chord in the main window's focused input: ctrl+z, ctrl+shift+z, ctrl+y
 void act(Form1 *form, const QString &script)
@@ -347,13 +347,16 @@ private slots:
     // window of its own and saved again, byte for byte, with the same figures and curves.
     void roundTrip()
     {
+        QStringList older;  // a full Recent menu, whose last file goes when a.quorvel comes first
+        for (int i = 1; i <= 8; ++i) older << QString("/old/%1.quorvel").arg(i);
+        QSettings().setValue("design/recent", older);
         act(m_form, "full; pick zobel_r_par 47; load 20; hold");
         act(m_form, "pick speaker_r_mode 4; pick filter_c_par .47; pick filter_l_par 10; pick zobel_r_par 10; pick zobel_c_par 0; "
                     "pick zobel_c_ser .22; type Speaker_L .5; load 80; carrier supply 48; carrier fsw 384; carrier audio 2500; "
                     "carrier zobel_rating .25; carrier inductor_rating 3; carrier capacitor_rating 1.5; modulation ad; "
                     "measured " + path("speaker.txt") + "; save-as " + path("a.quorvel"));
         QCOMPARE(childNamed<QAction>(m_form, "design_save")->text(), "&Save a.quorvel");
-        QCOMPARE(QSettings().value("design/recent").toStringList().value(0), path("a.quorvel"));
+        QCOMPARE(QSettings().value("design/recent").toStringList(), QStringList{path("a.quorvel")} + older.mid(0, 7));
         QJsonObject reference = startupObject({{"topology", "full"}, {"zobel_r_par", "47"}, {"load_power", "20"}});
         reference.remove("format"), reference.remove("version");
         const QJsonObject expected{{"format", "quorvel-design"}, {"version", 1}, {"topology", "full"}, {"speaker_r_mode", "4"}, {"filter_c_par", ".47"},
@@ -442,42 +445,45 @@ private slots:
         QCOMPARE(QSettings().value("design/recent").toStringList().contains(badPath()), bytes != "(none)");
     }
 
-    // Fields missing take their start-up values, in one box; a load file named relative to the
-    // design file is the one beside it.
-    void missingFields()
+    void opens_data()
     {
-        act(m_form, "full; pick zobel_r_par 47");
-        QVERIFY(writeBytes(path("short.quorvel"), R"({"format": "quorvel-design", "version": 1, "zobel_r_par": "10", "Speaker_L": ".5", "load_file": "speaker.txt"})"));
-        BoxAnswerer answerer;
-        act(m_form, "open " + path("short.quorvel"));
-        QTRY_COMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0], (QStringList{"Quorvel",
-                                                path("short.quorvel") + " was opened without these fields, which took their start-up values: "
-                                                "audio-frequency, capacitor-rating, filter_c_par, filter_l_par, fsw, inductor-rating, "
-                                                "load_power, modulation, speaker_r_mode, supply, topology, zobel-rating, zobel_c_par, zobel_c_ser.",
-                                                QString::number(QMessageBox::Information)}));
-        // The start-up half bridge, not the full bridge shown before; the fields it held.
-        QCOMPARE(m_form->windowTitle(), "Quorvel (HALF BRIDGE)");
-        QCOMPARE(texts(m_form, {"zobel_r_par", "Speaker_L", "filter_c_par"}), (QStringList{"10", ".5", "1.0"}));
-        QCOMPARE(texts(m_form, kFigures), figureTexts(m_form->design(), 50));
-        QCOMPARE(m_form->measuredSpeaker()->path(), path("speaker.txt"));
-        QCOMPARE(childNamed<GraphControl>(m_form, "CWGraph3")->overlayCount(), 1);
+        QTest::addColumn<QString>("before");     // the design shown before; %1: the folder of the file and of speaker.txt
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("told");       // the one box's text and icon
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QStringList>("inputs");  // Zobel R, Speaker L, filter C afterwards
+        QTest::addColumn<bool>("measured");      // speaker.txt loaded afterwards
+        QTest::newRow("fields missing, a load file beside the design file")
+            << "full; pick zobel_r_par 47" << QByteArray(R"({"format": "quorvel-design", "version": 1, "zobel_r_par": "10", "Speaker_L": ".5", "load_file": "speaker.txt"})")
+            << "%1/d.quorvel was opened without these fields, which took their start-up values: audio-frequency, capacitor-rating, filter_c_par, filter_l_par, "
+               "fsw, inductor-rating, load_power, modulation, speaker_r_mode, supply, topology, zobel-rating, zobel_c_par, zobel_c_ser."
+            << int(QMessageBox::Information) << QStringList{"10", ".5", "1.0"} << true;
+        // The rest of the design is opened; the speaker loaded before belongs to another design.
+        QTest::newRow("the load file gone") << "full; measured %1/speaker.txt" << QJsonDocument(startupObject({{"load_file", "gone.txt"}, {"zobel_r_par", "22"}})).toJson()
+                                            << "%1/gone.txt was not loaded. \"%1/gone.txt\" does not exist." << int(QMessageBox::Warning) << QStringList{"22", ".67", "1.0"} << false;
     }
 
-    // Told, and the rest of the design opened; the speaker loaded before belongs to another
-    // design and goes too.
-    void loadFileGone()
+    // One box tells what the file lacked; the start-up half bridge with what the file holds, its
+    // figures as the network gives them.
+    void opens()
     {
-        act(m_form, "measured " + path("speaker.txt"));
-        QVERIFY(m_form->measuredSpeaker());
-        QVERIFY(writeBytes(path("with-speaker.quorvel"), QJsonDocument(startupObject({{"load_file", "gone.txt"}, {"zobel_r_par", "22"}})).toJson()));
+        QFETCH(QString, before);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, told);
+        QFETCH(int, icon);
+        QFETCH(QStringList, inputs);
+        QFETCH(bool, measured);
+        act(m_form, QString(before).replace("%1", m_dir->path()));
+        QVERIFY(writeBytes(path("d.quorvel"), file));
         BoxAnswerer answerer;
-        act(m_form, "open " + path("with-speaker.quorvel"));
+        act(m_form, "open " + path("d.quorvel"));
         QTRY_COMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].value(1), QString("%1 was not loaded. \"%1\" does not exist.").arg(path("gone.txt")));
-        QVERIFY(!m_form->measuredSpeaker());
-        QCOMPARE(childNamed<GraphControl>(m_form, "CWGraph3")->overlayCount(), 0);
-        QCOMPARE(textOf(m_form, "zobel_r_par"), "22");
+        QCOMPARE(answerer.seen[0], (QStringList{"Quorvel", told.arg(m_dir->path()), QString::number(icon)}));
+        QCOMPARE(m_form->windowTitle(), "Quorvel (HALF BRIDGE)");
+        QCOMPARE(texts(m_form, {"zobel_r_par", "Speaker_L", "filter_c_par"}), inputs);
+        QCOMPARE(texts(m_form, kFigures), figureTexts(m_form->design(), 50));
+        QCOMPARE(m_form->measuredSpeaker() ? m_form->measuredSpeaker()->path() : "none", measured ? path("speaker.txt") : "none");
+        QCOMPARE(childNamed<GraphControl>(m_form, "CWGraph3")->overlayCount(), int(measured));
     }
 
     // A write cut short: one box naming the file and the reason; no file, no name taken.

@@ -131,7 +131,7 @@ class TestDesignFile : public QObject
     Q_OBJECT
 
 private slots:
-    // The start-up design's file, byte for byte: indented, keys in sorted order, the version a number.
+    // The start-up design's file, byte for byte: indented, keys sorted, the version a number.
     void startupFile()
     {
         QMap<QString, QString> json{{"format", "\"quorvel-design\""}, {"version", "1"}};

@@ -21,6 +21,7 @@
 namespace {
 
 const QColor kReferenceGrey(110, 110, 110);  // the reference curves' colour
+const char *const kGraphs[] = {"CWGraph1", "CWGraph3", "CWGraph4"};  // Fig. 1 to 3
 
 // Plays a ';'-separated script on the main window and the windows it opens. Beside play()'s steps:
 //   load <text> | close     types the load power into the Power window's box; closes that window
@@ -97,7 +98,7 @@ Shown shownBy(Form1 *form)
     Shown s;
     s.texts = texts(form, QStringList{"speaker_r_mode", "Speaker_L", "filter_c_par", "filter_l_par", "zobel_c_par", "zobel_r_par", "zobel_c_ser", "Text_rzobel_power"} + kFigureBoxes);
     s.texts << form->windowTitle();
-    for (const char *graph : {"CWGraph1", "CWGraph3", "CWGraph4"})
+    for (const char *graph : kGraphs)
         s.curves << sampled(form, graph);
     if (QWidget *power = form->powerWindow(); power && power->isVisible()) {
         s.texts += texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp", "Text_peak_voltage"});
@@ -374,7 +375,7 @@ private slots:
         QVERIFY2(shownBy(m_second) == shownBy(m_form), qPrintable(difference(shownBy(m_second), shownBy(m_form))));
         QCOMPARE(texts(m_second, kFigures), figureTexts(m_second->design(), 80));
         QCOMPARE(m_second->measuredSpeaker()->path(), path("speaker.txt"));
-        for (const char *graph : {"CWGraph1", "CWGraph3", "CWGraph4"}) {
+        for (const char *graph : kGraphs) {
             GraphControl *mine = childNamed<GraphControl>(m_second, graph), *theirs = childNamed<GraphControl>(m_form, graph);
             QCOMPARE(mine->overlayCount(), theirs->overlayCount());
             for (int k = 0; k < mine->overlayCount(); ++k)  // the file's own 60 points among them
@@ -522,7 +523,7 @@ private slots:
         const auto near = [](double v, double expected, const QString &what) {
             QVERIFY2(std::fabs(v - expected) <= 1e-9 * std::max(1.0, std::fabs(expected)), qPrintable(QString("%1 %2, expected %3").arg(what).arg(v).arg(expected)));
         };
-        for (const char *name : {"CWGraph1", "CWGraph3", "CWGraph4"}) {
+        for (const char *name : kGraphs) {
             GraphControl *g = childNamed<GraphControl>(m_form, name);
             QCOMPARE(g->overlayCount(), 1);
             for (int i : {1, 200, 330, 3840, 10000}) {
@@ -549,9 +550,9 @@ private slots:
         QCOMPARE(texts(m_form, kFigures), figureTexts(b, bPower));
         // Cleared: no reference curve, no panel.
         act(m_form, "clear");
-        for (GraphControl *g : {childNamed<GraphControl>(m_form, "CWGraph1"), childNamed<GraphControl>(m_form, "CWGraph3"),
-                                childNamed<GraphControl>(m_form, "CWGraph4"), power})
-            QCOMPARE(g->overlayCount(), 0);
+        for (const char *name : kGraphs)
+            QCOMPARE(childNamed<GraphControl>(m_form, name)->overlayCount(), 0);
+        QCOMPARE(power->overlayCount(), 0);
         QVERIFY(!m_form->findChild<QWidget *>("ReferencePanel"));
         QVERIFY(!childNamed<QAction>(m_form, "design_clear_reference")->isEnabled());
         QVERIFY(!m_form->heldReference());

@@ -101,11 +101,6 @@ QByteArray file(const QJsonObject &changes = {}, const QJsonObject &referenceCha
     return QJsonDocument(o).toJson();
 }
 
-QByteArray without(const QString &key)
-{
-    return file({}, {}, {key});
-}
-
 // bytes with the first `from` replaced.
 QByteArray replacedFirst(QByteArray bytes, const QByteArray &from, const QByteArray &to)
 {
@@ -136,31 +131,14 @@ class TestDesignFile : public QObject
     Q_OBJECT
 
 private slots:
-    // The start-up design's file, byte for byte.
+    // The start-up design's file, byte for byte: indented, keys sorted, the version a number.
     void startupFile()
     {
-        QCOMPARE(designFileBytes(DesignInputs::startup()),
-                 QByteArray("{\n"
-                            "    \"Speaker_L\": \".67\",\n"
-                            "    \"audio-frequency\": \"1000\",\n"
-                            "    \"capacitor-rating\": \"\",\n"
-                            "    \"filter_c_par\": \"1.0\",\n"
-                            "    \"filter_l_par\": \"22\",\n"
-                            "    \"format\": \"quorvel-design\",\n"
-                            "    \"fsw\": \"\",\n"
-                            "    \"inductor-rating\": \"\",\n"
-                            "    \"load_file\": \"\",\n"
-                            "    \"load_power\": \"50\",\n"
-                            "    \"modulation\": \"bd\",\n"
-                            "    \"speaker_r_mode\": \"8\",\n"
-                            "    \"supply\": \"\",\n"
-                            "    \"topology\": \"half\",\n"
-                            "    \"version\": 1,\n"
-                            "    \"zobel-rating\": \"\",\n"
-                            "    \"zobel_c_par\": \".1\",\n"
-                            "    \"zobel_c_ser\": \".1\",\n"
-                            "    \"zobel_r_par\": \"6\"\n"
-                            "}\n"));
+        QMap<QString, QString> json{{"format", "\"quorvel-design\""}, {"version", "1"}};
+        for (auto it = kStartup.begin(); it != kStartup.end(); ++it) json[it.key()] = '"' + it.value() + '"';
+        QStringList lines;
+        for (auto it = json.begin(); it != json.end(); ++it) lines << "    \"" + it.key() + "\": " + it.value();
+        QCOMPARE(QString(designFileBytes(DesignInputs::startup())), "{\n" + lines.join(",\n") + "\n}\n");
         QCOMPARE(designFieldNames(), QStringList(kStartup.keys()));
     }
 
@@ -245,9 +223,7 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::newRow("Speaker_L, .67 kept") << "Speaker_L" << 0.67 << ".67";
         QTest::newRow("Speaker_L, .001 kept") << "Speaker_L" << 0.001 << ".001";
-        QTest::newRow("Speaker_L, 999 kept") << "Speaker_L" << 999.0 << "999";
         QTest::newRow("Speaker_L, 0 kept") << "Speaker_L" << 0.0 << "0";
-        QTest::newRow("load power, 50 kept") << "load_power" << 50.0 << "50";
         QTest::newRow("load power, .05 kept") << "load_power" << 0.05 << ".05";
         QTest::newRow("load power, 7.5 kept") << "load_power" << 7.5 << "7.5";
     }
@@ -287,7 +263,6 @@ private slots:
         QTest::newRow("Zobel R 7") << file(set("zobel_r_par", "7")) << items("zobel_r_par", "7", "1, 3, 5, 6, 8, 10, 12, 15, 18, 20, 22, 27, 33, 47, 56, 68, 82, 100.");
         QTest::newRow("Zobel C series with a blank") << file(set("zobel_c_ser", " .1")) << items("zobel_c_ser", " .1", kZobelCaps);
         QTest::newRow("speaker R 16") << file(set("speaker_r_mode", "16")) << items("speaker_r_mode", "16", "8, 6, 4, 2.");
-        QTest::newRow("Speaker_L 1e3") << file(set("Speaker_L", "1e3")) << "The field \"Speaker_L\" holds \"1e3\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("Speaker_L lone point") << file(set("Speaker_L", ".")) << "The field \"Speaker_L\" holds \".\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("Speaker_L five characters") << file(set("Speaker_L", "1.000")) << "The field \"Speaker_L\" holds \"1.000\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("Speaker_L empty") << file(set("Speaker_L", "")) << "The field \"Speaker_L\" holds \"\", which is not " + QString(kSpeakerLRuleText);
@@ -323,11 +298,9 @@ private slots:
         QTest::newRow("field in the wrong case") << file(set("speaker_l", ".67")) << "The file holds an unknown field, \"speaker_l\".";
         QTest::newRow("reference: unknown field") << file({}, set("Speaker_l", ".67")) << "The file holds an unknown field, \"reference.Speaker_l\".";
         QTest::newRow("reference: format") << file({}, set("format", "quorvel-design")) << "The file holds an unknown field, \"reference.format\".";
-        QTest::newRow("reference in the reference") << file({}, set("reference", QJsonObject{})) << "The file holds an unknown field, \"reference.reference\".";
         // Keys twice, which QJsonDocument would take silently.
         const QByteArray good = file();
         QTest::newRow("a field twice") << replacedFirst(good, "{\n", "{\"supply\": \"48\",\n") << "The field \"supply\" appears twice.";
-        QTest::newRow("a field twice, with other texts") << replacedFirst(good, "{\n", "{\"zobel_r_par\": \"6\",\n") << "The field \"zobel_r_par\" appears twice.";
         QTest::newRow("a field twice, once escaped") << replacedFirst(good, "{\n", "{\"\\u0073upply\": \"48\",\n") << "The field \"supply\" appears twice.";
         QTest::newRow("reference: a field twice") << replacedFirst(good, "\"reference\": {", "\"reference\": {\"fsw\": \"\",") << "The field \"reference.fsw\" appears twice.";
         QTest::newRow("a key twice deeper down") << replacedFirst(good, "{\n", "{\"x\": [{\"a\": 1, \"a\": 1}],\n") << "The field \"x.a\" appears twice.";
@@ -337,11 +310,10 @@ private slots:
         QTest::newRow("version 1.5") << file(set("version", 1.5)) << "The field \"version\" holds the number 1.5, which is not a whole number of at least 1.";
         QTest::newRow("version 0") << file(set("version", 0)) << "The field \"version\" holds the number 0, which is not a whole number of at least 1.";
         QTest::newRow("version a text") << file(set("version", "1")) << "The field \"version\" holds \"1\", which is not a whole number of at least 1.";
-        QTest::newRow("no version") << without("version") << "The file has no \"version\" field.";
-        QTest::newRow("no format") << without("format") << "The file is not a design file: it has no \"format\" field.";
+        QTest::newRow("no version") << file({}, {}, {"version"}) << "The file has no \"version\" field.";
+        QTest::newRow("no format") << file({}, {}, {"format"}) << "The file is not a design file: it has no \"format\" field.";
         QTest::newRow("another format") << file(set("format", "quorvel-project")) << "The file is not a design file: its \"format\" holds \"quorvel-project\", not \"quorvel-design\".";
         QTest::newRow("format a number") << file(set("format", 1)) << "The file is not a design file: its \"format\" holds the number 1, not \"quorvel-design\".";
-        QTest::newRow("an empty object") << QByteArray("{}") << "The file is not a design file: it has no \"format\" field.";
         // Not a design file at all.
         QTest::newRow("0 bytes") << QByteArray() << "The file is empty, not a design file.";
         QTest::newRow("a report") << QByteArray("Topology: Half Bridge\r\nLfilter:    22uH\r\n") << "The file is not JSON: illegal value near byte 1.";
@@ -354,7 +326,7 @@ private slots:
         QTest::newRow("invalid UTF-8, cut at the end") << QByteArray("{}\xe2\x82") << "The file is not UTF-8 text: byte 3 (0xe2) does not belong there.";
         const QString tooDeep = "The file nests more than 8 levels deep; a design file nests 2, the design and its reference.";
         // The file's object is the first level.
-        const QByteArray noLoadFile = without("load_file");
+        const QByteArray noLoadFile = file({}, {}, {"load_file"});
         QTest::newRow("9 levels") << replacedFirst(noLoadFile, "{\n", "{\"load_file\": [[[[[[[[]]]]]]]],\n") << tooDeep;
         QTest::newRow("8 levels, a list for a text") << replacedFirst(noLoadFile, "{\n", "{\"load_file\": [[[[[[[]]]]]]],\n")
                                                        << "The field \"load_file\" holds a list, not a text.";
@@ -397,52 +369,42 @@ private slots:
 
     void missing_data()
     {
-        QTest::addColumn<QString>("field");  // removed; "reference." for the reference's
-        for (const QString &name : kStartup.keys())
-            QTest::newRow(qPrintable(name)) << name;
-        QTest::newRow("reference.supply") << "reference.supply";
-        QTest::newRow("reference.Speaker_L") << "reference.Speaker_L";
+        QTest::addColumn<QStringList>("fields");  // removed, in the file's order; "reference." for the reference's
+        QStringList all = kStartup.keys();
+        for (const QString &name : kStartup.keys()) {
+            QTest::newRow(qPrintable(name)) << QStringList{name};
+            all << "reference." + name;
+        }
+        QTest::newRow("reference.supply") << QStringList{"reference.supply"};
+        QTest::newRow("reference.Speaker_L") << QStringList{"reference.Speaker_L"};
+        QTest::newRow("all but format and version") << all;
     }
 
-    // A field left out takes its start-up value and is listed; the rest are read as they are.
+    // Fields left out take their start-up values and are listed; the rest are read as they are.
     void missing()
     {
-        QFETCH(QString, field);
-        const bool inReference = field.startsWith("reference.");
-        const QString name = inReference ? field.mid(10) : field;
+        QFETCH(QStringList, fields);
         const Texts reference = with(kEvery, {{"topology", "half"}});
-        const DesignFileRead read = readDesignFile(file({}, object(reference), {field}));
+        Texts design = kEvery, expectedReference = reference;
+        for (const QString &field : fields)
+            (field.startsWith("reference.") ? expectedReference : design)[field.section('.', -1)] = kStartup.value(field.section('.', -1));
+        const DesignFileRead read = readDesignFile(file({}, object(reference), fields));
         QCOMPARE(verdict(read), QStringLiteral("accepted"));
         const DesignFile &f = std::get<DesignFile>(read);
-        QCOMPARE(f.missing, QStringList{field});
-        const Texts startupValue = {{name, kStartup.value(name)}};
-        QCOMPARE(describe(f.design), describe(build(inReference ? kEvery : with(kEvery, startupValue))));
-        QCOMPARE(describe(*f.reference), describe(build(inReference ? with(reference, startupValue) : reference)));
-    }
-
-    // A file of nothing but its format and version is the start-up design, every field listed.
-    void allMissing()
-    {
-        const DesignFileRead read = readDesignFile(R"({"version": 1, "format": "quorvel-design", "reference": {}})");
-        QCOMPARE(verdict(read), QStringLiteral("accepted"));
-        const DesignFile &f = std::get<DesignFile>(read);
-        QCOMPARE(describe(f.design), describe(DesignInputs::startup()));
-        QCOMPARE(describe(*f.reference), describe(DesignInputs::startup()));
-        QStringList all = kStartup.keys();
-        for (const QString &name : kStartup.keys()) all << "reference." + name;
-        QCOMPARE(f.missing, all);
+        QCOMPARE(f.missing, fields);
+        QCOMPARE(describe(f.design), describe(build(design)));
+        QCOMPARE(describe(*f.reference), describe(build(expectedReference)));
     }
 
     void files_data()
     {
         QTest::addColumn<QString>("name");      // within a temporary folder
-        QTest::addColumn<QString>("sentence");  // %1: the full path; empty when accepted
+        QTest::addColumn<QString>("sentence");  // %1: the full path
         QTest::newRow("missing") << "none.quorvel" << "\"%1\" does not exist.";
         QTest::newRow("folder") << "folder.quorvel" << "\"%1\" is a folder, not a file.";
         QTest::newRow("unreadable") << "locked.quorvel" << "\"%1\" cannot be read: Permission denied.";
         QTest::newRow("over 1 MB") << "huge.quorvel" << "The file is larger than the 1 MB a design file may have.";
         QTest::newRow("refused content") << "other.quorvel" << "The file is not a design file: it has no \"format\" field.";
-        QTest::newRow("accepted") << "design.quorvel" << "";
     }
 
     void files()
@@ -451,23 +413,15 @@ private slots:
         QFETCH(QString, sentence);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("folder.quorvel"));
-        const DesignInputs d = build(kEvery);
-        for (const char *written : {"design.quorvel", "locked.quorvel", "huge.quorvel"})
-            QVERIFY(!writeDesignFile(dir.filePath(written), d));
+        for (const char *written : {"locked.quorvel", "huge.quorvel"})
+            QVERIFY(!writeDesignFile(dir.filePath(written), build(kEvery)));
         QVERIFY(!writeFileAtomically(dir.filePath("other.quorvel"), "{}"));
         QVERIFY(QFile::resize(dir.filePath("huge.quorvel"), kMaxDesignFileBytes + 1));  // sparse
         QVERIFY(QFile::setPermissions(dir.filePath("locked.quorvel"), QFileDevice::Permissions()));
         if (name == "locked.quorvel" && QFile(dir.filePath(name)).open(QIODevice::ReadOnly))
             QSKIP("this user reads files whatever their permissions");
         const QString path = dir.filePath(name);
-        const DesignFileRead read = readDesignFilePath(path);
-        if (sentence.isEmpty()) {
-            QCOMPARE(verdict(read), QStringLiteral("accepted"));
-            QCOMPARE(describe(std::get<DesignFile>(read).design), describe(d));
-            QVERIFY(!std::get<DesignFile>(read).reference);
-        } else {
-            QCOMPARE(verdict(read), sentence.contains("%1") ? sentence.arg(QDir::toNativeSeparators(path)) : sentence);
-        }
+        QCOMPARE(verdict(readDesignFilePath(path)), sentence.contains("%1") ? sentence.arg(QDir::toNativeSeparators(path)) : sentence);
     }
 
     // Writing into a folder that does not exist fails, and says so.
@@ -518,11 +472,8 @@ private slots:
     void seedCorpus()
     {
         QFETCH(QString, path);
-        const DesignFileRead read = readDesignFilePath(path);
-        if (QFileInfo(path).fileName().startsWith("refuse-"))
-            QVERIFY2(std::holds_alternative<QString>(read), "accepted");
-        else
-            QCOMPARE(verdict(read), QStringLiteral("accepted"));
+        const QString got = verdict(readDesignFilePath(path));
+        QVERIFY2((got == "accepted") != QFileInfo(path).fileName().startsWith("refuse-"), qPrintable(got));
     }
 };
 

@@ -267,6 +267,7 @@ private slots:
     {
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
+        const QStringList startup = texts(m_form, kFigureBoxes);
         act(m_form, "pick zobel_r_par 47; type Speaker_L 2");
         QCOMPARE(QApplication::focusWidget(), childNamed<QWidget>(m_form, "Speaker_L"));
         const QStringList changed = texts(m_form, kFigureBoxes);
@@ -281,6 +282,11 @@ private slots:
             QCOMPARE(textOf(m_form, "Speaker_L"), "2");
             QCOMPARE(texts(m_form, kFigureBoxes), changed);
         }
+        act(m_form, "key ctrl+n");  // New, from the keyboard: one step back to the start-up design
+        QCOMPARE(texts(m_form, QStringList{"Speaker_L", "zobel_r_par"} + kFigureBoxes), QStringList({".67", "6"}) + startup);
+        QCOMPARE(childNamed<QAction>(m_form, "design_undo")->text(), "&Undo New design");
+        auto *zobelR = childNamed<QComboBox>(m_form, "zobel_r_par");  // its list opens on the item shown
+        QCOMPARE(zobelR->currentIndex(), zobelR->findText("6"));
     }
 
     void randomUndoRedo_data()
@@ -526,6 +532,7 @@ private slots:
         for (const char *name : kGraphs) {
             GraphControl *g = childNamed<GraphControl>(m_form, name);
             QCOMPARE(g->overlayCount(), 1);
+            QCOMPARE(g->overlayName(0), QString("reference, %1 ohm").arg(a.jspeaker_r) + (name == QLatin1String("CWGraph1") ? QString(" + %1 mH").arg(a.speaker_l_valtxt) : ""));
             for (int i : {1, 200, 330, 3840, 10000}) {
                 const auto value = [&](const DesignRecord &r) {
                     return name == QLatin1String("CWGraph1") ? reference::impedance(r, i) : reference::gainDb(r, i, name == QLatin1String("CWGraph4"));

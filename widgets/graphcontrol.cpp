@@ -412,6 +412,11 @@ int GraphControl::overlayCount() const
     return static_cast<int>(m_overlays.size());
 }
 
+QString GraphControl::overlayName(int overlay) const
+{
+    return m_overlays.at(overlay)->name();
+}
+
 double GraphControl::overlayX(int overlay, int index) const
 {
     return m_overlays.at(overlay)->data()->at(index)->key;

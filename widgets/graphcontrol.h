@@ -78,6 +78,7 @@ public:
     int overlayCount() const;
     double overlayX(int overlay, int index) const;
     double overlayY(int overlay, int index) const;
+    QString overlayName(int overlay) const;  // as the legend gives it
 
     // Points under the curve, each filled with the colour of its value on a scale drawn to the
     // right of the plot, labelled scaleLabel; legend names them in the legend. Empty vectors

@@ -317,7 +317,7 @@ private slots:
         QTest::addColumn<bool>("bites");  // some cell must be marked
         const QString fullBd = "full; type carrier_supply 48; type carrier_fsw 384; type carrier_audio 3000; power 20; ";
         QTest::newRow("Zobel 1 W")              << fullBd + "type carrier_zobel_rating 1" << false;
-        QTest::newRow("inductor 2 A")           << fullBd + "type carrier_inductor_rating 2" << true;
+        QTest::newRow("inductor 1 A, between idle top and peak to peak") << fullBd + "type carrier_inductor_rating 1" << true;
         QTest::newRow("AD, all three")          << fullBd + "click carrier_modulation_ad; type carrier_zobel_rating .0002; type carrier_inductor_rating 2; type carrier_capacitor_rating .3" << true;
         QTest::newRow("half bridge, all three") << "type carrier_supply 24; type carrier_fsw 384; type carrier_audio 3000; power 5; type carrier_zobel_rating .0001; type carrier_inductor_rating 1; type carrier_capacitor_rating .2" << true;
     }

@@ -10,7 +10,6 @@
 #include <random>
 
 Q_DECLARE_METATYPE(carrierref::Design)
-Q_DECLARE_METATYPE(PartRatings)
 
 namespace {
 
@@ -151,42 +150,6 @@ private slots:
         QVERIFY(bd > fundamental);
     }
 
-    // The supply a load power needs, by hand (carrierref::supplyNeeded), or the modulation index
-    // when the supply is enough.
-    void supplyNeeded_data()
-    {
-        QTest::addColumn<Design>("design");
-        QTest::addColumn<double>("hz");
-        QTest::addColumn<double>("watts");
-        const Design ideal{1e-9, 1e-12, 6, 1e-7, 1e-7, 8, 0};
-        QTest::newRow("full bridge, ideal filter, 8 ohm, 200 W") << with(ideal, true) << 1e3 << 200.0;
-        QTest::newRow("half bridge, ideal filter, 8 ohm, 50 W") << ideal << 1e3 << 50.0;
-        QTest::newRow("full bridge, start-up, 20 W at 10 kHz") << with(kStartup, true) << 1e4 << 20.0;
-        Design at24 = kStartup;
-        at24.Vs = 24;
-        QTest::newRow("half bridge, start-up, 20 W at 1 kHz") << at24 << 1e3 << 20.0;
-        QTest::newRow("full bridge, start-up, 20 W at 1 kHz, enough supply") << with(kStartup, true) << 1e3 << 20.0;
-    }
-    void supplyNeeded()
-    {
-        QFETCH(Design, design);
-        QFETCH(double, hz);
-        QFETCH(double, watts);
-        const double needed = carrierref::supplyNeeded(design, hz, watts);
-        const CarrierAnalysis out = analyzeCarrier(networkOf(design), {design.Vs, 384e3, Modulation::bd, hz, watts});
-        if (needed > design.Vs) {
-            QVERIFY(std::holds_alternative<SupplyShort>(out.atPower));
-            const double v = std::get<SupplyShort>(out.atPower).supplyNeededV;
-            qInfo("supply needed %.6f V, by hand %.6f V", v, needed);
-            QVERIFY(qAbs(v / needed - 1) < 1e-9);
-        } else {
-            QVERIFY(std::holds_alternative<AtPowerFigures>(out.atPower));
-            const double m = std::get<AtPowerFigures>(out.atPower).modulationIndex;
-            qInfo("modulation index %.6f, by hand %.6f", m, needed / design.Vs);
-            QVERIFY(qAbs(m / (needed / design.Vs) - 1) < 1e-9);
-        }
-    }
-
     // The sidebands' Bessel values against the standard library's, and the orders kept against
     // the energy the library's values leave above them. x at a zero of J_2 and of J_3: an order
     // below x near 0 must not end the series there.
@@ -238,32 +201,6 @@ private slots:
         QCOMPARE(q.modulationIndex, 0.0);
         QCOMPARE(all(q.carrier), all(quiet.idle));
         QCOMPARE(q.inductorPeakA[0], 0.5 * quiet.idle.inductorRipplePkPkA[0]);
-    }
-
-    void ratings_data()
-    {
-        QTest::addColumn<PartRatings>("ratings");
-        QTest::addColumn<QList<bool>>("exceeded");  // idle: zobel, inductor, cap; then at power
-        // Start-up full bridge BD at 20 W, 1 kHz: idle 0.425 W, ripple 1.594 A (peak 0.797 A), cap 0;
-        // at power 0.34 W total, peak 2.85 A, cap 0.12 A.
-        QTest::newRow("none given") << PartRatings{0, 0, 0} << QList<bool>{false, false, false, false, false, false};
-        QTest::newRow("all generous") << PartRatings{1, 10, 5} << QList<bool>{false, false, false, false, false, false};
-        QTest::newRow("Zobel 0.25 W") << PartRatings{0.25, 10, 5} << QList<bool>{true, false, false, true, false, false};
-        QTest::newRow("Zobel 0.4 W") << PartRatings{0.4, 10, 5} << QList<bool>{true, false, false, false, false, false};
-        QTest::newRow("inductor 2 A") << PartRatings{1, 2, 5} << QList<bool>{false, false, false, false, true, false};
-        QTest::newRow("inductor 0.7 A") << PartRatings{1, 0.7, 5} << QList<bool>{false, true, false, false, true, false};
-        QTest::newRow("capacitor 0.1 A") << PartRatings{1, 10, 0.1} << QList<bool>{false, false, false, false, false, true};
-    }
-    void ratings()
-    {
-        QFETCH(PartRatings, ratings);
-        QFETCH(QList<bool>, exceeded);
-        const CarrierAnalysis out = analyzeCarrier(networkOf(with(kStartup, true)), {48, 384e3, Modulation::bd, 1e3, 20}, ratings);
-        const AtPowerFigures &p = std::get<AtPowerFigures>(out.atPower);
-        qInfo("idle %.4f W, %.4f A, %.4f A; at power %.4f W, %.4f A, %.4f A", out.idle.zobelResistorW[0], out.idle.inductorRipplePkPkA[0] / 2, out.idle.filterCapRmsA,
-              p.zobelResistorTotalW[0], p.inductorPeakA[0], p.filterCapRmsA);
-        const RatingExcess i = out.idleExcess, a = p.excess;
-        QCOMPARE((QList<bool>{i.zobelResistor, i.inductor, i.filterCapacitor, a.zobelResistor, a.inductor, a.filterCapacitor}), exceeded);
     }
 
     void carrierLoss()

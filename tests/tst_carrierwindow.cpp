@@ -1,6 +1,6 @@
 // The carrier window beside the main window: opened from its menu, its inputs typed key by key,
 // its table against the carrier worked out another way (carrierreference.h: switching instants
-// and exact Fourier integrals), against an ngspice transient and against hand formulas, the marks
+// and exact Fourier integrals) and against the hand formula for the supply a power needs, the marks
 // of a figure above its rating, the window following the main window, the measured speaker and
 // the Power window, the loss curve with its marker and its Save Data, closing and reopening.
 #include "app/form1.h"

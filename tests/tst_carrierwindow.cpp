@@ -230,6 +230,8 @@ private slots:
         QCOMPARE((QList<double>{c.supplyV, c.switchingHz, c.audioHz, c.zobelRatingW, c.inductorRatingA, c.capacitorRatingA}), values);
         QCOMPARE(textOf(w, "carrier_hint"), hint);
         QCOMPARE(m_signals, changes);
+        const QWidget *hintLabel = childNamed<QWidget>(w, "carrier_hint"), *last = childNamed<QWidget>(w, "carrier_capacitor_rating");
+        QVERIFY(hintLabel->mapTo(w, QPoint()).y() >= last->mapTo(w, QPoint(0, last->height())).y());  // under the inputs
     }
 
     void closeReopen()

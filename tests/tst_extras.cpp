@@ -191,6 +191,8 @@ private slots:
         QTest::newRow("no load power at all")   << QStringList{"report", "--load-power", "0"} << 0 << QByteArray("RMS power of Rzobel at 7khz:      0W\r\n") << QByteArray();
         QTest::newRow("largest inputs")         << QStringList{"report", "--load-power", "999", "--speaker-l", "999."} << 0 << QByteArray("Lspeaker:                         999.mH\r\n") << QByteArray();
         QTest::newRow("a word too many")        << QStringList{"report", "now"} << 2 << QByteArray() << QByteArray("quorvel: unexpected argument \"now\"\n");
+        QTest::newRow("netlist, a word too many") << QStringList{"netlist", "--graph", "gain", "now"} << 2 << QByteArray() << QByteArray("quorvel: unexpected argument \"now\"\n");
+        QTest::newRow("graph not for report")   << QStringList{"report", "--graph", "gain"} << 2 << QByteArray() << QByteArray("quorvel: --graph is not taken by report\n");
         QTest::newRow("lone point, speaker L")  << QStringList{"report", "--speaker-l", "."} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \".\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
         QTest::newRow("lone point, load power") << QStringList{"csv", "--graph", "power", "--load-power", "."} << 2 << QByteArray() << QByteArray("quorvel: --load-power: \".\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 3 characters\n");
         QTest::newRow("output device full")     << QStringList{"report", ">/dev/full"} << 1 << QByteArray() << QByteArray("quorvel: standard output could not be written: No space left on device\n");

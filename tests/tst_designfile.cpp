@@ -266,6 +266,7 @@ private slots:
         QTest::newRow("Speaker_L lone point") << file(set("Speaker_L", ".")) << "The field \"Speaker_L\" holds \".\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("Speaker_L five characters") << file(set("Speaker_L", "1.000")) << "The field \"Speaker_L\" holds \"1.000\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("Speaker_L empty") << file(set("Speaker_L", "")) << "The field \"Speaker_L\" holds \"\", which is not " + QString(kSpeakerLRuleText);
+        QTest::newRow("Speaker_L with unseen characters") << file(set("Speaker_L", "\x1f\u2029\x7f")) << "The field \"Speaker_L\" holds \"\\u001f\\u2029\\u007f\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("Speaker_L with a line break") << file(set("Speaker_L", "\n1")) << "The field \"Speaker_L\" holds \"\\u000a1\", which is not " + QString(kSpeakerLRuleText);
         QTest::newRow("load power 1000") << file(set("load_power", "1000")) << "The field \"load_power\" holds \"1000\", which is not a plain decimal number from 0 to 999 of at most 3 characters.";
         QTest::newRow("load power lone point") << file(set("load_power", ".")) << "The field \"load_power\" holds \".\", which is not a plain decimal number from 0 to 999 of at most 3 characters.";
@@ -323,6 +324,7 @@ private slots:
         QTest::newRow("invalid UTF-8, 0xff") << QByteArray("{\"load_file\": \"\xff\"}") << "The file is not UTF-8 text: byte 16 (0xff) does not belong there.";
         QTest::newRow("invalid UTF-8, overlong /") << QByteArray("{\"load_file\": \"\xc0\xaf\"}") << "The file is not UTF-8 text: byte 16 (0xc0) does not belong there.";
         QTest::newRow("invalid UTF-8, surrogate") << QByteArray("{\"load_file\": \"\xed\xa0\x80\"}") << "The file is not UTF-8 text: byte 16 (0xed) does not belong there.";
+        QTest::newRow("a character after the object") << good + "\xc3\xa9" << QStringLiteral("The file is not JSON: garbage at the end of the document near byte %1.").arg(good.size());
         QTest::newRow("invalid UTF-8, cut at the end") << QByteArray("{}\xe2\x82") << "The file is not UTF-8 text: byte 3 (0xe2) does not belong there.";
         const QString tooDeep = "The file nests more than 8 levels deep; a design file nests 2, the design and its reference.";
         // The file's object is the first level.
@@ -404,6 +406,7 @@ private slots:
         QTest::newRow("folder") << "folder.quorvel" << "\"%1\" is a folder, not a file.";
         QTest::newRow("unreadable") << "locked.quorvel" << "\"%1\" cannot be read: Permission denied.";
         QTest::newRow("over 1 MB") << "huge.quorvel" << "The file is larger than the 1 MB a design file may have.";
+        QTest::newRow("exactly 1 MB") << "full.quorvel" << "accepted";
         QTest::newRow("refused content") << "other.quorvel" << "The file is not a design file: it has no \"format\" field.";
     }
 
@@ -416,12 +419,40 @@ private slots:
         for (const char *written : {"locked.quorvel", "huge.quorvel"})
             QVERIFY(!writeDesignFile(dir.filePath(written), build(kEvery)));
         QVERIFY(!writeFileAtomically(dir.filePath("other.quorvel"), "{}"));
+        QVERIFY(!writeFileAtomically(dir.filePath("full.quorvel"), file() + QByteArray(kMaxDesignFileBytes - file().size(), ' ')));
         QVERIFY(QFile::resize(dir.filePath("huge.quorvel"), kMaxDesignFileBytes + 1));  // sparse
         QVERIFY(QFile::setPermissions(dir.filePath("locked.quorvel"), QFileDevice::Permissions()));
         if (name == "locked.quorvel" && QFile(dir.filePath(name)).open(QIODevice::ReadOnly))
             QSKIP("this user reads files whatever their permissions");
         const QString path = dir.filePath(name);
         QCOMPARE(verdict(readDesignFilePath(path)), sentence.contains("%1") ? sentence.arg(QDir::toNativeSeparators(path)) : sentence);
+    }
+
+    // Texts beyond ASCII: every length of UTF-8 read as such and written back as the file had
+    // them; control characters below 0x20 escaped, as JSON needs.
+    void texts_data()
+    {
+        QTest::addColumn<QByteArray>("held");     // the load file's text in the file
+        QTest::addColumn<QString>("text");        // as read
+        QTest::addColumn<QByteArray>("written");  // as the writer puts it
+        QTest::newRow("two bytes, é") << QByteArray("\xc3\xa9") << QString(QChar(0xe9)) << QByteArray("\xc3\xa9");
+        QTest::newRow("two bytes, the highest") << QByteArray("\xdf\xbf") << QString(QChar(0x7ff)) << QByteArray("\xdf\xbf");
+        QTest::newRow("three bytes, euro") << QByteArray("\xe2\x82\xac") << QString(QChar(0x20ac)) << QByteArray("\xe2\x82\xac");
+        QTest::newRow("four bytes, the highest") << QByteArray("\xf4\x8f\xbf\xbf") << QString::fromUcs4(U"\U0010FFFF") << QByteArray("\xf4\x8f\xbf\xbf");
+        QTest::newRow("line and paragraph separators") << QByteArray("\xe2\x80\xa8\xe2\x80\xa9") << QString(QChar(0x2028)) + QChar(0x2029) << QByteArray("\xe2\x80\xa8\xe2\x80\xa9");
+        QTest::newRow("control characters") << QByteArray("\\u001f\\u007f") << QString(QChar(0x1f)) + QChar(0x7f) << QByteArray("\\u001f\x7f");
+    }
+    void texts()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, written);
+        const QByteArray path = QJsonDocument(QJsonObject{{"p", kEvery["load_file"]}}).toJson(QJsonDocument::Compact).mid(5).chopped(1);  // as the file has it
+        const DesignFileRead read = readDesignFile(replacedFirst(file(), path, '"' + held + '"'));
+        QCOMPARE(verdict(read), QStringLiteral("accepted"));
+        const DesignFile &f = std::get<DesignFile>(read);
+        QCOMPARE(f.design.loadFile, text);
+        QVERIFY2(designFileBytes(f.design, &*f.reference).contains("\"load_file\": \"" + written + "\""), designFileBytes(f.design, &*f.reference).constData());
     }
 
     // Writing into a folder that does not exist fails, and says so.

@@ -64,7 +64,7 @@ QString tooLarge()
 
 struct Number {
     double value = 0.0;
-    bool outOfRange = false;  // too large or too small for a double; value is then inf or 0
+    bool outOfRange = false;  // too large or too small for a double: refused, value unset
 };
 
 // The number a whole field spells: an optional sign, then digits with at most one decimal mark
@@ -83,49 +83,31 @@ std::optional<Number> parseNumber(std::string_view s, bool decimalComma, std::st
     if (equalsNoCase(body, "nan"))
         return Number{std::numeric_limits<double>::quiet_NaN()};
 
-    // Where the first significant digit stands, as a power of ten, for telling an overflow
-    // from an underflow.
-    long long leadPower = 0;
-    bool seenSignificant = false;
     std::size_t intDigits = 0, fracDigits = 0;
     while (i < s.size() && isDigit(s[i])) {
-        if (seenSignificant)
-            ++leadPower;
-        else if (s[i] != '0')
-            seenSignificant = true;
         ++intDigits;
         ++i;
     }
     if (i < s.size() && (s[i] == '.' || (decimalComma && s[i] == ','))) {
         ++i;
         while (i < s.size() && isDigit(s[i])) {
-            if (!seenSignificant) {
-                --leadPower;
-                seenSignificant = s[i] != '0';
-            }
             ++fracDigits;
             ++i;
         }
     }
     if (intDigits + fracDigits == 0)
         return std::nullopt;
-    long long exponent = 0;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
-        bool negativeExponent = false;
         if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-            negativeExponent = s[i++] == '-';
+            ++i;
         std::size_t expDigits = 0;
         while (i < s.size() && isDigit(s[i])) {
-            if (exponent < 1000000)
-                exponent = exponent * 10 + (s[i] - '0');
             ++expDigits;
             ++i;
         }
         if (expDigits == 0)
             return std::nullopt;
-        if (negativeExponent)
-            exponent = -exponent;
     }
     if (i != s.size())
         return std::nullopt;
@@ -142,9 +124,6 @@ std::optional<Number> parseNumber(std::string_view s, bool decimalComma, std::st
     const auto [end, ec] = std::from_chars(buffer.data(), buffer.data() + buffer.size(), n.value);
     if (ec == std::errc::result_out_of_range) {
         n.outOfRange = true;
-        const double magnitude =
-            leadPower + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-        n.value = negative ? -magnitude : magnitude;
     } else if (ec != std::errc() || end != buffer.data() + buffer.size()) {
         return std::nullopt;
     }

@@ -388,9 +388,9 @@ private slots:
         // Accepted.
         const QString read = "100 Hz 6.5 ohm 3 deg to 1000 Hz 11 ohm 30 deg, 10 points, phase";
         QList<QByteArray> merged = clean;
-        merged.insert(2, "200 9 -3");  // two points at 200 Hz: their mean
-        merged.insert(3, "200 6 -5");
-        QTest::newRow("three at one frequency") << joined(merged) << read;
+        merged.insert(1, "100 8.5 1");  // three points at 100 Hz: their mean
+        merged.insert(2, "100 7.5 2");
+        QTest::newRow("three at one frequency") << joined(merged) << "100 Hz 7.5 ohm 2 deg to 1000 Hz 11 ohm 30 deg, 10 points, phase";
         QTest::newRow("phase of +-90 exactly") << "100 7 90\n" + joined(clean.mid(1, 8)) + "1000 11 -90\n" << "100 Hz 7 ohm 90 deg to 1000 Hz 11 ohm -90 deg, 10 points, phase";
         QTest::newRow("byte order mark, CR line ends, blanks around") << "\xEF\xBB\xBF  Freq  Z\r" + clean.join("  \r") + "\r" << read;
         QTest::newRow("comma-separated, no blanks, no phase") << QByteArray("Hz,Ohm\n1,7\n2,7\n3,7\n4,7\n5,7\n6,7\n7,7\n8,7\n9,7\n10,8\n") << "1 Hz 7 ohm 0 deg to 10 Hz 8 ohm 0 deg, 10 points, no phase";

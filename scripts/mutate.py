@@ -880,16 +880,20 @@ class Scratch:
         """Which object files each file of the scratch tree is compiled into (ninja's deps log)."""
         out = subprocess.run(["ninja", "-C", str(self.build), "-t", "deps"], check=True,
                              capture_output=True, text=True).stdout
-        prefix = str(self.src) + os.sep
+        # Headers reached through a link (the build's include folders link to the source
+        # folders) count as the source files they are.
+        prefix = os.path.realpath(self.src) + os.sep
         self.deps: dict[str, list[str]] = {}
         obj = None
+        real: dict[str, str] = {}
         for line in out.splitlines():
             if not line.strip():
                 obj = None
             elif not line[0].isspace():
                 obj = line.split(": #deps", 1)[0]
             elif obj:
-                dep = os.path.normpath(os.path.join(self.build, line.strip()))
+                seen = os.path.join(self.build, line.strip())
+                dep = real.get(seen) or real.setdefault(seen, os.path.realpath(seen))
                 if dep.startswith(prefix):
                     self.deps.setdefault(dep[len(prefix):], []).append(obj)
         self.all_objects = {o for objs in self.deps.values() for o in objs}

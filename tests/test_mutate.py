@@ -348,5 +348,20 @@ class Restore(unittest.TestCase):
         self.assertEqual(kept, {o: (self.scratch.build / o).read_bytes() for o in objects})
 
 
+class RestoreThroughLinks(Restore):
+    """The same, with the program reaching the header through a linked include folder, as every
+    folder's library exports its headers."""
+
+    PROJECT = dict(Restore.PROJECT)
+    PROJECT["CMakeLists.txt"] = Restore.PROJECT["CMakeLists.txt"] + """\
+        file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/linked SYMBOLIC)
+        target_include_directories(t PRIVATE ${CMAKE_BINARY_DIR}/linked)
+        """
+    PROJECT["t.cpp"] = "#include <k.h>\nint a();\nint b();\nint main() { return a() + b() + k(); }\n"
+
+    def test_the_program_counts_as_built_from_the_header(self):
+        self.assertIn("CMakeFiles/t.dir/t.cpp.o", self.scratch.deps["k.h"])
+
+
 if __name__ == "__main__":
     unittest.main()

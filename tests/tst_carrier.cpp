@@ -266,6 +266,8 @@ private slots:
         QVERIFY(std::holds_alternative<NotDeliverable>(analyzeCarrier(open, {48, 384e3, Modulation::bd, 1e3, 5}).atPower));
         open.speaker = speakerRL(8, 0);
         QVERIFY(std::holds_alternative<NotDeliverable>(analyzeCarrier(open, {48, 384e3, Modulation::bd, 0, 5}).atPower));
+        // 1 Hz, the lowest audio frequency the entry takes, is one to deliver at.
+        QVERIFY(std::holds_alternative<AtPowerFigures>(analyzeCarrier(open, {48, 384e3, Modulation::bd, 1, 5}).atPower));
     }
 };
 

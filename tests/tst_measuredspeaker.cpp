@@ -101,12 +101,14 @@ private slots:
         QVERIFY(std::fabs(fig1->overlayY(0, 199) / std::abs(woofer(20000)) - 1) < 1e-9);
         // Drawn at the load comparison's points, a tenth of the grid and closer than a pixel.
         const std::vector<int> &points = comparedGridPoints();
+        QCOMPARE(fig1->overlayX(1, 0), points[1] * 100.0);  // the first point repeats the second, as on the curve
         for (std::size_t j = 1; j < points.size(); j += 50)
             QVERIFY2(fig1->overlayX(1, j) == points[j] * 100.0 && std::fabs(fig1->overlayY(1, j) / std::abs(woofer(points[j] * 100.0)) - 1) < 0.005, qPrintable(QString::number(j)));
         // Fig. 2 and 3: the gain with the woofer as the load, within 0.01 dB.
         for (const auto &[name, zobel] : {std::pair{"CWGraph3", false}, std::pair{"CWGraph4", true}}) {
             GraphControl *g = childNamed<GraphControl>(m_form, name);
             QCOMPARE(g->overlayCount(), 1);
+            QCOMPARE(QPointF(g->overlayX(0, 0), g->overlayY(0, 0)), QPointF(0, 0));  // as the curve starts
             for (std::size_t j = 1; j < points.size(); j += 13) {
                 const int i = points[j];
                 const double expected = gainWith(d, woofer(i * 100.0), i * 6.28318 * 100, zobel);
@@ -122,7 +124,7 @@ private slots:
             const double v2 = 50 * std::norm(zs) / zs.real() / (d.full_bridge_select ? 4 : 1);
             const cplx par = d.zobel_r_parval / (1.0 + j * w * d.zobel_r_parval * (d.zobel_c_parval ? d.zobel_c_parval : 1e-13));
             const double expected = v2 * std::norm(par / (par + 1.0 / (j * w * d.zobel_c_serval))) / d.zobel_r_parval;
-            QVERIFY2(std::fabs(power->overlayY(0, i) / expected - 1) < 0.01, qPrintable(QString::number(i)));
+            QVERIFY2(power->overlayX(0, i) == i * 100.0 && std::fabs(power->overlayY(0, i) / expected - 1) < 0.01, qPrintable(QString::number(i)));
         }
         // The fit is shown with its values.
         QVERIFY(textOf(m_form->findChild<QWidget *>("MeasuredSpeakerWindow"), "measuredModel").startsWith("Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH"));

@@ -40,6 +40,7 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::newRow("main window")                   << "" << "Form1";
         QTest::newRow("main window, full bridge, cursors") << "full; pick zobel_c_par 0; cursors" << "Form1";
+        QTest::newRow("main window, reference held")   << "full; reference" << "Form1";
         QTest::newRow("Power window")                  << "power" << "Power_measurement_form";
         QTest::newRow("carrier window")                << "full; carrier" << "CarrierWindow";
         QTest::newRow("Zobel map")                     << "map" << "TradeoffWindow";
@@ -55,12 +56,15 @@ private slots:
         m_form->resize(1200, 760);
         QStringList steps = script.split("; ", Qt::SkipEmptyParts);
         const QString last = steps.isEmpty() ? QString() : steps.takeLast();
-        if (!QStringList{"power", "carrier", "map", "schematic", "about", "cursors", ""}.contains(last))
+        if (!QStringList{"power", "carrier", "map", "schematic", "about", "cursors", "reference", ""}.contains(last))
             steps << last;
         play(m_form, steps.join("; "));
         if (last == "cursors") {
             for (const char *item : {"cursors1_on", "cursors2_on", "cursors3_on"})
                 childNamed<QAction>(m_form, item)->trigger();
+        } else if (last == "reference") {  // the full bridge held, then a half bridge with .47 uF
+            childNamed<QAction>(m_form, "design_hold_reference")->trigger();
+            play(m_form, "half; pick filter_c_par .47");
         } else if (last == "power") {
             childNamed<QAction>(m_form, "power_calcs")->trigger();
         } else if (last == "carrier") {

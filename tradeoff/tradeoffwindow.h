@@ -89,7 +89,6 @@ private:
     QThreadPool m_pool;  // the map's own thread, its priority lowered for good
     QFutureWatcher<std::shared_ptr<const TradeoffMap>> m_job;
     std::shared_ptr<std::atomic<bool>> m_cancel;
-    bool m_restart = false;  // the map in the works is stale: start again once it stops
     std::vector<Point> m_points;
     std::vector<int> m_front;  // drawn points on the Pareto front, by dissipation
     int m_selected = -1;

@@ -19,7 +19,7 @@ private slots:
         Form1 *form = openWindow<Form1>();
         std::mt19937 rng(20261206);
         QStringList recent;
-        for (int step = 0; step < 2000; ++step) {
+        for (int step = 0; step < 1000; ++step) {
             recent = (recent << act(form, rng)).mid(qMax(0, recent.size() - 7));
             if (const QString fault = check(form); !fault.isEmpty())
                 QFAIL(qPrintable(QStringLiteral("step %1: %2 after: %3").arg(step).arg(fault, recent.join(" | "))));

@@ -122,6 +122,18 @@ struct ZobelEnds {
     std::array<bool, kSupers> blocksReady;
 };
 
+// The Zobel part at both ends of every super-block; the blocks' ends follow when first needed.
+ZobelEnds endsOf(const ZobelPart &zobel)
+{
+    ZobelEnds ends;
+    for (int s = 0; s < kSupers; ++s) {
+        zobel.at(superFirst(s), ends.sPA[s], ends.sQA[s]);
+        zobel.at(superLast(s), ends.sPB[s], ends.sQB[s]);
+    }
+    ends.blocksReady.fill(false);
+    return ends;
+}
+
 // Over a segment: |1 + jwLY|^2 is at least `floor` (rounding allowed for), and 1 + |wLY| at most
 // `size`.
 inline void segmentBound(double pMin, double pMax, double qMin, double qMax, double zpA, double zpB,
@@ -437,12 +449,7 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
     const NetworkValues n = m->network(z);
     if ((parts & kPeaksPart) && !m->tables.empty()) {
         const ZobelPart zobel(n);
-        ZobelEnds ends;
-        for (int s = 0; s < kSupers; ++s) {
-            zobel.at(superFirst(s), ends.sPA[s], ends.sQA[s]);
-            zobel.at(superLast(s), ends.sPB[s], ends.sQB[s]);
-        }
-        ends.blocksReady.fill(false);
+        ZobelEnds ends = endsOf(zobel);
         Best best;
         for (int load = 0; load < int(m->tables.size()); ++load) {
             NetworkValues nl = n;
@@ -487,12 +494,7 @@ double TradeoffEngine::peakDb(int index, int load) const
     NetworkValues n = m->network(zobelNetwork(index));
     n.R1 = m->tables[std::size_t(load)].ohms;
     const ZobelPart zobel(n);
-    ZobelEnds ends;
-    for (int s = 0; s < kSupers; ++s) {
-        zobel.at(superFirst(s), ends.sPA[s], ends.sQA[s]);
-        zobel.at(superLast(s), ends.sPB[s], ends.sQB[s]);
-    }
-    ends.blocksReady.fill(false);
+    ZobelEnds ends = endsOf(zobel);
     Best best;
     m->search(load, n, zobel, ends, best);
     return best.dB;

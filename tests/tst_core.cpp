@@ -24,27 +24,7 @@
 
 Q_DECLARE_METATYPE(ListSelector)
 
-// Every allocation through operator new is counted while `g_counting` is set.
-namespace {
-long g_allocations = 0;
-bool g_counting = false;
-}  // namespace
-void *operator new(std::size_t size)
-{
-    if (g_counting)
-        ++g_allocations;
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include "allocationcount.h"
 
 using Doubles = QList<double>;
 
@@ -127,14 +107,13 @@ private slots:
         r.full_bridge_select = Flag(topology);
         static DesignAnalysis a;
         analyseDesign(r, 50, a);
-        g_allocations = 0;
-        g_counting = true;
-        for (int i = 0; i < 5; ++i) {
-            r.zobel_r_parval = 1 + i;
-            analyseDesign(r, 50, a);
-        }
-        g_counting = false;
-        QCOMPARE(g_allocations, 0L);
+        QCOMPARE(allocationsOf([&] {
+                     for (int i = 0; i < 5; ++i) {
+                         r.zobel_r_parval = 1 + i;
+                         analyseDesign(r, 50, a);
+                     }
+                 }),
+                 0L);
         QCOMPARE(a.network.R2, 5 * 1.0000001);  // the last call did run
     }
 

@@ -16,27 +16,7 @@
 #include <new>
 #include <random>
 
-// Every allocation through operator new is counted while `g_counting` is set.
-namespace {
-long g_allocations = 0;
-bool g_counting = false;
-}  // namespace
-void *operator new(std::size_t size)
-{
-    if (g_counting)
-        ++g_allocations;
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void *p, std::size_t) noexcept
-{
-    std::free(p);
-}
+#include "allocationcount.h"
 
 namespace {
 
@@ -396,11 +376,10 @@ private slots:
         const TradeoffInputs in = inputsFor({true, "22", "1.0", "8", 0.67, true, true});
         const TradeoffEngine engine(in);
         TradeoffRow row;
-        g_allocations = 0;
-        g_counting = true;
-        for (int index : {0, 17, 1000, 4607}) engine.evaluate(index, row);
-        g_counting = false;
-        QCOMPARE(g_allocations, 0L);
+        QCOMPARE(allocationsOf([&] {
+                     for (int index : {0, 17, 1000, 4607}) engine.evaluate(index, row);
+                 }),
+                 0L);
     }
 
     void designNetwork()

@@ -142,8 +142,9 @@ void Form1::followOverlays(GraphId id)
                              &m_measured->pointsX, &m_measured->pointsY, Qt::SolidLine, true});
         overlays.append({name, kMeasuredColour, &curve.x, &curve.y});
     }
-    const QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
-                                         .arg(m_rec.jspeaker_r, m_rec.speaker_l_valtxt)
-                                   : QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r);
+    const QString own =
+        id == Fig1
+            ? QStringLiteral("design, %1 ohm + %2 mH").arg(m_rec.jspeaker_r, m_rec.speaker_l_valtxt)
+            : QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r);
     panel.graph->setOverlays(overlays.isEmpty() ? QString() : own, overlays);
 }

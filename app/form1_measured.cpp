@@ -38,8 +38,8 @@ void Form1::createMeasuredMenu()
 
 void Form1::chooseMeasured()
 {
-    const QString folder = m_measured ? QFileInfo(m_measured->load->path()).absolutePath()
-                                      : QDir::currentPath();
+    const QString folder =
+        m_measured ? QFileInfo(m_measured->load->path()).absolutePath() : QDir::currentPath();
     const QString path = chooseFileToOpen(this, QStringLiteral("Load a measured speaker"), folder,
                                           impedanceFileFilter());
     if (!path.isEmpty())
@@ -51,9 +51,9 @@ void Form1::loadMeasured(const QString &path)
     std::variant<MeasuredLoad, QString> read = MeasuredLoad::fromFile(path);
     if (const QString *refusal = std::get_if<QString>(&read)) {
         // Nothing changes: the speaker loaded before, if any, stays.
-        QMessageBox::warning(this, QGuiApplication::applicationDisplayName(),
-                             QStringLiteral("%1 was not loaded. %2")
-                                 .arg(QDir::toNativeSeparators(path), *refusal));
+        QMessageBox::warning(
+            this, QGuiApplication::applicationDisplayName(),
+            QStringLiteral("%1 was not loaded. %2").arg(QDir::toNativeSeparators(path), *refusal));
         return;
     }
     auto measured = std::make_unique<Measured>();
@@ -66,8 +66,7 @@ void Form1::loadMeasured(const QString &path)
     m_measured = std::move(measured);
     m_recentMeasured->add(path);
     m_clearMeasured->setEnabled(true);
-    sweepMeasured(m_rec, m_measured->grid, m_measured->curves, kAllParts,
-                  &comparedGridPoints());
+    sweepMeasured(m_rec, m_measured->grid, m_measured->curves, kAllParts, &comparedGridPoints());
     for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     if (m_power)
         m_power->setMeasuredSpeaker(&m_measured->grid);

@@ -20,8 +20,8 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cmath>
@@ -135,7 +135,8 @@ void BM_SpeakerLKeystrokeMeasured(benchmark::State &state)
     for (int i = 0; i < 200; ++i) {
         const double hz = 10 * std::pow(2000.0, i / 199.0);
         const std::complex<double> jw(0, 2 * M_PI * hz);
-        const std::complex<double> z = 6.2 + jw * 0.35e-3 + 1.0 / (1.0 / 12.0 + 1.0 / (jw * 1.1e-3));
+        const std::complex<double> z =
+            6.2 + jw * 0.35e-3 + 1.0 / (1.0 / 12.0 + 1.0 / (jw * 1.1e-3));
         out.write(QByteArray::number(hz) + ' ' + QByteArray::number(std::abs(z)) + ' ' +
                   QByteArray::number(std::arg(z) * 180 / M_PI) + '\n');
     }

@@ -1,8 +1,8 @@
 #include "cli/commandline.h"
 
 #include "cli/invocation.h"
-#include "core/designfile.h"
 #include "core/carrierinputs.h"
+#include "core/designfile.h"
 #include "core/entryrule.h"
 #include "core/graphfiles.h"
 #include "core/program.h"
@@ -65,12 +65,13 @@ constexpr ListOption kListOptions[] = {
 
 void addOptions(QCommandLineParser &parser)
 {
-    QString description =
-        QStringLiteral("Designs the LC output filter of a class-D amplifier. Without a command "
-                       "it opens its window.\n\nCommands:\n");
+    QString description = QStringLiteral(
+        "Designs the LC output filter of a class-D amplifier. Without a command "
+        "it opens its window.\n\nCommands:\n");
     for (const Command &c : kCommands)
-        description += QStringLiteral("  %1  %2\n")
-                           .arg(QString::fromLatin1(c.name).leftJustified(8), QLatin1String(c.summary));
+        description +=
+            QStringLiteral("  %1  %2\n")
+                .arg(QString::fromLatin1(c.name).leftJustified(8), QLatin1String(c.summary));
     description.chop(1);
     parser.setApplicationDescription(description);
     parser.addPositionalArgument(QStringLiteral("command"), commandNames());

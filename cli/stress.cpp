@@ -55,11 +55,12 @@ void addCarrierOptions(QCommandLineParser &parser)
                      fallback.isEmpty() ? QString() : QStringLiteral(" Default %1.").arg(fallback)),
              QStringLiteral("value")});
     }
-    parser.addOption({kModulationOption,
-                      QStringLiteral("Full bridge's modulation for stress and explore: ad (legs in anti-phase) "
-                                     "or bd (a reference of each leg's own); the half bridge's one "
-                                     "two-level leg ignores it. Default bd."),
-                      QStringLiteral("name"), QStringLiteral("bd")});
+    parser.addOption(
+        {kModulationOption,
+         QStringLiteral("Full bridge's modulation for stress and explore: ad (legs in anti-phase) "
+                        "or bd (a reference of each leg's own); the half bridge's one "
+                        "two-level leg ignores it. Default bd."),
+         QStringLiteral("name"), QStringLiteral("bd")});
     parser.addOption(
         {kFormatOption,
          QStringLiteral(

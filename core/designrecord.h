@@ -27,17 +27,17 @@ enum class Modulation { ad, bd };
 // for (SI units). An empty text is a value not given: the supply and the switching frequency
 // start so, and so do the optional part ratings.
 struct CarrierInputs {
-    QString supplyText;            // V, each leg swings between 0 and this
-    QString switchingText;         // kHz
+    QString supplyText;     // V, each leg swings between 0 and this
+    QString switchingText;  // kHz
     Modulation modulation = Modulation::bd;
     QString audioText = QStringLiteral("1000");  // Hz, the sine of the at-power figures
-    QString zobelRatingText;       // W, the Zobel resistor's power rating
-    QString inductorRatingText;    // A, the inductor's saturation current
-    QString capacitorRatingText;   // A rms, the filter capacitor's ripple-current rating
+    QString zobelRatingText;                     // W, the Zobel resistor's power rating
+    QString inductorRatingText;                  // A, the inductor's saturation current
+    QString capacitorRatingText;  // A rms, the filter capacitor's ripple-current rating
     double supplyV = 0.0;
     double switchingHz = 0.0;
     double audioHz = 1000.0;
-    double zobelRatingW = 0.0;     // 0: not given
+    double zobelRatingW = 0.0;  // 0: not given
     double inductorRatingA = 0.0;
     double capacitorRatingA = 0.0;
 

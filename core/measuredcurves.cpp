@@ -57,7 +57,8 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
         out.impedance.x[0] = out.impedance.x[1];
         out.impedance.y[0] = out.impedance.y[1];
     }
-    for (const auto &[part, zobel] : {std::pair{kGainPart, false}, std::pair{kGainZobelPart, true}}) {
+    for (const auto &[part, zobel] :
+         {std::pair{kGainPart, false}, std::pair{kGainZobelPart, true}}) {
         if (!(parts & part))
             continue;
         Curve &c = zobel ? out.gainZobel : out.gain;

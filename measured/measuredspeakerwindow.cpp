@@ -71,11 +71,11 @@ void MeasuredSpeakerWindow::showLoad(const MeasuredLoad *load)
         const auto value = [](double v, const char *unit) {
             return QString::number(v, 'g', 4) + QLatin1String(unit);
         };
-        m_model->setText(QStringLiteral("Re %1, Le %2, R2 %3, L2 %4 (fitted from %5)")
-                             .arg(value(fit.model.Re, " ohm"), value(fit.model.Le * 1e3, " mH"),
-                                  value(fit.model.R2, " ohm"), value(fit.model.L2 * 1e3, " mH"),
-                                  engineeringText(data.points[fit.firstFitted].hz,
-                                                  QStringLiteral("Hz"))));
+        m_model->setText(
+            QStringLiteral("Re %1, Le %2, R2 %3, L2 %4 (fitted from %5)")
+                .arg(value(fit.model.Re, " ohm"), value(fit.model.Le * 1e3, " mH"),
+                     value(fit.model.R2, " ohm"), value(fit.model.L2 * 1e3, " mH"),
+                     engineeringText(data.points[fit.firstFitted].hz, QStringLiteral("Hz"))));
         m_error->setText(QStringLiteral("%1 % rms").arg(fit.rmsErrorPercent, 0, 'f', 2));
     }
     QDialog::show();

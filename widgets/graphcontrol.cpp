@@ -372,8 +372,8 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
         m_overlays[i]->setName(overlays[i].name);
         m_overlays[i]->setPen(QPen(overlays[i].colour, 1, overlays[i].style));
         m_overlays[i]->setLineStyle(overlays[i].dots ? QCPGraph::lsNone : QCPGraph::lsLine);
-        m_overlays[i]->setScatterStyle(overlays[i].dots ? QCPScatterStyle(QCPScatterStyle::ssCircle, 4)
-                                                        : QCPScatterStyle());
+        m_overlays[i]->setScatterStyle(
+            overlays[i].dots ? QCPScatterStyle(QCPScatterStyle::ssCircle, 4) : QCPScatterStyle());
         setPoints(m_overlays[i], *overlays[i].x, *overlays[i].y);
     }
     m_graph->setName(curveName);
@@ -559,7 +559,8 @@ QList<QPair<double, QString>> GraphControl::tickLabels(Axis axis) const
     for (int i = 0; i < ticks.size() && i < texts.size(); ++i) {
         // As drawn: inside the range, and not clipped by the plot's edge.
         const double at = a->coordToPixel(ticks[i]);
-        const double half = (horizontal ? metrics.horizontalAdvance(texts[i]) : metrics.height()) / 2;
+        const double half =
+            (horizontal ? metrics.horizontalAdvance(texts[i]) : metrics.height()) / 2;
         if (a->range().contains(ticks[i]) && at - half >= 0 && at + half <= length)
             labels.append({at, texts[i]});
     }

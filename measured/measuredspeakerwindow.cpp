@@ -45,6 +45,7 @@ MeasuredSpeakerWindow::MeasuredSpeakerWindow(QWidget *parent) : QDialog(parent)
     auto *close = new QPushButton(QStringLiteral("Close"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto *page = new QVBoxLayout(this);
+    page->setSizeConstraint(QLayout::SetMinimumSize);  // grows with a longer file name or model
     page->addLayout(form);
     page->addWidget(note);
     page->addWidget(close, 0, Qt::AlignRight);

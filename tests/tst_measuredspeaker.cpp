@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QLabel>
 #include <QTemporaryDir>
 
 namespace {
@@ -127,7 +128,13 @@ private slots:
             QVERIFY2(power->overlayX(0, i) == i * 100.0 && std::fabs(power->overlayY(0, i) / expected - 1) < 0.01, qPrintable(QString::number(i)));
         }
         // The fit is shown with its values.
-        QVERIFY(textOf(m_form->findChild<QWidget *>("MeasuredSpeakerWindow"), "measuredModel").startsWith("Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH"));
+        QWidget *fit = m_form->findChild<QWidget *>("MeasuredSpeakerWindow");
+        QVERIFY(textOf(fit, "measuredModel").startsWith("Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH"));
+        auto *model = childNamed<QLabel>(fit, "measuredModel");
+        QTest::mouseDClick(model, Qt::LeftButton, {}, QPoint(4, model->height() / 2));
+        QVERIFY(model->hasSelectedText());  // a double click selects a word, to copy
+        for (QLabel *label : fit->findChildren<QLabel *>())  // each shown whole, however long the model
+            QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
         // Cleared: the overlays go, the boxes stay.
         childNamed<QAction>(m_form, "measured_clear")->trigger();
         QVERIFY(!m_form->measuredSpeaker());

@@ -6,7 +6,6 @@
 #include "valuelists.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -450,32 +449,10 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
 
 DesignFileRead readDesignFilePath(const QString &path)
 {
-    const QString shownPath = QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
-    const QFileInfo info(path);
-    if (!info.exists())
-        return shownPath + QStringLiteral(" does not exist.");
-    if (info.isDir())
-        return shownPath + QStringLiteral(" is a folder, not a file.");
-    if (info.size() > kMaxDesignFileBytes)
-        return tooLarge();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return shownPath + QStringLiteral(" cannot be read: %1.").arg(file.errorString());
-    // Files whose size the system does not know (pipes, /proc) are read up to one byte past the
-    // limit.
-    QByteArray bytes;
-    char chunk[65536];
-    for (;;) {
-        const qint64 got = file.read(chunk, sizeof chunk);
-        if (got < 0)
-            return shownPath + QStringLiteral(" cannot be read: %1.").arg(file.errorString());
-        if (got == 0)
-            break;
-        bytes.append(chunk, qsizetype(got));
-        if (bytes.size() > kMaxDesignFileBytes)
-            return tooLarge();
-    }
-    return readDesignFile(bytes);
+    std::variant<QByteArray, QString> read = readFileUpTo(path, kMaxDesignFileBytes, tooLarge());
+    if (QString *refusal = std::get_if<QString>(&read))
+        return *refusal;
+    return readDesignFile(std::get<QByteArray>(read));
 }
 
 std::optional<FileFailure> writeDesignFile(const QString &path, const DesignInputs &design,

@@ -1,8 +1,6 @@
 #include "impedancefile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "savefile.h"
 
 #include <array>
 #include <charconv>
@@ -357,30 +355,8 @@ ImpedanceRead readImpedanceData(const QByteArray &bytes)
 
 ImpedanceRead readImpedanceFile(const QString &path)
 {
-    const QString shown = QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
-    const QFileInfo info(path);
-    if (!info.exists())
-        return shown + QStringLiteral(" does not exist.");
-    if (info.isDir())
-        return shown + QStringLiteral(" is a folder, not a file.");
-    if (info.size() > kMaxImpedanceFileBytes)
-        return tooLarge();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return shown + QStringLiteral(" cannot be read: %1.").arg(file.errorString());
-    // Files whose size the system does not know (pipes, /proc) are read up to one byte past
-    // the limit.
-    QByteArray bytes;
-    char chunk[65536];
-    for (;;) {
-        const qint64 got = file.read(chunk, sizeof chunk);
-        if (got < 0)
-            return shown + QStringLiteral(" cannot be read: %1.").arg(file.errorString());
-        if (got == 0)
-            break;
-        bytes.append(chunk, qsizetype(got));
-        if (bytes.size() > kMaxImpedanceFileBytes)
-            return tooLarge();
-    }
-    return readImpedanceData(bytes);
+    std::variant<QByteArray, QString> read = readFileUpTo(path, kMaxImpedanceFileBytes, tooLarge());
+    if (QString *refusal = std::get_if<QString>(&read))
+        return *refusal;
+    return readImpedanceData(std::get<QByteArray>(read));
 }

@@ -1,6 +1,8 @@
 #include "savefile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -38,4 +40,33 @@ std::optional<FileFailure> writeFileAtomically(const QString &path, const QByteA
     if (!file.commit())
         return failure();
     return std::nullopt;
+}
+
+std::variant<QByteArray, QString> readFileUpTo(const QString &path, qint64 maxBytes,
+                                               const QString &tooLarge)
+{
+    const QString shown = QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+    const QFileInfo info(path);
+    if (!info.exists())
+        return shown + QStringLiteral(" does not exist.");
+    if (info.isDir())
+        return shown + QStringLiteral(" is a folder, not a file.");
+    if (info.size() > maxBytes)
+        return tooLarge;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return shown + QStringLiteral(" cannot be read: %1.").arg(file.errorString());
+    QByteArray bytes;
+    char chunk[65536];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got < 0)
+            return shown + QStringLiteral(" cannot be read: %1.").arg(file.errorString());
+        if (got == 0)
+            break;
+        bytes.append(chunk, qsizetype(got));
+        if (bytes.size() > maxBytes)
+            return tooLarge;
+    }
+    return bytes;
 }

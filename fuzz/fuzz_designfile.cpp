@@ -6,20 +6,10 @@
 #include "core/designfile.h"
 #include "core/entryrule.h"
 #include "core/valuelists.h"
+#include "require.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-// Aborts, naming the promise, when it does not hold.
-#define require(promise)                                                               \
-    do {                                                                               \
-        if (!(promise)) {                                                              \
-            std::fprintf(stderr, "Broken promise, line %d: %s\n", __LINE__, #promise); \
-            std::abort();                                                              \
-        }                                                                              \
-    } while (false)
 
 namespace {
 

@@ -2,23 +2,13 @@
 // does. Besides crashes, sanitizer findings and runs over the time limit, a broken promise of the
 // reader, the fit or the load aborts the run.
 #include "core/measuredload.h"
+#include "require.h"
 
 #include <cmath>
 #include <complex>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
-
-// Aborts, naming the promise, when it does not hold.
-#define require(promise)                                                               \
-    do {                                                                               \
-        if (!(promise)) {                                                              \
-            std::fprintf(stderr, "Broken promise, line %d: %s\n", __LINE__, #promise); \
-            std::abort();                                                              \
-        }                                                                              \
-    } while (false)
 
 namespace {
 

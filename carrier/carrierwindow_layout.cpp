@@ -16,7 +16,6 @@
 
 namespace {
 
-const QColor kNoteText(64, 32, 0);
 constexpr int kBoxWidth = 80;
 
 // A label in the window's regular (not bold) face, wrapped, in the notes' brown.

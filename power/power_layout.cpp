@@ -14,7 +14,6 @@
 
 namespace {
 
-const QColor kNoteText(64, 32, 0);
 constexpr int kBoxWidth = 64;
 
 QLineEdit *box(const char *name, QWidget *parent)

@@ -13,6 +13,7 @@ class QWidget;
 // Look and placement shared by the program's windows.
 inline const QColor kWindowBlue(0, 144, 240);
 inline const QColor kLabelGold(240, 192, 64);
+inline const QColor kNoteText(64, 32, 0);  // explanatory notes
 // A held reference design's curves, drawn dashed under the live ones on every graph.
 inline const QColor kReferenceColour(110, 110, 110);
 

@@ -2,6 +2,8 @@
 // over them, fields the file lacks told on standard error, a refused file as one line and status
 // 2. Outputs are compared with tests/reference/network.py's report of the design the file
 // describes, or with the program's own output for the same design given as options.
+#include "runprogram.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,22 +12,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run {
-    int status;
-    QByteArray out, err;
-};
-
-Run run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
-}
 
 // A design in which every field differs from the start-up design, full bridge, as the file
 // holds it, and the command-line options of the same design.

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "core/loadcompare.h"
 #include "core/module1.h"
+#include "runprogram.h"
 #include "testhelpers.h"
 #include "widgets/graphmenu.h"
 
@@ -15,21 +16,9 @@
 
 namespace {
 
-struct Run { int status; QByteArray out, err; };
-
-// The program run on its own, with no display to open a window on; a last argument ">/dev/full"
-// sends standard output to a device that is always full.
-Run quorvel(QStringList args)
+Run quorvel(const QStringList &args)
 {
-    QProcess p;
-    if (args.value(args.size() - 1) == ">/dev/full")
-        p.setStandardOutputFile((args.takeLast(), "/dev/full"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QUORVEL_EXE), args);
-    p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    return run(QStringLiteral(QUORVEL_EXE), args);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // carrier worked out another way (carrierreference.h), an ngspice transient and hand formulas,
 // and every refused input with its one line on standard error and exit status 2.
 #include "carrierreference.h"
+#include "runprogram.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,20 +19,9 @@ using carrierref::agree;
 using carrierref::Design;
 using carrierref::shown;
 
-struct Run {
-    int status;
-    QByteArray out, err;
-};
-
 Run quorvel(const QStringList &args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QUORVEL_EXE), args);
-    p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    return run(QStringLiteral(QUORVEL_EXE), args);
 }
 
 // The start-up design: L 22 uH, Cf 1 uF, Zobel 6 ohm with 0.1 uF across it and 0.1 uF in series,

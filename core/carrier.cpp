@@ -166,6 +166,7 @@ enum Kind { kZobel, kInductor, kCapacitor, kSpeakerV, kSpeakerW, kOutput, kCommo
 
 struct Sums {
     double s[kFigures] = {};
+    int harmonics = 0;  // the carrier harmonics summed
 };
 
 // Adds one term with leg amplitudes (real, cos phase) a and b; b is ignored in half bridge.
@@ -289,6 +290,7 @@ Sums carrierSums(const Network &n, double Vs, double wc, double w0, double M, Mo
             part.g[k] = g[k][p];
         }
         part.m = m;
+        sum.harmonics = m;
         // The rest, bounded from each part's last gains (see the top of the file).
         bool done = (!active[0] || parts[0].fell) && (!active[1] || parts[1].fell);
         for (int f = 0; f < kFigures && done; ++f) {
@@ -475,6 +477,7 @@ CarrierFigures figuresOf(const Sums &sum, std::array<double, 2> ripple)
     f.speakerVrms = std::sqrt(s[speakerV]);
     f.speakerW = s[speakerW];
     f.commonModeVrms = std::sqrt(s[commonMode]);
+    f.carrierHarmonics = sum.harmonics;
     return f;
 }
 

@@ -190,6 +190,7 @@ struct Best {
     double ratio = 1.0;  // 0 dB, the running maximum's floor
     double dB = 0.0;
     int load = 0;
+    int swept = 0;  // grid points
 };
 
 double openWhenZero(double farad)
@@ -379,6 +380,7 @@ void TradeoffEngine::Impl::sweepBlock(int load, int b, const NetworkValues &n, B
 {
     const int first = blockFirst(b);
     const bool measuredLoad = tables[std::size_t(load)].measured;
+    best.swept += kBlock;
     double ratio[kBlock];
     if (measuredLoad) {
         for (int k = 0; k < kBlock; ++k) ratio[k] = measuredRatioAt(n, *grid, first + k, true);
@@ -460,6 +462,7 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
         }
         row.worstPeakDb = best.dB;
         row.worstLoad = best.load;
+        row.sweptPoints = best.swept;
         row.gain20kDb = gainZobelAt(n, 200);  // 20 kHz
     }
     PowerInputs power = m->power;

@@ -69,6 +69,7 @@ struct TradeoffRow {
     double carrierW = 0.0;     // idle carrier loss in each Zobel resistor; 0 without carrier inputs
     double zobelW = 0.0;       // at7kHzW + carrierW: the dissipation the map shows
     bool pareto = false;
+    int sweptPoints = 0;  // grid points the peaks took over all loads; the others proved lower
 };
 
 struct TradeoffMap {
@@ -82,7 +83,7 @@ struct TradeoffMap {
 // the filter, topology and speakers; the idle carrier loss on those and the carrier inputs; the
 // 7 kHz figure on the topology, the speaker's resistance and the load power.
 enum TradeoffPart : unsigned {
-    kPeaksPart = 1,  // worstPeakDb, worstLoad, ownPeakDb, gain20kDb
+    kPeaksPart = 1,  // worstPeakDb, worstLoad, ownPeakDb, gain20kDb, sweptPoints
     kCarrierPart = 2,
     kAt7kHzPart = 4,
     kAllTradeoffParts = 7,

@@ -43,6 +43,20 @@ QList<Check> carrierChecks(const CarrierFigures &a, const Figures &r, double msT
     return c << Check{"speaker W", a.speakerW, r.speakerW, msTol, 1e-18};
 }
 
+// Whether each power and mean square of `part` is within 0.1 % of `full`'s.
+bool withinTail(const Figures &part, const Figures &full)
+{
+    const auto squares = [](const Figures &f) {
+        return std::array{f.zobelW[0], f.zobelW[1], f.speakerW, std::pow(f.inductorRippleRms[0], 2), std::pow(f.inductorRippleRms[1], 2), std::pow(f.outputVrms[0], 2),
+                          std::pow(f.outputVrms[1], 2), std::pow(f.capRms, 2), std::pow(f.speakerVrms, 2), std::pow(f.commonVrms, 2)};
+    };
+    const auto p = squares(part), f = squares(full);
+    for (std::size_t i = 0; i < p.size(); ++i)
+        if (std::abs(p[i] - f[i]) > 1e-3 * f[i] + 1e-20)
+            return false;
+    return true;
+}
+
 // Every figure, in turn.
 QList<double> all(const CarrierFigures &f)
 {
@@ -100,7 +114,13 @@ private slots:
         QFETCH(double, rippleTolerance);
         QFETCH(double, rippleFloor);
         const CarrierFigures a = idleCarrier(networkOf(design), design.Vs, design.fc, modulationOf(design));
-        QVERIFY(agree(QTest::currentDataTag(), carrierChecks(a, carrierref::reference(design, harmonics).f, 1e-3, rippleTolerance, rippleFloor)));
+        const Figures full = carrierref::reference(design, harmonics).f;
+        QVERIFY(agree(QTest::currentDataTag(), carrierChecks(a, full, 1e-3, rippleTolerance, rippleFloor)));
+        // The tail bound is not loose: a third of the harmonics summed leaves the reference's own
+        // partial sum still short of the 0.1 % on some figure.
+        const int third = std::max(1, (a.carrierHarmonics - 3) / 3);
+        qInfo("%d carrier harmonics summed", a.carrierHarmonics);
+        QVERIFY(!withinTail(carrierref::reference(design, third).f, full));
     }
 
     void atPower_data()

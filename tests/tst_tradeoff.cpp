@@ -138,9 +138,12 @@ private slots:
         MeasuredGrid grid;
         if (in.measured)
             evaluateOnGrid(*in.measured, grid);
-        for (int index : sampleNetworks(11, 120)) {
+        const QList<int> sample = sampleNetworks(11, 120);
+        int swept = 0;
+        for (int index : sample) {
             const DesignRecord d = withZobel(in.design, zobelNetwork(index));
             const TradeoffRow row = engine.evaluate(index);
+            swept += row.sweptPoints;
             // The load set as it should be, from the design: own speaker, 2 to 16 ohm, open, and
             // the measured speaker (0).
             QList<std::int32_t> ohms{in.design.speaker_r_modeval, 2, 4, 8, 16, 1000000000};
@@ -161,6 +164,10 @@ private slots:
             const TradeoffLoad &named = loads[std::size_t(row.worstLoad)];
             QVERIFY2(peaks.value(named.measured ? 0 : named.ohms, -1) == worst, qPrintable(where + "worst named " + named.name));
         }
+        // The bounds leave a few tenths of a percent of the grid to sweep.
+        const double share = double(swept) / (double(engine.loads().size()) * kSweepPoints * double(sample.size()));
+        qInfo("%.3f %% of the grid swept", 100 * share);
+        QVERIFY(share < 0.004);
     }
 
     void figuresAreTheWindowsOwn_data()

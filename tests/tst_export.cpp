@@ -312,6 +312,13 @@ private slots:
         for (const QPoint &middle : {QPoint(5940, 3060), QPoint(5940, 3180), QPoint(6060, 3060), QPoint(6060, 3180)})
             QVERIFY2(dark(middle.x() / 15, middle.y() / 15), qPrintable(QString("%1,%2").arg(middle.x()).arg(middle.y())));
         QVERIFY(!dark(5160 / 15 - 4, 3120 / 15) && !dark(5940 / 15, 3000 / 15 - 4));
+        // And pixel for pixel as approved: the strokes' ends fall between pixels, and the shading
+        // shows a twip's move. QUORVEL_APPROVE=1 writes the picture anew.
+        const QImage arrow = shot.copy(340, 196, 72, 24).convertToFormat(QImage::Format_RGB32);
+        const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/export_arrow.png");
+        if (qEnvironmentVariableIsSet("QUORVEL_APPROVE"))
+            QVERIFY(arrow.save(approved));
+        QCOMPARE(arrow, QImage(approved).convertToFormat(QImage::Format_RGB32));
     }
 
     void focusOrder()
@@ -330,10 +337,19 @@ private slots:
         QCOMPARE(walked, (QStringList{"drvBrowse", "dirBrowse", "filBrowse", "Text1", "Text_file_2_write", "Command_write_file", "drvBrowse"}));
     }
 
+    // A drive picked with the keyboard moves the folder list to it (a test folder stands for one);
+    // a window made afresh starts on the current folder's drive again.
     void oneWindowMadeAfresh()
     {
         QCOMPARE(openExport(), m_export);
         typeName("changed.txt");
+        QVERIFY(QDir(path()).mkdir("drive"));
+        auto *drives = childNamed<QComboBox>(m_export, "drvBrowse");
+        drives->addItem(path("drive"));
+        QTest::keyClick(drives, Qt::Key_End);
+        auto *tree = childNamed<QTreeView>(m_export, "dirBrowse");
+        QCOMPARE(static_cast<QFileSystemModel *>(tree->model())->filePath(tree->currentIndex()), path("drive"));
+        QCOMPARE(m_export->drive_in_use(), path("drive"));
         QPointer<File_control> first = m_export;
         m_export->close();
         QTRY_VERIFY(!first);

@@ -41,6 +41,7 @@ private slots:
         QTest::newRow("main window")                   << "" << "Form1";
         QTest::newRow("main window, full bridge, cursors") << "full; pick zobel_c_par 0; cursors" << "Form1";
         QTest::newRow("main window, reference held")   << "full; reference" << "Form1";
+        QTest::newRow("main window, loads compared")   << "loads" << "Form1";
         QTest::newRow("Power window")                  << "power" << "Power_measurement_form";
         QTest::newRow("measured speaker")              << "measured" << "MeasuredSpeakerWindow";
         QTest::newRow("carrier window")                << "full; carrier" << "CarrierWindow";
@@ -57,7 +58,7 @@ private slots:
         m_form->resize(1200, 760);
         QStringList steps = script.split("; ", Qt::SkipEmptyParts);
         const QString last = steps.isEmpty() ? QString() : steps.takeLast();
-        if (!QStringList{"power", "carrier", "map", "schematic", "about", "cursors", "reference", "measured", ""}.contains(last))
+        if (!QStringList{"power", "carrier", "map", "schematic", "about", "cursors", "reference", "measured", "loads", ""}.contains(last))
             steps << last;
         play(m_form, steps.join("; "));
         if (last == "cursors") {
@@ -66,6 +67,9 @@ private slots:
         } else if (last == "reference") {  // the full bridge held, then a half bridge with .47 uF
             childNamed<QAction>(m_form, "design_hold_reference")->trigger();
             play(m_form, "half; pick filter_c_par .47");
+        } else if (last == "loads") {  // the five loads' curves on Fig. 2 and 3
+            for (const char *graph : {"CWGraph3", "CWGraph4"})
+                childNamed<QAction>(childNamed<GraphControl>(m_form, graph), "actionCompareLoads")->trigger();
         } else if (last == "measured") {  // loaded through its menu; the fit window opens
             answerFileDialog(QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma"));
             childNamed<QAction>(m_form, "measured_load")->trigger();

@@ -102,6 +102,7 @@ private slots:
         QMenu *menu = childNamed<QMenu>(m_form, "tradeoff");
         QVERIFY(menu && menu->actions().contains(item));
         QCOMPARE(menu->title() + " / " + item->text(), QString("&Trade-off / Zobel &map…"));
+        play(m_form, "pick filter_c_par .47");  // the first network, 1 ohm and .047 uF, on the front
         TradeoffWindow *w = openMap();
         QVERIFY(w);
         QVERIFY(!w->isModal() && w->windowModality() == Qt::NonModal);
@@ -109,6 +110,18 @@ private slots:
         // Every network with a series capacitor is a point; those without are one point of their own.
         QCOMPARE(childNamed<GraphControl>(w, "tradeoff_graph")->scatterSize(), 16 * 18 * 15);
         QCOMPARE(int(w->shownMap()->rows.size()), 16 * 18 * 16);
+        // The front is one line through each network on it, the cheapest first, after the point of
+        // the networks without a series capacitor when one of those is on it.
+        GraphControl *graph = childNamed<GraphControl>(w, "tradeoff_graph");
+        const QList<int> front = frontOf(w, false);
+        QVERIFY(front.contains(zobelNetworkIndex({0, 0, 1})));
+        const auto &rows = w->shownMap()->rows;
+        bool groupOnFront = false;
+        for (int i = 0; i < int(rows.size()); ++i)
+            groupOnFront = groupOnFront || (rows[i].pareto && isNoZobel(zobelNetwork(i)));
+        QCOMPARE(graph->curveSize(), front.size() + groupOnFront);
+        for (int k = 0; k < front.size(); ++k)
+            QCOMPARE(QPointF(graph->curveX(k + groupOnFront), graph->curveY(k + groupOnFront)), QPointF(rows[front[k]].zobelW, rows[front[k]].worstPeakDb));
     }
 
     void followsTheDesign_data()
@@ -191,6 +204,14 @@ private slots:
         QVERIFY(w);
         QTest::mouseMove(plotOf(w), QPoint(5, 5));
         QVERIFY(textOf(w, "tradeoff_readout").startsWith("Point at a network"));
+        // The network the read-out speaks of wears a black ring, and only while the pointer is on it.
+        GraphControl *graph = childNamed<GraphControl>(w, "tradeoff_graph");
+        const auto ringsAt = [graph](QPointF pixel) {
+            int n = 0;
+            for (const GraphControl::Mark &m : graph->marks())
+                n += m.shape == GraphControl::Ring && m.colour == QColor(Qt::black) && (graph->pixelOf(m.x, m.y) - pixel).manhattanLength() < 0.5;
+            return n;
+        };
         const QList<int> front = frontOf(w);
         QVERIFY(front.size() > 6);
         // The no-Zobel point: .1 uF, 6 ohm, no series capacitor.
@@ -204,7 +225,9 @@ private slots:
             for (int cPar : {0, 7, 15})
                 QCOMPARE(w->pixelOfNetwork(zobelNetworkIndex({cPar, 12, 0})), w->pixelOfNetwork(network));
         }
+        QCOMPARE(ringsAt(w->pixelOfNetwork(network)), 0);
         QTest::mouseMove(plotOf(w), w->pixelOfNetwork(network).toPoint());
+        QCOMPARE(ringsAt(w->pixelOfNetwork(network)), 1);
         const ZobelNetwork z = zobelNetwork(network);
         QCOMPARE(textOf(w, "tradeoff_readout"), QString("C_Par %1 uF, R %2 ohm, C_Ser %3 uF%4\nworst-case peak %5 (%6);  design's speaker: peak %7, %8 at 20 kHz;  Zobel resistor %9 at 7 kHz")
                                                     .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z), isNoZobel(z) ? " (no Zobel)" : "", figureText(row.worstPeakDb),

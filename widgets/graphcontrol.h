@@ -91,6 +91,7 @@ public:
     QColor scatterColour(double value) const;
     // Symbols over the curve, in this order; redrawn as plot() is.
     void setMarks(const QList<Mark> &marks);
+    QList<Mark> marks() const;
     // The curve's name in the legend and its pen: a colour and a width in pixels.
     void setCurveStyle(const QString &name, const QColor &colour, double width);
     // Where a point of the axes is drawn, in this widget's pixels, and the rectangle of the plot

@@ -288,6 +288,13 @@ void GraphControl::setMarks(const QList<Mark> &marks)
         replotWhenShown();
 }
 
+QList<GraphControl::Mark> GraphControl::marks() const
+{
+    QList<Mark> marks;
+    for (const MarkPlottable *mark : m_marks) marks << mark->mark;
+    return marks;
+}
+
 QPointF GraphControl::pixelOf(double x, double y) const
 {
     return toPixel(x, y);

@@ -49,7 +49,6 @@ MeasuredSpeakerWindow::MeasuredSpeakerWindow(QWidget *parent) : QDialog(parent)
     page->addLayout(form);
     page->addWidget(note);
     page->addWidget(close, 0, Qt::AlignRight);
-    setMinimumWidth(420);
 }
 
 void MeasuredSpeakerWindow::showLoad(const MeasuredLoad *load)

@@ -319,12 +319,12 @@ namespace {
 // The problem of fitting data (not empty) from firstFittedPoint() on, in normalised units, and
 // the starts the fit may take.
 struct Setup {
-    int first = 0;
-    double zRef = 1;
-    double fLast = 1;
+    int first;
+    double zRef;
+    double fLast;
     Problem pr;
     std::vector<Params> starts;  // never empty
-    Start best{};                // the start of least cost
+    Start best;                  // the start of least cost
 };
 
 Setup setUp(const ImpedanceData &data)

@@ -131,6 +131,7 @@ QByteArray joined(const QList<QByteArray> &lines)
 }  // namespace
 
 Q_DECLARE_METATYPE(Layout)
+Q_DECLARE_METATYPE(cplx)
 
 class TestMeasured : public QObject
 {
@@ -213,6 +214,28 @@ private slots:
               rough.rmsErrorPercent, truth, qPrintable(where));
     }
 
+    void impedance_data()
+    {
+        QTest::addColumn<double>("r2");
+        QTest::addColumn<double>("l2");
+        QTest::addColumn<double>("hz");
+        QTest::addColumn<cplx>("expected");  // with Re 6 ohm, Le 0.5 mH
+        // R2 || jwL2 = jwL2 R2 / (R2 + jwL2); at 1 kHz, 10 ohm || 1 mH: j62.83 / (10 + j6.283).
+        QTest::newRow("10 ohm || 1 mH at 1 kHz") << 10.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5) + cplx(0, 62.83185307179586) / cplx(10, 6.283185307179586);
+        QTest::newRow("no R2: no second branch") << 0.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5);
+        QTest::newRow("no L2: no second branch") << 10.0 << 0.0 << 1000.0 << cplx(6, 2 * kPi * 0.5);
+    }
+
+    void impedance()
+    {
+        QFETCH(double, r2);
+        QFETCH(double, l2);
+        QFETCH(double, hz);
+        QFETCH(cplx, expected);
+        const cplx z = voiceCoilImpedance({6, 0.5e-3, r2, l2}, hz);
+        QVERIFY2(relative(z, expected) < 1e-12, qPrintable(QStringLiteral("(%1, %2) ohm, expected (%3, %4)").arg(z.real()).arg(z.imag()).arg(expected.real()).arg(expected.imag())));
+    }
+
     void firstFitted_data()
     {
         QTest::addColumn<QList<double>>("ohms");  // at 100, 200, 300 ... Hz
@@ -277,6 +300,15 @@ private slots:
         const double tailError = tailFarads > 0 ? std::abs(estimate.tailFarads / tailFarads - 1) : estimate.tailFarads;
         message += QStringLiteral("tail %1 F estimated %2 F; rms error %3 %").arg(tailFarads).arg(estimate.tailFarads).arg(estimate.rmsErrorPercent);
         QVERIFY2(error <= tolerance && tailError <= tolerance && estimate.rmsErrorPercent <= rms, qPrintable(message));
+        // Its rms error, worked out here from its parameters.
+        double sum = 0;
+        const Lr2 e{"estimate", estimate.model.Re, estimate.model.Le, estimate.model.R2, estimate.model.L2};
+        for (const ImpedancePoint &p : data.points.mid(estimate.firstFitted)) {
+            const cplx z = lr2(e, p.hz) + (tailFarads > 0 ? 1.0 / cplx(0, 2 * kPi * p.hz * estimate.tailFarads) : 0.0);
+            sum += std::norm(phase ? z / std::polar(p.ohms, p.degrees * kPi / 180) - 1.0 : std::abs(z) / p.ohms - 1);
+        }
+        const double rmsHere = 100 * std::sqrt(sum / double(data.points.size() - estimate.firstFitted));
+        QVERIFY2(std::abs(estimate.rmsErrorPercent / rmsHere - 1) < 1e-9, qPrintable(QStringLiteral("%1 %, here %2 %").arg(estimate.rmsErrorPercent).arg(rmsHere)));
         // The fit only improves on it.
         const VoiceCoilFit fit = fitVoiceCoil(data);
         QVERIFY2(fit.rmsErrorPercent <= estimate.rmsErrorPercent * (1 + 1e-9), qPrintable(QString::number(fit.rmsErrorPercent)));

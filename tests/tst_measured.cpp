@@ -224,6 +224,7 @@ private slots:
         QTest::newRow("10 ohm || 1 mH at 1 kHz") << 10.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5) + cplx(0, 62.83185307179586) / cplx(10, 6.283185307179586);
         QTest::newRow("no R2: no second branch") << 0.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5);
         QTest::newRow("no L2: no second branch") << 10.0 << 0.0 << 1000.0 << cplx(6, 2 * kPi * 0.5);
+        QTest::newRow("no R2, at 0 Hz") << 0.0 << 1e-3 << 0.0 << cplx(6, 0);
     }
 
     void impedance()

@@ -314,25 +314,35 @@ int firstFittedPoint(const QVector<ImpedancePoint> &points)
     return std::max(0, std::min(first, n - kMinFitted));
 }
 
-VoiceCoilFit fitVoiceCoil(const ImpedanceData &data)
-{
-    VoiceCoilFit fit;
-    const int n = int(data.points.size());
-    if (n == 0)
-        return fit;
-    fit.firstFitted = firstFittedPoint(data.points);
-    const auto fitted = data.points.mid(fit.firstFitted);
-    const double fLast = fitted.last().hz;
+namespace {
 
+// The problem of fitting data (not empty) from firstFittedPoint() on, in normalised units, and
+// the starts the fit may take.
+struct Setup {
+    int first;
+    double zRef;
+    double fLast;
     Problem pr;
+    std::vector<Params> starts;  // never empty
+    Start best;                  // the start of least cost
+};
+
+Setup setUp(const ImpedanceData &data)
+{
+    Setup s;
+    s.first = firstFittedPoint(data.points);
+    const auto fitted = data.points.mid(s.first);
+    s.fLast = fitted.last().hz;
+
+    Problem &pr = s.pr;
     pr.complex = data.hasPhase;
-    pr.count = fit.firstFitted > 0 ? 5 : 4;
+    pr.count = s.first > 0 ? 5 : 4;
     double logSum = 0;
     for (const ImpedancePoint &pt : fitted) logSum += std::log(pt.ohms);
-    const double zRef = std::exp(logSum / double(fitted.size()));
+    s.zRef = std::exp(logSum / double(fitted.size()));
     for (const ImpedancePoint &pt : fitted) {
-        pr.x.push_back(pt.hz / fLast);
-        const double m = pt.ohms / zRef;
+        pr.x.push_back(pt.hz / s.fLast);
+        const double m = pt.ohms / s.zRef;
         pr.m.push_back(m);
         pr.z.push_back(pr.complex ? std::polar(m, pt.degrees * (kTwoPi / 360)) : m);
     }
@@ -342,59 +352,50 @@ VoiceCoilFit fitVoiceCoil(const ImpedanceData &data)
     const double decades = std::log10(1 / xFirst) + 2;
     const int steps = std::clamp(int(decades * 8), 8, 200);
     std::vector<double> kappas;
-    for (int s = 0; s <= steps; ++s)
-        kappas.push_back(1 / (xFirst * 0.1 * std::pow(10.0, decades * s / steps)));
+    for (int k = 0; k <= steps; ++k)
+        kappas.push_back(1 / (xFirst * 0.1 * std::pow(10.0, decades * k / steps)));
 
-    std::vector<Params> starts;
     if (pr.complex) {
         std::optional<Start> best;
         for (double kappa : kappas) {
-            const std::optional<Start> s = linearStart(pr, kappa);
-            if (s && (!best || s->cost < best->cost))
-                best = s;
+            const std::optional<Start> st = linearStart(pr, kappa);
+            if (st && (!best || st->cost < best->cost))
+                best = st;
         }
         if (best) {
             Params p = best->p;
             for (double &v : p) v = std::max(v, kFloor);
-            starts.push_back(p);
+            s.starts.push_back(p);
         }
     }
-    if (starts.empty())
-        for (std::size_t s = 0; s < kappas.size(); s += std::max<std::size_t>(1, kappas.size() / 6))
-            starts.push_back(magnitudeStart(pr, kappas[s]));
+    if (s.starts.empty())
+        for (std::size_t k = 0; k < kappas.size(); k += std::max<std::size_t>(1, kappas.size() / 6))
+            s.starts.push_back(magnitudeStart(pr, kappas[k]));
 
-    Start best{starts.front(), cost(pr, starts.front())};
-    if (pr.residualCount() >= pr.count) {
-        disableGslAbort();
-        gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
-        params.trs = gsl_multifit_nlinear_trs_lm;
-        params.scale = gsl_multifit_nlinear_scale_more;
-        params.solver = gsl_multifit_nlinear_solver_qr;
-        std::unique_ptr<gsl_multifit_nlinear_workspace, WorkspaceDeleter> w(
-            gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, pr.residualCount(),
-                                       pr.count));
-        if (w) {
-            // A few steps from every start, then the best of them to the end.
-            for (const Params &s : starts) {
-                const Start r =
-                    refine(pr, w.get(), s, starts.size() > 1 ? kScoutIterations : kMaxIterations);
-                if (r.cost < best.cost)
-                    best = r;
-            }
-            if (starts.size() > 1)
-                best = refine(pr, w.get(), best.p, kMaxIterations);
-        }
+    s.best = Start{s.starts.front(), cost(pr, s.starts.front())};
+    for (const Params &p : s.starts) {
+        const double c = cost(pr, p);
+        if (c < s.best.cost)
+            s.best = Start{p, c};
     }
+    return s;
+}
 
-    const double wLast = kTwoPi * fLast;
+// The fit of the normalised parameters p, in SI units, with its error over the fitted points.
+VoiceCoilFit result(const ImpedanceData &data, const Setup &s, const Params &p)
+{
+    VoiceCoilFit fit;
+    fit.firstFitted = s.first;
+    const double wLast = kTwoPi * s.fLast;
     const auto physical = [](double v) { return std::isfinite(v) && v > 0 ? v : 0.0; };
-    fit.model.Re = physical(best.p[0] * zRef);
-    fit.model.Le = physical(best.p[1] * zRef / wLast);
-    fit.model.R2 = physical(best.p[2] * zRef);
-    fit.model.L2 = physical(best.p[3] * zRef / wLast);
-    fit.tailFarads = pr.count == 5 ? physical(1 / (best.p[4] * zRef * wLast)) : 0.0;
+    fit.model.Re = physical(p[0] * s.zRef);
+    fit.model.Le = physical(p[1] * s.zRef / wLast);
+    fit.model.R2 = physical(p[2] * s.zRef);
+    fit.model.L2 = physical(p[3] * s.zRef / wLast);
+    fit.tailFarads = s.pr.count == 5 ? physical(1 / (p[4] * s.zRef * wLast)) : 0.0;
 
     double sum = 0;
+    const auto fitted = data.points.mid(s.first);
     for (const ImpedancePoint &pt : fitted) {
         std::complex<double> z = voiceCoilImpedance(fit.model, pt.hz);
         if (fit.tailFarads > 0)
@@ -406,4 +407,46 @@ VoiceCoilFit fitVoiceCoil(const ImpedanceData &data)
     }
     fit.rmsErrorPercent = 100 * std::sqrt(sum / double(fitted.size()));
     return fit;
+}
+
+}  // namespace
+
+VoiceCoilFit voiceCoilEstimate(const ImpedanceData &data)
+{
+    if (data.points.isEmpty())
+        return {};
+    const Setup s = setUp(data);
+    return result(data, s, s.best.p);
+}
+
+VoiceCoilFit fitVoiceCoil(const ImpedanceData &data)
+{
+    if (data.points.isEmpty())
+        return {};
+    const Setup s = setUp(data);
+    const Problem &pr = s.pr;
+    Start best = s.best;
+    if (pr.residualCount() >= pr.count) {
+        disableGslAbort();
+        gsl_multifit_nlinear_parameters params = gsl_multifit_nlinear_default_parameters();
+        params.trs = gsl_multifit_nlinear_trs_lm;
+        params.scale = gsl_multifit_nlinear_scale_more;
+        params.solver = gsl_multifit_nlinear_solver_qr;
+        std::unique_ptr<gsl_multifit_nlinear_workspace, WorkspaceDeleter> w(
+            gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &params, pr.residualCount(),
+                                       pr.count));
+        if (w) {
+            // A few steps from every start, then the best of them to the end.
+            const std::vector<Params> &starts = s.starts;
+            for (const Params &st : starts) {
+                const Start r =
+                    refine(pr, w.get(), st, starts.size() > 1 ? kScoutIterations : kMaxIterations);
+                if (r.cost < best.cost)
+                    best = r;
+            }
+            if (starts.size() > 1)
+                best = refine(pr, w.get(), best.p, kMaxIterations);
+        }
+    }
+    return result(data, s, best.p);
 }

@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("1kHz")                << QChar('a') << 1e3      << "1kHz";
         QTest::newRow("1MHz")                << QChar('a') << 1e6      << "1MHz";
         QTest::newRow("999.9 Hz label")      << QChar('a') << 999.9    << "1kHz";
+        QTest::newRow("past the last prefix") << QChar('a') << 1.2345e15 << "1.23e+03THz";
     }
 
     void texts()

@@ -131,6 +131,7 @@ QByteArray joined(const QList<QByteArray> &lines)
 }  // namespace
 
 Q_DECLARE_METATYPE(Layout)
+Q_DECLARE_METATYPE(cplx)
 
 class TestMeasured : public QObject
 {
@@ -211,6 +212,107 @@ private slots:
         QVERIFY2(loadError <= 0.005, qPrintable(where));
         qInfo("largest parameter error %.2e %% clean, %.2f %% with noise (fit error %.3f %%, generating parameters %.3f %%); load %s", 100 * cleanError, 100 * roughError,
               rough.rmsErrorPercent, truth, qPrintable(where));
+    }
+
+    void impedance_data()
+    {
+        QTest::addColumn<double>("r2");
+        QTest::addColumn<double>("l2");
+        QTest::addColumn<double>("hz");
+        QTest::addColumn<cplx>("expected");  // with Re 6 ohm, Le 0.5 mH
+        // R2 || jwL2 = jwL2 R2 / (R2 + jwL2); at 1 kHz, 10 ohm || 1 mH: j62.83 / (10 + j6.283).
+        QTest::newRow("10 ohm || 1 mH at 1 kHz") << 10.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5) + cplx(0, 62.83185307179586) / cplx(10, 6.283185307179586);
+        QTest::newRow("no R2: no second branch") << 0.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5);
+        QTest::newRow("no L2: no second branch") << 10.0 << 0.0 << 1000.0 << cplx(6, 2 * kPi * 0.5);
+        QTest::newRow("no R2, at 0 Hz") << 0.0 << 1e-3 << 0.0 << cplx(6, 0);
+    }
+
+    void impedance()
+    {
+        QFETCH(double, r2);
+        QFETCH(double, l2);
+        QFETCH(double, hz);
+        QFETCH(cplx, expected);
+        const cplx z = voiceCoilImpedance({6, 0.5e-3, r2, l2}, hz);
+        QVERIFY2(relative(z, expected) < 1e-12, qPrintable(QStringLiteral("(%1, %2) ohm, expected (%3, %4)").arg(z.real()).arg(z.imag()).arg(expected.real()).arg(expected.imag())));
+    }
+
+    void firstFitted_data()
+    {
+        QTest::addColumn<QList<double>>("ohms");  // at 100, 200, 300 ... Hz
+        QTest::addColumn<int>("first");
+        QTest::newRow("one point") << QList<double>{5} << 0;
+        QTest::newRow("two points, falling") << QList<double>{10, 5} << 0;
+        QTest::newRow("9 % above the dip is no peak") << QList<double>{5.45, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 6} << 0;
+        // The last peak counts; the dip after it is at 600 Hz.
+        QTest::newRow("two peaks") << QList<double>{8, 30, 9, 6, 20, 7, 6.5, 7, 8, 9, 10, 11, 12, 13, 14, 15} << 6;
+        QTest::newRow("equal dips: the first") << QList<double>{20, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5} << 1;
+        QTest::newRow("peak at the second-last point: the last 8") << QList<double>{5, 5, 5, 5, 5, 5, 5, 5, 5, 10, 5} << 3;
+    }
+
+    void firstFitted()
+    {
+        QFETCH(QList<double>, ohms);
+        QFETCH(int, first);
+        QVector<ImpedancePoint> points;
+        for (double z : ohms)
+            points.append({100.0 * double(points.size() + 1), z, 0});
+        QCOMPARE(firstFittedPoint(points), first);
+    }
+
+    void estimate_data()
+    {
+        QTest::addColumn<int>("speaker");
+        QTest::addColumn<double>("tailFarads");  // in series with the voice coil; 0: none
+        QTest::addColumn<bool>("phase");
+        QTest::addColumn<double>("tolerance");  // of every parameter of the estimate, relative
+        QTest::addColumn<double>("rms");        // the largest rms error of the estimate, %
+        QTest::newRow("8 ohm woofer") << 0 << 0.0 << true << 0.2 << 3.0;
+        QTest::newRow("4 ohm midrange with 470 uF in series") << 1 << 470e-6 << true << 0.2 << 3.0;
+        QTest::newRow("8 ohm woofer with 100 uF in series") << 0 << 100e-6 << true << 0.2 << 3.0;
+        // A rough start: within a factor of two.
+        QTest::newRow("8 ohm woofer, magnitude only") << 0 << 0.0 << false << 1.0 << 30.0;
+    }
+
+    // The estimate the fit starts from, on a curve that is the model (with a series capacitance
+    // standing for a resonance's tail, fitted from the lowest |Z| on).
+    void estimate()
+    {
+        QFETCH(int, speaker);
+        QFETCH(double, tailFarads);
+        QFETCH(bool, phase);
+        QFETCH(double, tolerance);
+        QFETCH(double, rms);
+        const Lr2 &s = kSpeakers[speaker];
+        ImpedanceData data{{}, phase};
+        int dip = 0;
+        for (double f : logSpaced(20, 20000, 100)) {
+            cplx z = lr2(s, f);
+            if (tailFarads > 0)
+                z += 1.0 / cplx(0, 2 * kPi * f * tailFarads);
+            data.points.append({f, std::abs(z), phase ? std::arg(z) * 180 / kPi : 0});
+            if (std::abs(z) < data.points[dip].ohms)
+                dip = int(data.points.size()) - 1;
+        }
+        const VoiceCoilFit estimate = voiceCoilEstimate(data);
+        QCOMPARE(estimate.firstFitted, tailFarads > 0 ? dip : 0);
+        QString message;
+        const double error = fitError(estimate.model, s, message);
+        const double tailError = tailFarads > 0 ? std::abs(estimate.tailFarads / tailFarads - 1) : estimate.tailFarads;
+        message += QStringLiteral("tail %1 F estimated %2 F; rms error %3 %").arg(tailFarads).arg(estimate.tailFarads).arg(estimate.rmsErrorPercent);
+        QVERIFY2(error <= tolerance && tailError <= tolerance && estimate.rmsErrorPercent <= rms, qPrintable(message));
+        // Its rms error, worked out here from its parameters.
+        double sum = 0;
+        const Lr2 e{"estimate", estimate.model.Re, estimate.model.Le, estimate.model.R2, estimate.model.L2};
+        for (const ImpedancePoint &p : data.points.mid(estimate.firstFitted)) {
+            const cplx z = lr2(e, p.hz) + (tailFarads > 0 ? 1.0 / cplx(0, 2 * kPi * p.hz * estimate.tailFarads) : 0.0);
+            sum += std::norm(phase ? z / std::polar(p.ohms, p.degrees * kPi / 180) - 1.0 : std::abs(z) / p.ohms - 1);
+        }
+        const double rmsHere = 100 * std::sqrt(sum / double(data.points.size() - estimate.firstFitted));
+        QVERIFY2(std::abs(estimate.rmsErrorPercent / rmsHere - 1) < 1e-9, qPrintable(QStringLiteral("%1 %, here %2 %").arg(estimate.rmsErrorPercent).arg(rmsHere)));
+        // The fit only improves on it.
+        const VoiceCoilFit fit = fitVoiceCoil(data);
+        QVERIFY2(fit.rmsErrorPercent <= estimate.rmsErrorPercent * (1 + 1e-9), qPrintable(QString::number(fit.rmsErrorPercent)));
     }
 
     void resonance_data()

@@ -257,7 +257,8 @@ private slots:
         TradeoffWindow *w = openMap();
         QVERIFY(w);
         QWidget *graph = childNamed<GraphControl>(w, "tradeoff_graph");
-        graph->setFocus();
+        QTest::keyClick(w, Qt::Key_Tab);  // the graph takes the keyboard as a user tabs to it
+        QTRY_VERIFY(graph->hasFocus());
         const QList<int> front = frontOf(w, false);
         QTest::keyClick(graph, Qt::Key_Right);  // the first key picks the design's network
         QCOMPARE(texts(w->selectedNetwork()), QString(".1 6 .1"));
@@ -268,6 +269,12 @@ private slots:
         QTest::keyClick(graph, Qt::Key_Up);
         const QPointF up = w->pixelOfNetwork(w->selectedNetwork());
         QVERIFY(up.y() < right.y() && std::abs(up.x() - right.x()) <= right.y() - up.y());
+        // Home: the front's cheapest point, the networks without a series capacitor (0 W); the
+        // next along it is the cheapest network with one.
+        QTest::keyClick(graph, Qt::Key_Home);
+        QVERIFY(isNoZobel(zobelNetwork(w->selectedNetwork())));
+        QTest::keyClick(graph, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(w->selectedNetwork(), front[0]);
         QTest::keyClick(graph, Qt::Key_End);
         QCOMPARE(w->selectedNetwork(), front.last());
         QTest::keyClick(graph, Qt::Key_Left, Qt::ControlModifier);

@@ -202,7 +202,7 @@ void TradeoffWindow::draw()
             groupOnFront = groupOnFront || row.pareto;
             continue;
         }
-        m_points.push_back({i, row.zobelW, row.worstPeakDb, false});
+        m_points.push_back({i, row.zobelW, row.worstPeakDb});
         x.push_back(row.zobelW);
         y.push_back(row.worstPeakDb);
         colour.push_back(row.gain20kDb);
@@ -214,7 +214,7 @@ void TradeoffWindow::draw()
         left = right = 1e-3;
     // The networks without a series capacitor sit at the left edge, as one point.
     const double groupX = left / 4;
-    m_points.push_back({-1, groupX, groupPeak, true});
+    m_points.push_back({-1, groupX, groupPeak});
 
     std::vector<int> order;
     for (int p = 0; p < int(m_points.size()) - 1; ++p)

@@ -58,7 +58,6 @@ private:
     struct Point {
         int network;  // for the group, the design's zobel_c_par and zobel_r_par with "0"
         double x, y;
-        bool group;
     };
 
     void createControls();

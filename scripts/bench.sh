@@ -76,7 +76,7 @@ rows = [
     ('Zobel map drawn after a Speaker_L keystroke', median('ui.json', 'BM_MapAfterKeystroke'), 'ms', 100.0),
     ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
-    ('carrier analysis, idle and at power (start-up design, full bridge BD, 20 W)', median('carrier.json', 'BM_Carrier_idle_and_at_power'), 'ms', 0.1),
+    ('carrier analysis, idle and at power (start-up design, full bridge BD, 20 W)', median('carrier.json', 'BM_Carrier_idle_and_at_power/full:1/ad:0'), 'ms', 0.1),
     ('carrier analysis, idle alone', idle, 'ms', None),
     ('ngspice, the same idle figure from rest (4,000 periods), whole process', ngspice, 'ms', None),
     ('measured speaker: read and fit a 1,000-point file', median('measured.json', 'BM_ReadAndFitFile/phase:1'), 'ms', 50.0),

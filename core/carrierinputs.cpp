@@ -16,34 +16,17 @@ struct FieldTable {
 
 const FieldTable &tableOf(CarrierField f)
 {
+    using C = CarrierInputs;
+    // clang-format off
     static const std::array<FieldTable, 6> table = {{
-        {"supply", {6, 1, 150, true}, &CarrierInputs::supplyText, &CarrierInputs::supplyV, 1},
-        {"fsw",
-         {6, 50, 3000, true},
-         &CarrierInputs::switchingText,
-         &CarrierInputs::switchingHz,
-         1e3},
-        {"audio-frequency",
-         {7, 1, 100000, false},
-         &CarrierInputs::audioText,
-         &CarrierInputs::audioHz,
-         1},
-        {"zobel-rating",
-         {7, 0, 10000, true},
-         &CarrierInputs::zobelRatingText,
-         &CarrierInputs::zobelRatingW,
-         1},
-        {"inductor-rating",
-         {7, 0, 10000, true},
-         &CarrierInputs::inductorRatingText,
-         &CarrierInputs::inductorRatingA,
-         1},
-        {"capacitor-rating",
-         {7, 0, 10000, true},
-         &CarrierInputs::capacitorRatingText,
-         &CarrierInputs::capacitorRatingA,
-         1},
+        {"supply",           {6, 1, 150, true},      &C::supplyText,          &C::supplyV,          1},
+        {"fsw",              {6, 50, 3000, true},    &C::switchingText,       &C::switchingHz,      1e3},
+        {"audio-frequency",  {7, 1, 100000, false},  &C::audioText,           &C::audioHz,          1},
+        {"zobel-rating",     {7, 0, 10000, true},    &C::zobelRatingText,     &C::zobelRatingW,     1},
+        {"inductor-rating",  {7, 0, 10000, true},    &C::inductorRatingText,  &C::inductorRatingA,  1},
+        {"capacitor-rating", {7, 0, 10000, true},    &C::capacitorRatingText, &C::capacitorRatingA, 1},
     }};
+    // clang-format on
     return table[static_cast<std::size_t>(f)];
 }
 

@@ -30,9 +30,10 @@ struct CarrierInputs {
     QString supplyText;     // V, each leg swings between 0 and this
     QString switchingText;  // kHz
     Modulation modulation = Modulation::bd;
-    QString audioText = QStringLiteral("1000");  // Hz, the sine of the at-power figures
-    QString zobelRatingText;                     // W, the Zobel resistor's power rating
-    QString inductorRatingText;                  // A, the inductor's saturation current
+    // Hz, the sine of the at-power figures
+    QString audioText = QStringLiteral("1000");
+    QString zobelRatingText;      // W, the Zobel resistor's power rating
+    QString inductorRatingText;   // A, the inductor's saturation current
     QString capacitorRatingText;  // A rms, the filter capacitor's ripple-current rating
     double supplyV = 0.0;
     double switchingHz = 0.0;

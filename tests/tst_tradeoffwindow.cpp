@@ -108,11 +108,11 @@ private slots:
         QVERIFY(!w->isModal() && w->windowModality() == Qt::NonModal);
         QCOMPARE(textOf(w, "tradeoff_caption"), QString("Dissipation: 7 kHz at 50 W.  Worst case over the loads 8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH."));
         // Every network with a series capacitor is a point; those without are one point of their own.
-        QCOMPARE(childNamed<GraphControl>(w, "tradeoff_graph")->scatterSize(), 16 * 18 * 15);
+        GraphControl *graph = childNamed<GraphControl>(w, "tradeoff_graph");
+        QCOMPARE(graph->scatterSize(), 16 * 18 * 15);
         QCOMPARE(int(w->shownMap()->rows.size()), 16 * 18 * 16);
         // The front is one line through each network on it, the cheapest first, after the point of
         // the networks without a series capacitor when one of those is on it.
-        GraphControl *graph = childNamed<GraphControl>(w, "tradeoff_graph");
         const QList<int> front = frontOf(w, false);
         QVERIFY(front.contains(zobelNetworkIndex({0, 0, 1})));
         const auto &rows = w->shownMap()->rows;

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """The command line's report, the CSV of every curve and (for the first four designs) the netlist
-of every graph, for designs that between them touch every input in both topologies, checked byte for byte against the SHA-256 sums in tests/golden/outputs.sha256.
+of every graph, for designs that between them touch every input in both topologies; the carrier
+figures as JSON, the Zobel map as CSV and the voice-coil fit of the accepted impedance files;
+checked byte for byte against the SHA-256 sums in tests/golden/outputs.sha256.
 Restructuring must not move a single byte of what the program writes.
 
     tests/golden.py QUORVEL            check (exit 1 and name each difference)
@@ -31,6 +33,13 @@ DESIGNS = [
 ]
 OUTPUTS = [["report"]] + [["csv", "--graph", g] for g in ("impedance", "gain", "gain-zobel", "power")]
 NETLISTS = [["netlist", "--graph", g] for g in ("impedance", "gain", "gain-zobel")]
+CARRIER = [["--supply", "48", "--fsw", "400"],
+           ["--supply", "24", "--fsw", "300", "--audio-frequency", "7000", "--zobel-rating", ".25",
+            "--inductor-rating", "3", "--capacitor-rating", ".3"],
+           ["--supply", "12", "--fsw", "600"]]
+HERE = os.path.dirname(os.path.abspath(__file__))
+IMPEDANCE = os.path.join(HERE, "fuzz", "impedance")
+FITTED = sorted(f for f in os.listdir(IMPEDANCE) if f.startswith(("accept-", "regress-")))
 SUMS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "golden", "outputs.sha256")
 
 
@@ -41,6 +50,18 @@ def runs():
                 name = "design%d%s-%s%s" % (d, "-full" if topology else "", output[-1],
                                            "-netlist" if output[0] == "netlist" else "")
                 yield name, output + design + topology
+            for c, carrier in enumerate(CARRIER):
+                for modulation in (["ad", "bd"] if topology else ["bd"]):
+                    name = "design%d%s-stress%d-%s" % (d, "-full" if topology else "", c, modulation)
+                    yield name, (["stress", "--format", "json", "--modulation", modulation] +
+                                 carrier + design + topology)
+            if d < 3:
+                name = "design%d%s-explore" % (d, "-full" if topology else "")
+                yield name, ["explore"] + design + topology
+                yield name + "-pareto-carrier", (["explore", "--pareto-only"] + CARRIER[0] +
+                                                  design + topology)
+    for f in FITTED:
+        yield "fit-" + f, ["fit", os.path.join(IMPEDANCE, f)]
 
 
 def digest(program, args):

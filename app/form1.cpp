@@ -1,7 +1,7 @@
 // The main window's start-up, topology and program end.
 #include "app/form1.h"
 
-#include "core/placement.h"
+#include "core/common/placement.h"
 #include "widgets/filechooser.h"
 #include "widgets/windowlook.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/analysis.h"
-#include "core/designfile.h"
-#include "core/loadcompare.h"
-#include "core/measuredcurves.h"
-#include "core/report.h"
-#include "core/valuelists.h"
+#include "core/network/analysis.h"
+#include "core/files/designfile.h"
+#include "core/network/loadcompare.h"
+#include "core/measured/measuredcurves.h"
+#include "core/files/report.h"
+#include "core/network/valuelists.h"
 #include "power/power_measurement_form.h"
 
 #include <QMainWindow>

@@ -2,8 +2,8 @@
 // figures it writes, and the cursor read-outs.
 #include "app/form1.h"
 
-#include "core/figuretext.h"
-#include "core/readouttext.h"
+#include "core/common/figuretext.h"
+#include "core/common/readouttext.h"
 #include "widgets/graphcontrol.h"
 
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 // the handlers a user's change runs, and saving what the controls hold.
 #include "app/form1.h"
 
-#include "core/carrierinputs.h"
+#include "core/carrier/carrierinputs.h"
 #include "widgets/filechooser.h"
 #include "widgets/valuecombo.h"
 

@@ -1,8 +1,8 @@
 // The main window's value entry: the six list selectors and the speaker-inductance box.
 #include "app/form1.h"
 
-#include "core/entryrule.h"
-#include "core/valuelists.h"
+#include "core/common/entryrule.h"
+#include "core/network/valuelists.h"
 #include "widgets/valuecombo.h"
 
 #include <QKeyEvent>

@@ -3,9 +3,9 @@
 // draws.
 #include "app/form1.h"
 
-#include "core/graphfiles.h"
-#include "core/netlist.h"
-#include "core/zoom.h"
+#include "core/files/graphfiles.h"
+#include "core/files/netlist.h"
+#include "core/common/zoom.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
 #include "widgets/windowlook.h"

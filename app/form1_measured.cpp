@@ -2,7 +2,7 @@
 // and what it draws beside the design's own curves.
 #include "app/form1.h"
 
-#include "core/impedancefile.h"
+#include "core/measured/impedancefile.h"
 #include "measured/measuredspeakerwindow.h"
 #include "widgets/filechooser.h"
 

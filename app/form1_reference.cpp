@@ -3,7 +3,7 @@
 // panel.
 #include "app/form1.h"
 
-#include "core/figuretext.h"
+#include "core/common/figuretext.h"
 #include "reference/referencepanel.h"
 
 #include <QAction>

@@ -3,8 +3,8 @@
 // the user's change, so that every figure, graph and window follows.
 #include "app/form1.h"
 
-#include "core/carrierinputs.h"
-#include "core/entryrule.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/common/entryrule.h"
 #include "widgets/valuecombo.h"
 
 #include <QAction>

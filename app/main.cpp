@@ -1,6 +1,6 @@
 #include "app/form1.h"
 #include "cli/commandline.h"
-#include "core/program.h"
+#include "core/common/program.h"
 
 #include <QApplication>
 

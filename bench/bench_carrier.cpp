@@ -1,6 +1,6 @@
 // Cost of the carrier figures for the start-up design: idle and at the load power together, as one
 // design change asks for them, and the carrier-loss curve.
-#include "core/carrier.h"
+#include "core/carrier/carrier.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // Cost of taking a measured impedance file into use: reading, the voice-coil fit, the load on
 // the sweep grid. A 1,000-point file of a woofer with its resonance, as measuring programs write
 // it (five significant digits, TAB-separated, with and without the phase column).
-#include "core/measuredload.h"
-#include "core/sweeps.h"
+#include "core/measured/measuredload.h"
+#include "core/network/sweeps.h"
 
 #include <QFile>
 #include <QTemporaryDir>

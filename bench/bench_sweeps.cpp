@@ -1,5 +1,5 @@
 // Cost of the analysis of the start-up design, without any drawing.
-#include "core/analysis.h"
+#include "core/network/analysis.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // Cost of the trade-off map: every Zobel network of the lists over the load set, on one thread and
 // on two, for the start-up design in both topologies and with the carrier inputs given; and, for
 // scale, one network swept over the whole grid for every load as a plain loop would.
-#include "core/carrierinputs.h"
-#include "core/sweeps.h"
-#include "core/tradeoff.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/network/sweeps.h"
+#include "core/tradeoff/tradeoff.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 // new map is drawn.
 #include "app/form1.h"
 #include "carrier/carrierwindow.h"
-#include "core/carrierinputs.h"
+#include "core/carrier/carrierinputs.h"
 #include "tradeoff/tradeoffwindow.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"

@@ -1,7 +1,7 @@
 #include "carrier/carrierwindow.h"
 
-#include "core/carriertable.h"
-#include "core/measuredload.h"
+#include "core/carrier/carriertable.h"
+#include "core/measured/measuredload.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/windowlook.h"
 

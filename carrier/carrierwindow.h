@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/carrier.h"
-#include "core/carrierinputs.h"
-#include "core/designrecord.h"
+#include "core/carrier/carrier.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/network/designrecord.h"
 
 #include <QMainWindow>
 

@@ -1,6 +1,6 @@
 // Construction of the carrier window's controls and its graph's menu.
 #include "carrier/carrierwindow.h"
-#include "core/carriertable.h"
+#include "core/carrier/carriertable.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
 #include "widgets/windowlook.h"

@@ -1,12 +1,12 @@
 #include "cli/commandline.h"
 
 #include "cli/invocation.h"
-#include "core/carrierinputs.h"
-#include "core/designfile.h"
-#include "core/entryrule.h"
-#include "core/graphfiles.h"
-#include "core/program.h"
-#include "core/valuelists.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/files/designfile.h"
+#include "core/common/entryrule.h"
+#include "core/files/graphfiles.h"
+#include "core/common/program.h"
+#include "core/network/valuelists.h"
 
 #include <QCoreApplication>
 

@@ -1,12 +1,12 @@
 // The command line's commands, each on the design its options describe.
 #include "cli/invocation.h"
 
-#include "core/analysis.h"
-#include "core/figuretext.h"
-#include "core/graphfiles.h"
-#include "core/measuredcurves.h"
-#include "core/netlist.h"
-#include "core/report.h"
+#include "core/network/analysis.h"
+#include "core/common/figuretext.h"
+#include "core/files/graphfiles.h"
+#include "core/measured/measuredcurves.h"
+#include "core/files/netlist.h"
+#include "core/files/report.h"
 
 Refusal notAccepted(const QString &option, const QString &given, const QString &accepted)
 {

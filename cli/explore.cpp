@@ -1,7 +1,7 @@
 // quorvel explore: the trade-off map of the design as CSV.
 #include "cli/invocation.h"
 
-#include "core/tradeoff.h"
+#include "core/tradeoff/tradeoff.h"
 
 #include <algorithm>
 #include <thread>

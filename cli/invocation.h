@@ -3,8 +3,8 @@
 // What the command line's commands share: the parsed options, the design they describe, and the
 // refusal that ends a command line.
 
-#include "core/designrecord.h"
-#include "core/measuredload.h"
+#include "core/network/designrecord.h"
+#include "core/measured/measuredload.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>

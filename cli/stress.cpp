@@ -2,10 +2,10 @@
 // as one JSON object; and the carrier options every command reads into the design.
 #include "cli/invocation.h"
 
-#include "core/analysis.h"
-#include "core/carrierinputs.h"
-#include "core/carriertable.h"
-#include "core/measuredcurves.h"
+#include "core/network/analysis.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/carrier/carriertable.h"
+#include "core/measured/measuredcurves.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/report.h"
+#include "core/files/report.h"
 
 #include <QWidget>
 

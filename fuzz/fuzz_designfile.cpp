@@ -2,10 +2,10 @@
 // broken promise of the reader or the writer aborts the run: a refusal is one sentence on one
 // line; an accepted design holds only texts its rules take, with the values they stand for; and
 // saving it gives bytes that open as the same designs and save again unchanged.
-#include "core/carrierinputs.h"
-#include "core/designfile.h"
-#include "core/entryrule.h"
-#include "core/valuelists.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/files/designfile.h"
+#include "core/common/entryrule.h"
+#include "core/network/valuelists.h"
 #include "require.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Any bytes as an impedance file: read, and what is accepted fitted and evaluated as the program
 // does. Besides crashes, sanitizer findings and runs over the time limit, a broken promise of the
 // reader, the fit or the load aborts the run.
-#include "core/measuredload.h"
+#include "core/measured/measuredload.h"
 #include "require.h"
 
 #include <cmath>

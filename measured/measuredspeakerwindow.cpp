@@ -1,7 +1,7 @@
 #include "measured/measuredspeakerwindow.h"
 
-#include "core/engineering.h"
-#include "core/measuredload.h"
+#include "core/common/engineering.h"
+#include "core/measured/measuredload.h"
 #include "widgets/windowlook.h"
 
 #include <QFormLayout>

@@ -1,5 +1,5 @@
 // Construction of the Power window's controls and menu.
-#include "core/graphfiles.h"
+#include "core/files/graphfiles.h"
 #include "power/power_measurement_form.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"

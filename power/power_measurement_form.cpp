@@ -1,8 +1,8 @@
 #include "power/power_measurement_form.h"
 
-#include "core/entryrule.h"
-#include "core/figuretext.h"
-#include "core/readouttext.h"
+#include "core/common/entryrule.h"
+#include "core/common/figuretext.h"
+#include "core/common/readouttext.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/windowlook.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/analysis.h"
-#include "core/measuredcurves.h"
-#include "core/valuelists.h"
+#include "core/network/analysis.h"
+#include "core/measured/measuredcurves.h"
+#include "core/network/valuelists.h"
 
 #include <memory>
 

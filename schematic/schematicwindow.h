@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/valuelists.h"
+#include "core/network/valuelists.h"
 
 #include <QDialog>
 

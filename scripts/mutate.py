@@ -51,7 +51,7 @@ OPERATORS = (
 
 # The known mutant of --smoke: ".10" must not read as ".010" (the readout texts' tests check it).
 SMOKE = {
-    "path": "core/readouttext.cpp",
+    "path": "core/common/readouttext.cpp",
     "original": 'return (h >= 10 ? QStringLiteral(".") : QStringLiteral(".0")) + digits(h);',
     "mutated": 'return (h > 10 ? QStringLiteral(".") : QStringLiteral(".0")) + digits(h);',
     "tests": "^tst_core$",

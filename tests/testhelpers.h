@@ -4,8 +4,8 @@
 // drop-down, typing over a field's text, playing scripts of such actions, reading a graph's curve
 // and axes, answering message boxes.
 
-#include "core/designrecord.h"
-#include "core/program.h"
+#include "core/network/designrecord.h"
+#include "core/common/program.h"
 #include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>

@@ -3,7 +3,7 @@
 // current in the time domain), against hand formulas, and for the properties the topologies must
 // have. ngspice's word on the same figures is tst_carrier_spice.
 #include "carrierreference.h"
-#include "core/carrier.h"
+#include "core/carrier/carrier.h"
 
 #include <QTest>
 

@@ -8,7 +8,7 @@
 // interpolates at the window's ends, unlike AVG and RMS); the carrier at power is what is left
 // after the audio fundamental, found by projection, is taken out. The runs go two at a time.
 #include "carrierreference.h"
-#include "core/carrier.h"
+#include "core/carrier/carrier.h"
 
 #include <QElapsedTimer>
 #include <QFile>

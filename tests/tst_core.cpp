@@ -3,16 +3,16 @@
 // ratios and the network solved with complex arithmetic, the dissipation against
 // tests/reference/zobel_power.py. The gain figures and the acceptance rules are checked through
 // the main window (tst_form1).
-#include "core/analysis.h"
-#include "core/engineering.h"
-#include "core/figuretext.h"
-#include "core/module1.h"
-#include "core/placement.h"
-#include "core/powersweep.h"
-#include "core/readouttext.h"
-#include "core/sweeps.h"
-#include "core/valuelists.h"
-#include "core/zoom.h"
+#include "core/network/analysis.h"
+#include "core/common/engineering.h"
+#include "core/common/figuretext.h"
+#include "core/network/module1.h"
+#include "core/common/placement.h"
+#include "core/network/powersweep.h"
+#include "core/common/readouttext.h"
+#include "core/network/sweeps.h"
+#include "core/network/valuelists.h"
+#include "core/common/zoom.h"
 
 #include <QTest>
 

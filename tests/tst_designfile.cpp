@@ -1,9 +1,9 @@
 // Design files: saving and opening give back the same bytes, the values read are the ones each
 // text stands for (written out here), every refusal is one sentence naming the field, and a
 // missing field takes its start-up value and is listed.
-#include "core/carrierinputs.h"
-#include "core/designfile.h"
-#include "core/valuelists.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/files/designfile.h"
+#include "core/network/valuelists.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // through ngspice), failed saves, the load comparison, and the command line run as its own
 // process without a display.
 #include "app/form1.h"
-#include "core/loadcompare.h"
-#include "core/module1.h"
+#include "core/network/loadcompare.h"
+#include "core/network/module1.h"
 #include "runprogram.h"
 #include "testhelpers.h"
 #include "widgets/graphmenu.h"

@@ -2,9 +2,9 @@
 // a passive load can be, the LR-2 voice-coil fit and the load used at any frequency. Every file
 // is written here from known parameters with complex arithmetic of this test's own (admittances
 // of the parallel parts), and what the code makes of it is compared with those parameters.
-#include "core/impedancefile.h"
-#include "core/measuredload.h"
-#include "core/voicecoil.h"
+#include "core/measured/impedancefile.h"
+#include "core/measured/measuredload.h"
+#include "core/measured/voicecoil.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,7 +5,7 @@
 // expected value comes from that model by this test's own complex arithmetic.
 #include "app/form1.h"
 #include "testhelpers.h"
-#include "core/loadcompare.h"
+#include "core/network/loadcompare.h"
 #include "widgets/graphmenu.h"
 
 #include <QMenu>

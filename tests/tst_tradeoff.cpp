@@ -3,12 +3,12 @@
 // the sweeps the windows show them from, the Pareto rule on point sets worked out by hand, the
 // CSV's layout, reuse of an earlier map, threads and cancelling. The figures themselves are
 // checked against an independent solution of the network by tests/reference/tradeoff.py.
-#include "core/carrierinputs.h"
-#include "core/measuredcurves.h"
-#include "core/powersweep.h"
-#include "core/sweeps.h"
-#include "core/tradeoff.h"
-#include "core/valuelists.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/measured/measuredcurves.h"
+#include "core/network/powersweep.h"
+#include "core/network/sweeps.h"
+#include "core/tradeoff/tradeoff.h"
+#include "core/network/valuelists.h"
 
 #include <QTest>
 

@@ -5,8 +5,8 @@
 // Mouse events go through the window system, as a pointer moving over the map sends them.
 #define QTEST_QPA_MOUSE_HANDLING
 #include "app/form1.h"
-#include "core/figuretext.h"
-#include "core/tradeoff.h"
+#include "core/common/figuretext.h"
+#include "core/tradeoff/tradeoff.h"
 #include "testhelpers.h"
 #include "tradeoff/tradeoffwindow.h"
 #include "widgets/graphmenu.h"

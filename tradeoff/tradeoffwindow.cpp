@@ -1,7 +1,7 @@
 #include "tradeoff/tradeoffwindow.h"
 
-#include "core/figuretext.h"
-#include "core/valuelists.h"
+#include "core/common/figuretext.h"
+#include "core/network/valuelists.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
 #include "widgets/windowlook.h"

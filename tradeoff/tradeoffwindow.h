@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/tradeoff.h"
+#include "core/tradeoff/tradeoff.h"
 
 #include <QFutureWatcher>
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 #include "graphcontrol.h"
 
-#include "core/engineering.h"
+#include "core/common/engineering.h"
 
 #include <qcustomplot.h>
 

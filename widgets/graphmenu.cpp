@@ -1,6 +1,6 @@
 #include "widgets/graphmenu.h"
 
-#include "core/savefile.h"
+#include "core/common/savefile.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/windowlook.h"
 

@@ -1,6 +1,6 @@
 #include "widgets/windowlook.h"
 
-#include "core/placement.h"
+#include "core/common/placement.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,0 +1,469 @@
+#include "core/files/designfile.h"
+
+#include "core/carrier/carrierinputs.h"
+#include "core/common/entryrule.h"
+#include "core/common/figuretext.h"
+#include "core/network/valuelists.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace {
+
+const QString kFormat = QStringLiteral("quorvel-design");
+const QString kFormatKey = QStringLiteral("format");
+const QString kVersionKey = QStringLiteral("version");
+const QString kReferenceKey = QStringLiteral("reference");
+const QString kSpeakerL = QStringLiteral("Speaker_L");
+const QString kTopology = QStringLiteral("topology");
+const QString kLoadPower = QStringLiteral("load_power");
+const QString kModulation = QStringLiteral("modulation");
+const QString kLoadFile = QStringLiteral("load_file");
+
+// ---- Texts in refusals: one line, whatever the file holds ----
+
+// A text from the file in quotes, cut after 40 characters, with quotes, backslashes, control
+// characters and lone surrogates escaped as JSON writes them.
+QString quoted(const QString &text)
+{
+    constexpr int kShown = 40;
+    QString s;
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
+        if (count == kShown) {
+            s += QStringLiteral("...");
+            break;
+        }
+        const QChar c = text[i];
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            s += c;
+            s += text[++i];
+        } else if (u == u'"' || u == u'\\') {
+            s += QLatin1Char('\\');
+            s += c;
+        } else if (u < 0x20 || u == 0x7f || u == 0x2028 || u == 0x2029 || c.isSurrogate()) {
+            s += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        } else {
+            s += c;
+        }
+    }
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// What a JSON value is, for a sentence: "the number 48", "\"x\"", "true", "a list".
+QString shown(const QJsonValue &v)
+{
+    switch (v.type()) {
+        case QJsonValue::String: return quoted(v.toString());
+        case QJsonValue::Double:
+            return QStringLiteral("the number ") + QString::fromLatin1(roundTripText(v.toDouble()));
+        case QJsonValue::Bool: return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        case QJsonValue::Array: return QStringLiteral("a list");
+        case QJsonValue::Object: return QStringLiteral("an object");
+        case QJsonValue::Null:
+        case QJsonValue::Undefined: break;
+    }
+    return QStringLiteral("null");
+}
+
+// ---- The design fields ----
+
+// Takes a field's text into the design as typing it would; when the text is refused, the end of
+// the sentence that says why ("which is not one of its items: ...").
+using Apply = std::function<std::optional<QString>(DesignInputs &, const QString &)>;
+struct Field {
+    QString name;
+    Apply apply;
+};
+
+std::optional<QString> notRule(const EntryRule &rule)
+{
+    return QStringLiteral("which is not %1.").arg(describeRule(rule));
+}
+
+// In the order they are taken: the switching frequency before the audio frequency, so that an
+// audio frequency not below the switching frequency is refused as that, in its own field.
+const std::vector<Field> &fields()
+{
+    static const std::vector<Field> table = [] {
+        std::vector<Field> t;
+        for (const ListSelector s : kAllListSelectors)
+            t.push_back({selectorName(s), [s](DesignInputs &d, const QString &text) {
+                             return acceptSelection(d.record, s, text)
+                                        ? std::nullopt
+                                        : std::optional(
+                                              QStringLiteral("which is not one of its items: %1.")
+                                                  .arg(listItems(s).join(QStringLiteral(", "))));
+                         }});
+        t.push_back({kSpeakerL, [](DesignInputs &d, const QString &text) {
+                         const Entry e = checkEntry(kSpeakerLRule, text);
+                         if (e.verdict != Entry::Accepted)
+                             return notRule(kSpeakerLRule);
+                         d.record.actual_l_net = e.value;
+                         d.record.speaker_l_valtxt = text;
+                         return std::optional<QString>();
+                     }});
+        t.push_back({kTopology, [](DesignInputs &d, const QString &text) {
+                         if (text != QLatin1String("half") && text != QLatin1String("full"))
+                             return std::optional(
+                                 QStringLiteral("which is neither \"half\" nor \"full\"."));
+                         d.record.full_bridge_select =
+                             text == QLatin1String("full") ? kFlagTrue : kFlagFalse;
+                         return std::optional<QString>();
+                     }});
+        t.push_back({kLoadPower, [](DesignInputs &d, const QString &text) {
+                         const Entry e = checkEntry(kLoadPowerRule, text);
+                         if (e.verdict != Entry::Accepted)
+                             return notRule(kLoadPowerRule);
+                         d.loadPower = e.value;
+                         d.loadPowerText = text;
+                         return std::optional<QString>();
+                     }});
+        for (const CarrierField f : {CarrierField::switching, CarrierField::supply,
+                                     CarrierField::audio, CarrierField::zobelRating,
+                                     CarrierField::inductorRating, CarrierField::capacitorRating})
+            t.push_back({carrierFieldName(f), [f](DesignInputs &d, const QString &text) {
+                             const Entry::Verdict v = checkEntry(carrierRule(f), text).verdict;
+                             if (v != Entry::Accepted && v != Entry::Unset)
+                                 return notRule(carrierRule(f));
+                             CarrierInputs &in = d.record.carrier;
+                             if (acceptCarrierText(in, f, text) == Entry::Rejected)
+                                 return std::optional(
+                                     f == CarrierField::switching
+                                         ? QStringLiteral("which is not above the audio "
+                                                          "frequency, %1 Hz.")
+                                               .arg(in.audioText)
+                                         : QStringLiteral("which is not below the switching "
+                                                          "frequency, %1 kHz.")
+                                               .arg(in.switchingText));
+                             return std::optional<QString>();
+                         }});
+        t.push_back({kModulation, [](DesignInputs &d, const QString &text) {
+                         const std::optional<Modulation> m = modulationNamed(text);
+                         if (!m)
+                             return std::optional(
+                                 QStringLiteral("which is neither \"ad\" nor \"bd\"."));
+                         d.record.carrier.modulation = *m;
+                         return std::optional<QString>();
+                     }});
+        // The window opens it, and says so when it cannot.
+        t.push_back({kLoadFile, [](DesignInputs &d, const QString &text) {
+                         d.loadFile = text;
+                         return std::optional<QString>();
+                     }});
+        return t;
+    }();
+    return table;
+}
+
+// ---- Writing ----
+
+// The text a typed value is written as. The record may keep a text its rule does not take as a
+// value (a lone "." on the way to ".5"); the file gets the value's shortest round-trip text
+// instead, without the zero before the point so that it stays within the rule's length, so that
+// the file always opens.
+QString valueText(const EntryRule &rule, const QString &text, double value)
+{
+    if (checkEntry(rule, text).verdict == Entry::Accepted)
+        return text;
+    QString s = QString::fromLatin1(roundTripText(value));
+    if (s.startsWith(QLatin1String("0.")))
+        s.remove(0, 1);
+    return s;
+}
+
+QJsonObject designObject(const DesignInputs &d)
+{
+    QJsonObject o;
+    for (const ListSelector s : kAllListSelectors) o[selectorName(s)] = d.record.*rememberedText(s);
+    o[kSpeakerL] = valueText(kSpeakerLRule, d.record.speaker_l_valtxt, d.record.actual_l_net);
+    o[kTopology] = d.record.fullBridge() ? QStringLiteral("full") : QStringLiteral("half");
+    o[kLoadPower] = valueText(kLoadPowerRule, d.loadPowerText, d.loadPower);
+    for (const CarrierField f : kAllCarrierFields)
+        o[carrierFieldName(f)] = d.record.carrier.*carrierText(f);
+    o[kModulation] = modulationName(d.record.carrier.modulation);
+    o[kLoadFile] = d.loadFile;
+    return o;
+}
+
+// ---- Reading ----
+
+// Where bytes stop being strict UTF-8 (overlong forms, surrogates and code points above
+// U+10FFFF are refused); -1 when they are.
+qsizetype firstInvalidUtf8(const QByteArray &bytes)
+{
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t cp = 0;
+        if (c >= 0xc2 && c <= 0xdf)
+            length = 2, cp = c & 0x1f;
+        else if (c >= 0xe0 && c <= 0xef)
+            length = 3, cp = c & 0x0f;
+        else if (c >= 0xf0 && c <= 0xf4)
+            length = 4, cp = c & 0x07;
+        else
+            return i;
+        if (n - i < length)
+            return i;
+        for (int k = 1; k < length; ++k) {
+            const auto cc = static_cast<unsigned char>(bytes[i + k]);
+            if ((cc & 0xc0) != 0x80)
+                return i;
+            cp = (cp << 6) | (cc & 0x3f);
+        }
+        if ((length == 3 && (cp < 0x800 || (cp >= 0xd800 && cp <= 0xdfff))) ||
+            (length == 4 && (cp < 0x10000 || cp > 0x10ffff)))
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+// The text of a JSON string token, quotes included.
+QString tokenText(const QByteArray &token)
+{
+    if (!token.contains('\\'))
+        return QString::fromUtf8(token.mid(1, token.size() - 2));
+    return QJsonDocument::fromJson('[' + token + ']').array().at(0).toString();
+}
+
+QString joined(const QString &path, const QString &key)
+{
+    return path.isEmpty() ? key : path + QLatin1Char('.') + key;
+}
+
+// What QJsonDocument does not tell: whether objects and lists nest too deep (found before it
+// parses, whatever the rest of the bytes), and the first key that an object holds twice (only
+// meaningful once the bytes parse), as "reference.supply".
+struct Scan {
+    bool tooDeep = false;
+    QString duplicate;
+};
+
+Scan scanJson(const QByteArray &bytes)
+{
+    struct Frame {
+        bool object = false;
+        bool expectKey = false;
+        QString path;
+        QString lastKey;
+        QSet<QString> keys;
+    };
+    std::vector<Frame> stack;
+    Scan scan;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c == '"') {
+            const qsizetype start = i;
+            for (++i; i < n && bytes[i] != '"'; ++i)
+                if (bytes[i] == '\\')
+                    ++i;
+            if (stack.empty() || !stack.back().object || !stack.back().expectKey)
+                continue;
+            Frame &f = stack.back();
+            const QString key = tokenText(bytes.mid(start, i - start + 1));
+            f.expectKey = false;
+            f.lastKey = key;
+            if (f.keys.contains(key) && scan.duplicate.isEmpty())
+                scan.duplicate = joined(f.path, key);
+            f.keys.insert(key);
+        } else if (c == '{' || c == '[') {
+            if (stack.size() >= std::size_t(kMaxDesignFileDepth)) {
+                scan.tooDeep = true;
+                return scan;
+            }
+            Frame f;
+            f.object = f.expectKey = c == '{';
+            if (!stack.empty())
+                f.path = stack.back().object ? joined(stack.back().path, stack.back().lastKey)
+                                             : stack.back().path;
+            stack.push_back(std::move(f));
+        } else if (c == '}' || c == ']') {
+            if (!stack.empty())
+                stack.pop_back();
+        } else if (c == ',' && !stack.empty() && stack.back().object) {
+            stack.back().expectKey = true;
+        }
+    }
+    return scan;
+}
+
+// Reads one design's fields from o, starting from the start-up design; prefix names the object
+// in refusals and in the missing list ("reference.").
+std::optional<QString> readDesign(const QJsonObject &o, const QString &prefix, bool top,
+                                  DesignInputs &d, QStringList &missing)
+{
+    for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
+        const QString &key = it.key();
+        const bool fileKey = key == kFormatKey || key == kVersionKey || key == kReferenceKey;
+        if (!designFieldNames().contains(key) && !(top && fileKey))
+            return QStringLiteral("The file holds an unknown field, %1.").arg(quoted(prefix + key));
+    }
+    d = DesignInputs::startup();
+    for (const QString &name : designFieldNames())
+        if (!o.contains(name))
+            missing << prefix + name;
+    for (const Field &f : fields()) {
+        const auto it = o.constFind(f.name);
+        if (it == o.constEnd())
+            continue;
+        const QJsonValue value = it.value();
+        const QString name = quoted(prefix + f.name);
+        if (!value.isString())
+            return QStringLiteral("The field %1 holds %2, not a text.").arg(name, shown(value));
+        if (const std::optional<QString> why = f.apply(d, value.toString()))
+            return QStringLiteral("The field %1 holds %2, %3")
+                .arg(name, quoted(value.toString()), *why);
+    }
+    return std::nullopt;
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("The file is larger than the 1 MB a design file may have.");
+}
+
+}  // namespace
+
+DesignInputs DesignInputs::startup()
+{
+    DesignInputs d;
+    d.record = DesignRecord::startup();
+    return d;
+}
+
+QString designFileSuffix()
+{
+    return QStringLiteral("quorvel");
+}
+
+QString designFileFilter()
+{
+    return QStringLiteral("Quorvel designs (*.quorvel)");
+}
+
+const QStringList &designFieldNames()
+{
+    static const QStringList names = [] {
+        QStringList n;
+        for (const Field &f : fields()) n << f.name;
+        std::sort(n.begin(), n.end());  // as QJsonObject orders its keys
+        return n;
+    }();
+    return names;
+}
+
+QByteArray designFileBytes(const DesignInputs &design, const DesignInputs *reference)
+{
+    QJsonObject o = designObject(design);
+    o[kFormatKey] = kFormat;
+    o[kVersionKey] = kDesignFileVersion;
+    if (reference)
+        o[kReferenceKey] = designObject(*reference);
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+DesignFileRead readDesignFile(const QByteArray &bytes)
+{
+    if (bytes.size() > kMaxDesignFileBytes)
+        return tooLarge();
+    if (bytes.isEmpty())
+        return QStringLiteral("The file is empty, not a design file.");
+    if (const qsizetype bad = firstInvalidUtf8(bytes); bad >= 0)
+        return QStringLiteral("The file is not UTF-8 text: byte %1 (0x%2) does not belong there.")
+            .arg(bad + 1)
+            .arg(static_cast<unsigned char>(bytes[bad]), 2, 16, QLatin1Char('0'));
+    const Scan scan = scanJson(bytes);
+    if (scan.tooDeep)
+        return QStringLiteral(
+                   "The file nests more than %1 levels deep; a design file nests 2, "
+                   "the design and its reference.")
+            .arg(kMaxDesignFileDepth);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return QStringLiteral("The file is not JSON: %1 near byte %2.")
+            .arg(error.errorString())
+            .arg(qBound(qsizetype(1), qsizetype(error.offset), bytes.size()));
+    if (!doc.isObject())
+        return QStringLiteral(
+            "The file is not a design file: it holds a JSON list, not an object.");
+    if (!scan.duplicate.isEmpty())
+        return QStringLiteral("The field %1 appears twice.").arg(quoted(scan.duplicate));
+
+    const QJsonObject o = doc.object();
+    if (!o.contains(kFormatKey))
+        return QStringLiteral("The file is not a design file: it has no \"format\" field.");
+    if (o.value(kFormatKey) != QJsonValue(kFormat))
+        return QStringLiteral("The file is not a design file: its \"format\" holds %1, not \"%2\".")
+            .arg(shown(o.value(kFormatKey)), kFormat);
+    if (!o.contains(kVersionKey))
+        return QStringLiteral("The file has no \"version\" field.");
+    const QJsonValue version = o.value(kVersionKey);
+    const double v = version.toDouble();
+    if (!version.isDouble() || !std::isfinite(v) || v < 1 || std::floor(v) != v)
+        return QStringLiteral(
+                   "The field \"version\" holds %1, which is not a whole number of at least 1.")
+            .arg(shown(version));
+    if (v > kDesignFileVersion)
+        return QStringLiteral(
+                   "The file is of version %1 of the design format, newer than the "
+                   "version %2 this program reads.")
+            .arg(QString::fromLatin1(roundTripText(v)))
+            .arg(kDesignFileVersion);
+
+    DesignFile file;
+    if (std::optional<QString> refusal = readDesign(o, QString(), true, file.design, file.missing))
+        return *refusal;
+    if (o.contains(kReferenceKey)) {
+        const QJsonValue ref = o.value(kReferenceKey);
+        if (!ref.isObject())
+            return QStringLiteral("The field \"reference\" holds %1, not an object.")
+                .arg(shown(ref));
+        file.reference.emplace();
+        if (std::optional<QString> refusal =
+                readDesign(ref.toObject(), kReferenceKey + QLatin1Char('.'), false, *file.reference,
+                           file.missing))
+            return *refusal;
+    }
+    return file;
+}
+
+DesignFileRead readDesignFilePath(const QString &path)
+{
+    std::variant<QByteArray, QString> read = readFileUpTo(path, kMaxDesignFileBytes, tooLarge());
+    if (QString *refusal = std::get_if<QString>(&read))
+        return *refusal;
+    return readDesignFile(std::get<QByteArray>(read));
+}
+
+std::optional<FileFailure> writeDesignFile(const QString &path, const DesignInputs &design,
+                                           const DesignInputs *reference)
+{
+    return writeFileAtomically(path, designFileBytes(design, reference));
+}
+
+QString loadFileOf(const QString &designPath, const DesignInputs &design)
+{
+    if (design.loadFile.isEmpty())
+        return QString();
+    return QDir::cleanPath(QFileInfo(designPath).dir().filePath(design.loadFile));
+}

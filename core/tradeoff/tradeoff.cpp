@@ -1,0 +1,658 @@
+// The trade-off map's engine.
+//
+// A network's peak with a load is the largest value of the with-Zobel gain over the sweep grid
+// (i = 1 .. 10000), from 0 dB up, exactly as Fig. 3's sweep finds it: every value taken is the
+// sweep's own (ratioZobelAt for a speaker of resistance and inductance, measuredRatioAt for a
+// measured one), and every part of the grid that is not swept is proved to stay below the best
+// value found.
+//
+// The gain is 1/|1 + jwL Y|, Y = Y_load + Y_z/k (k = 2 in full bridge). With p = wL Im Y and
+// q = wL Re Y, |1 + jwL Y|^2 = (1 - p)^2 + q^2.
+// - The load's part of p and q does not depend on the network: per load, its least and greatest
+//   values over each block of 16 grid points and each superblock of 16 blocks are taken once,
+//   from every grid point.
+// - The Zobel part: Y_z = jwCzs (1 + jw t1)/(1 + jw t2), t1 = Rz Czp, t2 = Rz (Czp + Czs), so
+//   w Re Y_z = w^3 Czs^2 Rz/(1 + w^2 t2^2) and w Im Y_z = w^2 Czs (1 + w^2 t1 t2)/(1 + w^2 t2^2).
+//   Both rise with w (in u = w^2 the derivatives are proportional to 3/2 + u t2^2/2 and to
+//   1 + 2u t1 t2 + u^2 t1 t2^3), so over a segment they lie between their values at its first and
+//   last grid points. They do not depend on the load.
+// - Over a segment p lies in [lo, hi] = [load's least + Zobel's first, load's greatest + Zobel's
+//   last] and q is at least q_min = load's least + Zobel's first (>= 0, a passive load), so
+//   |1 + jwLY| >= sqrt(a^2 + q_min^2), a the distance from 1 to [lo, hi]: the gain is at most
+//   U = 1/sqrt(a^2 + q_min^2).
+// - Against rounding, a shrinks by 1e-12 S, S = 1 + |lo| + |hi| + q_max, q_min by 1e-12 of
+//   itself, and U grows by 1e-9 + 1e-13 S U of itself, S the largest of the segments compared; the
+//   last term covers the sweep's own rounding, which grows with the cancellation in 1 + jwLY,
+//   that is with 1 + |wLY| times the gain.
+// - A segment whose bound is below the best ratio found so far, less 1e-12 of it, holds no point
+//   whose dB value could reach the best one (the logarithm's rounding is far below 1e-12) and is
+//   left out; the others are swept point by point, superblocks and blocks of highest bound first,
+//   with ratioZobelAt itself (vectorised, the same bits: no fused multiply-adds anywhere).
+//   The best starts at ratio 1, 0 dB, the running maximum's floor. The dB value of each swept
+//   point within 1e-12 of the best ratio is taken, so that the result is the largest dB value even
+//   where two ratios that close would round to the other order.
+// - The design's own speaker comes first, its peak being a figure of its own; the other loads
+//   start from it, and a load whose superblocks all stay below it costs 40 bounds.
+#include "core/tradeoff/tradeoff.h"
+
+#include "core/carrier/carrier.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/common/figuretext.h"
+#include "core/network/loadcompare.h"
+#include "core/measured/measuredcurves.h"
+#include "core/network/powersweep.h"
+#include "core/network/sweeps.h"
+#include "core/network/valuelists.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <thread>
+
+namespace {
+
+constexpr int kBlock = 16;                                // grid points per block
+constexpr int kBlocks = kSweepPoints / kBlock;            // 625
+constexpr int kSuper = 16;                                // blocks per superblock
+constexpr int kSupers = (kBlocks + kSuper - 1) / kSuper;  // 40
+static_assert(kBlocks * kBlock == kSweepPoints);
+
+constexpr double kTie = 1e-12;  // ratios this close may take their dB values in either order
+
+int blockFirst(int b)
+{
+    return b * kBlock + 1;
+}
+int superFirst(int s)
+{
+    return blockFirst(s * kSuper);
+}
+int superLast(int s)
+{
+    return std::min(s * kSuper + kSuper, kBlocks) * kBlock;
+}
+int superBlockEnd(int s)
+{
+    return std::min(s * kSuper + kSuper, kBlocks);
+}
+
+// Least and greatest p and q of a load over each of N segments.
+template <int N>
+struct Ranges {
+    std::array<double, N> pMin, pMax, qMin, qMax;
+};
+
+struct LoadTable {
+    std::int32_t ohms = 0;
+    bool measured = false;
+    Ranges<kBlocks> blocks;
+    Ranges<kSupers> supers;
+};
+
+// The Zobel branch's part of p and q (see the top of the file).
+struct ZobelPart {
+    double t12, t22, cp, cq;
+    explicit ZobelPart(const NetworkValues &n)
+    {
+        const double k = n.full_bridge_select ? 2.0 : 1.0;
+        const double t1 = n.R2 * n.C2, t2 = n.R2 * (n.C2 + n.C3);
+        t12 = t1 * t2;
+        t22 = t2 * t2;
+        cp = n.L2 * n.C3 / k;
+        cq = n.L2 * n.C3 * n.C3 * n.R2 / k;
+    }
+    void at(int i, double &p, double &q) const
+    {
+        const double w = gridOmega(i), u = w * w;
+        const double den = 1 + u * t22;
+        p = u * cp * (1 + u * t12) / den;
+        q = w * u * cq / den;
+    }
+};
+
+// The Zobel part at each segment's first (A) and last (B) grid point; a superblock's blocks are
+// filled when it is first refined.
+struct ZobelEnds {
+    std::array<double, kSupers> sPA, sPB, sQA, sQB;
+    std::array<double, kBlocks> bPA, bPB, bQA, bQB;
+    std::array<bool, kSupers> blocksReady;
+};
+
+// The Zobel part at both ends of every super-block; the blocks' ends follow when first needed.
+ZobelEnds endsOf(const ZobelPart &zobel)
+{
+    ZobelEnds ends;
+    for (int s = 0; s < kSupers; ++s) {
+        zobel.at(superFirst(s), ends.sPA[s], ends.sQA[s]);
+        zobel.at(superLast(s), ends.sPB[s], ends.sQB[s]);
+    }
+    ends.blocksReady.fill(false);
+    return ends;
+}
+
+// Over a segment: |1 + jwLY|^2 is at least `floor` (rounding allowed for), and 1 + |wLY| at most
+// `size`.
+inline void segmentBound(double pMin, double pMax, double qMin, double qMax, double zpA, double zpB,
+                         double zqA, double zqB, double &floor, double &size)
+{
+    const double lo = pMin + zpA, hi = pMax + zpB;
+    size = 1 + std::abs(lo) + std::abs(hi) + (qMax + zqB);
+    double a = lo > 1 ? lo - 1 : (hi < 1 ? 1 - hi : 0.0);
+    a = std::max(0.0, a - 1e-12 * size);
+    const double q = std::max(0.0, (qMin + zqA) * (1 - 1e-12));
+    floor = a * a + q * q;
+}
+
+// Visits the segments [0, count) from the one of highest bound down, while that bound can reach
+// the best ratio found (less the tie allowance). The bound of a segment, from its floor F and the
+// largest size S of them all: U (1 + 1e-9 + 1e-13 S U), U = 1/sqrt(F).
+template <std::size_t N, class Visit>
+void bestFirst(std::array<double, N> &floor, const std::array<double, N> &size, int count,
+               const double &bestRatio, Visit visit)
+{
+    const double sizeMax = *std::max_element(size.begin(), size.begin() + count);
+    for (;;) {
+        int at = 0;
+        for (int i = 1; i < count; ++i)
+            if (floor[i] < floor[at])
+                at = i;
+        const double U = 1 / std::sqrt(floor[at]);
+        if (U * (1 + 1e-9 + 1e-13 * sizeMax * U) < bestRatio * (1 - kTie))
+            return;
+        floor[at] = std::numeric_limits<double>::infinity();  // visited
+        visit(at);
+    }
+}
+
+// The sweep's ratios at the points of block b, in loops the compiler vectorises: one per topology,
+// so that no branch is left inside.
+template <Flag kTopology>
+inline void ratiosOf(NetworkValues n, int first, double *ratio)
+{
+    n.full_bridge_select = kTopology;
+    for (int k = 0; k < kBlock; ++k) ratio[k] = ratioZobelAt(n, first + k);
+}
+
+QUORVEL_SWEEP_TARGETS void blockRatios(const NetworkValues &n, int b, double *ratio)
+{
+    if (n.full_bridge_select)
+        ratiosOf<kFlagTrue>(n, blockFirst(b), ratio);
+    else
+        ratiosOf<kFlagFalse>(n, blockFirst(b), ratio);
+}
+
+// The best value found so far over the loads searched.
+struct Best {
+    double ratio = 1.0;  // 0 dB, the running maximum's floor
+    double dB = 0.0;
+    int load = 0;
+    int swept = 0;  // grid points
+};
+
+double openWhenZero(double farad)
+{
+    return farad == 0.0 ? 1e-13 : farad;
+}
+
+QString rememberedOf(ListSelector s, int index)
+{
+    return listItems(s).at(index);
+}
+
+}  // namespace
+
+int zobelNetworkCount()
+{
+    return int(listItems(ListSelector::zobel_c_par).size() *
+               listItems(ListSelector::zobel_r_par).size() *
+               listItems(ListSelector::zobel_c_ser).size());
+}
+
+ZobelNetwork zobelNetwork(int index)
+{
+    const int nr = int(listItems(ListSelector::zobel_r_par).size());
+    const int ns = int(listItems(ListSelector::zobel_c_ser).size());
+    return {index / (nr * ns), (index / ns) % nr, index % ns};
+}
+
+int zobelNetworkIndex(ZobelNetwork z)
+{
+    const int nr = int(listItems(ListSelector::zobel_r_par).size());
+    const int ns = int(listItems(ListSelector::zobel_c_ser).size());
+    return (z.cPar * nr + z.r) * ns + z.cSer;
+}
+
+QString zobelCParText(ZobelNetwork z)
+{
+    return rememberedOf(ListSelector::zobel_c_par, z.cPar);
+}
+QString zobelRText(ZobelNetwork z)
+{
+    return rememberedOf(ListSelector::zobel_r_par, z.r);
+}
+QString zobelCSerText(ZobelNetwork z)
+{
+    return rememberedOf(ListSelector::zobel_c_ser, z.cSer);
+}
+
+bool isNoZobel(ZobelNetwork z)
+{
+    return acceptedValue(ListSelector::zobel_c_ser, zobelCSerText(z)) == 0.0;
+}
+
+std::optional<ZobelNetwork> designNetwork(const DesignRecord &design)
+{
+    const qsizetype c = listItems(ListSelector::zobel_c_par).indexOf(design.jzobel_c2);
+    const qsizetype r = listItems(ListSelector::zobel_r_par).indexOf(design.jzobel_r2);
+    const qsizetype s = listItems(ListSelector::zobel_c_ser).indexOf(design.jzobel_c3);
+    if (c < 0 || r < 0 || s < 0)
+        return std::nullopt;
+    return ZobelNetwork{int(c), int(r), int(s)};
+}
+
+DesignRecord withZobel(const DesignRecord &design, ZobelNetwork z)
+{
+    DesignRecord d = design;
+    acceptSelection(d, ListSelector::zobel_c_par, zobelCParText(z));
+    acceptSelection(d, ListSelector::zobel_r_par, zobelRText(z));
+    acceptSelection(d, ListSelector::zobel_c_ser, zobelCSerText(z));
+    return d;
+}
+
+std::vector<TradeoffLoad> tradeoffLoads(const TradeoffInputs &in)
+{
+    const std::int32_t own = in.design.speaker_r_modeval;
+    std::vector<TradeoffLoad> loads{{QStringLiteral("%1 ohm (design)").arg(own), own, false}};
+    for (const ComparedLoad &c : kComparedLoads)
+        if (c.ohms != own)
+            loads.push_back({QString::fromLatin1(c.name), c.ohms, false});
+    if (in.measured)
+        loads.push_back({QStringLiteral("measured"), 0, true});
+    return loads;
+}
+
+struct TradeoffEngine::Impl {
+    NetworkValues base;  // the design with its own speaker; the Zobel values are replaced
+    std::vector<TradeoffLoad> loads;
+    std::vector<LoadTable> tables;
+    std::shared_ptr<const MeasuredLoad> measured;
+    std::unique_ptr<MeasuredGrid> grid;
+    std::vector<double> cPar, r, cSer;  // the lists' values: F, ohm, F
+    PowerInputs power;
+    bool carrier = false;
+    CarrierNetwork carrierBase;
+    CarrierInputs carrierInputs;
+
+    Impl(const TradeoffInputs &in, unsigned parts);
+    LoadTable table(const TradeoffLoad &load) const;
+    NetworkValues network(ZobelNetwork z) const;
+    void search(int load, const NetworkValues &n, const ZobelPart &zobel, ZobelEnds &ends,
+                Best &best) const;
+    void refine(int load, int s, const NetworkValues &n, const ZobelPart &zobel, ZobelEnds &ends,
+                Best &best) const;
+    void sweepBlock(int load, int b, const NetworkValues &n, Best &best) const;
+};
+
+TradeoffEngine::Impl::Impl(const TradeoffInputs &in, unsigned parts)
+    : base(networkValues(in.design)), loads(tradeoffLoads(in)), measured(in.measured)
+{
+    if (parts & kPeaksPart) {
+        if (measured) {
+            grid = std::make_unique<MeasuredGrid>();
+            evaluateOnGrid(*measured, *grid);
+        }
+        for (const TradeoffLoad &load : loads) tables.push_back(table(load));
+    }
+    const auto values = [](ListSelector s) {
+        std::vector<double> v;
+        for (const QString &item : listItems(s)) v.push_back(*acceptedValue(s, item));
+        return v;
+    };
+    cPar = values(ListSelector::zobel_c_par);
+    r = values(ListSelector::zobel_r_par);
+    cSer = values(ListSelector::zobel_c_ser);
+    power = powerInputs(in.design, in.loadPower);
+    carrier = (parts & kCarrierPart) && in.design.carrier.given();
+    if (carrier) {
+        carrierBase = carrierNetwork(in.design, measured.get());
+        carrierInputs = in.design.carrier;
+    }
+}
+
+LoadTable TradeoffEngine::Impl::table(const TradeoffLoad &load) const
+{
+    LoadTable t;
+    t.ohms = load.ohms;
+    t.measured = load.measured;
+    const double R = load.ohms, Ls = base.L1, Cf = base.C1, L = base.L2;
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (int b = 0; b < kBlocks; ++b) {
+        double pMin = inf, pMax = -inf, qMin = inf, qMax = -inf;
+        for (int i = blockFirst(b); i < blockFirst(b) + kBlock; ++i) {
+            const double w = gridOmega(i);
+            double yr, yi;
+            if (load.measured) {
+                const std::complex<double> z = grid->z[std::size_t(i)];
+                const double d = z.real() * z.real() + z.imag() * z.imag();
+                yr = z.real() / d;
+                yi = -z.imag() / d + w * Cf;
+            } else {
+                const double x = w * Ls, d = R * R + x * x;
+                yr = R / d;
+                yi = -x / d + w * Cf;
+            }
+            const double p = w * L * yi, q = w * L * yr;
+            pMin = std::min(pMin, p);
+            pMax = std::max(pMax, p);
+            qMin = std::min(qMin, q);
+            qMax = std::max(qMax, q);
+        }
+        t.blocks.pMin[b] = pMin;
+        t.blocks.pMax[b] = pMax;
+        t.blocks.qMin[b] = qMin;
+        t.blocks.qMax[b] = qMax;
+    }
+    for (int s = 0; s < kSupers; ++s) {
+        const int from = s * kSuper, to = superBlockEnd(s);
+        t.supers.pMin[s] = *std::min_element(&t.blocks.pMin[from], &t.blocks.pMin[0] + to);
+        t.supers.pMax[s] = *std::max_element(&t.blocks.pMax[from], &t.blocks.pMax[0] + to);
+        t.supers.qMin[s] = *std::min_element(&t.blocks.qMin[from], &t.blocks.qMin[0] + to);
+        t.supers.qMax[s] = *std::max_element(&t.blocks.qMax[from], &t.blocks.qMax[0] + to);
+    }
+    return t;
+}
+
+NetworkValues TradeoffEngine::Impl::network(ZobelNetwork z) const
+{
+    // As networkValues() takes the design's Zobel values.
+    NetworkValues n = base;
+    n.R2 = r[std::size_t(z.r)] * 1.0000001;
+    n.C2 = openWhenZero(cPar[std::size_t(z.cPar)]);
+    n.C3 = openWhenZero(cSer[std::size_t(z.cSer)]);
+    return n;
+}
+
+void TradeoffEngine::Impl::sweepBlock(int load, int b, const NetworkValues &n, Best &best) const
+{
+    const int first = blockFirst(b);
+    const bool measuredLoad = tables[std::size_t(load)].measured;
+    best.swept += kBlock;
+    double ratio[kBlock];
+    if (measuredLoad) {
+        for (int k = 0; k < kBlock; ++k) ratio[k] = measuredRatioAt(n, *grid, first + k, true);
+    } else {
+        blockRatios(n, b, ratio);
+    }
+    best.ratio = std::max(best.ratio, *std::max_element(ratio, ratio + kBlock));
+    const double tie = best.ratio * (1 - kTie);
+    for (int k = 0; k < kBlock; ++k) {
+        if (!(ratio[k] >= tie))
+            continue;
+        const double dB =
+            measuredLoad ? measuredGainAt(n, *grid, first + k, true) : detail::toDecibel(ratio[k]);
+        if (dB > best.dB) {
+            best.dB = dB;
+            best.load = load;
+        }
+    }
+}
+
+void TradeoffEngine::Impl::refine(int load, int s, const NetworkValues &n, const ZobelPart &zobel,
+                                  ZobelEnds &ends, Best &best) const
+{
+    const int from = s * kSuper, to = superBlockEnd(s);
+    if (!ends.blocksReady[std::size_t(s)]) {
+        for (int b = from; b < to; ++b) {
+            zobel.at(blockFirst(b), ends.bPA[b], ends.bQA[b]);
+            zobel.at(blockFirst(b) + kBlock - 1, ends.bPB[b], ends.bQB[b]);
+        }
+        ends.blocksReady[std::size_t(s)] = true;
+    }
+    const Ranges<kBlocks> &t = tables[std::size_t(load)].blocks;
+    std::array<double, kSuper> floor, size;
+    for (int b = from; b < to; ++b)
+        segmentBound(t.pMin[b], t.pMax[b], t.qMin[b], t.qMax[b], ends.bPA[b], ends.bPB[b],
+                     ends.bQA[b], ends.bQB[b], floor[b - from], size[b - from]);
+    bestFirst(floor, size, to - from, best.ratio,
+              [&](int k) { sweepBlock(load, from + k, n, best); });
+}
+
+void TradeoffEngine::Impl::search(int load, const NetworkValues &n, const ZobelPart &zobel,
+                                  ZobelEnds &ends, Best &best) const
+{
+    const Ranges<kSupers> &t = tables[std::size_t(load)].supers;
+    std::array<double, kSupers> floor, size;
+    for (int s = 0; s < kSupers; ++s)
+        segmentBound(t.pMin[s], t.pMax[s], t.qMin[s], t.qMax[s], ends.sPA[s], ends.sPB[s],
+                     ends.sQA[s], ends.sQB[s], floor[s], size[s]);
+    bestFirst(floor, size, kSupers, best.ratio,
+              [&](int s) { refine(load, s, n, zobel, ends, best); });
+}
+
+TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, unsigned parts)
+    : m(std::make_unique<Impl>(in, parts))
+{
+}
+
+TradeoffEngine::~TradeoffEngine() = default;
+
+const std::vector<TradeoffLoad> &TradeoffEngine::loads() const
+{
+    return m->loads;
+}
+
+void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
+{
+    const ZobelNetwork z = zobelNetwork(index);
+    const NetworkValues n = m->network(z);
+    if ((parts & kPeaksPart) && !m->tables.empty()) {
+        const ZobelPart zobel(n);
+        ZobelEnds ends = endsOf(zobel);
+        Best best;
+        for (int load = 0; load < int(m->tables.size()); ++load) {
+            NetworkValues nl = n;
+            nl.R1 = m->tables[std::size_t(load)].ohms;  // the own speaker's, for load 0
+            m->search(load, nl, zobel, ends, best);
+            if (load == 0)
+                row.ownPeakDb = best.dB;
+        }
+        row.worstPeakDb = best.dB;
+        row.worstLoad = best.load;
+        row.sweptPoints = best.swept;
+        row.gain20kDb = gainZobelAt(n, 200);  // 20 kHz
+    }
+    PowerInputs power = m->power;
+    power.zobelCPar = m->cPar[std::size_t(z.cPar)];
+    power.zobelR = m->r[std::size_t(z.r)];
+    power.zobelCSer = m->cSer[std::size_t(z.cSer)];
+    if (parts & kAt7kHzPart)
+        row.at7kHzW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz
+    if (parts & kCarrierPart) {
+        row.carrierW = 0.0;
+        if (m->carrier) {
+            CarrierNetwork net = m->carrierBase;
+            net.zobelCPar = power.zobelCPar;
+            net.zobelR = power.zobelR;
+            net.zobelCSer = power.zobelCSer;
+            const CarrierInputs &c = m->carrierInputs;
+            row.carrierW = idleZobelResistorW(net, c.supplyV, c.switchingHz, c.modulation);
+        }
+    }
+    row.zobelW = row.at7kHzW + row.carrierW;
+}
+
+TradeoffRow TradeoffEngine::evaluate(int index) const
+{
+    TradeoffRow row;
+    evaluate(index, row);
+    return row;
+}
+
+double TradeoffEngine::peakDb(int index, int load) const
+{
+    NetworkValues n = m->network(zobelNetwork(index));
+    n.R1 = m->tables[std::size_t(load)].ohms;
+    const ZobelPart zobel(n);
+    ZobelEnds ends = endsOf(zobel);
+    Best best;
+    m->search(load, n, zobel, ends, best);
+    return best.dB;
+}
+
+unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
+{
+    const DesignRecord &a = before.design, &b = after.design;
+    const bool speaker =
+        a.full_bridge_select == b.full_bridge_select &&
+        a.speaker_r_modeval == b.speaker_r_modeval && a.actual_l_net == b.actual_l_net &&
+        a.filter_l_par_modeval == b.filter_l_par_modeval &&
+        a.filter_c_par_modeval == b.filter_c_par_modeval && before.measured == after.measured;
+    const CarrierInputs &ca = a.carrier, &cb = b.carrier;
+    const bool carrier =
+        ca.given() == cb.given() &&
+        (!ca.given() || (ca.supplyV == cb.supplyV && ca.switchingHz == cb.switchingHz &&
+                         ca.modulation == cb.modulation));
+    const bool at7kHz = a.full_bridge_select == b.full_bridge_select &&
+                        a.speaker_r_modeval == b.speaker_r_modeval &&
+                        before.loadPower == after.loadPower;
+    return (speaker ? 0u : kPeaksPart | kCarrierPart) | (carrier ? 0u : kCarrierPart) |
+           (at7kHz ? 0u : kAt7kHzPart);
+}
+
+bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
+{
+    return tradeoffPartsToRedo(a, b) == 0 && dissipationCaption(a) == dissipationCaption(b) &&
+           loadsCaption(a) == loadsCaption(b);
+}
+
+std::optional<TradeoffMap> tradeoffMap(const TradeoffInputs &in, int threads,
+                                       const std::atomic<bool> *cancel, const TradeoffMap *previous)
+{
+    const unsigned parts =
+        previous ? tradeoffPartsToRedo(previous->inputs, in) : unsigned(kAllTradeoffParts);
+    const TradeoffEngine engine(in, parts);
+    TradeoffMap map;
+    map.inputs = in;
+    map.loads = engine.loads();
+    map.withCarrier = in.design.carrier.given();
+    const int count = zobelNetworkCount();
+    if (previous)
+        map.rows = previous->rows;
+    map.rows.resize(std::size_t(count));
+    // Networks are handed out in chunks, so that the threads finish together however unequal
+    // the networks' costs.
+    constexpr int kChunk = 32;
+    std::atomic<int> next{0};
+    const auto work = [&] {
+        for (;;) {
+            if (cancel && cancel->load(std::memory_order_relaxed))
+                return;
+            const int first = next.fetch_add(kChunk, std::memory_order_relaxed);
+            if (first >= count)
+                return;
+            for (int i = first; i < std::min(first + kChunk, count); ++i)
+                engine.evaluate(i, map.rows[std::size_t(i)], parts);
+        }
+    };
+    std::vector<std::thread> helpers;
+    if (parts & (kPeaksPart | kCarrierPart))
+        for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread &t : helpers) t.join();
+    if (cancel && cancel->load())
+        return std::nullopt;
+
+    std::vector<double> cost(map.rows.size()), peak(map.rows.size());
+    for (std::size_t i = 0; i < map.rows.size(); ++i) {
+        cost[i] = map.rows[i].zobelW;
+        peak[i] = map.rows[i].worstPeakDb;
+    }
+    const std::vector<bool> front = paretoFront(cost, peak);
+    for (std::size_t i = 0; i < map.rows.size(); ++i) map.rows[i].pareto = front[i];
+    return map;
+}
+
+std::vector<bool> paretoFront(std::span<const double> cost, std::span<const double> peak)
+{
+    const std::size_t n = cost.size();
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return cost[a] != cost[b] ? cost[a] < cost[b] : peak[a] < peak[b];
+    });
+    // Through equal costs at a time: only the lowest peak among them can be on the front, and it
+    // is when it is below every peak of a lower cost.
+    std::vector<bool> front(n, false);
+    double lowestBefore = std::numeric_limits<double>::infinity();
+    for (std::size_t g = 0; g < n;) {
+        std::size_t end = g;
+        while (end < n && cost[order[end]] == cost[order[g]]) ++end;
+        const double lowest = peak[order[g]];
+        if (lowest < lowestBefore)
+            for (std::size_t k = g; k < end && peak[order[k]] == lowest; ++k)
+                front[order[k]] = true;
+        lowestBefore = std::min(lowestBefore, lowest);
+        g = end;
+    }
+    return front;
+}
+
+QByteArray tradeoffCsv(const TradeoffMap &map, bool paretoOnly)
+{
+    QByteArray out("zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,zobel_W,gain_20k_dB,pareto\n");
+    out.reserve(out.size() + qsizetype(map.rows.size()) * 80);
+    for (std::size_t i = 0; i < map.rows.size(); ++i) {
+        const TradeoffRow &row = map.rows[i];
+        if (paretoOnly && !row.pareto)
+            continue;
+        const ZobelNetwork z = zobelNetwork(int(i));
+        out += zobelCParText(z).toLatin1() + ',' + zobelRText(z).toLatin1() + ',' +
+               zobelCSerText(z).toLatin1() + ',' + roundTripText(row.worstPeakDb) + ',' +
+               roundTripText(row.zobelW) + ',' + roundTripText(row.gain20kDb) + ',' +
+               (row.pareto ? '1' : '0') + '\n';
+    }
+    return out;
+}
+
+QString dissipationCaption(const TradeoffInputs &in)
+{
+    QString caption =
+        QStringLiteral("7 kHz at %1 W").arg(QString::fromLatin1(roundTripText(in.loadPower)));
+    const CarrierInputs &c = in.design.carrier;
+    if (c.given()) {
+        caption +=
+            QStringLiteral(" + idle carrier, %1 V, %2 kHz").arg(c.supplyText, c.switchingText);
+        if (in.design.fullBridge())
+            caption += QStringLiteral(", ") + modulationName(c.modulation).toUpper();
+    }
+    return caption;
+}
+
+QString loadsCaption(const TradeoffInputs &in)
+{
+    const std::vector<TradeoffLoad> loads = tradeoffLoads(in);
+    QStringList compared;
+    bool open = false;
+    for (std::size_t i = 1; i < loads.size(); ++i) {
+        if (loads[i].measured)
+            continue;
+        if (loads[i].ohms == kComparedLoads.back().ohms)
+            open = true;
+        else
+            compared << QString::number(loads[i].ohms);
+    }
+    QString caption = loads.front().name;
+    if (!compared.isEmpty())
+        caption +=
+            QStringLiteral(", ") + compared.join(QStringLiteral(", ")) + QStringLiteral(" ohm");
+    if (open)
+        caption += QStringLiteral(", open (1 Gohm)");
+    caption += QStringLiteral(", each + %1 mH").arg(in.design.speaker_l_valtxt);
+    if (in.measured)
+        caption += QStringLiteral("; measured: ") + in.measured->fileName();
+    return caption;
+}

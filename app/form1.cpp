@@ -11,7 +11,7 @@
 #include <QLineEdit>
 #include <QScreen>
 
-Form1::Form1(QWidget *parent) : QMainWindow(parent)
+Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(this))
 {
     createControls();
     createMenus();
@@ -22,49 +22,50 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent)
     createDesignMenu();
     connectSelectors();
     connectGraphs();
+    connect(m_model, &DesignModel::changed, this, &Form1::showDesign);
+    connect(m_model, &DesignModel::settled, this, [this] { recordChange(); });
     Form_Load();
     // Undo steps start from the design start-up leaves.
-    m_recorded = designInputs();
+    m_recorded = snapshot();
 }
 
 Form1::~Form1()
 {
-    delete m_power;  // it reads this window's design record
+    delete m_power;  // a window of its own, not a child of this one
+}
+
+const MeasuredLoad *Form1::measuredSpeaker() const
+{
+    return m_model->measured().get();
+}
+
+const DesignRecord &Form1::design() const
+{
+    return m_model->record();
+}
+
+double Form1::loadPower() const
+{
+    return m_model->loadPower();
+}
+
+DesignInputs Form1::designInputs() const
+{
+    return m_model->inputs();
 }
 
 void Form1::Form_Load()
 {
-    // 1. No graph carries a cursor.
-    for (GraphPanel &panel : m_graphs) panel.cursorFlag = kFlagFalse;
-    // 2. Value lists, then the three Zobel selectors' change handling.
-    Fill_value_lists();
-    // 3. The remaining defaults and the first complete analysis.
-    Set_defaults();
-    // 4. Size and place from the screen.
-    placeOnScreen();
-}
-
-void Form1::Set_defaults()
-{
-    // 1.-2. The speaker inductance from its box.
-    m_rec.actual_l_net = 0.67;
-    Apply_speaker_l();
-    // 3. The filter capacitor, speaker resistance and filter inductor from their lists.
-    filter_c_par_Click();
-    speaker_r_mode_Click();
-    filter_l_par_Click();
-    // 4. Half bridge.
-    m_rec.full_bridge_select = kFlagFalse;
-    // 5. No cursor read-outs until a cursor is switched on.
-    for (const GraphPanel &panel : m_graphs) {
+    // No graph carries a cursor, and no read-out shows until one is switched on.
+    for (GraphPanel &panel : m_graphs) {
+        panel.cursorFlag = kFlagFalse;
         panel.readoutX->setVisible(false);
         panel.readoutY->setVisible(false);
     }
-    // 6. The speaker inductance's text and the filter inductor, as the lists' first texts give.
-    m_rec.speaker_l_valtxt = QStringLiteral(".67");
-    m_rec.filter_l_par_modeval = 2.2e-05;
-    // 7. Everything once more with the complete set.
+    Fill_value_lists();
+    showInputs();
     Recalculate_all();
+    placeOnScreen();
 }
 
 void Form1::placeOnScreen()
@@ -80,22 +81,23 @@ void Form1::placeOnScreen()
 
 void Form1::Topol_Full_Bridge_Click()
 {
-    setTopology(kFlagTrue);
+    m_model->setFullBridge(true);
+    showTopology();
 }
 
 void Form1::Topol_Half_Bridge_Click()
 {
-    setTopology(kFlagFalse);
+    m_model->setFullBridge(false);
+    showTopology();
 }
 
-void Form1::setTopology(Flag full)
+void Form1::showTopology()
 {
-    m_rec.full_bridge_select = full;
-    Topol_Half_Bridge->setChecked(full == kFlagFalse);
-    Topol_Full_Bridge->setChecked(full != kFlagFalse);
+    const bool full = m_model->record().fullBridge();
+    Topol_Half_Bridge->setChecked(!full);
+    Topol_Full_Bridge->setChecked(full);
     setWindowTitle(QGuiApplication::applicationDisplayName() +
                    (full ? QStringLiteral(" (FULL BRIDGE)") : QStringLiteral(" (HALF BRIDGE)")));
-    Recalculate_all();
 }
 
 void Form1::Exit_Click()

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/network/analysis.h"
+#include "core/designmodel/designmodel.h"
 #include "core/files/designfile.h"
-#include "core/network/loadcompare.h"
-#include "core/measured/measuredcurves.h"
 #include "core/files/report.h"
+#include "core/measured/measuredcurves.h"
+#include "core/network/analysis.h"
+#include "core/network/loadcompare.h"
 #include "core/network/valuelists.h"
 #include "power/power_measurement_form.h"
 
@@ -15,6 +16,7 @@
 #include <memory>
 
 class CarrierWindow;
+class DesignModel;
 class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
@@ -30,16 +32,14 @@ class Schematic_full;
 class TradeoffWindow;
 class ValueCombo;
 
-// How often each calculation ran since the window was created (for tests and benchmarks).
-struct RunCounts {
-    int recalculate = 0;
-    int impedance = 0;
-    int gainPlain = 0;
-    int gainZobel = 0;
+// A design as an undo step keeps it: its inputs and the speaker its file gave.
+struct DesignSnapshot {
+    DesignInputs inputs;
+    std::shared_ptr<const MeasuredLoad> measured;
 };
 
-// The main window: owns the design record, the selectors, the three graphs and the result boxes,
-// and reruns the analysis on every change.
+// The main window: the selectors, the three graphs and the result boxes of the design model it
+// owns, and the menus that open every other window on the same model.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -48,23 +48,20 @@ public:
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
+    // The design every window shows and edits.
+    DesignModel &model() const { return *m_model; }
     // The measured speaker while one is loaded, else null.
-    const MeasuredLoad *measuredSpeaker() const
-    {
-        return m_measured ? m_measured->load.get() : nullptr;
-    }
-    // The design record, read by the other windows.
-    const DesignRecord &design() const { return m_rec; }
+    const MeasuredLoad *measuredSpeaker() const;
+    // The design record, as the model holds it.
+    const DesignRecord &design() const;
     // Whether each graph carries a cursor: Fig. 1, Fig. 2, Fig. 3, the Power graph.
     Flag cursors1_curs_zoomb() const { return m_graphs[Fig1].cursorFlag; }
     Flag cursors3_curs_zoomb() const { return m_graphs[Fig2].cursorFlag; }
     Flag cursors4_curs_zoomb() const { return m_graphs[Fig3].cursorFlag; }
     Flag power_cursor_on() const { return m_powerState.power_cursor_on; }
-    // The Power window while it is loaded (shown or hidden), else null.
+    // The Power window while it is open, else null.
     Power_measurement_form *powerWindow() const { return m_power; }
-    const RunCounts &runCounts() const { return m_runs; }
-    // The carrier window while it is open, else null; the load power it works at (W): the Power
-    // window's, 50 while that is not loaded.
+    // The carrier window while it is open, else null; the load power the design works at (W).
     CarrierWindow *carrierWindow() const;
     double loadPower() const;
 
@@ -76,10 +73,9 @@ public:
     // The design file opened or last saved; empty when none.
     const QString &designPath() const { return m_designPath; }
 
-    // One user change of the design. While the outermost scope lives, the handlers it runs make
+    // One user change of the design. While the outermost scope lives, the model's changes make
     // one undo step, pushed when it ends if the design changed; named `name`, or after what
-    // changed. Every entry point that changes the design opens one:
-    //     const ChangeScope change(*this);
+    // changed. A single change of the model needs none: it is a step of its own.
     class ChangeScope
     {
     public:
@@ -113,7 +109,7 @@ private:
         QLineEdit *figureMax = nullptr;   // Fig. 2 and Fig. 3: the three figure boxes
         QLineEdit *figure20k = nullptr;
         QLineEdit *figure384k = nullptr;
-        void (Form1::*sweep)() = nullptr;                      // what a click on it reruns
+        void (Form1::*sweep)() = nullptr;                      // what a click on it redraws
         void (Form1::*readout)(double x, double y) = nullptr;  // writes the read-out boxes
     };
 
@@ -127,20 +123,22 @@ private:
 
     // Start-up, topology and program end (form1.cpp).
     void Form_Load();
-    void Set_defaults();
     void placeOnScreen();
     void Topol_Full_Bridge_Click();
     void Topol_Half_Bridge_Click();
-    void setTopology(Flag full);
+    void showTopology();
     void Exit_Click();
     void Form_Unload();
 
-    // The analysis and what it writes (form1_analysis.cpp).
+    // What the window shows of the model (form1_analysis.cpp).
+    void showDesign(DesignParts parts);
+    void showInputs();
     void Recalculate_all();
     void Sweep_impedance();
     void Sweep_gain_plain();
     void Sweep_gain_zobel();
     void showGainCurve(GraphId id, const Curve &curve, const GainFigures &figures);
+    void showReadouts();
     void Readout_impedance(double x, double y);
     void Readout_gain_plain(double x, double y);
     void Readout_gain_zobel(double x, double y);
@@ -151,57 +149,39 @@ private:
     void toggleCursor(GraphPanel &panel);
     void Zoom_In4_Click();
     void Zoom_Full4_Click();
-    // The curves drawn under a graph's own: other loads (Compare Loads), the measured speaker.
+    // The curves drawn under a graph's own: the reference, other loads (Compare Loads), the
+    // measured speaker.
     void followOverlays(GraphId id);
 
     // The measured speaker (form1_measured.cpp).
     void createMeasuredMenu();
     void chooseMeasured();
+    std::shared_ptr<const MeasuredLoad> readMeasured(const QString &path, QString *refusal);
     void loadMeasured(const QString &path);
-    void clearMeasured();
+    void followMeasured();
     void showMeasuredFit();
 
     // The switching-carrier window (form1_carrier.cpp).
     void createCarrierMenu();
     void carrier_window_Click();
-    void setCarrierInputs(const CarrierInputs &inputs);
-    void followCarrier();
-    void followCarrierLoadPower();
 
     // Value entry (form1_entry.cpp).
     void Fill_value_lists();
     void connectSelectors();
     void List_selector_change(ListSelector s);
     ValueCombo *selectorBox(ListSelector s) const;
-    void filter_l_par_Click();
-    void filter_c_par_Change();
-    void filter_c_par_Click();
-    void speaker_r_mode_Change();
-    void speaker_r_mode_Click();
-    void zobel_c_par_Change();
-    void zobel_c_par_Click();
-    void zobel_c_ser_Change();
-    void zobel_c_ser_Click();
-    void zobel_r_par_Change();
-    void zobel_r_par_Click();
     void Speaker_L_KeyUp();
-    void Apply_speaker_l();
 
     // The trade-off map (form1_tradeoff.cpp).
     void createTradeoffMenu();
     void tradeoff_window_Click();
-    void followTradeoff();
     void applyZobel(const QString &cPar, const QString &r, const QString &cSer);
 
     // The other windows (form1_windows.cpp).
-    Power_measurement_form *loadedPowerWindow();
     void power_calcs_Click();
-    void showRzobelPower(const QString &text);
     void Update_schemo();
-    void setSchematicLabels(QString SchematicCaptions::*part, const QString &caption);
     void schematic_viewer_Click();
     void Save_As_Click();
-    ReportValues reportValues();
     void mnuAbout_Click();
 
     // Design files (form1_design.cpp).
@@ -212,34 +192,18 @@ private:
     void saveDesign();
     void saveDesignAs();
     bool writeDesign(const QString &path);
-    void applyDesign(const DesignInputs &d);
-    void pickSelector(ListSelector s, const QString &text);
     void showDesignPath(const QString &path);
 
     // Undo and redo (form1_undo.cpp).
     void createUndoActions(QMenu *menu);
-    // Connects a control's notification to a handler as one user change.
-    template <class Sender, class Signal>
-    void connectChange(Sender *sender, Signal signal, void (Form1::*handler)())
-    {
-        connect(sender, signal, this, [this, handler] {
-            const ChangeScope change(*this);
-            (this->*handler)();
-        });
-    }
     void recordChange(const QString &name = {});
-    void applyStep(const DesignInputs &d);
+    void applyStep(const DesignSnapshot &d);
+    DesignSnapshot snapshot() const;
 
     // The held reference (form1_reference.cpp).
-    void holdReference(const DesignInputs &d);
-    void clearReference();
-    void followReference();
-    // Gives the Power window the reference's dissipation curve, or takes it back.
-    void showReferenceIn(Power_measurement_form *power);
+    void followReference(DesignParts parts);
 
-    DesignRecord m_rec;
-    DesignAnalysis m_analysis;
-    RunCounts m_runs;
+    DesignModel *m_model = nullptr;
     std::array<GraphPanel, 3> m_graphs;
     std::array<std::unique_ptr<LoadCurves>, 3> m_loads;  // made when Compare Loads is first chosen
     QPointer<Schematic> m_schematic;
@@ -247,14 +211,8 @@ private:
     QPointer<File_control> m_fileControl;
     PowerWindowState m_powerState;
     QPointer<Power_measurement_form> m_power;
-    // A measured speaker, drawn beside the design's own resistance and inductance while loaded.
-    struct Measured {
-        std::shared_ptr<const MeasuredLoad> load;
-        MeasuredGrid grid;
-        MeasuredCurves curves;
-        std::vector<double> pointsX, pointsY;  // the file's own points
-    };
-    std::unique_ptr<Measured> m_measured;
+    // The measured speaker's own points, drawn on Fig. 1 while one is loaded.
+    std::vector<double> m_measuredX, m_measuredY;
     std::unique_ptr<RecentFiles> m_recentMeasured;
     QPointer<MeasuredSpeakerWindow> m_measuredWindow;
     QAction *m_clearMeasured = nullptr;
@@ -266,14 +224,9 @@ private:
     std::unique_ptr<RecentFiles> m_recentDesigns;
     QAction *m_saveDesign = nullptr;
     QUndoStack *m_undo = nullptr;
-    DesignInputs m_recorded;  // the design as the last undo step left it
-    int m_changeDepth = 0;    // open ChangeScopes
+    DesignSnapshot m_recorded;  // the design as the last undo step left it
+    int m_changeDepth = 0;      // open ChangeScopes
     bool m_applyingStep = false;
-    struct HeldReference {
-        DesignInputs inputs;
-        DesignAnalysis analysis;
-    };
-    std::unique_ptr<HeldReference> m_reference;
     QPointer<ReferencePanel> m_referencePanel;
     QAction *m_clearReference = nullptr;
 

@@ -1,54 +1,93 @@
-// The main window's analysis: the recalculation after every change, each graph's sweep with the
-// figures it writes, and the cursor read-outs.
+// What the main window shows of the design model: the selectors' texts, the topology, the three
+// graphs with their figures, the cursor read-outs and the 7 kHz dissipation, after every change.
 #include "app/form1.h"
 
 #include "core/common/figuretext.h"
 #include "core/common/readouttext.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/valuecombo.h"
 
 #include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace {
+
+// The inputs that move a curve of the graphs.
+constexpr DesignParts kCurveParts =
+    DesignParts(DesignPart::FilterL) | DesignPart::FilterC | DesignPart::ZobelCPar |
+    DesignPart::ZobelR | DesignPart::ZobelCSer | DesignPart::SpeakerR | DesignPart::SpeakerL |
+    DesignPart::Topology | DesignPart::MeasuredSpeaker;
+
+}  // namespace
+
+void Form1::showDesign(DesignParts parts)
+{
+    showInputs();
+    if (parts & DesignPart::Topology)
+        showTopology();
+    if (parts & DesignPart::MeasuredSpeaker)
+        followMeasured();
+    if (parts & kCurveParts)
+        Recalculate_all();
+    else if (parts & DesignPart::Reference)
+        for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
+    Text_rzobel_power->setText(
+        dissipationFigureText(m_model->analysis().dissipationFigures.at7kHz));
+    Text_rzobel_power->setVisible(true);
+    if (parts & kCurveParts)
+        Update_schemo();
+    followReference(parts);
+}
+
+void Form1::showInputs()
+{
+    // Texts that already stand are left alone, so a selection or the caret is not disturbed.
+    const DesignRecord &r = m_model->record();
+    for (ListSelector s : kAllListSelectors) {
+        ValueCombo *box = selectorBox(s);
+        const QSignalBlocker quiet(box);
+        box->writeText(r.*rememberedText(s));
+    }
+    if (Speaker_L->text() != r.speaker_l_valtxt)
+        Speaker_L->setText(r.speaker_l_valtxt);
+}
 
 void Form1::Recalculate_all()
 {
-    ++m_runs.recalculate;
-    // 1. Fig. 1, Fig. 2 and Fig. 3 with their figures.
     Sweep_impedance();
     Sweep_gain_plain();
     Sweep_gain_zobel();
-    // 2. Read-outs follow the new curves under cursors that stay where they are.
+    showReadouts();
+    Text_rzobel_power->setText(
+        dissipationFigureText(m_model->analysis().dissipationFigures.at7kHz));
+}
+
+void Form1::showReadouts()
+{
+    // Read-outs follow the curves under cursors that stay where they are.
     for (const GraphPanel &panel : m_graphs) {
-        if (static_cast<std::int16_t>(panel.graph->cursorCount()) > 0) {
-            const double x = panel.graph->cursorX();
-            const double y = panel.graph->cursorY();
-            (this->*panel.readout)(x, y);
-        }
+        if (static_cast<std::int16_t>(panel.graph->cursorCount()) > 0)
+            (this->*panel.readout)(panel.graph->cursorX(), panel.graph->cursorY());
     }
-    // 3. The Zobel resistor's dissipation, which also fills Text_rzobel_power.
-    loadedPowerWindow()->CWGraph4_Click();
-    // 4. The carrier window, when open.
-    followCarrier();
 }
 
 void Form1::Sweep_impedance()
 {
-    ++m_runs.impedance;
-    analyseDesign(m_rec, 0.0, m_analysis, kImpedancePart);
-    m_graphs[Fig1].graph->plot(m_analysis.impedance.x, m_analysis.impedance.y);
+    const Curve &curve = m_model->analysis().impedance;
+    m_graphs[Fig1].graph->plot(curve.x, curve.y);
     followOverlays(Fig1);
 }
 
 void Form1::Sweep_gain_plain()
 {
-    ++m_runs.gainPlain;
-    analyseDesign(m_rec, 0.0, m_analysis, kGainPart);
-    showGainCurve(Fig2, m_analysis.gain, m_analysis.gainFigures);
+    const DesignAnalysis &a = m_model->analysis();
+    showGainCurve(Fig2, a.gain, a.gainFigures);
 }
 
 void Form1::Sweep_gain_zobel()
 {
-    ++m_runs.gainZobel;
-    analyseDesign(m_rec, 0.0, m_analysis, kGainZobelPart);
-    showGainCurve(Fig3, m_analysis.gainZobel, m_analysis.gainZobelFigures);
+    const DesignAnalysis &a = m_model->analysis();
+    showGainCurve(Fig3, a.gainZobel, a.gainZobelFigures);
 }
 
 void Form1::showGainCurve(GraphId id, const Curve &curve, const GainFigures &figures)
@@ -66,9 +105,6 @@ void Form1::showGainCurve(GraphId id, const Curve &curve, const GainFigures &fig
     spot(panel.figure384k, figures.has384k, figures.gain384k);
     panel.figureMax->setText(figureText(figures.maximum));
     panel.graph->plot(curve.x, curve.y);
-    if (m_measured)
-        sweepMeasured(m_rec, m_measured->grid, m_measured->curves,
-                      id == Fig2 ? kGainPart : kGainZobelPart, &comparedGridPoints());
     followOverlays(id);
 }
 

@@ -1,5 +1,5 @@
-// The main window's design files: the "&Design" menu, opening a file into the controls through
-// the handlers a user's change runs, and saving what the controls hold.
+// The main window's design files: the "&Design" menu, opening a file into the design model and
+// saving what the model holds.
 #include "app/form1.h"
 
 #include "core/carrier/carrierinputs.h"
@@ -16,14 +16,6 @@
 #include <QUndoStack>
 
 namespace {
-
-bool sameCarrierInputs(const CarrierInputs &a, const CarrierInputs &b)
-{
-    for (CarrierField f : kAllCarrierFields)
-        if (a.*carrierText(f) != b.*carrierText(f))
-            return false;
-    return a.modulation == b.modulation;
-}
 
 QString shownPath(const QString &path)
 {
@@ -58,9 +50,10 @@ void Form1::createDesignMenu()
     menu->addSeparator();
     QAction *hold = menu->addAction(QStringLiteral("&Hold as reference"));
     hold->setObjectName(QStringLiteral("design_hold_reference"));
-    connect(hold, &QAction::triggered, this, [this] { holdReference(designInputs()); });
-    m_clearReference = item(QStringLiteral("&Clear reference"), "design_clear_reference", {},
-                            &Form1::clearReference);
+    connect(hold, &QAction::triggered, this, [this] { m_model->holdReference(designInputs()); });
+    m_clearReference = menu->addAction(QStringLiteral("&Clear reference"));
+    m_clearReference->setObjectName(QStringLiteral("design_clear_reference"));
+    connect(m_clearReference, &QAction::triggered, m_model, &DesignModel::clearReference);
     m_clearReference->setEnabled(false);
 }
 
@@ -69,7 +62,7 @@ void Form1::newDesign()
     // The reference stays held: the start-up design is a common place to compare from.
     {
         const ChangeScope change(*this, QStringLiteral("New design"));
-        applyDesign(DesignInputs::startup());
+        m_model->apply(DesignInputs::startup(), nullptr);
     }
     showDesignPath({});
 }
@@ -98,14 +91,24 @@ void Form1::openDesign(const QString &path)
     }
     DesignFile file = std::get<DesignFile>(std::move(read));
     file.design.loadFile = loadFileOf(path, file.design);
+    // The speaker shown stays when the file names it; one that no longer loads is told of, and
+    // the rest of the design is worth having without it.
+    std::shared_ptr<const MeasuredLoad> measured = m_model->measured();
+    QString speakerRefusal;
+    if (file.design.loadFile.isEmpty())
+        measured = nullptr;
+    else if (!measured || measured->path() != file.design.loadFile)
+        measured = readMeasured(file.design.loadFile, &speakerRefusal);
     {
         const ChangeScope change(*this, QStringLiteral("Open %1").arg(QFileInfo(path).fileName()));
-        applyDesign(file.design);
+        m_model->apply(file.design, std::move(measured));
     }
+    if (!speakerRefusal.isEmpty())
+        QMessageBox::warning(this, app, speakerRefusal);
     if (file.reference)
-        holdReference(*file.reference);
+        m_model->holdReference(*file.reference);
     else
-        clearReference();
+        m_model->clearReference();
     showDesignPath(path);
     m_recentDesigns->add(path);
     m_undo->setClean();
@@ -141,7 +144,7 @@ void Form1::saveDesignAs()
 bool Form1::writeDesign(const QString &path)
 {
     const std::optional<FileFailure> failure =
-        writeDesignFile(path, designInputs(), m_reference ? &m_reference->inputs : nullptr);
+        writeDesignFile(path, designInputs(), heldReference());
     if (failure) {
         QString reason = failure->description;
         if (!reason.endsWith(QLatin1Char('.')))
@@ -161,59 +164,4 @@ void Form1::showDesignPath(const QString &path)
     m_saveDesign->setText(path.isEmpty()
                               ? QStringLiteral("&Save")
                               : QStringLiteral("&Save %1").arg(QFileInfo(path).fileName()));
-}
-
-void Form1::applyDesign(const DesignInputs &d)
-{
-    // Each input that differs goes through what the user's change of it runs, so that every
-    // figure, graph and window follows as it would. The last handler leaves the whole design
-    // recalculated whatever the order.
-    // 1. The topology, as its menu item.
-    if (m_rec.fullBridge() != d.record.fullBridge())
-        setTopology(d.record.full_bridge_select);
-    // 2. The six lists, each as a pick from its drop-down.
-    for (ListSelector s : kAllListSelectors) {
-        const QString &text = d.record.*rememberedText(s);
-        if (m_rec.*rememberedText(s) != text || selectorBox(s)->currentText() != text)
-            pickSelector(s, text);
-    }
-    // 3. Speaker_L, as a typed text.
-    if (m_rec.speaker_l_valtxt != d.record.speaker_l_valtxt ||
-        Speaker_L->text() != d.record.speaker_l_valtxt) {
-        Speaker_L->setText(d.record.speaker_l_valtxt);
-        Apply_speaker_l();
-    }
-    // 4. The load power, typed into the Power window's box (loaded for it when it is not).
-    const QString loadText = m_power ? m_powerState.load_voltage_string : QStringLiteral("50");
-    if (loadText != d.loadPowerText)
-        loadedPowerWindow()->enterLoadPower(d.loadPowerText);
-    // 5. The carrier inputs, as the carrier window hands over an entry.
-    if (!sameCarrierInputs(m_rec.carrier, d.record.carrier))
-        setCarrierInputs(d.record.carrier);
-    // 6. The measured speaker. One that no longer loads has been told of; the rest of the design
-    //    is worth having without it, and the speaker shown before belongs to another design.
-    const QString loaded = m_measured ? m_measured->load->path() : QString();
-    if (loaded != d.loadFile) {
-        if (!d.loadFile.isEmpty())
-            loadMeasured(d.loadFile);
-        if (m_measured && m_measured->load->path() != d.loadFile)
-            clearMeasured();
-    }
-}
-
-void Form1::pickSelector(ListSelector s, const QString &text)
-{
-    // As a pick leaves the drop-down: the item current and its text in the field, then what the
-    // selection runs.
-    ValueCombo *box = selectorBox(s);
-    box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    box->setEditText(text);
-    switch (s) {
-        case ListSelector::filter_l_par: filter_l_par_Click(); break;
-        case ListSelector::filter_c_par: filter_c_par_Click(); break;
-        case ListSelector::zobel_c_par: zobel_c_par_Click(); break;
-        case ListSelector::zobel_r_par: zobel_r_par_Click(); break;
-        case ListSelector::zobel_c_ser: zobel_c_ser_Click(); break;
-        case ListSelector::speaker_r_mode: speaker_r_mode_Click(); break;
-    }
 }

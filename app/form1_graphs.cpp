@@ -3,9 +3,9 @@
 // draws.
 #include "app/form1.h"
 
+#include "core/common/zoom.h"
 #include "core/files/graphfiles.h"
 #include "core/files/netlist.h"
-#include "core/common/zoom.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
 #include "widgets/windowlook.h"
@@ -27,7 +27,7 @@ const QColor kMeasuredColour(0, 140, 70);
 void Form1::connectGraphs()
 {
     for (GraphPanel &panel : m_graphs) {
-        // A click on a graph reruns that graph's sweep only.
+        // A click on a graph draws it again.
         connect(panel.graph, &GraphControl::clicked, this, panel.sweep);
         connect(panel.graph->cursor(), &GraphCursor::positionChanged, this, panel.readout);
         connect(panel.cursorItem, &QAction::triggered, this,
@@ -41,7 +41,6 @@ void Form1::toggleCursor(GraphPanel &panel)
 {
     // Only the flag decides; the menu's check mark and the graph's cursor count follow it.
     if (panel.cursorFlag == kFlagFalse) {
-        // 1.-5. Flag, zoom button, check mark, a cursor on the curve, its read-out boxes.
         panel.cursorFlag = kFlagTrue;
         if (panel.zoomIn)
             panel.zoomIn->setVisible(true);
@@ -49,10 +48,9 @@ void Form1::toggleCursor(GraphPanel &panel)
         panel.graph->addCursor();
         panel.readoutX->setVisible(true);
         panel.readoutY->setVisible(true);
-        // 6. The recalculation fills the read-outs.
-        Recalculate_all();
+        showReadouts();
     } else {
-        // 1.-5. The same undone; the read-outs keep their text and nothing is recalculated.
+        // The read-outs keep their text.
         panel.cursorFlag = kFlagFalse;
         panel.cursorItem->setChecked(false);
         panel.graph->removeCursors();
@@ -65,44 +63,45 @@ void Form1::toggleCursor(GraphPanel &panel)
 
 void Form1::Zoom_In4_Click()
 {
-    // 1.-2. Around cursor 1, when there is one; the cursor stays and nothing is recomputed.
+    // Around cursor 1, when there is one; the cursor stays and nothing is recomputed.
     GraphControl *graph = m_graphs[Fig3].graph;
     if (static_cast<std::int16_t>(graph->cursorCount()) > 0) {
         const AxisView view = zoomAtCursor(graph->cursorX(), graph->cursorY());
         graph->setAxisRange(GraphControl::XAxis, view.xMinimum, view.xMaximum);
         graph->setAxisRange(GraphControl::YAxis, view.yMinimum, view.yMaximum);
     }
-    // 3. The cursor stays draggable in any view; this graph needs no setting for it.
 }
 
 void Form1::Zoom_Full4_Click()
 {
-    // 1.-2. A replot keeps whatever range the axes have, so only this brings the whole curve back.
+    // A replot keeps whatever range the axes have, so only this brings the whole curve back.
     GraphControl *graph = m_graphs[Fig3].graph;
     graph->fitAxis(GraphControl::XAxis);
     graph->fitAxis(GraphControl::YAxis);
-    // 3. As after a zoom.
 }
 
 void Form1::createGraphMenus()
 {
     const auto netlist = [this](GraphKind kind) {
         return [this, kind] {
-            return spiceNetlist(m_rec, kind, m_measured ? &m_measured->load->fit().model : nullptr);
+            const MeasuredLoad *measured = m_model->measured().get();
+            return spiceNetlist(m_model->record(), kind,
+                                measured ? &measured->fit().model : nullptr);
         };
     };
+    const DesignAnalysis &analysis = m_model->analysis();
     const auto csv = [](GraphKind kind, const Curve &curve) {
         return [kind, &curve] { return curveCsv(kind, curve.x, curve.y); };
     };
     addGraphMenu(m_graphs[Fig1].graph,
-                 {graphName(GraphKind::impedance), csv(GraphKind::impedance, m_analysis.impedance),
+                 {graphName(GraphKind::impedance), csv(GraphKind::impedance, analysis.impedance),
                   netlist(GraphKind::impedance), false});
     m_graphs[Fig2].compareLoads = addGraphMenu(
-        m_graphs[Fig2].graph, {graphName(GraphKind::gain), csv(GraphKind::gain, m_analysis.gain),
+        m_graphs[Fig2].graph, {graphName(GraphKind::gain), csv(GraphKind::gain, analysis.gain),
                                netlist(GraphKind::gain), true});
     m_graphs[Fig3].compareLoads =
         addGraphMenu(m_graphs[Fig3].graph, {graphName(GraphKind::gainZobel),
-                                            csv(GraphKind::gainZobel, m_analysis.gainZobel),
+                                            csv(GraphKind::gainZobel, analysis.gainZobel),
                                             netlist(GraphKind::gainZobel), true});
     for (GraphId id : {Fig2, Fig3})
         connect(m_graphs[id].compareLoads, &QAction::toggled, this,
@@ -113,11 +112,11 @@ void Form1::followOverlays(GraphId id)
 {
     const GraphPanel &panel = m_graphs[id];
     QList<GraphControl::Overlay> overlays;
-    if (m_reference) {
+    if (const HeldReference *held = m_model->reference()) {
         // First: under every other curve, the live one on top of all.
-        const DesignAnalysis &a = m_reference->analysis;
+        const DesignAnalysis &a = held->analysis;
         const Curve &curve = id == Fig1 ? a.impedance : id == Fig2 ? a.gain : a.gainZobel;
-        const DesignRecord &r = m_reference->inputs.record;
+        const DesignRecord &r = held->inputs.record;
         overlays.append(
             {id == Fig1
                  ? QStringLiteral("reference, %1 ohm + %2 mH").arg(r.jspeaker_r, r.speaker_l_valtxt)
@@ -128,23 +127,24 @@ void Form1::followOverlays(GraphId id)
         std::unique_ptr<LoadCurves> &curves = m_loads[id];
         if (!curves)
             curves = std::make_unique<LoadCurves>();
-        sweepComparedLoads(m_rec, id == Fig2 ? GainGraph::plain : GainGraph::zobel, *curves);
+        sweepComparedLoads(m_model->record(), id == Fig2 ? GainGraph::plain : GainGraph::zobel,
+                           *curves);
         for (std::size_t i = 0; i < kComparedLoads.size(); ++i)
             overlays.append({QString::fromLatin1(kComparedLoads[i].name), kLoadColours[i],
                              &(*curves)[i].x, &(*curves)[i].y});
     }
-    if (m_measured) {
-        const QString name = QStringLiteral("measured: %1").arg(m_measured->load->fileName());
-        const MeasuredCurves &c = m_measured->curves;
+    if (const MeasuredCurves *measured = m_model->measuredCurves()) {
+        const QString name = QStringLiteral("measured: %1").arg(m_model->measured()->fileName());
+        const MeasuredCurves &c = *measured;
         const Curve &curve = id == Fig1 ? c.impedance : id == Fig2 ? c.gain : c.gainZobel;
         if (id == Fig1)
-            overlays.append({QStringLiteral("measured points"), kMeasuredColour,
-                             &m_measured->pointsX, &m_measured->pointsY, Qt::SolidLine, true});
+            overlays.append({QStringLiteral("measured points"), kMeasuredColour, &m_measuredX,
+                             &m_measuredY, Qt::SolidLine, true});
         overlays.append({name, kMeasuredColour, &curve.x, &curve.y});
     }
-    const QString own =
-        id == Fig1
-            ? QStringLiteral("design, %1 ohm + %2 mH").arg(m_rec.jspeaker_r, m_rec.speaker_l_valtxt)
-            : QStringLiteral("design, %1 ohm").arg(m_rec.jspeaker_r);
+    const DesignRecord &design = m_model->record();
+    const QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
+                                         .arg(design.jspeaker_r, design.speaker_l_valtxt)
+                                   : QStringLiteral("design, %1 ohm").arg(design.jspeaker_r);
     panel.graph->setOverlays(overlays.isEmpty() ? QString() : own, overlays);
 }

@@ -238,8 +238,8 @@ void Form1::createMenus()
     Topol_Half_Bridge->setCheckable(true);
     Topol_Full_Bridge->setCheckable(true);
     Topol_Half_Bridge->setChecked(true);
-    connectChange(Topol_Half_Bridge, &QAction::triggered, &Form1::Topol_Half_Bridge_Click);
-    connectChange(Topol_Full_Bridge, &QAction::triggered, &Form1::Topol_Full_Bridge_Click);
+    connect(Topol_Half_Bridge, &QAction::triggered, this, &Form1::Topol_Half_Bridge_Click);
+    connect(Topol_Full_Bridge, &QAction::triggered, this, &Form1::Topol_Full_Bridge_Click);
 
     QMenu *cursors = named(bar->addMenu(QStringLiteral("&Cursors")), "enable_cursors");
     const char *const cursorItems[] = {"cursors1_on", "cursors2_on", "cursors3_on"};

@@ -1,5 +1,5 @@
-// The main window's measured speaker: the "Measured speaker" menu, reading and fitting a file,
-// and what it draws beside the design's own curves.
+// The main window's measured speaker: the "Measured speaker" menu, reading a file into the design
+// model, and the file's own points drawn beside the curves.
 #include "app/form1.h"
 
 #include "core/measured/impedancefile.h"
@@ -19,78 +19,74 @@ void Form1::createMeasuredMenu()
     menu->setObjectName(QStringLiteral("measured_speaker"));
     QAction *load = menu->addAction(QStringLiteral("&Load…"));
     load->setObjectName(QStringLiteral("measured_load"));
-    connectChange(load, &QAction::triggered, &Form1::chooseMeasured);
+    connect(load, &QAction::triggered, this, &Form1::chooseMeasured);
     QMenu *recent = menu->addMenu(QStringLiteral("&Recent"));
     recent->setObjectName(QStringLiteral("measured_recent"));
-    m_recentMeasured = std::make_unique<RecentFiles>(
-        recent, QStringLiteral("measuredSpeaker/recent"), [this](const QString &path) {
-            const ChangeScope change(*this);
-            loadMeasured(path);
-        });
+    m_recentMeasured =
+        std::make_unique<RecentFiles>(recent, QStringLiteral("measuredSpeaker/recent"),
+                                      [this](const QString &path) { loadMeasured(path); });
     QAction *fit = menu->addAction(QStringLiteral("&Fit…"));
     fit->setObjectName(QStringLiteral("measured_fit"));
     connect(fit, &QAction::triggered, this, &Form1::showMeasuredFit);
     m_clearMeasured = menu->addAction(QStringLiteral("&Clear"));
     m_clearMeasured->setObjectName(QStringLiteral("measured_clear"));
     m_clearMeasured->setEnabled(false);
-    connectChange(m_clearMeasured, &QAction::triggered, &Form1::clearMeasured);
+    connect(m_clearMeasured, &QAction::triggered, this, [this] { m_model->setMeasured(nullptr); });
 }
 
 void Form1::chooseMeasured()
 {
-    const QString folder =
-        m_measured ? QFileInfo(m_measured->load->path()).absolutePath() : QDir::currentPath();
+    const MeasuredLoad *shown = m_model->measured().get();
+    const QString folder = shown ? QFileInfo(shown->path()).absolutePath() : QDir::currentPath();
     const QString path = chooseFileToOpen(this, QStringLiteral("Load a measured speaker"), folder,
                                           impedanceFileFilter());
     if (!path.isEmpty())
         loadMeasured(path);
 }
 
-void Form1::loadMeasured(const QString &path)
+std::shared_ptr<const MeasuredLoad> Form1::readMeasured(const QString &path, QString *refusal)
 {
     std::variant<MeasuredLoad, QString> read = MeasuredLoad::fromFile(path);
-    if (const QString *refusal = std::get_if<QString>(&read)) {
-        // Nothing changes: the speaker loaded before, if any, stays.
-        QMessageBox::warning(
-            this, QGuiApplication::applicationDisplayName(),
-            QStringLiteral("%1 was not loaded. %2").arg(QDir::toNativeSeparators(path), *refusal));
+    if (const QString *why = std::get_if<QString>(&read)) {
+        *refusal =
+            QStringLiteral("%1 was not loaded. %2").arg(QDir::toNativeSeparators(path), *why);
+        return nullptr;
+    }
+    m_recentMeasured->add(path);
+    return std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
+}
+
+void Form1::loadMeasured(const QString &path)
+{
+    // A file refused changes nothing: the speaker loaded before, if any, stays.
+    QString refusal;
+    std::shared_ptr<const MeasuredLoad> load = readMeasured(path, &refusal);
+    if (!load) {
+        QMessageBox::warning(this, QGuiApplication::applicationDisplayName(), refusal);
         return;
     }
-    auto measured = std::make_unique<Measured>();
-    measured->load = std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
-    evaluateOnGrid(*measured->load, measured->grid);
-    for (const ImpedancePoint &p : measured->load->data().points) {
-        measured->pointsX.push_back(p.hz);
-        measured->pointsY.push_back(p.ohms);
-    }
-    m_measured = std::move(measured);
-    m_recentMeasured->add(path);
-    m_clearMeasured->setEnabled(true);
-    sweepMeasured(m_rec, m_measured->grid, m_measured->curves, kAllParts, &comparedGridPoints());
-    for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
-    if (m_power)
-        m_power->setMeasuredSpeaker(&m_measured->grid);
-    followCarrier();
-    followTradeoff();
+    m_model->setMeasured(std::move(load));
     showMeasuredFit();
 }
 
-void Form1::clearMeasured()
+void Form1::followMeasured()
 {
-    if (m_power)
-        m_power->setMeasuredSpeaker(nullptr);
-    m_measured.reset();
-    m_clearMeasured->setEnabled(false);
-    for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
-    followCarrier();
-    followTradeoff();
-    if (m_measuredWindow)
-        m_measuredWindow->showLoad(nullptr);
+    const MeasuredLoad *load = m_model->measured().get();
+    m_measuredX.clear();
+    m_measuredY.clear();
+    if (load) {
+        for (const ImpedancePoint &p : load->data().points) {
+            m_measuredX.push_back(p.hz);
+            m_measuredY.push_back(p.ohms);
+        }
+    }
+    m_clearMeasured->setEnabled(load != nullptr);
 }
 
 void Form1::showMeasuredFit()
 {
     if (!m_measuredWindow)
-        m_measuredWindow = new MeasuredSpeakerWindow(this);
-    m_measuredWindow->showLoad(measuredSpeaker());
+        m_measuredWindow = new MeasuredSpeakerWindow(*m_model, this);
+    m_measuredWindow->show();
+    m_measuredWindow->raise();
 }

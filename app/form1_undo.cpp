@@ -1,6 +1,6 @@
 // The main window's undo and redo: every user change of the design is one step that holds the
-// design before and after it. Undoing or redoing applies a design through the same handling as
-// the user's change, so that every figure, graph and window follows.
+// design before and after it. Undoing or redoing applies that design to the model, which every
+// figure, graph and window follows.
 #include "app/form1.h"
 
 #include "core/carrier/carrierinputs.h"
@@ -90,8 +90,8 @@ QString stepName(const QList<ShownField> &before, const QList<ShownField> &after
 class DesignStep : public QUndoCommand
 {
 public:
-    DesignStep(DesignInputs before, DesignInputs after, const QString &name,
-               std::function<void(const DesignInputs &)> apply)
+    DesignStep(DesignSnapshot before, DesignSnapshot after, const QString &name,
+               std::function<void(const DesignSnapshot &)> apply)
         : QUndoCommand(name),
           m_before(std::move(before)),
           m_after(std::move(after)),
@@ -107,9 +107,9 @@ public:
     }
 
 private:
-    DesignInputs m_before;
-    DesignInputs m_after;
-    std::function<void(const DesignInputs &)> m_apply;
+    DesignSnapshot m_before;
+    DesignSnapshot m_after;
+    std::function<void(const DesignSnapshot &)> m_apply;
     bool m_made = false;
 };
 
@@ -166,20 +166,9 @@ void Form1::createUndoActions(QMenu *menu)
     for (ListSelector s : kAllListSelectors) selectorBox(s)->installEventFilter(keys);
 }
 
-DesignInputs Form1::designInputs() const
+DesignSnapshot Form1::snapshot() const
 {
-    DesignInputs d;
-    d.record = m_rec;
-    // A text on its way to a value changed nothing yet: the last step's text still stands.
-    if (checkEntry(kSpeakerLRule, m_rec.speaker_l_valtxt).verdict != Entry::Accepted)
-        d.record.speaker_l_valtxt = m_recorded.record.speaker_l_valtxt;
-    // A Power window loaded afresh shows 50 W.
-    d.loadPower = loadPower();
-    d.loadPowerText = m_power ? m_powerState.load_voltage_string : QStringLiteral("50");
-    if (checkEntry(kLoadPowerRule, d.loadPowerText).verdict != Entry::Accepted)
-        d.loadPowerText = m_recorded.loadPowerText;
-    d.loadFile = m_measured ? m_measured->load->path() : QString();
-    return d;
+    return {m_model->inputs(), m_model->measured()};
 }
 
 void Form1::recordChange(const QString &name)
@@ -187,21 +176,21 @@ void Form1::recordChange(const QString &name)
     // Inside a change its outermost scope records it; a step being applied is a step already.
     if (m_changeDepth > 0 || m_applyingStep || !m_undo)
         return;
-    DesignInputs now = designInputs();
-    const QList<ShownField> before = shownFields(m_recorded);
-    const QList<ShownField> after = shownFields(now);
+    DesignSnapshot now = snapshot();
+    const QList<ShownField> before = shownFields(m_recorded.inputs);
+    const QList<ShownField> after = shownFields(now.inputs);
     if (before == after)
         return;
-    DesignInputs was = std::exchange(m_recorded, std::move(now));
+    DesignSnapshot was = std::exchange(m_recorded, std::move(now));
     m_undo->push(new DesignStep(std::move(was), m_recorded,
                                 name.isEmpty() ? stepName(before, after) : name,
-                                [this](const DesignInputs &d) { applyStep(d); }));
+                                [this](const DesignSnapshot &d) { applyStep(d); }));
 }
 
-void Form1::applyStep(const DesignInputs &d)
+void Form1::applyStep(const DesignSnapshot &d)
 {
     m_applyingStep = true;
-    applyDesign(d);
+    m_model->apply(d.inputs, d.measured);
     m_applyingStep = false;
-    m_recorded = designInputs();
+    m_recorded = snapshot();
 }

@@ -10,58 +10,23 @@
 #include <QLineEdit>
 #include <QWindow>
 
-Power_measurement_form *Form1::loadedPowerWindow()
-{
-    if (!m_power) {
-        // Loaded hidden; a window the user closed is loaded afresh, with its design texts.
-        m_power = new Power_measurement_form(
-            m_rec, m_powerState,
-            {zobel_c_par->currentText(), zobel_r_par->currentText(), zobel_c_ser->currentText()});
-        connect(m_power, &Power_measurement_form::rzobelPowerChanged, this,
-                &Form1::showRzobelPower);
-        if (m_measured)
-            m_power->setMeasuredSpeaker(&m_measured->grid);
-        showReferenceIn(m_power);
-        // A load power typed is a user change; so is closing, which takes the design back to the
-        // 50 W a window loaded afresh shows.
-        connect(m_power, &Power_measurement_form::loadPowerEntered, this,
-                [this] { recordChange(); });
-        // It deletes itself later; from now on the next sweep needs a new one.
-        connect(m_power, &Power_measurement_form::unloaded, this, [this] {
-            m_power = nullptr;
-            recordChange();
-        });
-        // The carrier window's figures at the load power follow it, and its 50 W once unloaded.
-        connect(m_power, &Power_measurement_form::rzobelPowerChanged, this,
-                &Form1::followCarrierLoadPower);
-        connect(m_power, &Power_measurement_form::unloaded, this, &Form1::followCarrierLoadPower);
-    }
-    return m_power;
-}
-
 void Form1::power_calcs_Click()
 {
-    Power_measurement_form *power = loadedPowerWindow();
-    // 1. Not modal; kept above this window, which stays usable.
-    power->winId();
-    power->windowHandle()->setTransientParent(windowHandle());
-    power->show();
-    power->raise();
-    power->activateWindow();
-    // 2. Near the upper right of the screen.
-    power->placeOnScreen();
-    // 3. Its sweep.
-    power->CWGraph4_Click();
-}
-
-void Form1::showRzobelPower(const QString &text)
-{
-    Text_rzobel_power->setText(text);
-    Text_rzobel_power->setVisible(true);
-    // The last steps of every recalculation, and of a new load power: the Zobel map and the held
-    // reference's panel.
-    followTradeoff();
-    followReference();
+    if (!m_power) {
+        // Made when first opened; closing it deletes it and takes the load power back to the
+        // 50 W a window opened afresh shows.
+        m_power = new Power_measurement_form(*m_model, m_powerState);
+        connect(m_power, &Power_measurement_form::unloaded, m_model,
+                [model = m_model] { model->setLoadPowerText(QStringLiteral("50")); });
+    }
+    // Not modal; kept above this window, which stays usable.
+    m_power->winId();
+    m_power->windowHandle()->setTransientParent(windowHandle());
+    m_power->show();
+    m_power->raise();
+    m_power->activateWindow();
+    // Near the upper right of the screen.
+    m_power->placeOnScreen();
 }
 
 void Form1::Update_schemo()
@@ -75,22 +40,17 @@ void Form1::Update_schemo()
         &SchematicCaptions::rspeaker};
     if (!m_schematic && !m_schematicFull)
         return;  // nothing to label: a window is labelled when the menu creates it
-    const SchematicCaptions captions = schematicCaptions(m_rec);
-    for (QString SchematicCaptions::*part : kOrder) setSchematicLabels(part, captions.*part);
-}
-
-void Form1::setSchematicLabels(QString SchematicCaptions::*part, const QString &caption)
-{
-    // Only windows that exist: every keystroke comes here.
-    for (SchematicWindow *window : {static_cast<SchematicWindow *>(m_schematic),
-                                    static_cast<SchematicWindow *>(m_schematicFull)})
-        if (window)
-            window->setCaption(part, caption);
+    const SchematicCaptions captions = schematicCaptions(m_model->record());
+    for (QString SchematicCaptions::*part : kOrder)
+        for (SchematicWindow *window : {static_cast<SchematicWindow *>(m_schematic),
+                                        static_cast<SchematicWindow *>(m_schematicFull)})
+            if (window)
+                window->setCaption(part, captions.*part);
 }
 
 void Form1::schematic_viewer_Click()
 {
-    const bool full = m_rec.fullBridge();
+    const bool full = m_model->record().fullBridge();
     if (full && !m_schematicFull)
         m_schematicFull = new Schematic_full(this);
     if (!full && !m_schematic)
@@ -106,19 +66,11 @@ void Form1::schematic_viewer_Click()
 void Form1::Save_As_Click()
 {
     if (!m_fileControl)
-        m_fileControl = new File_control([this] { return reportValues(); }, this);
+        m_fileControl = new File_control(
+            [model = m_model] { return reportValues(model->record(), model->analysis()); }, this);
     m_fileControl->show();
     m_fileControl->raise();
     m_fileControl->activateWindow();
-}
-
-ReportValues Form1::reportValues()
-{
-    Update_schemo();
-    return {m_rec.full_bridge_select,
-            schematicCaptions(m_rec),
-            {m_graphs[Fig3].figureMax->text(), m_graphs[Fig3].figure20k->text(),
-             m_graphs[Fig3].figure384k->text(), Text_rzobel_power->text()}};
 }
 
 void Form1::mnuAbout_Click()

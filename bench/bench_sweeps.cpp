@@ -5,7 +5,7 @@
 
 namespace {
 
-void analysePart(benchmark::State &state, unsigned part)
+void analysePart(benchmark::State &state, AnalysisPart part)
 {
     const DesignRecord r = DesignRecord::startup();
     DesignAnalysis a;
@@ -18,19 +18,19 @@ void analysePart(benchmark::State &state, unsigned part)
 
 void BM_Sweep_impedance(benchmark::State &state)
 {
-    analysePart(state, kImpedancePart);
+    analysePart(state, AnalysisPart::Impedance);
 }
 BENCHMARK(BM_Sweep_impedance);
 
 void BM_Sweep_gain_plain(benchmark::State &state)
 {
-    analysePart(state, kGainPart);
+    analysePart(state, AnalysisPart::Gain);
 }
 BENCHMARK(BM_Sweep_gain_plain);
 
 void BM_Sweep_gain_zobel(benchmark::State &state)
 {
-    analysePart(state, kGainZobelPart);
+    analysePart(state, AnalysisPart::GainZobel);
 }
 BENCHMARK(BM_Sweep_gain_zobel);
 

@@ -1,12 +1,12 @@
 // The command line's commands, each on the design its options describe.
 #include "cli/invocation.h"
 
-#include "core/network/analysis.h"
 #include "core/common/figuretext.h"
 #include "core/files/graphfiles.h"
-#include "core/measured/measuredcurves.h"
 #include "core/files/netlist.h"
 #include "core/files/report.h"
+#include "core/measured/measuredcurves.h"
+#include "core/network/analysis.h"
 
 Refusal notAccepted(const QString &option, const QString &given, const QString &accepted)
 {
@@ -53,7 +53,7 @@ Outcome csvCommand(const Invocation &in)
             return csv(curve);
         }
         MeasuredCurves curves;
-        sweepMeasured(in.design, grid, curves, kAllParts);
+        sweepMeasured(in.design, grid, curves, kAllAnalysisParts);
         return kind == GraphKind::impedance ? csv(curves.impedance)
                : kind == GraphKind::gain    ? csv(curves.gain)
                                             : csv(curves.gainZobel);

@@ -2,10 +2,10 @@
 // as one JSON object; and the carrier options every command reads into the design.
 #include "cli/invocation.h"
 
-#include "core/network/analysis.h"
 #include "core/carrier/carrierinputs.h"
 #include "core/carrier/carriertable.h"
 #include "core/measured/measuredcurves.h"
+#include "core/network/analysis.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -244,7 +244,7 @@ Outcome stressCommand(const Invocation &in)
         audio7kW = curve.y[70];  // 70 x 100 Hz
     } else {
         DesignAnalysis d;
-        analyseDesign(in.design, in.loadPower, d, kDissipationPart);
+        analyseDesign(in.design, in.loadPower, d, AnalysisPart::Dissipation);
         audio7kW = d.dissipationFigures.at7kHz;
     }
     return json(in, a, audio7kW);

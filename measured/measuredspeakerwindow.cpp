@@ -1,6 +1,7 @@
 #include "measured/measuredspeakerwindow.h"
 
 #include "core/common/engineering.h"
+#include "core/designmodel/designmodel.h"
 #include "core/measured/measuredload.h"
 #include "widgets/windowlook.h"
 
@@ -21,7 +22,8 @@ QLabel *field(const char *name, QWidget *parent)
 
 }  // namespace
 
-MeasuredSpeakerWindow::MeasuredSpeakerWindow(QWidget *parent) : QDialog(parent)
+MeasuredSpeakerWindow::MeasuredSpeakerWindow(const DesignModel &model, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("MeasuredSpeakerWindow"));
     setWindowTitle(QStringLiteral("Measured speaker"));
@@ -49,6 +51,11 @@ MeasuredSpeakerWindow::MeasuredSpeakerWindow(QWidget *parent) : QDialog(parent)
     page->addLayout(form);
     page->addWidget(note);
     page->addWidget(close, 0, Qt::AlignRight);
+    connect(&model, &DesignModel::changed, this, [this, &model](DesignParts parts) {
+        if (parts.testFlag(DesignPart::MeasuredSpeaker))
+            showLoad(model.measured().get());
+    });
+    showLoad(model.measured().get());
 }
 
 void MeasuredSpeakerWindow::showLoad(const MeasuredLoad *load)
@@ -78,6 +85,4 @@ void MeasuredSpeakerWindow::showLoad(const MeasuredLoad *load)
                      engineeringText(data.points[fit.firstFitted].hz, QStringLiteral("Hz"))));
         m_error->setText(QStringLiteral("%1 % rms").arg(fit.rmsErrorPercent, 0, 'f', 2));
     }
-    QDialog::show();
-    raise();
 }

@@ -151,8 +151,8 @@ void Power_measurement_form::createMenus()
     cursors4_on->setCheckable(true);
     addGraphMenu(CWGraph4, {graphName(GraphKind::power),
                             [this] {
-                                return curveCsv(GraphKind::power, m_analysis.dissipation.x,
-                                                m_analysis.dissipation.y);
+                                const PowerCurve &curve = m_model.analysis().dissipation;
+                                return curveCsv(GraphKind::power, curve.x, curve.y);
                             },
                             {},
                             false});

@@ -1,6 +1,5 @@
 #include "power/power_measurement_form.h"
 
-#include "core/common/entryrule.h"
 #include "core/common/figuretext.h"
 #include "core/common/readouttext.h"
 #include "widgets/graphcontrol.h"
@@ -12,14 +11,14 @@
 #include <QLineEdit>
 #include <QScreen>
 
-Power_measurement_form::Power_measurement_form(const DesignRecord &design, PowerWindowState &state,
-                                               const ZobelTexts &zobel, QWidget *parent)
-    : QMainWindow(parent), m_design(design), m_state(state)
+Power_measurement_form::Power_measurement_form(DesignModel &model, PowerWindowState &state,
+                                               QWidget *parent)
+    : QMainWindow(parent), m_model(model), m_state(state)
 {
     createControls();
     createMenus();
     connectControls();
-    Form_Load(zobel);
+    Form_Load();
 }
 
 Power_measurement_form::~Power_measurement_form() = default;
@@ -32,22 +31,14 @@ void Power_measurement_form::connectControls()
     connect(CWGraph4, &GraphControl::clicked, this, &Power_measurement_form::CWGraph4_Click);
     connect(CWGraph4->cursor(), &GraphCursor::positionChanged, this,
             &Power_measurement_form::Readout_power);
+    connect(&m_model, &DesignModel::changed, this, &Power_measurement_form::showDesign);
 }
 
-void Power_measurement_form::Form_Load(const ZobelTexts &zobel)
+void Power_measurement_form::Form_Load()
 {
-    // 1. 50 W, and the text that stands for it.
-    m_actual_l_net = 50.0;
-    m_state.load_voltage_string = Text_peak_voltage->text();
-    // 2. From here on the main window's Zobel selectors keep these current.
-    Text_zobel_c_parp->setText(zobel.c_par);
-    Text_zobel_c_serp->setText(zobel.c_ser);
-    Text_zobel_r_parp->setText(zobel.r_par);
-    // 3. Its sweep.
-    CWGraph4_Click();
-    // 4. Until the cursor first reports.
+    showDesign();
+    // Until the cursor first reports.
     Readout_power(10000, 0.1);
-    // 5. Near the upper right of the screen.
     placeOnScreen();
 }
 
@@ -56,61 +47,37 @@ void Power_measurement_form::placeOnScreen()
     placeUpperRight(this, frameGeometry().size());
 }
 
-void Power_measurement_form::setMeasuredSpeaker(const MeasuredGrid *grid)
+void Power_measurement_form::showDesign()
 {
-    m_measured = grid;
-    drawOverlays();
-}
-
-void Power_measurement_form::setReference(const PowerCurve *curve, const QString &name)
-{
-    m_reference = curve;
-    m_referenceName = name;
-    drawOverlays();
-}
-
-void Power_measurement_form::enterLoadPower(const QString &text)
-{
-    Text_peak_voltage->setText(text);
+    // The load power's text, the Zobel selectors' texts (no unit), the curve.
+    const DesignRecord &r = m_model.record();
+    if (Text_peak_voltage->text() != m_model.loadPowerText())
+        Text_peak_voltage->setText(m_model.loadPowerText());
+    Text_zobel_c_parp->setText(r.jzobel_c2);
+    Text_zobel_c_serp->setText(r.jzobel_c3);
+    Text_zobel_r_parp->setText(r.jzobel_r2);
+    CWGraph4_Click();
 }
 
 void Power_measurement_form::drawOverlays()
 {
     QList<GraphControl::Overlay> overlays;
-    if (m_reference)
+    if (const HeldReference *held = m_model.reference()) {
+        const PowerCurve &curve = held->analysis.dissipation;
+        overlays.append({QStringLiteral("reference, %1 W").arg(held->inputs.loadPowerText),
+                         kReferenceColour, &curve.x, &curve.y, Qt::DashLine});
+    }
+    if (const PowerCurve *measured = m_model.measuredDissipation())
         overlays.append(
-            {m_referenceName, kReferenceColour, &m_reference->x, &m_reference->y, Qt::DashLine});
-    if (m_measured) {
-        if (!m_measuredCurve)
-            m_measuredCurve = std::make_unique<PowerCurve>();
-        sweepMeasuredDissipation(m_design, m_actual_l_net, *m_measured, *m_measuredCurve);
-        overlays.append({QStringLiteral("measured speaker"), QColor(0, 140, 70),
-                         &m_measuredCurve->x, &m_measuredCurve->y});
-    }
+            {QStringLiteral("measured speaker"), QColor(0, 140, 70), &measured->x, &measured->y});
     CWGraph4->setOverlays(overlays.isEmpty() ? QString() : QStringLiteral("design"), overlays);
-}
-
-void Power_measurement_form::setZobelReadout(ListSelector s, const QString &text)
-{
-    switch (s) {
-        case ListSelector::zobel_c_par: Text_zobel_c_parp->setText(text); break;
-        case ListSelector::zobel_r_par: Text_zobel_r_parp->setText(text); break;
-        case ListSelector::zobel_c_ser: Text_zobel_c_serp->setText(text); break;
-        default: break;
-    }
 }
 
 void Power_measurement_form::CWGraph4_Click()
 {
-    ++m_sweepRuns;
-    // 1.-3. The voltage across a Zobel branch (kept in the analysis), the dissipation curve,
-    //       the 7 kHz figure.
-    analyseDesign(m_design, m_actual_l_net, m_analysis, kDissipationPart);
-    emit rzobelPowerChanged(dissipationFigureText(m_analysis.dissipationFigures.at7kHz));
-    // 4. The curve, and a measured speaker's and a reference's beside it.
-    CWGraph4->plot(m_analysis.dissipation.x, m_analysis.dissipation.y);
+    const PowerCurve &curve = m_model.analysis().dissipation;
+    CWGraph4->plot(curve.x, curve.y);
     drawOverlays();
-    // 5. The read-outs under the cursor.
     if (m_state.power_cursor_on)
         Readout_power(CWGraph4->cursorX(), CWGraph4->cursorY());
 }
@@ -123,28 +90,10 @@ void Power_measurement_form::Readout_power(double x, double y)
 
 void Power_measurement_form::Text_peak_voltage_Change()
 {
-    const QString text = Text_peak_voltage->text();
-    const Entry entry = checkEntry(kLoadPowerRule, text);
-    switch (entry.verdict) {
-        case Entry::Pending:
-            // 1. A fraction may follow the lone point; the power stays.
-            m_state.load_voltage_string = text;
-            break;
-        case Entry::Accepted:
-            // 2. Taken, in watts.
-            m_actual_l_net = entry.value;
-            m_state.load_voltage_string = text;
-            break;
-        case Entry::Unset:
-        case Entry::Rejected:
-            // 3. Put back; a change runs this handling once more, nested, on the restored text.
-            Text_peak_voltage->setText(m_state.load_voltage_string);
-            break;
-    }
-    // 4. The sweep, in every case.
-    CWGraph4_Click();
-    // 5. The main window records the entry (an undo step when the design changed).
-    emit loadPowerEntered();
+    // Taken in watts, kept on its way to a value, or put back; putting it back runs this once
+    // more, on the text the model holds, which changes nothing.
+    if (m_model.setLoadPowerText(Text_peak_voltage->text()).kind == Verdict::Refused)
+        Text_peak_voltage->setText(m_model.loadPowerText());
 }
 
 void Power_measurement_form::cursors4_on_Click()

@@ -1,5 +1,7 @@
 #include "reference/referencepanel.h"
 
+#include "core/common/figuretext.h"
+#include "core/designmodel/designmodel.h"
 #include "widgets/windowlook.h"
 
 #include <QGridLayout>
@@ -21,13 +23,36 @@ void put(QLineEdit *box, const QString &text)
         box->setText(text);
 }
 
+ReferencePanel::Figures figuresOf(const DesignAnalysis &a)
+{
+    return {figureText(a.gainFigures.maximum),
+            figureText(a.gainFigures.gain20k),
+            figureText(a.gainFigures.gain384k),
+            figureText(a.gainZobelFigures.maximum),
+            figureText(a.gainZobelFigures.gain20k),
+            figureText(a.gainZobelFigures.gain384k),
+            dissipationFigureText(a.dissipationFigures.at7kHz)};
+}
+
+QString description(const DesignInputs &d)
+{
+    const DesignRecord &r = d.record;
+    return QStringLiteral(
+               "Held: %1; filter %2 uH, %3 uF; Zobel %4 ohm, %5 uF across, %6 uF in "
+               "series; speaker %7 ohm + %8 mH; %9 W.")
+        .arg(r.fullBridge() ? QStringLiteral("full bridge") : QStringLiteral("half bridge"),
+             r.jfilter_l, r.jfilter_c, r.jzobel_r2, r.jzobel_c2, r.jzobel_c3, r.jspeaker_r,
+             r.speaker_l_valtxt, d.loadPowerText);
+}
+
 }  // namespace
 
 const std::array<const char *, ReferencePanel::kFigures> ReferencePanel::kFigureNames = {
     "Text_maxgain4",    "Text_gain_20k",     "Text_gain_384k",   "Text_maxgain",
     "Text_netgain_20k", "Text_netgain_384k", "Text_rzobel_power"};
 
-ReferencePanel::ReferencePanel(QWidget *parent) : QDockWidget(QStringLiteral("Reference"), parent)
+ReferencePanel::ReferencePanel(const DesignModel &model, QWidget *parent)
+    : QDockWidget(QStringLiteral("Reference"), parent), m_model(model)
 {
     setObjectName(QStringLiteral("ReferencePanel"));
     setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
@@ -58,15 +83,20 @@ ReferencePanel::ReferencePanel(QWidget *parent) : QDockWidget(QStringLiteral("Re
     page->addStretch(1);
     m_description->setFixedWidth(grid->sizeHint().width());
     setWidget(content);
+    connect(&model, &DesignModel::changed, this, &ReferencePanel::follow);
+    follow();
 }
 
-void ReferencePanel::showReference(const QString &description, const Figures &figures)
+void ReferencePanel::follow()
 {
-    m_description->setText(description);
-    for (int i = 0; i < kFigures; ++i) put(m_reference[i], figures[i]);
-}
-
-void ReferencePanel::showLive(const Figures &figures)
-{
-    for (int i = 0; i < kFigures; ++i) put(m_live[i], figures[i]);
+    const HeldReference *held = m_model.reference();
+    if (!held)
+        return;
+    m_description->setText(description(held->inputs));
+    const Figures reference = figuresOf(held->analysis);
+    const Figures live = figuresOf(m_model.analysis());
+    for (int i = 0; i < kFigures; ++i) {
+        put(m_reference[i], reference[i]);
+        put(m_live[i], live[i]);
+    }
 }

@@ -4,13 +4,14 @@
 
 #include <array>
 
+class DesignModel;
 class QLabel;
 class QLineEdit;
 
-// A small panel docked beside the main window's graphs while a design is held as the reference:
+// A small panel docked beside the main window's graphs while the design model holds a reference:
 // what the reference is, and its gain figures and 7 kHz dissipation next to the live design's, in
-// the texts the main window's boxes use. It shows what it is given and keeps nothing else; the
-// Design menu's "Clear reference" removes it, so it has no close button of its own.
+// the texts the main window's boxes use, following every change. The Design menu's "Clear
+// reference" removes it, so it has no close button of its own.
 class ReferencePanel : public QDockWidget
 {
     Q_OBJECT
@@ -23,12 +24,12 @@ public:
     using Figures = std::array<QString, kFigures>;
     static const std::array<const char *, kFigures> kFigureNames;
 
-    explicit ReferencePanel(QWidget *parent = nullptr);
-
-    void showReference(const QString &description, const Figures &figures);
-    void showLive(const Figures &figures);
+    explicit ReferencePanel(const DesignModel &model, QWidget *parent = nullptr);
 
 private:
+    void follow();
+
+    const DesignModel &m_model;
     QLabel *m_description = nullptr;
     std::array<QLineEdit *, kFigures> m_reference{};
     std::array<QLineEdit *, kFigures> m_live{};

@@ -88,7 +88,8 @@ class TestCarrierWindow : public QObject
                 QTest::keyClick(box, Qt::Key_Backspace);
             } else if (w[0] == "click") {
                 QTest::mouseClick(childNamed<QRadioButton>(carrier(), qPrintable(w[1])), Qt::LeftButton);
-            } else if (w[0] == "power") {  // the Power window as loaded, hidden
+            } else if (w[0] == "power") {
+                childNamed<QAction>(m_form, "power_calcs")->trigger();
                 typeOver(childNamed<QLineEdit>(m_form->powerWindow(), "Text_peak_voltage"), w[1]);
             } else if (w[0] == "measured") {
                 answerFileDialog(kVoiceCoil);

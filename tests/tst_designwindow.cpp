@@ -541,6 +541,7 @@ private slots:
                 near(g->curveY(i), value(b), QString("%1 at %2: live").arg(name).arg(i));
             }
         }
+        childNamed<QAction>(m_form, "power_calcs")->trigger();
         GraphControl *power = childNamed<GraphControl>(m_form->powerWindow(), "CWGraph4");
         QCOMPARE(power->overlayCount(), 1);
         for (int i : {1, 70, 1000}) {

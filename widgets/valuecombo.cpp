@@ -44,5 +44,6 @@ void ValueCombo::writeText(const QString &text)
         return;
     }
     lineEdit()->setText(text);
+    syncCurrentItem();
     emit changed();
 }

@@ -1,7 +1,7 @@
 #include "core/files/report.h"
 
-#include "core/network/analysis.h"
 #include "core/common/figuretext.h"
+#include "core/network/analysis.h"
 
 #include <QFileInfo>
 
@@ -39,17 +39,22 @@ QByteArray reportBytes(const ReportValues &v)
     return out;
 }
 
+ReportValues reportValues(const DesignRecord &rec, const DesignAnalysis &a)
+{
+    const GainFigures &gain = a.gainZobelFigures;
+    const auto spot = [](bool reached, double dB) { return reached ? figureText(dB) : QString(); };
+    return {
+        rec.full_bridge_select,
+        schematicCaptions(rec),
+        {figureText(gain.maximum), spot(gain.has20k, gain.gain20k),
+         spot(gain.has384k, gain.gain384k), dissipationFigureText(a.dissipationFigures.at7kHz)}};
+}
+
 QByteArray designReport(const DesignRecord &rec, double loadPower)
 {
     DesignAnalysis a;
-    analyseDesign(rec, loadPower, a, kGainZobelPart | kDissipationPart);
-    const GainFigures &gain = a.gainZobelFigures;
-    const auto spot = [](bool reached, double dB) { return reached ? figureText(dB) : QString(); };
-    return reportBytes(
-        {rec.full_bridge_select,
-         schematicCaptions(rec),
-         {figureText(gain.maximum), spot(gain.has20k, gain.gain20k),
-          spot(gain.has384k, gain.gain384k), dissipationFigureText(a.dissipationFigures.at7kHz)}});
+    analyseDesign(rec, loadPower, a, AnalysisPart::GainZobel | AnalysisPart::Dissipation);
+    return reportBytes(reportValues(rec, a));
 }
 
 QString reportPath(const QString &folder, const QString &name, QChar separator)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/network/designrecord.h"
 #include "core/common/savefile.h"
+#include "core/network/analysis.h"
+#include "core/network/designrecord.h"
 #include "core/network/valuelists.h"
 
 #include <QByteArray>
@@ -26,6 +27,10 @@ struct ReportValues {
 
 // The 13-line report: 8-bit text, CR LF after every line, each value starting in column 35.
 QByteArray reportBytes(const ReportValues &v);
+
+// The values of a design's report from its analysis, in the texts the main window shows: the
+// captions from its remembered texts, Fig. 3's figures, the 7 kHz dissipation.
+ReportValues reportValues(const DesignRecord &rec, const DesignAnalysis &a);
 
 // The report of a design computed afresh, with the texts the main window would show for it: the
 // captions from its remembered texts, the gain figures from the sweeps and the 7 kHz figure from

@@ -40,7 +40,7 @@ double measuredGainAt(const NetworkValues &n, const MeasuredGrid &grid, int i, b
 }
 
 void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, MeasuredCurves &out,
-                   unsigned parts, const std::vector<int> *points)
+                   AnalysisParts parts, const std::vector<int> *points)
 {
     const NetworkValues n = networkValues(design);
     const std::size_t size = points ? points->size() : std::size_t(kSweepSize);
@@ -49,7 +49,7 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
         c->x.resize(size);
         c->y.resize(size);
     }
-    if (parts & kImpedancePart) {
+    if (parts.testFlag(AnalysisPart::Impedance)) {
         for (std::size_t j = 1; j < size; ++j) {
             out.impedance.x[j] = gridFrequency(at(j));
             out.impedance.y[j] = std::abs(grid.z[std::size_t(at(j))]);
@@ -58,8 +58,8 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
         out.impedance.y[0] = out.impedance.y[1];
     }
     for (const auto &[part, zobel] :
-         {std::pair{kGainPart, false}, std::pair{kGainZobelPart, true}}) {
-        if (!(parts & part))
+         {std::pair{AnalysisPart::Gain, false}, std::pair{AnalysisPart::GainZobel, true}}) {
+        if (!parts.testFlag(part))
             continue;
         Curve &c = zobel ? out.gainZobel : out.gain;
         c.x[0] = c.y[0] = 0.0;

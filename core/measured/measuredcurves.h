@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/measured/measuredload.h"
 #include "core/network/analysis.h"
 #include "core/network/designrecord.h"
-#include "core/measured/measuredload.h"
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
 
@@ -32,11 +32,11 @@ struct MeasuredCurves {
 };
 
 // The curves of the main window's graphs with the measured speaker, for the design's filter and
-// Zobel network: the parts asked for (kImpedancePart, kGainPart, kGainZobelPart of analysis.h),
+// Zobel network: the parts asked for (Impedance, Gain, GainZobel of analysis.h),
 // at every grid point, or at the grid points listed (point 0 first), each curve then holding
 // those points alone.
 void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, MeasuredCurves &out,
-                   unsigned parts, const std::vector<int> *points = nullptr);
+                   AnalysisParts parts, const std::vector<int> *points = nullptr);
 
 // The Zobel resistor's dissipation on the Power window's grid with loadPower watts into the
 // measured speaker.

@@ -1,15 +1,15 @@
 #include "core/network/analysis.h"
 
 void analyseDesign(const DesignRecord &design, double loadPower, DesignAnalysis &out,
-                   unsigned parts)
+                   AnalysisParts parts)
 {
     out.network = networkValues(design);
-    if (parts & kImpedancePart)
+    if (parts.testFlag(AnalysisPart::Impedance))
         sweepImpedance(out.network, out.impedance);
-    if (parts & kGainPart)
+    if (parts.testFlag(AnalysisPart::Gain))
         out.gainFigures = sweepGainPlain(out.network, out.gain);
-    if (parts & kGainZobelPart)
+    if (parts.testFlag(AnalysisPart::GainZobel))
         out.gainZobelFigures = sweepGainZobel(out.network, out.gainZobel);
-    if (parts & kDissipationPart)
+    if (parts.testFlag(AnalysisPart::Dissipation))
         out.dissipationFigures = sweepZobelPower(powerInputs(design, loadPower), out.dissipation);
 }

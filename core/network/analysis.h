@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/network/designrecord.h"
+
+#include <QFlags>
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
 
@@ -18,16 +20,20 @@ struct DesignAnalysis {
     PowerFigures dissipationFigures;  // its voltage and 7 kHz figure
 };
 
-// The parts of an analysis, for the windows that redraw one graph at a time.
-enum AnalysisPart : unsigned {
-    kImpedancePart = 1,
-    kGainPart = 2,
-    kGainZobelPart = 4,
-    kDissipationPart = 8,
-    kAllParts = 15,
+// The parts of an analysis, for the callers that need some of them.
+enum class AnalysisPart : unsigned {
+    Impedance = 1,
+    Gain = 2,
+    GainZobel = 4,
+    Dissipation = 8,
 };
+Q_DECLARE_FLAGS(AnalysisParts, AnalysisPart)
+Q_DECLARE_OPERATORS_FOR_FLAGS(AnalysisParts)
+inline constexpr AnalysisParts kAllAnalysisParts = AnalysisParts(AnalysisPart::Impedance) |
+                                                   AnalysisPart::Gain | AnalysisPart::GainZobel |
+                                                   AnalysisPart::Dissipation;
 
 // Analyses the design with loadPower watts RMS into the speaker (read by the dissipation only),
 // writing the parts asked for into `out` and leaving the others as they were.
 void analyseDesign(const DesignRecord &design, double loadPower, DesignAnalysis &out,
-                   unsigned parts = kAllParts);
+                   AnalysisParts parts = kAllAnalysisParts);

@@ -1,0 +1,257 @@
+#include "core/designmodel/designmodel.h"
+
+#include "core/common/entryrule.h"
+#include "core/network/loadcompare.h"
+
+namespace {
+
+// What changes between two designs, input by input.
+DesignParts difference(const DesignRecord &a, const DesignRecord &b)
+{
+    DesignParts parts;
+    for (ListSelector s : kAllListSelectors)
+        if (a.*rememberedText(s) != b.*rememberedText(s))
+            parts |= designPart(s);
+    if (a.speaker_l_valtxt != b.speaker_l_valtxt)
+        parts |= DesignPart::SpeakerL;
+    if (a.fullBridge() != b.fullBridge())
+        parts |= DesignPart::Topology;
+    bool carrier = a.carrier.modulation != b.carrier.modulation;
+    for (CarrierField f : kAllCarrierFields)
+        carrier = carrier || a.carrier.*carrierText(f) != b.carrier.*carrierText(f);
+    if (carrier)
+        parts |= DesignPart::Carrier;
+    return parts;
+}
+
+constexpr DesignParts kNetworkParts = DesignParts(DesignPart::FilterL) | DesignPart::FilterC |
+                                      DesignPart::ZobelCPar | DesignPart::ZobelR |
+                                      DesignPart::ZobelCSer | DesignPart::SpeakerR |
+                                      DesignPart::SpeakerL | DesignPart::Topology;
+
+Verdict refused(const QString &reason)
+{
+    return {Verdict::Refused, reason};
+}
+
+}  // namespace
+
+DesignPart designPart(ListSelector s)
+{
+    switch (s) {
+        case ListSelector::filter_l_par: return DesignPart::FilterL;
+        case ListSelector::filter_c_par: return DesignPart::FilterC;
+        case ListSelector::zobel_c_par: return DesignPart::ZobelCPar;
+        case ListSelector::zobel_r_par: return DesignPart::ZobelR;
+        case ListSelector::zobel_c_ser: return DesignPart::ZobelCSer;
+        case ListSelector::speaker_r_mode: return DesignPart::SpeakerR;
+    }
+    return DesignPart::FilterL;
+}
+
+// The measured speaker evaluated on the grid once, its curves with the design swept on every
+// change, its dissipation swept when first asked for after one.
+struct DesignModel::Measured {
+    MeasuredGrid grid;
+    MeasuredCurves curves;
+    PowerCurve dissipation;
+    bool dissipationCurrent = false;
+};
+
+DesignModel::DesignModel(QObject *parent) : QObject(parent)
+{
+    analyseDesign(m_record, m_loadPower, m_analysis, kAllAnalysisParts);
+}
+
+DesignModel::~DesignModel() = default;
+
+DesignInputs DesignModel::inputs() const
+{
+    DesignInputs d;
+    d.record = m_record;
+    d.record.speaker_l_valtxt = m_takenSpeakerL;
+    d.loadPowerText = m_takenLoadPower;
+    d.loadPower = m_loadPower;
+    d.loadFile = m_measured ? m_measured->path() : QString();
+    return d;
+}
+
+const MeasuredGrid *DesignModel::measuredGrid() const
+{
+    return m_measuredCurves ? &m_measuredCurves->grid : nullptr;
+}
+
+const MeasuredCurves *DesignModel::measuredCurves() const
+{
+    return m_measuredCurves ? &m_measuredCurves->curves : nullptr;
+}
+
+const PowerCurve *DesignModel::measuredDissipation() const
+{
+    if (!m_measuredCurves)
+        return nullptr;
+    Measured &m = *m_measuredCurves;
+    if (!m.dissipationCurrent) {
+        sweepMeasuredDissipation(m_record, m_loadPower, m.grid, m.dissipation);
+        m.dissipationCurrent = true;
+    }
+    return &m.dissipation;
+}
+
+Verdict DesignModel::setListText(ListSelector s, const QString &text)
+{
+    if (m_record.*rememberedText(s) == text)
+        return {Verdict::Accepted, {}};
+    if (!acceptSelection(m_record, s, text))
+        return refused(QStringLiteral("%1 takes only the items of its list.").arg(selectorName(s)));
+    update(designPart(s));
+    return {Verdict::Accepted, {}};
+}
+
+Verdict DesignModel::setSpeakerLText(const QString &text)
+{
+    const Entry entry = checkEntry(kSpeakerLRule, text);
+    switch (entry.verdict) {
+        case Entry::Pending:
+            if (m_record.speaker_l_valtxt == text)
+                return {Verdict::Pending, {}};
+            m_record.speaker_l_valtxt = text;
+            update(DesignPart::SpeakerL);
+            return {Verdict::Pending, {}};
+        case Entry::Accepted:
+            if (m_record.speaker_l_valtxt == text && m_takenSpeakerL == text)
+                return {Verdict::Accepted, {}};
+            m_record.actual_l_net = entry.value;
+            m_record.speaker_l_valtxt = text;
+            m_takenSpeakerL = text;
+            update(DesignPart::SpeakerL);
+            return {Verdict::Accepted, {}};
+        case Entry::Unset:
+        case Entry::Rejected: break;
+    }
+    return refused(
+        QStringLiteral("The speaker inductance takes %1 mH.").arg(describeRule(kSpeakerLRule)));
+}
+
+Verdict DesignModel::setLoadPowerText(const QString &text)
+{
+    const Entry entry = checkEntry(kLoadPowerRule, text);
+    switch (entry.verdict) {
+        case Entry::Pending:
+            if (m_loadPowerText != text) {
+                m_loadPowerText = text;
+                update(DesignPart::LoadPower);
+            }
+            return {Verdict::Pending, {}};
+        case Entry::Accepted:
+            if (m_loadPowerText == text && m_takenLoadPower == text)
+                return {Verdict::Accepted, {}};
+            m_loadPower = entry.value;
+            m_loadPowerText = text;
+            m_takenLoadPower = text;
+            update(DesignPart::LoadPower);
+            return {Verdict::Accepted, {}};
+        case Entry::Unset:
+        case Entry::Rejected: break;
+    }
+    return refused(QStringLiteral("The load power takes %1 W.").arg(describeRule(kLoadPowerRule)));
+}
+
+void DesignModel::setFullBridge(bool full)
+{
+    if (m_record.fullBridge() == full)
+        return;
+    m_record.full_bridge_select = full ? kFlagTrue : kFlagFalse;
+    update(DesignPart::Topology);
+}
+
+void DesignModel::setCarrierInputs(const CarrierInputs &inputs)
+{
+    DesignRecord next = m_record;
+    next.carrier = inputs;
+    const DesignParts parts = difference(m_record, next);
+    if (!parts)
+        return;
+    m_record.carrier = inputs;
+    update(parts);
+}
+
+void DesignModel::setMeasured(std::shared_ptr<const MeasuredLoad> load)
+{
+    if (load == m_measured)
+        return;
+    replaceMeasured(std::move(load));
+    update(DesignPart::MeasuredSpeaker);
+}
+
+void DesignModel::replaceMeasured(std::shared_ptr<const MeasuredLoad> load)
+{
+    // Its impedance does not depend on the design; update() sweeps the rest.
+    m_measured = std::move(load);
+    m_measuredCurves.reset();
+    if (!m_measured)
+        return;
+    m_measuredCurves = std::make_unique<Measured>();
+    evaluateOnGrid(*m_measured, m_measuredCurves->grid);
+    sweepMeasured(m_record, m_measuredCurves->grid, m_measuredCurves->curves,
+                  AnalysisPart::Impedance, &comparedGridPoints());
+}
+
+void DesignModel::apply(const DesignInputs &design, std::shared_ptr<const MeasuredLoad> measured)
+{
+    DesignParts parts = difference(m_record, design.record);
+    if (m_takenSpeakerL != design.record.speaker_l_valtxt)
+        parts |= DesignPart::SpeakerL;
+    if (m_loadPowerText != design.loadPowerText || m_takenLoadPower != design.loadPowerText)
+        parts |= DesignPart::LoadPower;
+    m_record = design.record;
+    m_takenSpeakerL = design.record.speaker_l_valtxt;
+    m_loadPower = design.loadPower;
+    m_loadPowerText = design.loadPowerText;
+    m_takenLoadPower = design.loadPowerText;
+    if (measured != m_measured) {
+        replaceMeasured(std::move(measured));
+        parts |= DesignPart::MeasuredSpeaker;
+    }
+    if (parts)
+        update(parts);
+}
+
+void DesignModel::holdReference(const DesignInputs &design)
+{
+    auto held = std::make_unique<HeldReference>();
+    held->inputs = design;
+    analyseDesign(design.record, design.loadPower, held->analysis, kAllAnalysisParts);
+    m_reference = std::move(held);
+    emit changed(DesignPart::Reference);
+    emit settled();
+}
+
+void DesignModel::clearReference()
+{
+    if (!m_reference)
+        return;
+    m_reference.reset();
+    emit changed(DesignPart::Reference);
+    emit settled();
+}
+
+void DesignModel::update(DesignParts parts)
+{
+    // Only the dissipation reads the load power; the carrier, the speaker file and the reference
+    // leave the network as it was.
+    const bool network = parts & kNetworkParts;
+    if (network)
+        analyseDesign(m_record, m_loadPower, m_analysis, kAllAnalysisParts);
+    else if (parts & DesignPart::LoadPower)
+        analyseDesign(m_record, m_loadPower, m_analysis, AnalysisPart::Dissipation);
+    if (m_measuredCurves) {
+        if (network || (parts & DesignPart::MeasuredSpeaker))
+            sweepMeasured(m_record, m_measuredCurves->grid, m_measuredCurves->curves,
+                          AnalysisPart::Gain | AnalysisPart::GainZobel, &comparedGridPoints());
+        if (network || (parts & (DesignPart::LoadPower | DesignPart::MeasuredSpeaker)))
+            m_measuredCurves->dissipationCurrent = false;
+    }
+    emit changed(parts);
+    emit settled();
+}

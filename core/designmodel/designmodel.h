@@ -1,0 +1,124 @@
+#pragma once
+
+#include "core/carrier/carrierinputs.h"
+#include "core/files/designfile.h"
+#include "core/measured/measuredcurves.h"
+#include "core/network/analysis.h"
+#include "core/network/valuelists.h"
+
+#include <QFlags>
+#include <QObject>
+
+#include <memory>
+
+// What a change of the design touched.
+enum class DesignPart : unsigned {
+    FilterL = 0x1,
+    FilterC = 0x2,
+    ZobelCPar = 0x4,
+    ZobelR = 0x8,
+    ZobelCSer = 0x10,
+    SpeakerR = 0x20,
+    SpeakerL = 0x40,
+    Topology = 0x80,
+    LoadPower = 0x100,
+    Carrier = 0x200,
+    MeasuredSpeaker = 0x400,
+    Reference = 0x800,
+};
+Q_DECLARE_FLAGS(DesignParts, DesignPart)
+Q_DECLARE_OPERATORS_FOR_FLAGS(DesignParts)
+
+// The part a list selector sets.
+DesignPart designPart(ListSelector s);
+
+// What an input's entry rule made of a text.
+struct Verdict {
+    enum Kind {
+        Accepted,  // the design holds it (perhaps unchanged)
+        Pending,   // not a value yet, but typing on can make one: kept as the text shown
+        Refused,   // the design is as it was; reason says why in one sentence
+    };
+    Kind kind = Refused;
+    QString reason;
+};
+
+// A design held to compare with, worked out once at its own load power.
+struct HeldReference {
+    DesignInputs inputs;
+    DesignAnalysis analysis;
+};
+
+// The one design of the program: every input, each set through its entry rule, the analysis of
+// the whole design at its load power worked out once per change, a measured speaker in place of
+// the design's resistance and inductance, and a design held as the reference. Every window reads
+// the design here and writes its edits here; changed() tells them what moved.
+class DesignModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DesignModel(QObject *parent = nullptr);
+    ~DesignModel() override;
+
+    // The inputs as the windows show them: the speaker inductance's text may be one on its way to
+    // a value (a lone "."); its value is the last one taken.
+    const DesignRecord &record() const { return m_record; }
+    // The design as a file or an undo step keeps it: every text the last one taken.
+    DesignInputs inputs() const;
+    // Every curve and figure of the design, at the load power.
+    const DesignAnalysis &analysis() const { return m_analysis; }
+
+    double loadPower() const { return m_loadPower; }
+    // The load power's text as its box shows it, perhaps on its way to a value.
+    const QString &loadPowerText() const { return m_loadPowerText; }
+
+    // The measured speaker while one is loaded, else null; its grid and curves with the design's
+    // filter and Zobel network (the gains at the compared grid points), and the Zobel resistor's
+    // dissipation it causes at the load power.
+    const std::shared_ptr<const MeasuredLoad> &measured() const { return m_measured; }
+    const MeasuredGrid *measuredGrid() const;
+    const MeasuredCurves *measuredCurves() const;
+    const PowerCurve *measuredDissipation() const;
+
+    // The design held as the reference, else null.
+    const HeldReference *reference() const { return m_reference.get(); }
+
+    // The inputs, each through its entry rule. A text already held changes nothing.
+    Verdict setListText(ListSelector s, const QString &text);
+    Verdict setSpeakerLText(const QString &text);
+    Verdict setLoadPowerText(const QString &text);
+    void setFullBridge(bool full);
+    // Carrier inputs that the carrier window's rules have already taken.
+    void setCarrierInputs(const CarrierInputs &inputs);
+    // A speaker read from its file, or none.
+    void setMeasured(std::shared_ptr<const MeasuredLoad> load);
+    // A whole design at once (opened, new, undone), with the speaker its loadFile names already
+    // read (null: none). One change.
+    void apply(const DesignInputs &design, std::shared_ptr<const MeasuredLoad> measured);
+
+    void holdReference(const DesignInputs &design);
+    void clearReference();
+
+signals:
+    // After every change, with the analysis already worked out.
+    void changed(DesignParts parts);
+    // After changed() has reached every observer: the design as every window now shows it.
+    void settled();
+
+private:
+    void update(DesignParts parts);
+    void replaceMeasured(std::shared_ptr<const MeasuredLoad> load);
+
+    DesignRecord m_record = DesignRecord::startup();
+    QString m_takenSpeakerL = m_record.speaker_l_valtxt;  // the last speaker inductance taken
+    double m_loadPower = 50.0;
+    QString m_loadPowerText = QStringLiteral("50");
+    QString m_takenLoadPower = m_loadPowerText;
+    DesignAnalysis m_analysis;
+
+    struct Measured;
+    std::shared_ptr<const MeasuredLoad> m_measured;
+    std::unique_ptr<Measured> m_measuredCurves;
+    std::unique_ptr<HeldReference> m_reference;
+};

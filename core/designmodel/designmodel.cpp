@@ -110,51 +110,47 @@ Verdict DesignModel::setListText(ListSelector s, const QString &text)
 
 Verdict DesignModel::setSpeakerLText(const QString &text)
 {
-    const Entry entry = checkEntry(kSpeakerLRule, text);
-    switch (entry.verdict) {
-        case Entry::Pending:
-            if (m_record.speaker_l_valtxt == text)
-                return {Verdict::Pending, {}};
-            m_record.speaker_l_valtxt = text;
-            update(DesignPart::SpeakerL);
-            return {Verdict::Pending, {}};
-        case Entry::Accepted:
-            if (m_record.speaker_l_valtxt == text && m_takenSpeakerL == text)
-                return {Verdict::Accepted, {}};
-            m_record.actual_l_net = entry.value;
-            m_record.speaker_l_valtxt = text;
-            m_takenSpeakerL = text;
-            update(DesignPart::SpeakerL);
-            return {Verdict::Accepted, {}};
-        case Entry::Unset:
-        case Entry::Rejected: break;
-    }
+    const Verdict v = takeTyped(kSpeakerLRule, text, m_record.speaker_l_valtxt, m_takenSpeakerL,
+                                m_record.actual_l_net, DesignPart::SpeakerL);
+    if (v.kind != Verdict::Refused)
+        return v;
     return refused(
         QStringLiteral("The speaker inductance takes %1 mH.").arg(describeRule(kSpeakerLRule)));
 }
 
 Verdict DesignModel::setLoadPowerText(const QString &text)
 {
-    const Entry entry = checkEntry(kLoadPowerRule, text);
+    const Verdict v = takeTyped(kLoadPowerRule, text, m_loadPowerText, m_takenLoadPower,
+                                m_loadPower, DesignPart::LoadPower);
+    if (v.kind != Verdict::Refused)
+        return v;
+    return refused(QStringLiteral("The load power takes %1 W.").arg(describeRule(kLoadPowerRule)));
+}
+
+Verdict DesignModel::takeTyped(const EntryRule &rule, const QString &text, QString &shown,
+                               QString &taken, double &value, DesignPart part)
+{
+    const Entry entry = checkEntry(rule, text);
     switch (entry.verdict) {
         case Entry::Pending:
-            if (m_loadPowerText != text) {
-                m_loadPowerText = text;
-                update(DesignPart::LoadPower);
+            // The text stays as the box shows it; the value stays the last one taken.
+            if (shown != text) {
+                shown = text;
+                update(part);
             }
             return {Verdict::Pending, {}};
         case Entry::Accepted:
-            if (m_loadPowerText == text && m_takenLoadPower == text)
-                return {Verdict::Accepted, {}};
-            m_loadPower = entry.value;
-            m_loadPowerText = text;
-            m_takenLoadPower = text;
-            update(DesignPart::LoadPower);
+            if (shown != text || taken != text) {
+                value = entry.value;
+                shown = text;
+                taken = text;
+                update(part);
+            }
             return {Verdict::Accepted, {}};
         case Entry::Unset:
         case Entry::Rejected: break;
     }
-    return refused(QStringLiteral("The load power takes %1 W.").arg(describeRule(kLoadPowerRule)));
+    return {Verdict::Refused, {}};
 }
 
 void DesignModel::setFullBridge(bool full)

@@ -108,6 +108,10 @@ signals:
 
 private:
     void update(DesignParts parts);
+    // A typed text through its rule: shown is what the box shows, taken the last text accepted,
+    // value the number it stands for. Refused without a reason; the caller gives it.
+    Verdict takeTyped(const EntryRule &rule, const QString &text, QString &shown, QString &taken,
+                      double &value, DesignPart part);
     void replaceMeasured(std::shared_ptr<const MeasuredLoad> load);
 
     DesignRecord m_record = DesignRecord::startup();

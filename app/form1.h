@@ -115,6 +115,7 @@ private:
 
     // Construction (form1_layout.cpp).
     void createControls();
+    void createGraphs(QWidget *central);
     void createMenus();
     QWidget *createSelectorRow();
     QWidget *createGraphPanel(const GraphPanel &panel, QWidget *extra);

@@ -65,6 +65,54 @@ void Form1::createControls()
     zobel_r_par = selector("zobel_r_par", ListSelector::zobel_r_par, central);
     zobel_c_ser = selector("zobel_c_ser", ListSelector::zobel_c_ser, central);
 
+    createGraphs(central);
+    GraphPanel &fig1 = m_graphs[Fig1];
+    GraphPanel &fig2 = m_graphs[Fig2];
+    GraphPanel &fig3 = m_graphs[Fig3];
+    Text_rzobel_power = resultBox("Text_rzobel_power", central, kBoxWidth);
+
+    auto *zoomButtons = new QWidget(central);
+    auto *zoomRow = new QHBoxLayout(zoomButtons);
+    zoomRow->setContentsMargins(0, 0, 0, 0);
+    zoomRow->addWidget(fig3.zoomIn);
+    zoomRow->addWidget(fig3.zoomFull);
+
+    auto *upper = new QHBoxLayout;
+    upper->addWidget(createGraphPanel(fig1, nullptr), 1);
+    upper->addWidget(createGraphPanel(fig2, nullptr), 1);
+    upper->addWidget(createFigureColumn({{QStringLiteral("        MaxGain"), fig2.figureMax},
+                                         {QStringLiteral("Gain(@20kHz)"), fig2.figure20k},
+                                         {QStringLiteral("Gain(@384kHz)"), fig2.figure384k}}));
+
+    auto *lower = new QHBoxLayout;
+    lower->addStretch(1);
+    lower->addWidget(createZobelColumn());
+    lower->addWidget(createGraphPanel(fig3, zoomButtons), 4);
+    lower->addWidget(
+        createFigureColumn({{QStringLiteral("        MaxGain"), fig3.figureMax},
+                            {QStringLiteral("NetGain(@20kHz)"), fig3.figure20k},
+                            {QStringLiteral("NetGain(@384kHz)"), fig3.figure384k},
+                            {QStringLiteral("Power of Rzobel @(7khz)"), Text_rzobel_power}}));
+    lower->addStretch(1);
+
+    auto *page = new QVBoxLayout(central);
+    page->setContentsMargins(16, 8, 16, 12);
+    page->addWidget(createSelectorRow());
+    page->addLayout(upper, 1);
+    page->addLayout(lower, 1);
+
+    // Hidden until the first sweep reaches 20 kHz, or a cursor is switched on.
+    for (QWidget *hidden :
+         std::initializer_list<QWidget *>{fig2.figure20k, fig3.figure20k, fig3.zoomIn})
+        hidden->setVisible(false);
+    for (const GraphPanel &panel : m_graphs) {
+        panel.readoutX->setVisible(false);
+        panel.readoutY->setVisible(false);
+    }
+}
+
+void Form1::createGraphs(QWidget *central)
+{
     const GraphControl::AxisSetup frequency{10, 1e6, GraphControl::Logarithmic,
                                             QStringLiteral("Hz")};
     const GraphControl::AxisSetup ohms{10, 10000, GraphControl::Logarithmic, QString()};
@@ -106,46 +154,6 @@ void Form1::createControls()
     fig3.zoomIn->setObjectName(QStringLiteral("Zoom_In4"));
     fig3.zoomFull = new QPushButton(QStringLiteral("Zoom Full"), central);
     fig3.zoomFull->setObjectName(QStringLiteral("Zoom_Full4"));
-    Text_rzobel_power = box("Text_rzobel_power");
-
-    auto *zoomButtons = new QWidget(central);
-    auto *zoomRow = new QHBoxLayout(zoomButtons);
-    zoomRow->setContentsMargins(0, 0, 0, 0);
-    zoomRow->addWidget(fig3.zoomIn);
-    zoomRow->addWidget(fig3.zoomFull);
-
-    auto *upper = new QHBoxLayout;
-    upper->addWidget(createGraphPanel(fig1, nullptr), 1);
-    upper->addWidget(createGraphPanel(fig2, nullptr), 1);
-    upper->addWidget(createFigureColumn({{QStringLiteral("        MaxGain"), fig2.figureMax},
-                                         {QStringLiteral("Gain(@20kHz)"), fig2.figure20k},
-                                         {QStringLiteral("Gain(@384kHz)"), fig2.figure384k}}));
-
-    auto *lower = new QHBoxLayout;
-    lower->addStretch(1);
-    lower->addWidget(createZobelColumn());
-    lower->addWidget(createGraphPanel(fig3, zoomButtons), 4);
-    lower->addWidget(
-        createFigureColumn({{QStringLiteral("        MaxGain"), fig3.figureMax},
-                            {QStringLiteral("NetGain(@20kHz)"), fig3.figure20k},
-                            {QStringLiteral("NetGain(@384kHz)"), fig3.figure384k},
-                            {QStringLiteral("Power of Rzobel @(7khz)"), Text_rzobel_power}}));
-    lower->addStretch(1);
-
-    auto *page = new QVBoxLayout(central);
-    page->setContentsMargins(16, 8, 16, 12);
-    page->addWidget(createSelectorRow());
-    page->addLayout(upper, 1);
-    page->addLayout(lower, 1);
-
-    // Hidden until the first sweep reaches 20 kHz, or a cursor is switched on.
-    for (QWidget *hidden :
-         std::initializer_list<QWidget *>{fig2.figure20k, fig3.figure20k, fig3.zoomIn})
-        hidden->setVisible(false);
-    for (const GraphPanel &panel : m_graphs) {
-        panel.readoutX->setVisible(false);
-        panel.readoutY->setVisible(false);
-    }
 }
 
 QWidget *Form1::createSelectorRow()

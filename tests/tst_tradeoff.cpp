@@ -1,7 +1,7 @@
 // The trade-off map's engine: each network's peaks against the whole grid swept point by point
 // (the search must find exactly the sweep's maximum, not a value near it), its figures against
 // the sweeps the windows show them from, the Pareto rule on point sets worked out by hand, the
-// CSV's layout, reuse of an earlier map, threads and cancelling. The figures themselves are
+// CSV's layout, reuse of an earlier map. The figures themselves are
 // checked against an independent solution of the network by tests/reference/tradeoff.py.
 #include "core/carrier/carrierinputs.h"
 #include "core/measured/measuredcurves.h"
@@ -237,9 +237,8 @@ private slots:
     {
         TradeoffInputs in;
         in.design = DesignRecord::startup();
-        const std::optional<TradeoffMap> map = tradeoffMap(in);
-        QVERIFY(map);
-        const QList<QByteArray> lines = tradeoffCsv(*map).split('\n');
+        const TradeoffMap map = tradeoffMap(in);
+        const QList<QByteArray> lines = tradeoffCsv(map).split('\n');
         QCOMPARE(lines.size(), 16 * 18 * 16 + 2);  // header, rows, the empty rest after the last newline
         QCOMPARE(lines.front(), QByteArray("zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,zobel_W,gain_20k_dB,pareto"));
         QCOMPARE(lines.back(), QByteArray());
@@ -250,16 +249,16 @@ private slots:
             QVERIFY2(lines[at[k]].startsWith(expectedStarts[k].toLatin1()), lines[at[k]].constData());
         // Every number reads back as the row's own; pareto is 0 or 1.
         int front = 0;
-        for (int i = 0; i < int(map->rows.size()); ++i) {
+        for (int i = 0; i < int(map.rows.size()); ++i) {
             const QList<QByteArray> f = lines[i + 1].split(',');
             QCOMPARE(f.size(), 7);
-            const TradeoffRow &row = map->rows[std::size_t(i)];
+            const TradeoffRow &row = map.rows[std::size_t(i)];
             QVERIFY(f[3].toDouble() == row.worstPeakDb && f[4].toDouble() == row.zobelW && f[5].toDouble() == row.gain20kDb);
             QVERIFY(f[6] == (row.pareto ? "1" : "0"));
             front += row.pareto;
         }
         // The front alone: the same lines, nothing else.
-        const QList<QByteArray> only = tradeoffCsv(*map, true).split('\n');
+        const QList<QByteArray> only = tradeoffCsv(map, true).split('\n');
         QCOMPARE(only.size(), front + 2);
         QVERIFY(front > 0);
         for (int k = 1; k <= front; ++k) {
@@ -359,23 +358,8 @@ private slots:
             after.design = withZobel(after.design, {3, 4, 5});
         QCOMPARE(tradeoffPartsToRedo(before, after), redo);
         QCOMPARE(sameTradeoff(before, after), redo == 0);
-        const std::optional<TradeoffMap> first = tradeoffMap(before, 2);
-        const std::optional<TradeoffMap> reused = tradeoffMap(after, 2, nullptr, &*first);
-        QCOMPARE(figuresOf(*reused), figuresOf(*tradeoffMap(after, 1)));
-    }
-
-    void threadsGiveTheSameMap()
-    {
-        const TradeoffInputs in = inputsFor({true, "22", "1.0", "8", 0.67, true, true});
-        QCOMPARE(figuresOf(*tradeoffMap(in, 2)), figuresOf(*tradeoffMap(in, 1)));
-    }
-
-    void cancelled()
-    {
-        TradeoffInputs in;
-        in.design = DesignRecord::startup();
-        std::atomic<bool> cancel{true};
-        QVERIFY(!tradeoffMap(in, 2, &cancel));
+        const TradeoffMap first = tradeoffMap(before);
+        QCOMPARE(figuresOf(tradeoffMap(after, &first)), figuresOf(tradeoffMap(after)));
     }
 
     void evaluationAllocatesNothing()

@@ -51,7 +51,6 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
-#include <thread>
 
 namespace {
 
@@ -529,51 +528,40 @@ bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
            loadsCaption(a) == loadsCaption(b);
 }
 
-std::optional<TradeoffMap> tradeoffMap(const TradeoffInputs &in, int threads,
-                                       const std::atomic<bool> *cancel, const TradeoffMap *previous)
+TradeoffWork::TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous)
+    : m_parts(previous ? tradeoffPartsToRedo(previous->inputs, in) : unsigned(kAllTradeoffParts)),
+      m_engine(in, m_parts)
 {
-    const unsigned parts =
-        previous ? tradeoffPartsToRedo(previous->inputs, in) : unsigned(kAllTradeoffParts);
-    const TradeoffEngine engine(in, parts);
-    TradeoffMap map;
-    map.inputs = in;
-    map.loads = engine.loads();
-    map.withCarrier = in.design.carrier.given();
-    const int count = zobelNetworkCount();
+    m_map.inputs = in;
+    m_map.loads = m_engine.loads();
+    m_map.withCarrier = in.design.carrier.given();
     if (previous)
-        map.rows = previous->rows;
-    map.rows.resize(std::size_t(count));
-    // Networks are handed out in chunks, so that the threads finish together however unequal
-    // the networks' costs.
-    constexpr int kChunk = 32;
-    std::atomic<int> next{0};
-    const auto work = [&] {
-        for (;;) {
-            if (cancel && cancel->load(std::memory_order_relaxed))
-                return;
-            const int first = next.fetch_add(kChunk, std::memory_order_relaxed);
-            if (first >= count)
-                return;
-            for (int i = first; i < std::min(first + kChunk, count); ++i)
-                engine.evaluate(i, map.rows[std::size_t(i)], parts);
-        }
-    };
-    std::vector<std::thread> helpers;
-    if (parts & (kPeaksPart | kCarrierPart))
-        for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread &t : helpers) t.join();
-    if (cancel && cancel->load())
-        return std::nullopt;
+        m_map.rows = previous->rows;
+    m_map.rows.resize(std::size_t(zobelNetworkCount()));
+}
 
-    std::vector<double> cost(map.rows.size()), peak(map.rows.size());
-    for (std::size_t i = 0; i < map.rows.size(); ++i) {
-        cost[i] = map.rows[i].zobelW;
-        peak[i] = map.rows[i].worstPeakDb;
+void TradeoffWork::fill(TradeoffRow &row) const
+{
+    m_engine.evaluate(int(&row - m_map.rows.data()), row, m_parts);
+}
+
+TradeoffMap TradeoffWork::finish() &&
+{
+    std::vector<double> cost(m_map.rows.size()), peak(m_map.rows.size());
+    for (std::size_t i = 0; i < m_map.rows.size(); ++i) {
+        cost[i] = m_map.rows[i].zobelW;
+        peak[i] = m_map.rows[i].worstPeakDb;
     }
     const std::vector<bool> front = paretoFront(cost, peak);
-    for (std::size_t i = 0; i < map.rows.size(); ++i) map.rows[i].pareto = front[i];
-    return map;
+    for (std::size_t i = 0; i < m_map.rows.size(); ++i) m_map.rows[i].pareto = front[i];
+    return std::move(m_map);
+}
+
+TradeoffMap tradeoffMap(const TradeoffInputs &in, const TradeoffMap *previous)
+{
+    TradeoffWork work(in, previous);
+    for (TradeoffRow &row : work.rows()) work.fill(row);
+    return std::move(work).finish();
 }
 
 std::vector<bool> paretoFront(std::span<const double> cost, std::span<const double> peak)

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -118,11 +117,29 @@ unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs 
 // part of a map.
 bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b);
 
-// The whole map on `threads` threads (the calling one among them), taking from `previous` what
-// does not change; empty when `cancel` was set before it was done.
-std::optional<TradeoffMap> tradeoffMap(const TradeoffInputs &in, int threads = 1,
-                                       const std::atomic<bool> *cancel = nullptr,
-                                       const TradeoffMap *previous = nullptr);
+// A map being worked out: fill() each row of rows() once, in any order and from several threads
+// at once, then take the map with finish(). What does not change since `previous` is taken from
+// it. The threads are the caller's; the window and the command line hand the rows to QtConcurrent.
+class TradeoffWork
+{
+public:
+    explicit TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous = nullptr);
+
+    const TradeoffInputs &inputs() const { return m_map.inputs; }
+    std::vector<TradeoffRow> &rows() { return m_map.rows; }
+    // A row of rows(), the parts that are not the previous map's worked out. Allocates nothing.
+    void fill(TradeoffRow &row) const;
+    // The map, with its Pareto front marked.
+    TradeoffMap finish() &&;
+
+private:
+    unsigned m_parts;
+    TradeoffEngine m_engine;
+    TradeoffMap m_map;
+};
+
+// The whole map on the calling thread, taking from `previous` what does not change.
+TradeoffMap tradeoffMap(const TradeoffInputs &in, const TradeoffMap *previous = nullptr);
 
 // Which points are on the Pareto front of lower cost and lower peak: no other point is at least as
 // good in both and better in one. Points equal in both are all on it or all off it.

@@ -300,11 +300,9 @@ private slots:
             QVERIFY(columnAgrees(QTest::currentDataTag() + QString(", at power, M %1").arg(d.M), 2, f, {1e-3, 1e-3, 0.03, 1e-3, 1e-3, 0.02, 1e-3, 1e-3, 1e-3, 1e-3},
                                  {carrierref::shown("load power (reference's)", watts, f.loadW, 0.006)}));
         }
-        const int sweeps = w->lossSweeps();
         playBoth("power 5");
         QCOMPARE(heading(), QString("At 5 W, %1 Hz").arg(audio));
         QVERIFY(!message->isVisible() && !table()->isColumnHidden(2));
-        QCOMPARE(w->lossSweeps(), sweeps);
         m_form->powerWindow()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(table()->isColumnHidden(2), carrierref::supplyNeeded(d, audio, 50) > supply);
@@ -375,14 +373,12 @@ private slots:
         open();
         playBoth("type carrier_supply 48; type carrier_fsw 384");
         const QString before = cell(ZobelCarrier, 1) + cell(CapRms, 1) + cell(SpeakerV, 1);
-        const int sweeps = carrier()->lossSweeps();
         playBoth(change);
         QCOMPARE(textOf(carrier(), "carrier_speaker"), speaker);
         QVERIFY(cell(ZobelCarrier, 1) + cell(CapRms, 1) + cell(SpeakerV, 1) != before);
         QVERIFY(idleAgrees(QTest::currentDataTag(), 48, 384e3, ad, measured));
         // The loss curve follows too, BD's or AD's as chosen.
         auto *graph = childNamed<GraphControl>(carrier(), "carrier_loss");
-        QVERIFY(carrier()->lossSweeps() > sweeps);
         QVERIFY(carrierref::agree(QString("loss at %1 Hz").arg(graph->curveX(120)), {{"zobel", graph->curveY(120), carrierref::reference(referenceDesign(48, graph->curveX(120), ad, measured), 100).f.zobelW[0], 1e-3}}));
     }
 

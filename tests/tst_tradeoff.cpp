@@ -155,13 +155,8 @@ private slots:
             const QString where = networkName(index);
             QVERIFY2(row.ownPeakDb == own, qPrintable(where + "own speaker, " + both(row.ownPeakDb, own)));
             QVERIFY2(row.worstPeakDb == worst, qPrintable(where + "worst case, " + both(row.worstPeakDb, worst)));
-            // Each load alone, and the one named as the worst case.
-            const std::vector<TradeoffLoad> &loads = engine.loads();
-            for (int l = 0; l < int(loads.size()); ++l) {
-                const double expected = peaks.value(loads[l].measured ? 0 : loads[l].ohms, -1);
-                QVERIFY2(engine.peakDb(index, l) == expected, qPrintable(where + loads[l].name + ", " + both(engine.peakDb(index, l), expected)));
-            }
-            const TradeoffLoad &named = loads[std::size_t(row.worstLoad)];
+            // The load named as the worst case.
+            const TradeoffLoad &named = engine.loads()[std::size_t(row.worstLoad)];
             QVERIFY2(peaks.value(named.measured ? 0 : named.ohms, -1) == worst, qPrintable(where + "worst named " + named.name));
         }
         // The bounds leave a few tenths of a percent of the grid to sweep.

@@ -491,17 +491,6 @@ TradeoffRow TradeoffEngine::evaluate(int index) const
     return row;
 }
 
-double TradeoffEngine::peakDb(int index, int load) const
-{
-    NetworkValues n = m->network(zobelNetwork(index));
-    n.R1 = m->tables[std::size_t(load)].ohms;
-    const ZobelPart zobel(n);
-    ZobelEnds ends = endsOf(zobel);
-    Best best;
-    m->search(load, n, zobel, ends, best);
-    return best.dB;
-}
-
 unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
 {
     const DesignRecord &a = before.design, &b = after.design;

@@ -103,8 +103,6 @@ public:
     // zobelW; the Pareto flag is left as it was. Allocates nothing.
     void evaluate(int index, TradeoffRow &row, unsigned parts = kAllTradeoffParts) const;
     TradeoffRow evaluate(int index) const;
-    // The largest gain (dB, from 0 dB up) of one network with one load of the set alone.
-    double peakDb(int index, int load) const;
 
 private:
     struct Impl;

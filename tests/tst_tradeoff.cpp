@@ -109,6 +109,7 @@ QList<double> figuresOf(const TradeoffMap &map)
 }  // namespace
 
 Q_DECLARE_METATYPE(Design)
+Q_DECLARE_METATYPE(TradeoffParts)
 
 class TestTradeoff : public QObject
 {
@@ -312,22 +313,23 @@ private slots:
     void reuse_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<unsigned>("redo");
-        QTest::newRow("load power") << "power" << unsigned(kAt7kHzPart);
-        QTest::newRow("carrier on") << "carrier" << unsigned(kCarrierPart);
-        QTest::newRow("modulation") << "modulation" << unsigned(kCarrierPart);
-        QTest::newRow("speaker inductance") << "speakerL" << unsigned(kPeaksPart | kCarrierPart);
-        QTest::newRow("speaker resistance") << "speakerR" << unsigned(kAllTradeoffParts);
-        QTest::newRow("filter capacitor") << "filterC" << unsigned(kPeaksPart | kCarrierPart);
-        QTest::newRow("measured speaker") << "measured" << unsigned(kPeaksPart | kCarrierPart);
-        QTest::newRow("the design's own network") << "zobel" << 0u;
+        QTest::addColumn<TradeoffParts>("redo");
+        const TradeoffParts gains = TradeoffPart::Peaks | TradeoffPart::Carrier;
+        QTest::newRow("load power") << "power" << TradeoffParts(TradeoffPart::At7kHz);
+        QTest::newRow("carrier on") << "carrier" << TradeoffParts(TradeoffPart::Carrier);
+        QTest::newRow("modulation") << "modulation" << TradeoffParts(TradeoffPart::Carrier);
+        QTest::newRow("speaker inductance") << "speakerL" << gains;
+        QTest::newRow("speaker resistance") << "speakerR" << (gains | TradeoffPart::At7kHz);
+        QTest::newRow("filter capacitor") << "filterC" << gains;
+        QTest::newRow("measured speaker") << "measured" << gains;
+        QTest::newRow("the design's own network") << "zobel" << TradeoffParts();
     }
 
     // A map made from an earlier one is the map made afresh, whatever changed.
     void reuse()
     {
         QFETCH(QString, change);
-        QFETCH(unsigned, redo);
+        QFETCH(TradeoffParts, redo);
         TradeoffInputs before;
         before.design = DesignRecord::startup();
         before.design.full_bridge_select = kFlagTrue;

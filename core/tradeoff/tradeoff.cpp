@@ -286,7 +286,7 @@ struct TradeoffEngine::Impl {
     CarrierNetwork carrierBase;
     CarrierInputs carrierInputs;
 
-    Impl(const TradeoffInputs &in, unsigned parts);
+    Impl(const TradeoffInputs &in, TradeoffParts parts);
     LoadTable table(const TradeoffLoad &load) const;
     NetworkValues network(ZobelNetwork z) const;
     void search(int load, const NetworkValues &n, const ZobelPart &zobel, ZobelEnds &ends,
@@ -296,10 +296,10 @@ struct TradeoffEngine::Impl {
     void sweepBlock(int load, int b, const NetworkValues &n, Best &best) const;
 };
 
-TradeoffEngine::Impl::Impl(const TradeoffInputs &in, unsigned parts)
+TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts)
     : base(networkValues(in.design)), loads(tradeoffLoads(in)), measured(in.measured)
 {
-    if (parts & kPeaksPart) {
+    if (parts.testFlag(TradeoffPart::Peaks)) {
         if (measured) {
             grid = std::make_unique<MeasuredGrid>();
             evaluateOnGrid(*measured, *grid);
@@ -315,7 +315,7 @@ TradeoffEngine::Impl::Impl(const TradeoffInputs &in, unsigned parts)
     r = values(ListSelector::zobel_r_par);
     cSer = values(ListSelector::zobel_c_ser);
     power = powerInputs(in.design, in.loadPower);
-    carrier = (parts & kCarrierPart) && in.design.carrier.given();
+    carrier = parts.testFlag(TradeoffPart::Carrier) && in.design.carrier.given();
     if (carrier) {
         carrierBase = carrierNetwork(in.design, measured.get());
         carrierInputs = in.design.carrier;
@@ -432,7 +432,7 @@ void TradeoffEngine::Impl::search(int load, const NetworkValues &n, const ZobelP
               [&](int s) { refine(load, s, n, zobel, ends, best); });
 }
 
-TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, unsigned parts)
+TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts)
     : m(std::make_unique<Impl>(in, parts))
 {
 }
@@ -444,11 +444,11 @@ const std::vector<TradeoffLoad> &TradeoffEngine::loads() const
     return m->loads;
 }
 
-void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
+void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) const
 {
     const ZobelNetwork z = zobelNetwork(index);
     const NetworkValues n = m->network(z);
-    if ((parts & kPeaksPart) && !m->tables.empty()) {
+    if (parts.testFlag(TradeoffPart::Peaks) && !m->tables.empty()) {
         const ZobelPart zobel(n);
         ZobelEnds ends = endsOf(zobel);
         Best best;
@@ -468,9 +468,9 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
     power.zobelCPar = m->cPar[std::size_t(z.cPar)];
     power.zobelR = m->r[std::size_t(z.r)];
     power.zobelCSer = m->cSer[std::size_t(z.cSer)];
-    if (parts & kAt7kHzPart)
+    if (parts.testFlag(TradeoffPart::At7kHz))
         row.at7kHzW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz
-    if (parts & kCarrierPart) {
+    if (parts.testFlag(TradeoffPart::Carrier)) {
         row.carrierW = 0.0;
         if (m->carrier) {
             CarrierNetwork net = m->carrierBase;
@@ -491,7 +491,7 @@ TradeoffRow TradeoffEngine::evaluate(int index) const
     return row;
 }
 
-unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
+TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
 {
     const DesignRecord &a = before.design, &b = after.design;
     const bool speaker =
@@ -507,8 +507,10 @@ unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs 
     const bool at7kHz = a.full_bridge_select == b.full_bridge_select &&
                         a.speaker_r_modeval == b.speaker_r_modeval &&
                         before.loadPower == after.loadPower;
-    return (speaker ? 0u : kPeaksPart | kCarrierPart) | (carrier ? 0u : kCarrierPart) |
-           (at7kHz ? 0u : kAt7kHzPart);
+    return TradeoffParts()
+        .setFlag(TradeoffPart::Peaks, !speaker)
+        .setFlag(TradeoffPart::Carrier, !speaker || !carrier)
+        .setFlag(TradeoffPart::At7kHz, !at7kHz);
 }
 
 bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
@@ -518,7 +520,7 @@ bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
 }
 
 TradeoffWork::TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous)
-    : m_parts(previous ? tradeoffPartsToRedo(previous->inputs, in) : unsigned(kAllTradeoffParts)),
+    : m_parts(previous ? tradeoffPartsToRedo(previous->inputs, in) : kAllTradeoffParts),
       m_engine(in, m_parts)
 {
     m_map.inputs = in;

@@ -4,6 +4,7 @@
 #include "core/measured/measuredload.h"
 
 #include <QByteArray>
+#include <QFlags>
 #include <QString>
 
 #include <cstdint>
@@ -81,19 +82,22 @@ struct TradeoffMap {
 // The parts of a row, each depending on fewer inputs than the one before: the gain figures on
 // the filter, topology and speakers; the idle carrier loss on those and the carrier inputs; the
 // 7 kHz figure on the topology, the speaker's resistance and the load power.
-enum TradeoffPart : unsigned {
-    kPeaksPart = 1,  // worstPeakDb, worstLoad, ownPeakDb, gain20kDb, sweptPoints
-    kCarrierPart = 2,
-    kAt7kHzPart = 4,
-    kAllTradeoffParts = 7,
+enum class TradeoffPart : unsigned {
+    Peaks = 0x1,  // worstPeakDb, worstLoad, ownPeakDb, gain20kDb, sweptPoints
+    Carrier = 0x2,
+    At7kHz = 0x4,
 };
+Q_DECLARE_FLAGS(TradeoffParts, TradeoffPart)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TradeoffParts)
+constexpr TradeoffParts kAllTradeoffParts =
+    TradeoffPart::Peaks | TradeoffPart::Carrier | TradeoffPart::At7kHz;
 
 // The tables every network shares (each load's admittance on the grid); evaluate() may run on
 // several threads at once.
 class TradeoffEngine
 {
 public:
-    explicit TradeoffEngine(const TradeoffInputs &in, unsigned parts = kAllTradeoffParts);
+    explicit TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts = kAllTradeoffParts);
     ~TradeoffEngine();
     TradeoffEngine(const TradeoffEngine &) = delete;
     TradeoffEngine &operator=(const TradeoffEngine &) = delete;
@@ -101,7 +105,7 @@ public:
     const std::vector<TradeoffLoad> &loads() const;
     // Network `index`'s parts asked for (of those the engine was made for) into `row`, then its
     // zobelW; the Pareto flag is left as it was. Allocates nothing.
-    void evaluate(int index, TradeoffRow &row, unsigned parts = kAllTradeoffParts) const;
+    void evaluate(int index, TradeoffRow &row, TradeoffParts parts = kAllTradeoffParts) const;
     TradeoffRow evaluate(int index) const;
 
 private:
@@ -110,7 +114,7 @@ private:
 };
 
 // The parts of a map made for `before` that a map for `after` would have to work out again.
-unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after);
+TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after);
 // Whether the two maps would show the same, captions included. The design's own network is not
 // part of a map.
 bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b);
@@ -131,7 +135,7 @@ public:
     TradeoffMap finish() &&;
 
 private:
-    unsigned m_parts;
+    TradeoffParts m_parts;
     TradeoffEngine m_engine;
     TradeoffMap m_map;
 };

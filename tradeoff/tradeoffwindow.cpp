@@ -38,8 +38,9 @@ QString hint()
 
 TradeoffWindow::TradeoffWindow(QWidget *parent) : QMainWindow(parent)
 {
-    // The map's threads give way to the windows' thread, so that typing goes on at its own speed
-    // while a map is worked out; they still take every core the windows leave idle.
+    // The map's threads are to give way to the windows' thread, so that typing goes on at its own
+    // speed while a map is worked out. Under Linux's default scheduling Qt has no level between
+    // normal and idle, and they run at normal priority there.
     m_pool.setThreadPriority(QThread::LowPriority);
     createControls();
     connectControls();

@@ -1,6 +1,7 @@
 // Cost of the trade-off map: every Zobel network of the lists over the load set, on the calling
-// thread alone and on a pool of two as the window and the command line hand out its rows, for the start-up design in both topologies and with the carrier inputs given; and, for
-// scale, one network swept over the whole grid for every load as a plain loop would.
+// thread alone and on a pool of two as the window and the command line hand out its rows, for the
+// start-up design in both topologies and with the carrier inputs given; and, for scale, one network
+// swept over the whole grid for every load as a plain loop would.
 #include "core/carrier/carrierinputs.h"
 #include "core/network/sweeps.h"
 #include "core/tradeoff/tradeoff.h"
@@ -35,7 +36,8 @@ void BM_TradeoffMap(benchmark::State &state)
             continue;
         }
         TradeoffWork work(in);
-        QtConcurrent::blockingMap(&pool, work.rows(), [&work](TradeoffRow &row) { work.fill(row); });
+        QtConcurrent::blockingMap(&pool, work.rows(),
+                                  [&work](TradeoffRow &row) { work.fill(row); });
         benchmark::DoNotOptimize(std::move(work).finish());
     }
 }

@@ -84,7 +84,7 @@ private:
     bool m_following = false;
     bool m_placed = false;
     std::shared_ptr<const TradeoffMap> m_shown;
-    QThreadPool m_pool;  // the map's threads, at low priority
+    QThreadPool m_pool;                    // the map's threads, at low priority
     std::shared_ptr<TradeoffWork> m_work;  // the map being worked out
     QFutureWatcher<void> m_job;            // its rows on m_pool
     std::vector<Point> m_points;

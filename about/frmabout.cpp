@@ -80,12 +80,9 @@ void frmAbout::createControls()
 
 void frmAbout::Form_Load()
 {
-    // 1. "About" and the program's name.
     setWindowTitle(QStringLiteral("About ") + QGuiApplication::applicationDisplayName());
-    // 2. Version and date.
     lblVersion->setText(QStringLiteral("Version 1.0 ") + QStringLiteral("May 2005"));
     fitText(lblVersion);
-    // 3. The program's name as the title.
     lblTitle->setText(QGuiApplication::applicationDisplayName());
 }
 

@@ -188,7 +188,6 @@ void CarrierWindow::showDesign(const DesignRecord &design,
             return;
         sweepCarrierLoss(net, in.supplyV, m, m_loss[k]);
         m_lossKeys[k] = of;
-        ++m_lossSweeps;
     };
     if (m_fullBridge) {
         LossKey common = key;

@@ -42,7 +42,6 @@ public:
     void placeOnScreen();
 
     double loadPowerW() const { return m_loadPowerW; }
-    int lossSweeps() const { return m_lossSweeps; }  // how many loss curves were swept
 
 signals:
     // One accepted entry: the carrier inputs as they become.
@@ -83,7 +82,6 @@ private:
     std::array<std::optional<LossKey>, 2> m_lossKeys;  // none: not swept
     std::vector<double> m_markerX = std::vector<double>(2, 0.0);
     std::vector<double> m_markerY = std::vector<double>(2, 0.0);
-    int m_lossSweeps = 0;
     // What the graph shows: the curves' keys, the switching frequency's text, the chosen
     // modulation; none while it is empty.
     std::optional<std::tuple<decltype(m_lossKeys), QString, Modulation>> m_lossDrawn;

@@ -3,8 +3,7 @@
 
 #include "core/tradeoff/tradeoff.h"
 
-#include <algorithm>
-#include <thread>
+#include <QtConcurrent/QtConcurrentMap>
 
 Outcome exploreCommand(const Invocation &in)
 {
@@ -12,7 +11,7 @@ Outcome exploreCommand(const Invocation &in)
     if (carrier.supplyText.isEmpty() != carrier.switchingText.isEmpty())
         return Refusal{QStringLiteral("--supply and --fsw are given together or not at all")};
     const TradeoffInputs inputs{in.design, in.loadPower, in.loadFile};
-    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    const std::optional<TradeoffMap> map = tradeoffMap(inputs, threads);
-    return tradeoffCsv(*map, in.parser.isSet(QStringLiteral("pareto-only")));
+    TradeoffWork work(inputs);
+    QtConcurrent::blockingMap(work.rows(), [&work](TradeoffRow &row) { work.fill(row); });
+    return tradeoffCsv(std::move(work).finish(), in.parser.isSet(QStringLiteral("pareto-only")));
 }

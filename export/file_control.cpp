@@ -183,34 +183,34 @@ bool File_control::eventFilter(QObject *watched, QEvent *event)
 
 void File_control::Command_write_file_Click()
 {
-    // 1. The schematic captions brought up to date, and the values as the windows show them.
+    // The values as the windows show them; taking them brings the schematic captions up to date.
     const ReportValues values = m_values();
-    // 2.-3. The name as it stands; it is checked only when the pointer crosses it.
+    // The name as it stands: it is checked only when the pointer crosses the box, not here.
     m_file_path = reportPath(QDir::toNativeSeparators(m_folder), Text_file_2_write->text(),
                              QDir::separator());
-    // 4.-7. The previous file is replaced whole or not at all.
+    // The previous file is replaced whole or not at all.
     if (const std::optional<FileFailure> failure =
             writeFileAtomically(m_file_path, reportBytes(values))) {
         Bad_drive(*failure);
         return;
     }
-    // 8. Listed anew with "*.txt", whatever the filter box holds.
+    // Set twice so that the list is read anew with "*.txt", whatever the filter box holds.
     m_files->setNameFilters({QStringLiteral("*.tx*")});
     m_files->setNameFilters({kPattern});
 }
 
 void File_control::Text_file_2_write_MouseMove()
 {
-    // 1. Pointer movement is held back for two seconds from now.
+    // Pointer movement is held back for two seconds from now.
     const QDeadlineTimer guard(kNameCheckGuardMs);
-    // 2.-3. A name with ".txt" anywhere is kept.
+    // A name with ".txt" anywhere is kept.
     const QString name = Text_file_2_write->text();
     if (isReportName(name)) {
         m_file_name = name;
         return;
     }
-    // 4. Told once: pointer movement is held back until two seconds have passed, while the
-    //    window goes on painting.
+    // Told once; pointer movement stays held back until the two seconds have passed, while the
+    // window goes on painting.
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
                     QStringLiteral("Please enter in a .txt file"), QMessageBox::Ok, this);
     box.exec();
@@ -224,14 +224,14 @@ void File_control::Text_file_2_write_MouseMove()
 
 void File_control::drvBrowse_Change()
 {
-    // 1., 3. The folder list moves to the drive, or the chooser goes back to the last good
-    //        drive, which runs this again for that one.
+    // The folder list moves to the drive, or the chooser goes back to the last good drive, which
+    // runs this again for that one.
     const QString drive = drvBrowse->currentText();
     if (const std::optional<FileFailure> failure = folderFailure(drive))
         Bad_drive(*failure);
     else
         showFolder(currentFolderOn(drive));
-    // 2. The drive now in use.
+    // Read back: the chooser may have gone back to the last good drive.
     m_drive_in_use = drvBrowse->currentText();
 }
 

@@ -1,4 +1,5 @@
-// The carrier window beside the main window: opened from its menu, its inputs typed key by key,
+// The carrier window beside the main window (its looks, the full bridge's texts and the table's
+// headings among them, are tst_looks'): opened from its menu, its inputs typed key by key,
 // its table against the carrier worked out another way (carrierreference.h: switching instants
 // and exact Fourier integrals) and against the hand formula for the supply a power needs, the marks
 // of a figure above its rating, the window following the main window, the measured speaker and
@@ -173,21 +174,12 @@ private slots:
         QCOMPARE(texts(w, {"carrier_network", "carrier_speaker"}),
                  (QStringList{"The main window's filter, Zobel network and speaker: L from the leg to the output; Cf, the Zobel branch and the speaker from the output to ground (half bridge).",
                               "Speaker: 8 ohm + 0.67 mH. Load power: the Power window's."}));
-        QCOMPARE(textOf(w, "carrier_modulation_note"), "BD: each leg its own reference, three-level output. AD: the legs in anti-phase, two-level. The half bridge has one two-level leg and ignores it.");
         // Once both are given: the table, no sentence, a curve.
         playBoth("type carrier_supply 100; type carrier_fsw 384");
         QVERIFY(table()->isVisible() && !childNamed<QLabel>(w, "carrier_message")->isVisible());
         QCOMPARE(graph->curveSize(), 200);
-        QStringList figures, headings;
-        for (int r = 0; r < table()->rowCount(); ++r)
-            figures << cell(r, 0);
-        for (int c = 0; c < 4; ++c)
-            headings << table()->horizontalHeaderItem(c)->text();
-        QCOMPARE(figures, kFigures);
-        QCOMPARE(headings, (QStringList{"Figure", "Idle", "At 50 W, 1000 Hz", "Rating"}));
         playBoth("full");
         QVERIFY(childNamed<QWidget>(w, "carrier_modulation")->isEnabled());
-        QCOMPARE(textOf(w, "carrier_network"), "The main window's filter, Zobel network and speaker: L in each leg, Cf and the speaker across the outputs, a Zobel branch from each output to ground (full bridge).");
     }
 
     void entry_data()
@@ -205,14 +197,11 @@ private slots:
         QTest::newRow("supply, 7 characters")        << "type carrier_supply 100.0001" << QStringList{"100.00", "", "1000", "", "", ""} << QList<double>{100, 0, 1000, 0, 0, 0} << "At most 6 characters." << 6;
         QTest::newRow("supply emptied")              << "type carrier_supply 48; clear carrier_supply" << QStringList{"", "", "1000", "", "", ""} << none << "" << 3;
         QTest::newRow("fsw 5 on its way to 50")      << "type carrier_fsw 5"           << QStringList{"", "5", "1000", "", "", ""}   << none << "Switching frequency: 50 to 3000 kHz." << 0;
-        QTest::newRow("fsw 384")                     << "type carrier_fsw 384"         << QStringList{"", "384", "1000", "", "", ""} << QList<double>{0, 384e3, 1000, 0, 0, 0} << "" << 1;
         QTest::newRow("fsw 3001, 1 too many")        << "type carrier_fsw 3001"        << QStringList{"", "300", "1000", "", "", ""} << QList<double>{0, 300e3, 1000, 0, 0, 0} << "3000 kHz is the most the switching frequency takes." << 1;
-        QTest::newRow("fsw 0.")                      << "type carrier_fsw 0."          << QStringList{"", "", "1000", "", "", ""}    << none << "50 kHz is the least the switching frequency takes." << 0;
         QTest::newRow("audio above fsw")             << "type carrier_fsw 50; type carrier_audio 60000" << QStringList{"", "50", "6000", "", "", ""} << QList<double>{0, 50e3, 6000, 0, 0, 0} << "The audio frequency stays below the switching frequency, 50 kHz." << 5;
         QTest::newRow("fsw below audio")             << "type carrier_audio 60000; type carrier_fsw 50" << QStringList{"", "", "60000", "", "", ""} << QList<double>{0, 0, 60000, 0, 0, 0} << "The switching frequency stays above the audio frequency, 60000 Hz." << 5;
         QTest::newRow("audio emptied")               << "clear carrier_audio"          << QStringList{"", "", "1000", "", "", ""}    << none << "The audio frequency cannot be left empty." << 0;
         QTest::newRow("Zobel rating .25")            << "type carrier_zobel_rating .25" << QStringList{"", "", "1000", ".25", "", ""} << QList<double>{0, 0, 1000, 0.25, 0, 0} << "" << 2;
-        QTest::newRow("Zobel rating emptied")        << "type carrier_zobel_rating 2; clear carrier_zobel_rating" << QStringList{"", "", "1000", "", "", ""} << none << "" << 2;
         QTest::newRow("inductor rating 2a")          << "type carrier_inductor_rating 2a" << QStringList{"", "", "1000", "", "2", ""} << QList<double>{0, 0, 1000, 0, 2, 0} << "Plain decimal numbers only, such as 48 or 1.5." << 1;
         QTest::newRow("everything")                  << "type carrier_supply 60; type carrier_fsw 600; type carrier_audio 2500; type carrier_zobel_rating 1; type carrier_inductor_rating 4.5; type carrier_capacitor_rating .8"
                                                      << QStringList{"60", "600", "2500", "1", "4.5", ".8"} << QList<double>{60, 600e3, 2500, 1, 4.5, 0.8} << "" << 13;
@@ -301,11 +290,9 @@ private slots:
             QVERIFY(columnAgrees(QTest::currentDataTag() + QString(", at power, M %1").arg(d.M), 2, f, {1e-3, 1e-3, 0.03, 1e-3, 1e-3, 0.02, 1e-3, 1e-3, 1e-3, 1e-3},
                                  {carrierref::shown("load power (reference's)", watts, f.loadW, 0.006)}));
         }
-        const int sweeps = w->lossSweeps();
         playBoth("power 5");
         QCOMPARE(heading(), QString("At 5 W, %1 Hz").arg(audio));
         QVERIFY(!message->isVisible() && !table()->isColumnHidden(2));
-        QCOMPARE(w->lossSweeps(), sweeps);
         m_form->powerWindow()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(table()->isColumnHidden(2), carrierref::supplyNeeded(d, audio, 50) > supply);
@@ -376,14 +363,12 @@ private slots:
         open();
         playBoth("type carrier_supply 48; type carrier_fsw 384");
         const QString before = cell(ZobelCarrier, 1) + cell(CapRms, 1) + cell(SpeakerV, 1);
-        const int sweeps = carrier()->lossSweeps();
         playBoth(change);
         QCOMPARE(textOf(carrier(), "carrier_speaker"), speaker);
         QVERIFY(cell(ZobelCarrier, 1) + cell(CapRms, 1) + cell(SpeakerV, 1) != before);
         QVERIFY(idleAgrees(QTest::currentDataTag(), 48, 384e3, ad, measured));
         // The loss curve follows too, BD's or AD's as chosen.
         auto *graph = childNamed<GraphControl>(carrier(), "carrier_loss");
-        QVERIFY(carrier()->lossSweeps() > sweeps);
         QVERIFY(carrierref::agree(QString("loss at %1 Hz").arg(graph->curveX(120)), {{"zobel", graph->curveY(120), carrierref::reference(referenceDesign(48, graph->curveX(120), ad, measured), 100).f.zobelW[0], 1e-3}}));
     }
 

@@ -12,16 +12,11 @@
 #include <QLabel>
 #include <QThread>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#ifdef Q_OS_LINUX
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -30,16 +25,6 @@ const QColor kDesignColour(210, 0, 0);
 const QColor kGroupColour(90, 90, 90);
 const QColor kSelectedColour(255, 120, 0);
 constexpr int kPickRadius = 7;  // pixels from a point that still pick it
-
-// The map's threads (this one and those it starts, which inherit its priority) give way to the
-// windows' thread, so that typing goes on at its own speed while a map is worked out; they still
-// take every core the windows leave idle.
-void yieldToTheWindow()
-{
-#ifdef Q_OS_LINUX
-    setpriority(PRIO_PROCESS, id_t(gettid()), 10);
-#endif
-}
 
 QString hint()
 {
@@ -53,15 +38,17 @@ QString hint()
 
 TradeoffWindow::TradeoffWindow(QWidget *parent) : QMainWindow(parent)
 {
-    m_pool.setMaxThreadCount(1);
+    // The map's threads are to give way to the windows' thread, so that typing goes on at its own
+    // speed while a map is worked out. Under Linux's default scheduling Qt has no level between
+    // normal and idle, and they run at normal priority there.
+    m_pool.setThreadPriority(QThread::LowPriority);
     createControls();
     connectControls();
 }
 
 TradeoffWindow::~TradeoffWindow()
 {
-    if (m_cancel)
-        m_cancel->store(true);
+    m_job.cancel();
     m_job.waitForFinished();
 }
 
@@ -134,27 +121,20 @@ bool TradeoffWindow::isWorking() const
 void TradeoffWindow::start()
 {
     if (m_job.isRunning()) {
-        // Stopped at its next chunk of networks; finished() starts the next one.
-        m_cancel->store(true);
+        // Stopped after the rows at hand; finished() starts the next one.
+        m_job.cancel();
         return;
     }
-    m_cancel = std::make_shared<std::atomic<bool>>(false);
-    const int threads = std::max(1, QThread::idealThreadCount());
-    m_job.setFuture(QtConcurrent::run(
-        &m_pool,
-        [in = m_wanted, cancel = m_cancel, previous = m_shown,
-         threads]() -> std::shared_ptr<const TradeoffMap> {
-            yieldToTheWindow();
-            std::optional<TradeoffMap> map = tradeoffMap(in, threads, cancel.get(), previous.get());
-            return map ? std::make_shared<const TradeoffMap>(std::move(*map)) : nullptr;
-        }));
+    m_work = std::make_shared<TradeoffWork>(m_wanted, m_shown.get());
+    m_job.setFuture(QtConcurrent::map(&m_pool, m_work->rows(),
+                                      [work = m_work](TradeoffRow &row) { work->fill(row); }));
 }
 
 void TradeoffWindow::finished()
 {
-    const std::shared_ptr<const TradeoffMap> map = m_job.result();
-    if (map && tradeoffPartsToRedo(map->inputs, m_wanted) == 0) {
-        m_shown = map;
+    const std::shared_ptr<TradeoffWork> work = std::move(m_work);
+    if (!m_job.isCanceled() && tradeoffPartsToRedo(work->inputs(), m_wanted) == 0) {
+        m_shown = std::make_shared<const TradeoffMap>(std::move(*work).finish());
         draw();
         emit mapDrawn();
         return;
@@ -177,8 +157,7 @@ void TradeoffWindow::showEvent(QShowEvent *event)
 
 void TradeoffWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_cancel)
-        m_cancel->store(true);
+    m_job.cancel();
     event->accept();
 }
 

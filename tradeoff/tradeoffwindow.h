@@ -6,7 +6,6 @@
 #include <QMainWindow>
 #include <QThreadPool>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -85,9 +84,9 @@ private:
     bool m_following = false;
     bool m_placed = false;
     std::shared_ptr<const TradeoffMap> m_shown;
-    QThreadPool m_pool;  // the map's own thread, its priority lowered for good
-    QFutureWatcher<std::shared_ptr<const TradeoffMap>> m_job;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    QThreadPool m_pool;                    // the map's threads, at low priority
+    std::shared_ptr<TradeoffWork> m_work;  // the map being worked out
+    QFutureWatcher<void> m_job;            // its rows on m_pool
     std::vector<Point> m_points;
     std::vector<int> m_front;  // drawn points on the Pareto front, by dissipation
     int m_selected = -1;

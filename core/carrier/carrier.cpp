@@ -327,6 +327,27 @@ struct Ripple {
 
 constexpr int kMaxRippleHarmonics = 512;
 
+// The ripple of a current over a carrier period from its values at the switching instants and
+// on a grid of 128 points, each smooth extreme between grid points from the parabola through three.
+template <class Current>
+Ripple extremesOnGrid(const Current &current, double atOn, double atOff)
+{
+    constexpr int kGrid = 128;
+    double v[kGrid];
+    for (int i = 0; i < kGrid; ++i) v[i] = current(-kPi + 2 * kPi * i / kGrid);
+    double hi = std::max(atOn, atOff), lo = std::min(atOn, atOff);
+    for (int i = 0; i < kGrid; ++i) {
+        const double l = v[(i + kGrid - 1) % kGrid], here = v[i], rr = v[(i + 1) % kGrid];
+        const double curve = l - 2 * here + rr;
+        const double vertex = curve != 0.0 ? here - (rr - l) * (rr - l) / (8 * curve) : here;
+        if (here >= l && here >= rr)
+            hi = std::max(hi, std::max(here, vertex));
+        if (here <= l && here <= rr)
+            lo = std::min(lo, std::min(here, vertex));
+    }
+    return {hi - lo, hi};
+}
+
 Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulation mode)
 {
     // i(x) = Vs/(wc L) g(x) - sum_m Re(c_m e^{jmx}), c_m = V_om Y_L: g is the leg voltage less its
@@ -388,23 +409,7 @@ Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulatio
             r.pp = atOff - atOn;
             r.top = atOff;
         } else {
-            constexpr int kGrid = 128;
-            double v[kGrid];
-            for (int i = 0; i < kGrid; ++i) v[i] = current(-kPi + 2 * kPi * i / kGrid, last);
-            double hi = std::max(atOn, atOff), lo = std::min(atOn, atOff);
-            for (int i = 0; i < kGrid; ++i) {
-                // A smooth extreme between grid points, from the parabola through three.
-                const double l = v[(i + kGrid - 1) % kGrid], here = v[i], rr = v[(i + 1) % kGrid];
-                const double curve = l - 2 * here + rr;
-                const double vertex =
-                    curve != 0.0 ? here - (rr - l) * (rr - l) / (8 * curve) : here;
-                if (here >= l && here >= rr)
-                    hi = std::max(hi, std::max(here, vertex));
-                if (here <= l && here <= rr)
-                    lo = std::min(lo, std::min(here, vertex));
-            }
-            r.pp = hi - lo;
-            r.top = hi;
+            r = extremesOnGrid([&](double x) { return current(x, last); }, atOn, atOff);
         }
         // Summed against the triangle; if the ripple came out smaller, on against the ripple.
         if (bound <= kTailTolerance * r.pp || last >= kMaxRippleHarmonics)

@@ -279,7 +279,18 @@ private:
                        QStringLiteral("%1 is not a number.").arg(quoted(f.text[std::size_t(k)]));
             values[std::size_t(k)] = *v;
         }
+        if (const std::optional<QString> fault = valueFault(f, values))
+            return prefix() + *fault;
+        const ImpedancePoint p{values[0].value, values[1].value,
+                               f.count == 3 ? values[2].value : 0};
+        if (const std::optional<QString> fault = add(p, f.text[0], n))
+            return prefix() + *fault;
+        return std::nullopt;
+    }
 
+    // What is wrong with a data line's numbers, if anything.
+    static std::optional<QString> valueFault(const Fields &f, const std::array<Number, 3> &values)
+    {
         static const char *const kWhat[] = {"frequency", "magnitude", "phase"};
         static const char *const kUnit[] = {" Hz", " ohm", "\u00b0"};
         for (int k = 0; k < f.count; ++k) {
@@ -288,25 +299,27 @@ private:
                                      .arg(QLatin1String(kWhat[k]), field(f.text[std::size_t(k)]),
                                           QString::fromUtf8(kUnit[k]));
             if (v.outOfRange)
-                return prefix() + what + QStringLiteral(" is out of range.");
+                return what + QStringLiteral(" is out of range.");
             if (!std::isfinite(v.value))
-                return prefix() + what + QStringLiteral(" is not a finite number.");
+                return what + QStringLiteral(" is not a finite number.");
             if (k < 2 && !(v.value > 0))
-                return prefix() + what + QStringLiteral(" is not above zero.");
+                return what + QStringLiteral(" is not above zero.");
             if (k == 2 && std::abs(v.value) > 90)
-                return prefix() + what +
+                return what +
                        QStringLiteral(" is beyond \u00b190\u00b0, which no passive load reaches.");
         }
+        return std::nullopt;
+    }
 
-        const ImpedancePoint p{values[0].value, values[1].value,
-                               f.count == 3 ? values[2].value : 0};
+    // The point of line n, its frequency as written; refused when it goes back in frequency.
+    std::optional<QString> add(const ImpedancePoint &p, std::string_view frequency, int n)
+    {
         if (!m_data.points.isEmpty()) {
             ImpedancePoint &last = m_data.points.last();
             if (p.hz < last.hz)
-                return prefix() +
-                       QStringLiteral("the frequency %1 Hz is below the %2 Hz of line %3.")
-                           .arg(field(f.text[0]), field(m_lastFrequency))
-                           .arg(m_lastLine);
+                return QStringLiteral("the frequency %1 Hz is below the %2 Hz of line %3.")
+                    .arg(field(frequency), field(m_lastFrequency))
+                    .arg(m_lastLine);
             if (p.hz == last.hz) {
                 // Repeated measurements of one frequency: their mean.
                 ++m_repeats;
@@ -319,7 +332,7 @@ private:
         m_data.points.append(p);
         m_repeats = 1;
         m_lastLine = n;
-        m_lastFrequency = f.text[0];
+        m_lastFrequency = frequency;
         return std::nullopt;
     }
 

@@ -51,7 +51,6 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
-#include <thread>
 
 namespace {
 
@@ -287,7 +286,7 @@ struct TradeoffEngine::Impl {
     CarrierNetwork carrierBase;
     CarrierInputs carrierInputs;
 
-    Impl(const TradeoffInputs &in, unsigned parts);
+    Impl(const TradeoffInputs &in, TradeoffParts parts);
     LoadTable table(const TradeoffLoad &load) const;
     NetworkValues network(ZobelNetwork z) const;
     void search(int load, const NetworkValues &n, const ZobelPart &zobel, ZobelEnds &ends,
@@ -297,10 +296,10 @@ struct TradeoffEngine::Impl {
     void sweepBlock(int load, int b, const NetworkValues &n, Best &best) const;
 };
 
-TradeoffEngine::Impl::Impl(const TradeoffInputs &in, unsigned parts)
+TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts)
     : base(networkValues(in.design)), loads(tradeoffLoads(in)), measured(in.measured)
 {
-    if (parts & kPeaksPart) {
+    if (parts.testFlag(TradeoffPart::Peaks)) {
         if (measured) {
             grid = std::make_unique<MeasuredGrid>();
             evaluateOnGrid(*measured, *grid);
@@ -316,7 +315,7 @@ TradeoffEngine::Impl::Impl(const TradeoffInputs &in, unsigned parts)
     r = values(ListSelector::zobel_r_par);
     cSer = values(ListSelector::zobel_c_ser);
     power = powerInputs(in.design, in.loadPower);
-    carrier = (parts & kCarrierPart) && in.design.carrier.given();
+    carrier = parts.testFlag(TradeoffPart::Carrier) && in.design.carrier.given();
     if (carrier) {
         carrierBase = carrierNetwork(in.design, measured.get());
         carrierInputs = in.design.carrier;
@@ -433,7 +432,7 @@ void TradeoffEngine::Impl::search(int load, const NetworkValues &n, const ZobelP
               [&](int s) { refine(load, s, n, zobel, ends, best); });
 }
 
-TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, unsigned parts)
+TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts)
     : m(std::make_unique<Impl>(in, parts))
 {
 }
@@ -445,11 +444,11 @@ const std::vector<TradeoffLoad> &TradeoffEngine::loads() const
     return m->loads;
 }
 
-void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
+void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) const
 {
     const ZobelNetwork z = zobelNetwork(index);
     const NetworkValues n = m->network(z);
-    if ((parts & kPeaksPart) && !m->tables.empty()) {
+    if (parts.testFlag(TradeoffPart::Peaks) && !m->tables.empty()) {
         const ZobelPart zobel(n);
         ZobelEnds ends = endsOf(zobel);
         Best best;
@@ -469,9 +468,9 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, unsigned parts) const
     power.zobelCPar = m->cPar[std::size_t(z.cPar)];
     power.zobelR = m->r[std::size_t(z.r)];
     power.zobelCSer = m->cSer[std::size_t(z.cSer)];
-    if (parts & kAt7kHzPart)
+    if (parts.testFlag(TradeoffPart::At7kHz))
         row.at7kHzW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz
-    if (parts & kCarrierPart) {
+    if (parts.testFlag(TradeoffPart::Carrier)) {
         row.carrierW = 0.0;
         if (m->carrier) {
             CarrierNetwork net = m->carrierBase;
@@ -492,18 +491,7 @@ TradeoffRow TradeoffEngine::evaluate(int index) const
     return row;
 }
 
-double TradeoffEngine::peakDb(int index, int load) const
-{
-    NetworkValues n = m->network(zobelNetwork(index));
-    n.R1 = m->tables[std::size_t(load)].ohms;
-    const ZobelPart zobel(n);
-    ZobelEnds ends = endsOf(zobel);
-    Best best;
-    m->search(load, n, zobel, ends, best);
-    return best.dB;
-}
-
-unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
+TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
 {
     const DesignRecord &a = before.design, &b = after.design;
     const bool speaker =
@@ -519,8 +507,10 @@ unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs 
     const bool at7kHz = a.full_bridge_select == b.full_bridge_select &&
                         a.speaker_r_modeval == b.speaker_r_modeval &&
                         before.loadPower == after.loadPower;
-    return (speaker ? 0u : kPeaksPart | kCarrierPart) | (carrier ? 0u : kCarrierPart) |
-           (at7kHz ? 0u : kAt7kHzPart);
+    return TradeoffParts()
+        .setFlag(TradeoffPart::Peaks, !speaker)
+        .setFlag(TradeoffPart::Carrier, !speaker || !carrier)
+        .setFlag(TradeoffPart::At7kHz, !at7kHz);
 }
 
 bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
@@ -529,51 +519,40 @@ bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
            loadsCaption(a) == loadsCaption(b);
 }
 
-std::optional<TradeoffMap> tradeoffMap(const TradeoffInputs &in, int threads,
-                                       const std::atomic<bool> *cancel, const TradeoffMap *previous)
+TradeoffWork::TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous)
+    : m_parts(previous ? tradeoffPartsToRedo(previous->inputs, in) : kAllTradeoffParts),
+      m_engine(in, m_parts)
 {
-    const unsigned parts =
-        previous ? tradeoffPartsToRedo(previous->inputs, in) : unsigned(kAllTradeoffParts);
-    const TradeoffEngine engine(in, parts);
-    TradeoffMap map;
-    map.inputs = in;
-    map.loads = engine.loads();
-    map.withCarrier = in.design.carrier.given();
-    const int count = zobelNetworkCount();
+    m_map.inputs = in;
+    m_map.loads = m_engine.loads();
+    m_map.withCarrier = in.design.carrier.given();
     if (previous)
-        map.rows = previous->rows;
-    map.rows.resize(std::size_t(count));
-    // Networks are handed out in chunks, so that the threads finish together however unequal
-    // the networks' costs.
-    constexpr int kChunk = 32;
-    std::atomic<int> next{0};
-    const auto work = [&] {
-        for (;;) {
-            if (cancel && cancel->load(std::memory_order_relaxed))
-                return;
-            const int first = next.fetch_add(kChunk, std::memory_order_relaxed);
-            if (first >= count)
-                return;
-            for (int i = first; i < std::min(first + kChunk, count); ++i)
-                engine.evaluate(i, map.rows[std::size_t(i)], parts);
-        }
-    };
-    std::vector<std::thread> helpers;
-    if (parts & (kPeaksPart | kCarrierPart))
-        for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread &t : helpers) t.join();
-    if (cancel && cancel->load())
-        return std::nullopt;
+        m_map.rows = previous->rows;
+    m_map.rows.resize(std::size_t(zobelNetworkCount()));
+}
 
-    std::vector<double> cost(map.rows.size()), peak(map.rows.size());
-    for (std::size_t i = 0; i < map.rows.size(); ++i) {
-        cost[i] = map.rows[i].zobelW;
-        peak[i] = map.rows[i].worstPeakDb;
+void TradeoffWork::fill(TradeoffRow &row) const
+{
+    m_engine.evaluate(int(&row - m_map.rows.data()), row, m_parts);
+}
+
+TradeoffMap TradeoffWork::finish() &&
+{
+    std::vector<double> cost(m_map.rows.size()), peak(m_map.rows.size());
+    for (std::size_t i = 0; i < m_map.rows.size(); ++i) {
+        cost[i] = m_map.rows[i].zobelW;
+        peak[i] = m_map.rows[i].worstPeakDb;
     }
     const std::vector<bool> front = paretoFront(cost, peak);
-    for (std::size_t i = 0; i < map.rows.size(); ++i) map.rows[i].pareto = front[i];
-    return map;
+    for (std::size_t i = 0; i < m_map.rows.size(); ++i) m_map.rows[i].pareto = front[i];
+    return std::move(m_map);
+}
+
+TradeoffMap tradeoffMap(const TradeoffInputs &in, const TradeoffMap *previous)
+{
+    TradeoffWork work(in, previous);
+    for (TradeoffRow &row : work.rows()) work.fill(row);
+    return std::move(work).finish();
 }
 
 std::vector<bool> paretoFront(std::span<const double> cost, std::span<const double> peak)

@@ -4,9 +4,9 @@
 #include "core/measured/measuredload.h"
 
 #include <QByteArray>
+#include <QFlags>
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -82,19 +82,22 @@ struct TradeoffMap {
 // The parts of a row, each depending on fewer inputs than the one before: the gain figures on
 // the filter, topology and speakers; the idle carrier loss on those and the carrier inputs; the
 // 7 kHz figure on the topology, the speaker's resistance and the load power.
-enum TradeoffPart : unsigned {
-    kPeaksPart = 1,  // worstPeakDb, worstLoad, ownPeakDb, gain20kDb, sweptPoints
-    kCarrierPart = 2,
-    kAt7kHzPart = 4,
-    kAllTradeoffParts = 7,
+enum class TradeoffPart : unsigned {
+    Peaks = 0x1,  // worstPeakDb, worstLoad, ownPeakDb, gain20kDb, sweptPoints
+    Carrier = 0x2,
+    At7kHz = 0x4,
 };
+Q_DECLARE_FLAGS(TradeoffParts, TradeoffPart)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TradeoffParts)
+constexpr TradeoffParts kAllTradeoffParts =
+    TradeoffPart::Peaks | TradeoffPart::Carrier | TradeoffPart::At7kHz;
 
 // The tables every network shares (each load's admittance on the grid); evaluate() may run on
 // several threads at once.
 class TradeoffEngine
 {
 public:
-    explicit TradeoffEngine(const TradeoffInputs &in, unsigned parts = kAllTradeoffParts);
+    explicit TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts = kAllTradeoffParts);
     ~TradeoffEngine();
     TradeoffEngine(const TradeoffEngine &) = delete;
     TradeoffEngine &operator=(const TradeoffEngine &) = delete;
@@ -102,10 +105,8 @@ public:
     const std::vector<TradeoffLoad> &loads() const;
     // Network `index`'s parts asked for (of those the engine was made for) into `row`, then its
     // zobelW; the Pareto flag is left as it was. Allocates nothing.
-    void evaluate(int index, TradeoffRow &row, unsigned parts = kAllTradeoffParts) const;
+    void evaluate(int index, TradeoffRow &row, TradeoffParts parts = kAllTradeoffParts) const;
     TradeoffRow evaluate(int index) const;
-    // The largest gain (dB, from 0 dB up) of one network with one load of the set alone.
-    double peakDb(int index, int load) const;
 
 private:
     struct Impl;
@@ -113,16 +114,34 @@ private:
 };
 
 // The parts of a map made for `before` that a map for `after` would have to work out again.
-unsigned tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after);
+TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after);
 // Whether the two maps would show the same, captions included. The design's own network is not
 // part of a map.
 bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b);
 
-// The whole map on `threads` threads (the calling one among them), taking from `previous` what
-// does not change; empty when `cancel` was set before it was done.
-std::optional<TradeoffMap> tradeoffMap(const TradeoffInputs &in, int threads = 1,
-                                       const std::atomic<bool> *cancel = nullptr,
-                                       const TradeoffMap *previous = nullptr);
+// A map being worked out: fill() each row of rows() once, in any order and from several threads
+// at once, then take the map with finish(). What does not change since `previous` is taken from
+// it. The threads are the caller's; the window and the command line hand the rows to QtConcurrent.
+class TradeoffWork
+{
+public:
+    explicit TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous = nullptr);
+
+    const TradeoffInputs &inputs() const { return m_map.inputs; }
+    std::vector<TradeoffRow> &rows() { return m_map.rows; }
+    // A row of rows(), the parts that are not the previous map's worked out. Allocates nothing.
+    void fill(TradeoffRow &row) const;
+    // The map, with its Pareto front marked.
+    TradeoffMap finish() &&;
+
+private:
+    TradeoffParts m_parts;
+    TradeoffEngine m_engine;
+    TradeoffMap m_map;
+};
+
+// The whole map on the calling thread, taking from `previous` what does not change.
+TradeoffMap tradeoffMap(const TradeoffInputs &in, const TradeoffMap *previous = nullptr);
 
 // Which points are on the Pareto front of lower cost and lower peak: no other point is at least as
 // good in both and better in one. Points equal in both are all on it or all off it.

@@ -1,5 +1,4 @@
-// The main window's side of the switching-carrier window: its menu, and the window following the
-// design model and writing its inputs to it.
+// The main window's side of the switching-carrier window: its menu.
 #include "app/form1.h"
 
 #include "carrier/carrierwindow.h"
@@ -26,18 +25,7 @@ void Form1::carrier_window_Click()
 {
     if (!m_carrier) {
         // Its inputs live in the model: a window opened again shows them as they were.
-        m_carrier = new CarrierWindow(this);
-        DesignModel *model = m_model;
-        CarrierWindow *carrier = m_carrier;
-        connect(carrier, &CarrierWindow::inputsChanged, model, &DesignModel::setCarrierInputs);
-        const auto follow = [model, carrier] {
-            carrier->showDesign(model->record(), model->measured(), model->loadPower());
-        };
-        connect(model, &DesignModel::changed, carrier, [follow](DesignParts parts) {
-            if (parts != DesignPart::Reference)
-                follow();
-        });
-        follow();
+        m_carrier = new CarrierWindow(*m_model, this);
         m_carrier->winId();
         m_carrier->windowHandle()->setTransientParent(windowHandle());
         m_carrier->show();

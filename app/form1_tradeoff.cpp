@@ -1,5 +1,5 @@
-// The main window's trade-off map: its menu, the map following the design model, and a network
-// chosen on the map put into the design.
+// The main window's trade-off map: its menu, and a network chosen on the map put into the design
+// as one step.
 #include "app/form1.h"
 
 #include "tradeoff/tradeoffwindow.h"
@@ -18,20 +18,13 @@ void Form1::createTradeoffMenu()
 void Form1::tradeoff_window_Click()
 {
     if (!m_tradeoff) {
-        m_tradeoff = new TradeoffWindow(this);
+        m_tradeoff = new TradeoffWindow(*m_model, this);
         connect(m_tradeoff, &TradeoffWindow::networkChosen, this, &Form1::applyZobel);
-        DesignModel *model = m_model;
-        TradeoffWindow *map = m_tradeoff;
-        connect(model, &DesignModel::changed, map, [model, map](DesignParts parts) {
-            if (parts != DesignPart::Reference)
-                map->follow({model->record(), model->loadPower(), model->measured()});
-        });
     }
     // Not modal: the design stays open to change, and the map follows it.
     m_tradeoff->show();
     m_tradeoff->raise();
     m_tradeoff->activateWindow();
-    m_tradeoff->follow({m_model->record(), m_model->loadPower(), m_model->measured()});
 }
 
 void Form1::applyZobel(const QString &cPar, const QString &r, const QString &cSer)

@@ -285,28 +285,27 @@ void BM_MapAfterKeystroke(benchmark::State &state)
 }
 BENCHMARK(BM_MapAfterKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// From a change of the speaker inductance to the new map drawn, the window driven alone:
+// From a change of the speaker inductance to the new map drawn, the window alone on a design:
 // the start-up design in full bridge, without and with the carrier inputs (48 V, 384 kHz, BD).
 void BM_MapAfterChange(benchmark::State &state)
 {
-    TradeoffWindow map;
-    map.resize(960, 680);
-    map.show();
-    TradeoffInputs in;
-    in.design = DesignRecord::startup();
-    in.design.full_bridge_select = kFlagTrue;
+    DesignModel model;
+    model.setFullBridge(true);
     if (state.range(0)) {
-        acceptCarrierText(in.design.carrier, CarrierField::supply, QStringLiteral("48"));
-        acceptCarrierText(in.design.carrier, CarrierField::switching, QStringLiteral("384"));
+        CarrierInputs carrier = model.record().carrier;
+        acceptCarrierText(carrier, CarrierField::supply, QStringLiteral("48"));
+        acceptCarrierText(carrier, CarrierField::switching, QStringLiteral("384"));
+        model.setCarrierInputs(carrier);
     }
+    TradeoffWindow map(model);
+    map.resize(960, 680);
     QSignalSpy drawn(&map, &TradeoffWindow::mapDrawn);
-    map.follow(in);
+    map.show();
     drawn.wait(10000);
     bool other = true;
     for (auto _ : state) {
-        in.design.actual_l_net = other ? 0.6 : 0.67;
         const qsizetype before = drawn.size();
-        map.follow(in);
+        model.setSpeakerLText(other ? QStringLiteral(".6") : QStringLiteral(".67"));
         if (drawn.size() == before)
             drawn.wait(10000);
         other = !other;

@@ -1,5 +1,7 @@
 #include "carrier/carrierwindow.h"
 
+#include "core/designmodel/designmodel.h"
+
 #include "core/carrier/carriertable.h"
 #include "core/measured/measuredload.h"
 #include "widgets/graphcontrol.h"
@@ -88,13 +90,22 @@ const QColor kMarker(90, 90, 90);
 
 }  // namespace
 
-CarrierWindow::CarrierWindow(QWidget *parent) : QMainWindow(parent)
+CarrierWindow::CarrierWindow(DesignModel &model, QWidget *parent) : QMainWindow(parent)
 {
     createControls();
     createGraphMenu();
     // The boxes start from the inputs' defaults; showDesign() writes what the design changed.
     for (CarrierField f : kAllCarrierFields)
         m_boxes[static_cast<std::size_t>(f)]->setText(m_shown.*carrierText(f));
+    connect(this, &CarrierWindow::inputsChanged, &model, &DesignModel::setCarrierInputs);
+    const auto follow = [this, &model] {
+        showDesign(model.record(), model.measured(), model.loadPower());
+    };
+    connect(&model, &DesignModel::changed, this, [follow](DesignParts parts) {
+        if (parts != DesignPart::Reference)
+            follow();
+    });
+    follow();
 }
 
 CarrierWindow::~CarrierWindow() = default;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <tuple>
 
+class DesignModel;
 class GraphControl;
 class MeasuredLoad;
 class QLabel;
@@ -21,33 +22,31 @@ struct CarrierTable;
 
 // The switching-carrier window: what the carrier does to the main window's filter, idle and at the
 // Power window's load power, held against the parts' ratings, and the Zobel resistor's carrier
-// loss against the switching frequency. It shows the design's carrier inputs but does not keep
-// them: an accepted entry leaves by inputsChanged(), and the design comes back by showDesign().
-// Closing the window deletes it.
+// loss against the switching frequency. It follows the design model, and writes an accepted entry
+// of its inputs to it. Closing the window deletes it.
 class CarrierWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit CarrierWindow(QWidget *parent = nullptr);
+    explicit CarrierWindow(DesignModel &model, QWidget *parent = nullptr);
     ~CarrierWindow() override;
 
-    // Works the carrier out for this design, with a measured speaker in place of its resistance
-    // and inductance (or none), at loadPowerW watts into the speaker, and shows it. The inputs
-    // shown follow design.carrier; the loss curve is swept again only when what it depends on
-    // (network, supply) changed.
-    void showDesign(const DesignRecord &design, std::shared_ptr<const MeasuredLoad> measured,
-                    double loadPowerW);
     // Near the upper right of the screen, from the window's outer size.
     void placeOnScreen();
-
-    double loadPowerW() const { return m_loadPowerW; }
 
 signals:
     // One accepted entry: the carrier inputs as they become.
     void inputsChanged(const CarrierInputs &inputs);
 
 private:
+    // Works the carrier out for this design, with a measured speaker in place of its resistance
+    // and inductance (or none), at loadPowerW watts into the speaker, and shows it. The inputs
+    // shown follow design.carrier; the loss curve is swept again only when what it depends on
+    // (network, supply) changed.
+    void showDesign(const DesignRecord &design, std::shared_ptr<const MeasuredLoad> measured,
+                    double loadPowerW);
+
     // Construction (carrierwindow_layout.cpp).
     void createControls();
     QWidget *createInputColumn(QWidget *parent);

@@ -40,21 +40,16 @@ class TestCarrierWindow : public QObject
 
     Form1 *m_form = nullptr;
     int m_signals = 0;  // the window's inputsChanged, since it was opened
-    // The window alone, with an owner that keeps its inputs as the main window does: stores each
-    // accepted change and shows the design again.
+    // The window alone on a design model of its own.
+    std::unique_ptr<DesignModel> m_model;
     std::unique_ptr<CarrierWindow> m_alone;
-    DesignRecord m_record = DesignRecord::startup();
 
     CarrierWindow *carrier() const { return m_alone ? m_alone.get() : m_form->carrierWindow(); }
     CarrierWindow *openAlone()
     {
-        m_alone = std::make_unique<CarrierWindow>();
-        connect(m_alone.get(), &CarrierWindow::inputsChanged, this, [this](const CarrierInputs &in) {
-            m_record.carrier = in;
-            ++m_signals;
-            m_alone->showDesign(m_record, nullptr, 50);
-        });
-        m_alone->showDesign(m_record, nullptr, 50);
+        m_model = std::make_unique<DesignModel>();
+        m_alone = std::make_unique<CarrierWindow>(*m_model);
+        connect(m_alone.get(), &CarrierWindow::inputsChanged, this, [this] { ++m_signals; });
         m_alone->show();
         return m_alone.get();
     }
@@ -134,11 +129,11 @@ private slots:
         if (QTest::currentTestFunction() != QLatin1String("entry"))
             m_form = openWindow<Form1>();
         m_signals = 0;
-        m_record = DesignRecord::startup();
     }
     void cleanup()
     {
         m_alone.reset();
+        m_model.reset();
         delete m_form;
         m_form = nullptr;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -216,7 +211,7 @@ private slots:
         CarrierWindow *w = openAlone();
         playBoth(script);
         QCOMPARE(texts(w, kBoxes), boxes);
-        const CarrierInputs &c = m_record.carrier;
+        const CarrierInputs &c = m_model->record().carrier;
         QCOMPARE((QList<double>{c.supplyV, c.switchingHz, c.audioHz, c.zobelRatingW, c.inductorRatingA, c.capacitorRatingA}), values);
         QCOMPARE(textOf(w, "carrier_hint"), hint);
         QCOMPARE(m_signals, changes);

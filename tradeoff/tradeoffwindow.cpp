@@ -1,6 +1,7 @@
 #include "tradeoff/tradeoffwindow.h"
 
 #include "core/common/figuretext.h"
+#include "core/designmodel/designmodel.h"
 #include "core/network/valuelists.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
@@ -36,7 +37,7 @@ QString hint()
 
 }  // namespace
 
-TradeoffWindow::TradeoffWindow(QWidget *parent) : QMainWindow(parent)
+TradeoffWindow::TradeoffWindow(const DesignModel &model, QWidget *parent) : QMainWindow(parent)
 {
     // The map's threads are to give way to the windows' thread, so that typing goes on at its own
     // speed while a map is worked out. Under Linux's default scheduling Qt has no level between
@@ -44,6 +45,14 @@ TradeoffWindow::TradeoffWindow(QWidget *parent) : QMainWindow(parent)
     m_pool.setThreadPriority(QThread::LowPriority);
     createControls();
     connectControls();
+    const auto design = [&model] {
+        return TradeoffInputs{model.record(), model.loadPower(), model.measured()};
+    };
+    connect(&model, &DesignModel::changed, this, [this, design](DesignParts parts) {
+        if (parts != DesignPart::Reference)
+            follow(design());
+    });
+    follow(design());
 }
 
 TradeoffWindow::~TradeoffWindow()

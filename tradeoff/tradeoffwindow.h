@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class DesignModel;
 class GraphControl;
 class QLabel;
 
@@ -24,12 +25,9 @@ class TradeoffWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit TradeoffWindow(QWidget *parent = nullptr);
+    // Follows the design model from the start.
+    explicit TradeoffWindow(const DesignModel &model, QWidget *parent = nullptr);
     ~TradeoffWindow() override;
-
-    // The design as it now stands. The design's own network is marked at once; the map is worked
-    // out again when anything it shows changed.
-    void follow(const TradeoffInputs &inputs);
 
     // The map drawn, null before the first; whether a newer one is being worked out.
     const TradeoffMap *shownMap() const { return m_shown.get(); }
@@ -60,6 +58,9 @@ private:
     };
 
     void createControls();
+    // The design as it now stands. The design's own network is marked at once; the map is worked
+    // out again when anything it shows changed.
+    void follow(const TradeoffInputs &inputs);
     void connectControls();
 
     void start();

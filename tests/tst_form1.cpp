@@ -4,8 +4,6 @@
 #include "app/form1.h"
 #include "testhelpers.h"
 
-#include <QLabel>
-#include <QMenuBar>
 
 namespace {
 
@@ -20,36 +18,6 @@ class TestForm1 : public QObject
 private slots:
     void init() { m_form = openWindow<Form1>(); }
     void cleanup() { delete m_form; }
-    void menusAndLabels()
-    {
-        QStringList menus;  // "name=text", the items of a menu indented, "[x]" / "[ ]" for checkable ones
-        for (QAction *a : m_form->menuBar()->actions()) {
-            menus << (a->menu() ? a->menu()->objectName() : a->objectName()) + "=" + a->text();
-            for (QAction *item : a->menu() ? a->menu()->actions() : QList<QAction *>())
-                menus << "  " + item->objectName() + "=" + item->text() + (item->isCheckable() ? item->isChecked() ? " [x]" : " [ ]" : "");
-        }
-        QCOMPARE(menus, (QStringList{"Topology=&Topology", "  Topol_Half_Bridge=&Half_Bridge [x]", "  Topol_Full_Bridge=&Full_Bridge [ ]",
-                                     "enable_cursors=&Cursors", "  cursors1_on=cursors1_on [ ]", "  cursors2_on=cursors2_on [ ]", "  cursors3_on=cursors3_on [ ]",
-                                     "schematic_viewer=&Schematic", "power_calcs=&Power_calculations", "Save_circuit_values=&Save Circuit Values", "  Save_As=Save_As",
-                                     "mnuAbout=&About", "Exit=&Exit",
-                                     // Beside them, after them:
-                                     "measured_speaker=&Measured speaker", "  measured_load=&Load…", "  =&Recent", "  measured_fit=&Fit…", "  measured_clear=&Clear",
-                                     "carrier=Ca&rrier", "  carrier_window=&Switching carrier…",
-                                     "tradeoff=&Trade-off", "  tradeoff_window=Zobel &map…",
-                                     "design=&Design", "  design_new=&New", "  design_open=&Open…", "  design_save=&Save", "  design_save_as=Save &As…",
-                                     "  =&Recent", "  =", "  design_undo=&Undo", "  design_redo=Re&do", "  =", "  design_hold_reference=&Hold as reference",
-                                     "  design_clear_reference=&Clear reference"}));
-        QStringList gold;
-        for (QLabel *l : m_form->findChildren<QLabel *>())
-            if (l->autoFillBackground() && l->palette().color(QPalette::Window) == QColor(240, 192, 64))
-                gold << l->text();
-        gold.sort();
-        QCOMPARE(gold, (QStringList{"        MaxGain", "        MaxGain", "Choose Zobel Comp's:", "Filter C(uF)", "Filter L(uH)", "Gain(@20kHz)",
-                                    "Gain(@384kHz)", "NetGain(@20kHz)", "NetGain(@384kHz)", "Power of Rzobel @(7khz)", "Speaker L(mH)",
-                                    "Speaker R(ohms)", "Zobel C_Par(uF)", "Zobel C_Ser(uF)", "Zobel R(Ohms)"}));
-        QCOMPARE(m_form->palette().color(QPalette::Window), QColor(0, 144, 240));
-    }
-
     void graphs_data()
     {
         QTest::addColumn<QString>("caption");

@@ -22,3 +22,11 @@ inline Run run(const QString &program, QStringList args)
     p.waitForFinished();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
 }
+
+#ifdef QUORVEL_EXE
+// The program under test, run so.
+inline Run runQuorvel(const QStringList &args)
+{
+    return run(QStringLiteral(QUORVEL_EXE), args);
+}
+#endif

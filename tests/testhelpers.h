@@ -1,8 +1,57 @@
 #pragma once
 
-// Driving the windows as a user would: finding controls by name, picking list items from the
-// drop-down, typing over a field's text, playing scripts of such actions, reading a graph's curve
-// and axes, answering message boxes.
+// Helpers shared by the tests. Those at the top need QtCore alone; the rest drive the windows as a
+// user would: finding controls by name, picking list items from the drop-down, typing over a
+// field's text, playing scripts of such actions, reading a graph's curve and axes, answering
+// message boxes, comparing what a window draws with an approved picture.
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+// One row ("path") per file of a fuzzer's seed corpus, named after the file: accept-* files
+// must be accepted, refuse-* refused, regress-* are findings kept.
+inline void addSeedCorpusRows(const QString &folder)
+{
+    QTest::addColumn<QString>("path");
+    const QDir corpus(folder);
+    const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+    QVERIFY(files.size() >= 5);
+    for (const QString &f : files)
+        QTest::newRow(qPrintable(f)) << corpus.filePath(f);
+}
+
+// A file's bytes, or "(missing)".
+inline QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Runs what it is given with files limited to `limit` bytes (0: no limit): past the limit a write
+// fails part way, as on a full device.
+template <class F>
+void withFileSizeLimit(int limit, F &&what)
+{
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const rlimit capped{rlim_t(limit), unlimited.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, limit ? &capped : &unlimited);
+    what();
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+}
+
+#ifdef QT_WIDGETS_LIB
 
 #include "core/network/designrecord.h"
 #include "core/common/program.h"
@@ -12,7 +61,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,9 +75,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 // The windows take their titles from the application's name, which the program's main() sets.
 // Each test process keeps its settings (recent files) to itself, in a folder that goes with it:
@@ -377,29 +423,35 @@ inline bool dragCursor(GraphControl *g, int toX)
     return from >= 0;
 }
 
-// A file's bytes, or "(missing)".
-inline QByteArray contents(const QString &path)
+// The number of pixels that differ between two pictures; every pixel when their sizes differ.
+inline int differingPixels(const QImage &a, const QImage &b)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
 }
 
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
+#ifdef QUORVEL_SOURCE_DIR
+// The picture against the approved one of that name in tests/golden/, pixel for pixel: empty when
+// they match, else how many pixels differ and where the picture as drawn now was saved.
+// QUORVEL_APPROVE=1 writes the approved picture anew, to be looked at before it is committed.
+inline QString differenceFromApproved(const QImage &image, const QString &name)
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    const QImage drawn = image.convertToFormat(QImage::Format_RGB32);
+    const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/") + name;
+    if (qEnvironmentVariableIsSet("QUORVEL_APPROVE") && !drawn.save(approved))
+        return "cannot write " + approved;
+    const int n = differingPixels(drawn, QImage(approved).convertToFormat(QImage::Format_RGB32));
+    if (n == 0)
+        return {};
+    const QString now = QDir::temp().filePath(name);
+    drawn.save(now);
+    return QStringLiteral("%1 pixels differ from %2; as drawn now: %3").arg(n).arg(approved, now);
 }
+#endif
 
-// Runs what it is given with files limited to `limit` bytes (0: no limit): past the limit a write
-// fails part way, as on a full device.
-template <class F>
-void withFileSizeLimit(int limit, F &&what)
-{
-    rlimit unlimited{};
-    getrlimit(RLIMIT_FSIZE, &unlimited);
-    const rlimit capped{rlim_t(limit), unlimited.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, limit ? &capped : &unlimited);
-    what();
-    setrlimit(RLIMIT_FSIZE, &unlimited);
-}
+#endif  // QT_WIDGETS_LIB

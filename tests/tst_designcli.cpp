@@ -125,14 +125,14 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, err);
         QFETCH(QStringList, same);
-        const Run got = run(QUORVEL_EXE, inDir(args));
+        const Run got = runQuorvel(inDir(args));
         QCOMPARE(got.err, inDir(err));
         QCOMPARE(got.status, same.isEmpty() ? 2 : 0);
         if (same.isEmpty()) {
             QCOMPARE(got.out, QByteArray());
             return;
         }
-        const Run want = same[0] == "network.py" ? run("python3", QStringList{QUORVEL_REFERENCE} + same.mid(1)) : run(QUORVEL_EXE, inDir(same));
+        const Run want = same[0] == "network.py" ? run("python3", QStringList{QUORVEL_REFERENCE} + same.mid(1)) : runQuorvel(inDir(same));
         QVERIFY2(want.status == 0, want.err.constData());
         QVERIFY(got.out.size() > 200);
         QCOMPARE(got.out, want.out);

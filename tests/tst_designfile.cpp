@@ -4,6 +4,7 @@
 #include "core/carrier/carrierinputs.h"
 #include "core/files/designfile.h"
 #include "core/network/valuelists.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -489,15 +490,7 @@ private slots:
         QCOMPARE(loadFileOf(designPath, d), opened);
     }
 
-    void seedCorpus_data()
-    {
-        QTest::addColumn<QString>("path");
-        const QDir corpus(QStringLiteral(QUORVEL_FUZZ_CORPUS));
-        const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 5);
-        for (const QString &f : files)
-            QTest::newRow(qPrintable(f)) << corpus.filePath(f);
-    }
+    void seedCorpus_data() { addSeedCorpusRows(QStringLiteral(QUORVEL_FUZZ_CORPUS)); }
 
     // The fuzz target's seeds are what their names say.
     void seedCorpus()

@@ -5,6 +5,7 @@
 #include "core/measured/impedancefile.h"
 #include "core/measured/measuredload.h"
 #include "core/measured/voicecoil.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -570,15 +571,7 @@ private slots:
     // The fuzzer's seed corpus and the findings kept in it (regress-*): accept-* files are
     // accepted, refuse-* files refused; what is accepted fits with finite values and gives a
     // passive load from 100 Hz to 1 MHz.
-    void seedCorpus_data()
-    {
-        QTest::addColumn<QString>("path");
-        const QDir corpus(QStringLiteral(QUORVEL_FUZZ_CORPUS));
-        const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 5);
-        for (const QString &f : files)
-            QTest::newRow(qPrintable(f)) << corpus.filePath(f);
-    }
+    void seedCorpus_data() { addSeedCorpusRows(QStringLiteral(QUORVEL_FUZZ_CORPUS)); }
 
     void seedCorpus()
     {

@@ -129,19 +129,8 @@ private slots:
         QImage image(drawn->size(), QImage::Format_RGB32);
         image.fill(Qt::white);
         drawn->render(&image, {}, {}, QWidget::DrawWindowBackground);  // the drawing, no labels
-        const QString name = QString(QTest::currentDataTag()).replace(' ', '_') + ".png";
-        const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/") + name;
-        if (qEnvironmentVariableIsSet("QUORVEL_APPROVE"))
-            QVERIFY(image.save(approved));
-        const QImage expected = QImage(approved).convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(image.size(), expected.size());
-        int differing = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                differing += image.pixel(x, y) != expected.pixel(x, y);
-        if (differing)
-            image.save(QDir::temp().filePath("drawn_" + name));
-        QVERIFY2(differing == 0, qPrintable(QString("%1 pixels differ; drawn: %2").arg(differing).arg(QDir::temp().filePath("drawn_" + name))));
+        const QString differs = differenceFromApproved(image, QString(QTest::currentDataTag()).replace(' ', '_') + ".png");
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
         w->close();
     }
 

@@ -19,11 +19,6 @@ using carrierref::agree;
 using carrierref::Design;
 using carrierref::shown;
 
-Run quorvel(const QStringList &args)
-{
-    return run(QStringLiteral(QUORVEL_EXE), args);
-}
-
 // The start-up design: L 22 uH, Cf 1 uF, Zobel 6 ohm with 0.1 uF across it and 0.1 uF in series,
 // speaker 8 ohm + 0.67 mH.
 Design startup(bool full, bool ad, double supply, double fsw)
@@ -92,7 +87,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, err);
-        const Run run = quorvel(args);
+        const Run run = runQuorvel(args);
         QCOMPARE(run.status, 2);
         QCOMPARE(run.err, err);
         QCOMPARE(run.out, QByteArray());
@@ -113,7 +108,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(Design, design);
         QFETCH(QString, head);
-        const Run run = quorvel(args);
+        const Run run = runQuorvel(args);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QByteArray());
         const QStringList lines = QString::fromUtf8(run.out).split('\n');
@@ -173,7 +168,7 @@ private slots:
         QFETCH(double, watts);
         QFETCH(QString, speaker);
         QFETCH(QJsonObject, ratings);
-        const Run run = quorvel(args);
+        const Run run = runQuorvel(args);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QByteArray());
         QJsonParseError error;
@@ -219,7 +214,7 @@ private slots:
         // The file holds Re 6.2 ohm, Le 0.35 mH and 12 ohm across 1.1 mH without noise: at the
         // carrier 18.2 ohm with 0.35 mH (the 12 ohm's shunt is 2.7 kohm at 384 kHz), at 7 kHz the
         // whole model.
-        const Run run = quorvel({"stress", "--full-bridge", "--modulation", "ad", "--supply", "48", "--fsw", "384", "--load-file", kVoiceCoil, "--format", "json"});
+        const Run run = runQuorvel({"stress", "--full-bridge", "--modulation", "ad", "--supply", "48", "--fsw", "384", "--load-file", kVoiceCoil, "--format", "json"});
         QCOMPARE(run.status, 0);
         const QJsonObject o = QJsonDocument::fromJson(run.out).object(), idle = o["idle"].toObject();
         QCOMPARE(o["settings"].toObject()["speaker"].toString(), "measured, accept-voicecoil-tab.zma");
@@ -237,7 +232,7 @@ private slots:
 
     void help()
     {
-        const Run run = quorvel({"--help"});
+        const Run run = runQuorvel({"--help"});
         QCOMPARE(run.status, 0);
         for (const char *text : {"stress    the switching carrier's figures", "--supply <value>", "--fsw <value>", "--modulation <name>", "--audio-frequency <value>",
                                  "--zobel-rating <value>", "--inductor-rating <value>", "--capacitor-rating <value>", "--format <name>", "zobel_resistor_audio_7k_W",

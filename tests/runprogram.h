@@ -20,7 +20,8 @@ inline Run run(const QString &program, QStringList args)
     p.setProcessEnvironment(env);
     p.start(program, args);
     p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }
 
 #ifdef QUORVEL_EXE
@@ -30,3 +31,9 @@ inline Run runQuorvel(const QStringList &args)
     return run(QStringLiteral(QUORVEL_EXE), args);
 }
 #endif
+
+// Command-line arguments written as one line, split at the blanks.
+inline QStringList words(const QString &line)
+{
+    return line.split(' ', Qt::SkipEmptyParts);
+}

@@ -111,16 +111,10 @@ private slots:
         QTest::newRow("half bridge, no Czp, 600 kHz")
             << Design{15e-6, 0.68e-6, 4.7, 0, 0.22e-6, 4, 0.1e-3, false, false, 40, 600e3} << 400
             << 2e-4 << 1e-12;
-        QTest::newRow("full bridge BD, no Czp, 250 kHz")
-            << Design{33e-6, 0.47e-6, 10, 0, 0.1e-6, 6, 0.3e-3, true, false, 60, 250e3} << 400
-            << 2e-4 << 1e-12;
         QTest::newRow("full bridge AD, 600 kHz")
             << Design{10e-6, 2.2e-6, 3.3, 0.047e-6, 0.47e-6, 4, 0.05e-3, true, true, 36, 600e3}
             << 400 << 2e-4 << 1e-12;
         // Filter resonance (about 920 kHz) above the carrier: the sum must run past it.
-        QTest::newRow("half bridge, resonance above the carrier")
-            << Design{3e-6, 0.01e-6, 2, 0, 0.047e-6, 8, 0, false, false, 48, 300e3} << 400 << 2e-4
-            << 1e-12;
         QTest::newRow("full bridge BD, resonance above the carrier")
             << Design{3e-6, 0.01e-6, 2, 0, 0.047e-6, 8, 0, true, false, 48, 300e3} << 400 << 2e-4
             << 1e-12;
@@ -137,8 +131,6 @@ private slots:
         QTest::newRow("tail: resonance at the 5th harmonic")
             << Design{5e-6, 0.0275e-6, 6, 0, 0.1e-6, 8, 0, false, false, 48, 192e3} << 2000 << 1e-3
             << 1e-12;
-        QTest::newRow("tail: large Zobel resistor")
-            << Design{22e-6, 1e-6, 100, 0, 1e-6, 8, 0.67e-3} << 2000 << 1e-3 << 1e-12;
     }
     void idle()
     {
@@ -154,7 +146,6 @@ private slots:
         // The tail bound is not loose: a third of the harmonics summed leaves the reference's own
         // partial sum still short of the 0.1 % on some figure.
         const int third = std::max(1, (a.carrierHarmonics - 3) / 3);
-        qInfo("%d carrier harmonics summed", a.carrierHarmonics);
         QVERIFY(!withinTail(carrierref::reference(design, third).f, full));
     }
 
@@ -236,9 +227,7 @@ private slots:
             return 0.5 * (lo + hi);
         };
         QTest::newRow("0") << 0.0;
-        QTest::newRow("1e-7") << 1e-7;
         QTest::newRow("0.01") << 0.01;
-        QTest::newRow("pi/2, M = 1 at the carrier") << std::numbers::pi / 2;
         QTest::newRow("zero of J_2") << zero(2, 4, 6);
         QTest::newRow("second zero of J_3") << zero(3, 9, 10.5);
         QTest::newRow("31.4, M = 1 at the 20th harmonic") << 31.4;
@@ -253,8 +242,6 @@ private slots:
         for (int n = 0; n <= N; ++n)
             worst = std::max(worst, std::abs(J[n] - std::cyl_bessel_j(n, x)));
         for (int n = N + 1; n <= N + 200; ++n) left += 2 * std::pow(std::cyl_bessel_j(n, x), 2);
-        qInfo("x %.15g: orders 0..%d, largest difference %.2g, energy left out %.2g", x, N, worst,
-              left);
         QVERIFY(worst < 1e-12);
         QVERIFY(left < carrierdetail::kBesselEnergyLeftOut);
         QVERIFY(N >= int(x));
@@ -306,8 +293,6 @@ private slots:
         double lo = 1e5, hi = 2e6;
         for (int i = 0; i < 100; ++i) (reactance(0.5 * (lo + hi)) < 0 ? lo : hi) = 0.5 * (lo + hi);
         const int top = int(std::max_element(bd.y.begin(), bd.y.end()) - bd.y.begin());
-        qInfo("BD loss peaks at %.0f Hz, %.3f W; series resonance %.0f Hz", bd.x[top], bd.y[top],
-              lo);
         QVERIFY(bd.x[top] / lo < 1.016 && lo / bd.x[top] < 1.016);
         for (int i = 1; i < kCarrierLossPoints; ++i)
             QVERIFY2((i <= top || bd.y[i] < bd.y[i - 1]) && ad.y[i] < ad.y[i - 1],

@@ -10,7 +10,6 @@
 #include "carrierreference.h"
 #include "core/carrier/carrier.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -278,8 +277,6 @@ private slots:
         }
         // Two at a time (or as many as there are cores), each waited for in the order started.
         const int lanes = std::max(2, QThread::idealThreadCount());
-        QElapsedTimer all;
-        all.start();
         QList<std::pair<QProcess *, const Job *>> running;
         for (int next = 0; next < jobs.size() || !running.isEmpty();) {
             if (next < jobs.size() && running.size() < lanes) {
@@ -292,8 +289,6 @@ private slots:
             Run &run = g_runs[job->design];
             (job->power ? run.power : run.idle) = parse(process->readAllStandardOutput());
         }
-        qInfo("ngspice: %lld runs in %.1f s, %d at a time", qlonglong(jobs.size()),
-              all.elapsed() / 1000.0, lanes);
     }
 
     void idle_data()
@@ -314,7 +309,6 @@ private slots:
             for (int p = 0; p < 16; ++p)
                 lo = std::min(lo, m.value(QString("p%1%2").arg(p).arg(q))),
                 hi = std::max(hi, m.value(QString("p%1%2").arg(p).arg(q)));
-            qInfo("%s over the last 16 periods: spread %.2g of its value", q, (hi - lo) / hi);
             QVERIFY(hi > 0 && (hi - lo) / hi < 1e-3);
         }
         auto rms = [&, span = 16 / d.fc](const QString &q) {
@@ -361,7 +355,6 @@ private slots:
         for (const QString q : {"za", "la", "si"}) {
             const double first = m.value(q + "_es") - std::pow(m.value(q + "_em"), 2),
                          second = total(q);
-            qInfo("%s: audio period 1 against 2: %.2g", qPrintable(q), first / second - 1);
             QVERIFY(std::abs(first / second - 1) < 2e-3);
         }
         const AtPowerFigures &a = std::get<AtPowerFigures>(run.analysis.atPower);

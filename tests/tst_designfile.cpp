@@ -21,41 +21,25 @@ namespace {
 // A design as a file holds it: every field's text.
 using Texts = QMap<QString, QString>;
 
+// A design's texts from "field=text|field=text...".
+Texts textsOf(const QString &fields)
+{
+    Texts t;
+    for (const QString &f : fields.split('|')) t[f.section('=', 0, 0)] = f.section('=', 1);
+    return t;
+}
+
 // The start-up design, and one in which every field differs from it.
-const Texts kStartup = {{"filter_l_par", "22"},
-                        {"filter_c_par", "1.0"},
-                        {"zobel_c_par", ".1"},
-                        {"zobel_r_par", "6"},
-                        {"zobel_c_ser", ".1"},
-                        {"speaker_r_mode", "8"},
-                        {"Speaker_L", ".67"},
-                        {"topology", "half"},
-                        {"load_power", "50"},
-                        {"supply", ""},
-                        {"fsw", ""},
-                        {"audio-frequency", "1000"},
-                        {"zobel-rating", ""},
-                        {"inductor-rating", ""},
-                        {"capacitor-rating", ""},
-                        {"modulation", "bd"},
-                        {"load_file", ""}};
-const Texts kEvery = {{"filter_l_par", "27"},
-                      {"filter_c_par", ".68"},
-                      {"zobel_c_par", ".27"},
-                      {"zobel_r_par", "12"},
-                      {"zobel_c_ser", ".56"},
-                      {"speaker_r_mode", "6"},
-                      {"Speaker_L", "2.5"},
-                      {"topology", "full"},
-                      {"load_power", "120"},
-                      {"supply", "48"},
-                      {"fsw", "400"},
-                      {"audio-frequency", "20000"},
-                      {"zobel-rating", "5"},
-                      {"inductor-rating", "12.5"},
-                      {"capacitor-rating", "2"},
-                      {"modulation", "ad"},
-                      {"load_file", "/srv/speakers/woofer 8\u03a9.zma"}};
+const Texts kStartup = textsOf(
+    "filter_l_par=22|filter_c_par=1.0|zobel_c_par=.1|zobel_r_par=6|zobel_c_ser=.1|"
+    "speaker_r_mode=8|Speaker_L=.67|topology=half|load_power=50|supply=|fsw=|"
+    "audio-frequency=1000|zobel-rating=|inductor-rating=|capacitor-rating=|"
+    "modulation=bd|load_file=");
+const Texts kEvery = textsOf(
+    "filter_l_par=27|filter_c_par=.68|zobel_c_par=.27|zobel_r_par=12|zobel_c_ser=.56|"
+    "speaker_r_mode=6|Speaker_L=2.5|topology=full|load_power=120|supply=48|fsw=400|"
+    "audio-frequency=20000|zobel-rating=5|inductor-rating=12.5|capacitor-rating=2|"
+    "modulation=ad|load_file=/srv/speakers/woofer 8\u03a9.zma");
 
 Texts with(Texts t, const Texts &changes)
 {
@@ -211,37 +195,26 @@ private slots:
         QTest::addColumn<Texts>("design");
         QTest::addColumn<bool>("hasReference");
         QTest::addColumn<Texts>("reference");
-        const Texts carrierOff = with(kEvery, {{"supply", ""},
-                                               {"fsw", ""},
-                                               {"zobel-rating", ""},
-                                               {"inductor-rating", ""},
-                                               {"capacitor-rating", ""},
-                                               {"audio-frequency", "100000"},
-                                               {"topology", "half"},
-                                               {"load_file", ""}});
-        const Texts halfBd = with(kEvery, {{"topology", "half"},
-                                           {"modulation", "bd"},
-                                           {"filter_l_par", "3"},
-                                           {"zobel_c_par", "0"}});
+        const Texts carrierOff =
+            with(kEvery, textsOf("supply=|fsw=|zobel-rating=|inductor-rating=|capacitor-rating=|"
+                                 "audio-frequency=100000|topology=half|load_file="));
+        const Texts halfBd =
+            with(kEvery, textsOf("topology=half|modulation=bd|filter_l_par=3|zobel_c_par=0"));
         QTest::newRow("start-up design") << kStartup << false << Texts();
         QTest::newRow("every field differs, full bridge, AD, load file, start-up reference")
             << kEvery << true << kStartup;
         QTest::newRow("half bridge, carrier not given, no reference, no load file")
             << carrierOff << false << Texts();
         QTest::newRow("largest and smallest typed values")
-            << with(kStartup, {{"Speaker_L", "999."},
-                               {"load_power", "0"},
-                               {"supply", "1"},
-                               {"fsw", "50"},
-                               {"audio-frequency", "1"},
-                               {"zobel-rating", "10000"},
-                               {"inductor-rating", "0"},
-                               {"capacitor-rating", ".001"}})
-            << true << with(kStartup, {{"Speaker_L", "0"}, {"load_power", "999"}});
-        QTest::newRow("load file with quotes, backslash, tab and non-ASCII")
             << with(kStartup,
-                    {{"load_file", "C:\\mesures\\\"haut-parleur\"\t\u00e9t\u00e9 \U0001F50A.zma"}})
-            << true << with(kStartup, {{"load_file", "relative/w.frd"}});
+                    textsOf("Speaker_L=999.|load_power=0|supply=1|fsw=50|audio-frequency=1|"
+                            "zobel-rating=10000|inductor-rating=0|capacitor-rating=.001"))
+            << true << with(kStartup, textsOf("Speaker_L=0|load_power=999"));
+        QTest::newRow("load file with quotes, backslash, tab and non-ASCII")
+            << with(
+                   kStartup,
+                   textsOf("load_file=C:\\mesures\\\"haut-parleur\"\t\u00e9t\u00e9 \U0001F50A.zma"))
+            << true << with(kStartup, textsOf("load_file=relative/w.frd"));
     }
 
     // Saving, opening and saving again gives the same bytes, and opening gives the same designs.
@@ -488,7 +461,7 @@ private slots:
     void missing()
     {
         QFETCH(QStringList, fields);
-        const Texts reference = with(kEvery, {{"topology", "half"}});
+        const Texts reference = with(kEvery, textsOf("topology=half"));
         Texts design = kEvery, expectedReference = reference;
         for (const QString &field : fields)
             (field.startsWith("reference.") ? expectedReference : design)[field.section('.', -1)] =

@@ -162,7 +162,6 @@ private slots:
             QCOMPARE(rows[1][1], "425 mW");  // 0.425 W in the ngspice transient
             QCOMPARE(lines.value(14), "");
         } else {
-            qInfo("%s; by hand %.6g V", qPrintable(lines.value(14)), volts);
             QCOMPARE(lines.value(14), QString("50 W into this speaker would take a supply of %1 V.")
                                           .arg(QString::number(volts, 'g', 3)));
         }

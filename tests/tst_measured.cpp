@@ -82,6 +82,18 @@ ImpedanceData accepted(const QByteArray &bytes)
                                                        : ImpedanceData{};
 }
 
+// "f Hz: load (re, im), <what> (re, im) ohm"
+QString apart(double hz, cplx got, const char *what, cplx expected)
+{
+    return QStringLiteral("%1 Hz: load (%2, %3), %4 (%5, %6) ohm")
+        .arg(hz)
+        .arg(got.real())
+        .arg(got.imag())
+        .arg(what)
+        .arg(expected.real())
+        .arg(expected.imag());
+}
+
 double relative(cplx got, cplx expected)
 {
     return std::abs(got - expected) / std::abs(expected);
@@ -121,14 +133,8 @@ std::pair<double, QString> worstError(const MeasuredLoad &load, const std::vecto
         const double err =
             magnitudeOnly ? std::abs(std::abs(got[i]) / std::abs(e) - 1) : relative(got[i], e);
         if (err > worst.first)
-            worst = {err,
-                     QStringLiteral("worst %1 % at %2 Hz: load (%3, %4), expected (%5, %6) ohm")
-                         .arg(100 * err, 0, 'f', 4)
-                         .arg(hz[i])
-                         .arg(got[i].real())
-                         .arg(got[i].imag())
-                         .arg(e.real())
-                         .arg(e.imag())};
+            worst = {err, QStringLiteral("worst %1 % at ").arg(100 * err, 0, 'f', 4) +
+                              apart(hz[i], got[i], "expected", e)};
     }
     return worst;
 }
@@ -463,12 +469,7 @@ private slots:
         for (double f : logSpaced(20000, 1e6, 200)) {
             const cplx got = load.impedance(f), expected = lr2(kSpeakers[0], f);
             QVERIFY2(got.real() > 0 && std::abs(got.real() / expected.real() - 1) < 0.2,
-                     qPrintable(QStringLiteral("%1 Hz: load (%2, %3), voice coil (%4, %5) ohm")
-                                    .arg(f)
-                                    .arg(got.real())
-                                    .arg(got.imag())
-                                    .arg(expected.real())
-                                    .arg(expected.imag())));
+                     qPrintable(apart(f, got, "voice coil", expected)));
         }
     }
 
@@ -499,12 +500,7 @@ private slots:
         for (const auto &[hz, expected, tolerance] : byHand) {
             const cplx got = load.impedance(hz);
             QVERIFY2(relative(got, expected) < tolerance,
-                     qPrintable(QStringLiteral("%1 Hz: load (%2, %3), by hand (%4, %5) ohm")
-                                    .arg(hz)
-                                    .arg(got.real())
-                                    .arg(got.imag())
-                                    .arg(expected.real())
-                                    .arg(expected.imag())));
+                     qPrintable(apart(hz, got, "by hand", expected)));
         }
         // Any order of frequencies gives what each alone gives.
         const std::vector<double> hz = {5e5, 120, 3e10, 50, 5e5, 2e3, 2.1e3, 1e12, 2e3};

@@ -157,7 +157,6 @@ QByteArray joined(const QList<QByteArray> &lines)
 }  // namespace
 
 Q_DECLARE_METATYPE(Layout)
-Q_DECLARE_METATYPE(cplx)
 
 class TestMeasured : public QObject
 {
@@ -255,35 +254,6 @@ private slots:
         const auto [loadError, where] = worstError(MeasuredLoad(data), logSpaced(10, 1e6, 2000),
                                                    [&](double f) { return lr2(s, f); });
         QVERIFY2(loadError <= 0.005, qPrintable(where));
-    }
-
-    void impedance_data()
-    {
-        QTest::addColumn<double>("r2");
-        QTest::addColumn<double>("l2");
-        QTest::addColumn<double>("hz");
-        QTest::addColumn<cplx>("expected");  // with Re 6 ohm, Le 0.5 mH
-        // R2 || jwL2 = jwL2 R2 / (R2 + jwL2); at 1 kHz, 10 ohm || 1 mH: j62.83 / (10 + j6.283).
-        QTest::newRow("10 ohm || 1 mH at 1 kHz")
-            << 10.0 << 1e-3 << 1000.0
-            << cplx(6, 2 * kPi * 0.5) + cplx(0, 62.83185307179586) / cplx(10, 6.283185307179586);
-        QTest::newRow("no R2: no second branch") << 0.0 << 1e-3 << 1000.0 << cplx(6, 2 * kPi * 0.5);
-        QTest::newRow("no R2, at 0 Hz") << 0.0 << 1e-3 << 0.0 << cplx(6, 0);
-    }
-
-    void impedance()
-    {
-        QFETCH(double, r2);
-        QFETCH(double, l2);
-        QFETCH(double, hz);
-        QFETCH(cplx, expected);
-        const cplx z = voiceCoilImpedance({6, 0.5e-3, r2, l2}, hz);
-        QVERIFY2(relative(z, expected) < 1e-12,
-                 qPrintable(QStringLiteral("(%1, %2) ohm, expected (%3, %4)")
-                                .arg(z.real())
-                                .arg(z.imag())
-                                .arg(expected.real())
-                                .arg(expected.imag())));
     }
 
     void firstFitted_data()

@@ -89,7 +89,6 @@ private slots:
         QTest::addColumn<QByteArray>("err");    // all of standard error
         QTest::addColumn<QStringList>("same");  // a run with the same output: network.py's, or the
                                                 // program's without the file; none: refused
-        const auto report = [](const QStringList &a) { return QStringList{"report"} + a; };
         const auto network = [](const QStringList &options) {
             return QStringList{"network.py", "report"} + options;
         };

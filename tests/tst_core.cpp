@@ -164,6 +164,7 @@ private slots:
         QTest::newRow("figure, not a number")
             << QChar('d') << std::numeric_limits<double>::quiet_NaN() << "nandB";
         QTest::newRow("tie goes to even") << QChar('f') << 12850.0 << "12.8khz";
+        QTest::newRow("carry into kHz") << QChar('f') << 12960.0 << "13.0khz";
         QTest::newRow("999.6 Hz") << QChar('f') << 999.6 << "1.0khz";
         QTest::newRow("-3.456 dB") << QChar('g') << -3.456 << "-3.45dB";
         QTest::newRow("0 dB") << QChar('g') << 0.0 << "0.00dB";

@@ -1122,10 +1122,23 @@ class TestRunner:
 
     def run(self, order: list[TestCase], deadline: float, limit_factor: float | None):
         """('passed' | 'failed' | 'timeout', failing test name, its output tail, seconds)."""
+        failures, seconds = self._run(order, deadline, limit_factor, every=False)
+        return (failures[0] if failures else ("passed", None, "")) + (seconds,)
+
+    def run_every(self, order: list[TestCase], deadline: float, limit_factor: float | None):
+        """Every test of order, whatever fails: ({failing test: 'failed' | 'timeout'}, the
+        failing tests' output tails, seconds)."""
+        failures, seconds = self._run(order, deadline, limit_factor, every=True)
+        return ({name: verdict for verdict, name, _ in failures},
+                {name: tail for _, name, tail in failures}, seconds)
+
+    def _run(self, order, deadline, limit_factor, every):
+        """[(verdict, test name, output tail)] of the tests that failed or timed out, in the
+        order they ended, and the seconds taken; unless every, the first failure ends the run."""
         t0 = time.monotonic()
         queue = list(order)
         running = []  # (test, process, output file, own deadline)
-        verdict = ("passed", None, "")
+        failures = []
         try:
             while queue or running:
                 while queue and len(running) < self.parallel:
@@ -1152,15 +1165,16 @@ class TestRunner:
                     if rc is None:
                         _kill(proc)
                         out.close()
-                        verdict = ("timeout", t.name, "")
-                        return verdict + (time.monotonic() - t0,)
-                    out.seek(0)
-                    text = out.read().decode("utf-8", "replace")
-                    out.close()
-                    if not self._passed(t, rc, text):
-                        verdict = ("failed", t.name, text[-3000:])
-                        return verdict + (time.monotonic() - t0,)
-            return verdict + (time.monotonic() - t0,)
+                        failures.append(("timeout", t.name, ""))
+                    else:
+                        out.seek(0)
+                        text = out.read().decode("utf-8", "replace")
+                        out.close()
+                        if not self._passed(t, rc, text):
+                            failures.append(("failed", t.name, text[-3000:]))
+                    if failures and not every:
+                        return failures, time.monotonic() - t0
+            return failures, time.monotonic() - t0
         finally:
             for _, proc, out, _ in running:
                 _kill(proc)
@@ -1185,15 +1199,17 @@ class Result:
     test: str | None
     build_s: float
     test_s: float
+    killers: list[str] = dataclasses.field(default_factory=list)  # --matrix: every failing test
 
 
 def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
                 targets: list[str], timeout: float, limit_factor: float | None,
-                verbose: bool) -> list[Result]:
+                verbose: bool, matrix: bool = False) -> list[Result]:
     """Builds and tests each mutant in turn, restoring its file byte for byte afterwards.
 
     The test most likely to fail is built and run first, alone; the rest of the tree is built
-    only when it passes."""
+    only when it passes. With matrix, the whole tree is built and every test runs, so that each
+    result names all the tests that kill its mutant."""
     results = []
     known = set(scratch.known_targets())
     current = None
@@ -1207,11 +1223,12 @@ def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
             deadline = start + timeout + scratch.saved["allowance"]
             scratch.mutate(m.apply(text).encode("utf-8", "surrogateescape"))
             order = runner.order(m.path)
-            first = [t for t in order[:1] if t.name in known]
+            first = [t for t in order[:1] if t.name in known and not matrix]
             stages = ([(first, [t.name for t in first])] if first else []) + \
                 [([t for t in order if t not in first], targets)]
             stages = [(tests, stage_targets) for tests, stage_targets in stages if tests]
             status, test, build_s, test_s = "survived", None, 0.0, 0.0
+            killers = []
             try:
                 for tests, stage_targets in stages:
                     built, secs, output = scratch.run_build(stage_targets,
@@ -1223,7 +1240,20 @@ def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
                             for e in [x for x in output.splitlines() if "error" in x][:2]:
                                 log("    " + e[:200])
                         break
-                    verdict, test, tail, secs = runner.run(tests, deadline, limit_factor)
+                    if matrix:
+                        # Each test keeps its own limit; the mutant's deadline is for its build.
+                        verdicts, tails, secs = runner.run_every(
+                            tests, max(deadline, time.monotonic() + sum(
+                                max(20.0, 10 * t.baseline) for t in tests)), limit_factor)
+                        killers = [t.name for t in tests if t.name in verdicts]
+                        verdict, test = "passed", None
+                        if killers:
+                            test = killers[0]
+                            verdict = "timeout" if all(v == "timeout" for v in
+                                                       verdicts.values()) else "failed"
+                        tail = tails.get(test, "")
+                    else:
+                        verdict, test, tail, secs = runner.run(tests, deadline, limit_factor)
                     test_s += secs
                     if verdict != "passed":
                         status = "killed" if verdict == "failed" else "timeout"
@@ -1237,8 +1267,10 @@ def run_mutants(mutants: list[Mutant], scratch: Scratch, runner: TestRunner,
                         break
             finally:
                 scratch.restore()
-            results.append(Result(m, status, test, build_s, test_s))
+            results.append(Result(m, status, test, build_s, test_s, killers))
             by = f" by {test}" if status in ("killed", "timeout") else ""
+            if len(killers) > 1:
+                by = " by " + ", ".join(killers)
             log(f"[{n:>{len(str(len(mutants)))}}/{len(mutants)}] {m.path}:{m.line} {m.op}: "
                 f"{status}{by} (build {build_s:.1f} s, tests {test_s:.1f} s)")
     except KeyboardInterrupt:
@@ -1299,6 +1331,31 @@ def summary(results: list[Result]) -> str:
               "|---|---|---|---|---|---|"]
     lines += [row(f, [r for r in results if r.mutant.folder == f]) for f in folders]
     lines.append(row("**all**", results))
+    return "\n".join(lines)
+
+
+def matrix_rows(results: list[Result]) -> list[dict]:
+    """The kill matrix as JSON records: each mutant with every test that kills it."""
+    return [{"path": r.mutant.path, "line": r.mutant.line, "operator": r.mutant.op,
+             "original": r.mutant.original, "mutated": r.mutant.mutated, "status": r.status,
+             "killed_by": r.killers} for r in results]
+
+
+def unique_kills(results: list[Result], tests: list[str]) -> str:
+    """Per test: the mutants it kills, and those no other test kills; the tests with no unique
+    kill are the candidates to drop (drop one at a time: two may each be the other's cover)."""
+    kills = {t: 0 for t in tests}
+    unique = {t: 0 for t in tests}
+    for r in results:
+        for t in r.killers:
+            kills[t] = kills.get(t, 0) + 1
+        if len(r.killers) == 1:
+            unique[r.killers[0]] = unique.get(r.killers[0], 0) + 1
+    names = sorted(kills, key=lambda t: (-unique[t], -kills[t], t))
+    lines = ["", "| test | kills | unique kills |", "|---|---|---|"]
+    lines += [f"| {t} | {kills[t]} | {unique[t]} |" for t in names]
+    idle = [t for t in names if unique[t] == 0]
+    lines.append("\nCandidates to drop (no unique kill): " + (", ".join(idle) if idle else "none"))
     return "\n".join(lines)
 
 
@@ -1381,6 +1438,10 @@ def parse_args(argv=None):
     p.add_argument("--tests", metavar="REGEX", help="only the tests ctest -R REGEX selects")
     p.add_argument("--equivalents", type=Path, help=f"default: {EQUIVALENTS_FILE}")
     p.add_argument("--json", type=Path, metavar="FILE", help="also write the results as JSON")
+    p.add_argument("--matrix", type=Path, metavar="FILE",
+                   help="run every test on every mutant (no stop at the first kill), write "
+                        "which tests kill each mutant to FILE (JSON) and print each test's "
+                        "unique kills")
     p.add_argument("--fail-under", type=float, metavar="PERCENT",
                    help="exit 1 when the overall kill rate is below PERCENT")
     p.add_argument("--verbose", action="store_true",
@@ -1433,9 +1494,13 @@ def main(argv=None) -> int:
         raise KeyboardInterrupt
     signal.signal(signal.SIGTERM, on_term)
     results = run_mutants(chosen, scratch, runner, targets, args.timeout,
-                          args.test_limit_factor or None, args.verbose)
+                          args.test_limit_factor or None, args.verbose, bool(args.matrix))
     total = time.monotonic() - t0
     log(summary(results))
+    if args.matrix:
+        args.matrix.write_text(json.dumps({"tests": [t.name for t in runner.tests],
+                                           "mutants": matrix_rows(results)}, indent=1) + "\n")
+        log(unique_kills(results, [t.name for t in runner.tests]))
     run_s = total - setup_s
     log(f"\n{len(results)} mutant(s) in {run_s:.0f} s ({run_s / max(1, len(results)):.1f} s "
         f"each; builds {sum(r.build_s for r in results):.0f} s, tests "

@@ -72,8 +72,7 @@ inline Leg leg(const Design &d, double sign)
             }
             (dir < 0 ? g.on : g.off).push_back(p * T + dir * 0.5 * (lo + hi));
         }
-    for (int p = 0; p < d.k; ++p)
-        g.level += d.Vs * (g.off[p] - g.on[p]) / (d.k * T);
+    for (int p = 0; p < d.k; ++p) g.level += d.Vs * (g.off[p] - g.on[p]) / (d.k * T);
     return g;
 }
 
@@ -95,11 +94,9 @@ inline std::vector<Complex> coefficients(const Leg &g, const Design &d, int H)
         for (const auto &[t, sign] : {std::pair{g.on[i], 1.0}, std::pair{g.off[i], -1.0}}) {
             const Complex step = std::exp(Complex(0, -w1 * t));
             Complex e = step;
-            for (int h = 1; h <= H; ++h, e *= step)
-                c[h] += sign * e;
+            for (int h = 1; h <= H; ++h, e *= step) c[h] += sign * e;
         }
-    for (int h = 1; h <= H; ++h)
-        c[h] *= 2 * d.Vs / P / Complex(0, h * w1);
+    for (int h = 1; h <= H; ++h) c[h] *= 2 * d.Vs / P / Complex(0, h * w1);
     return c;
 }
 
@@ -169,22 +166,21 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         const auto current = [&](double t) {
             t = std::fmod(std::fmod(t, P) + P, P);
             double onTime = 0;
-            for (const auto &[s, e] : on)
-                onTime += std::clamp(t, s, e) - s;
+            for (const auto &[s, e] : on) onTime += std::clamp(t, s, e) - s;
             Complex sum = 0, rot = std::exp(Complex(0, w1 * t)), e = rot;
-            for (int h = 1; h <= H; ++h, e *= rot)
-                sum += io[side][h] * e;
+            for (int h = 1; h <= H; ++h, e *= rot) sum += io[side][h] * e;
             return (d.Vs * onTime - g.level * t) / d.L - mean + sum.real();
         };
         // The highest current at a falling edge; the ripple there, over the five carrier periods
         // around it: each top against the mean of the troughs either side (the rising edges of its
         // own pulse and of the next), which takes out the audio current's slope.
         std::vector<double> atOff(d.k);
-        for (int p = 0; p < d.k; ++p)
-            atOff[p] = current(g.off[p]);
+        for (int p = 0; p < d.k; ++p) atOff[p] = current(g.off[p]);
         const int at = int(std::max_element(atOff.begin(), atOff.end()) - atOff.begin());
         const int reach = audio ? 2 : 0;
-        const auto edge = [&](const std::vector<double> &t, int p) { return current(t[(p % d.k + d.k) % d.k]); };
+        const auto edge = [&](const std::vector<double> &t, int p) {
+            return current(t[(p % d.k + d.k) % d.k]);
+        };
         double top = 0, trough = 0;
         for (int j = -reach; j <= reach; ++j) {
             top += edge(g.off, at + j) / (2 * reach + 1);
@@ -216,9 +212,10 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
 // The figures in the order of the carrier table's rows, the larger leg's where there are two.
 inline std::array<double, 10> tableColumn(const Figures &f)
 {
-    const auto top = [](const double (&v)[2]) { return std::max(v[0], v[1]); };
-    return {top(f.zobelW),       top(f.zobelTotalW), top(f.ripplePkPk), top(f.inductorRippleRms), top(f.inductorRms),
-            top(f.peak),         f.capTotalRms,      f.speakerVrms,     f.speakerW,               f.commonVrms};
+    const auto top = [](const double(&v)[2]) { return std::max(v[0], v[1]); };
+    return {top(f.zobelW),      top(f.zobelTotalW), top(f.ripplePkPk), top(f.inductorRippleRms),
+            top(f.inductorRms), top(f.peak),        f.capTotalRms,     f.speakerVrms,
+            f.speakerW,         f.commonVrms};
 }
 
 // The supply a load power needs, by hand: the speaker's real power |V|^2 Re(1/Zs)/2 with V the
@@ -239,11 +236,13 @@ inline double supplyNeeded(const Design &d, double hz, double watts)
 // carrying no common-mode current.
 inline double bdFundamentalW(const Design &d)
 {
-    const Complex jw(0, 2 * kPi * d.fc), zp = 1.0 / (1.0 / d.Rz + jw * d.Czp), zz = zp + 1.0 / (jw * d.Czs);
+    const Complex jw(0, 2 * kPi * d.fc), zp = 1.0 / (1.0 / d.Rz + jw * d.Czp),
+                                         zz = zp + 1.0 / (jw * d.Czs);
     return std::norm(2 * d.Vs / kPi * zz / (zz + jw * d.L) * zp / zz) / 2 / d.Rz;
 }
 
-// A carrier table cell's value in SI units: "425 mW" is 0.425, "3.92 A, over the 3.5 A rating" 3.92.
+// A carrier table cell's value in SI units: "425 mW" is 0.425, "3.92 A, over the 3.5 A
+// rating" 3.92.
 inline double valueOf(const QString &cell)
 {
     const QStringList words = cell.section(',', 0, 0).split(' ');
@@ -265,15 +264,21 @@ inline Check shown(const QString &name, double shown, double reference, double t
 }
 
 // Whether every figure agrees; prints each beside its reference.
-inline bool agree(const QString &tag, const QList<Check> &checks, const char *columns = "(tested, reference)")
+inline bool agree(const QString &tag, const QList<Check> &checks,
+                  const char *columns = "(tested, reference)")
 {
     bool ok = true;
     QStringList lines;
     for (const Check &c : checks) {
         const double diff = std::abs(c.got - c.reference);
-        const bool good = std::isfinite(c.got) && (diff <= c.tolerance * std::abs(c.reference) || diff <= c.floor);
+        const bool good = std::isfinite(c.got) &&
+                          (diff <= c.tolerance * std::abs(c.reference) || diff <= c.floor);
         ok = ok && good;
-        lines << QString("%1 %2 %3%4").arg(c.name, -40).arg(c.got, 14, 'g', 8).arg(c.reference, 14, 'g', 8).arg(good ? "" : "  <-- differs");
+        lines << QString("%1 %2 %3%4")
+                     .arg(c.name, -40)
+                     .arg(c.got, 14, 'g', 8)
+                     .arg(c.reference, 14, 'g', 8)
+                     .arg(good ? "" : "  <-- differs");
     }
     qInfo().noquote() << tag << columns << "\n  " + lines.join("\n  ");
     return ok;

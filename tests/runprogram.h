@@ -20,5 +20,20 @@ inline Run run(const QString &program, QStringList args)
     p.setProcessEnvironment(env);
     p.start(program, args);
     p.waitForFinished();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+#ifdef QUORVEL_EXE
+// The program under test, run so.
+inline Run runQuorvel(const QStringList &args)
+{
+    return run(QStringLiteral(QUORVEL_EXE), args);
+}
+#endif
+
+// Command-line arguments written as one line, split at the blanks.
+inline QStringList words(const QString &line)
+{
+    return line.split(' ', Qt::SkipEmptyParts);
 }

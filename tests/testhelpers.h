@@ -1,18 +1,65 @@
 #pragma once
 
-// Driving the windows as a user would: finding controls by name, picking list items from the
-// drop-down, typing over a field's text, playing scripts of such actions, reading a graph's curve
-// and axes, answering message boxes.
+// Helpers shared by the tests. Those at the top need QtCore alone; the rest drive the windows as a
+// user would: finding controls by name, picking list items from the drop-down, typing over a
+// field's text, playing scripts of such actions, reading a graph's curve and axes, answering
+// message boxes, comparing what a window draws with an approved picture.
 
-#include "core/network/designrecord.h"
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <csignal>
+
+// One row ("path") per file of a fuzzer's seed corpus, named after the file: accept-* files
+// must be accepted, refuse-* refused, regress-* are findings kept.
+inline void addSeedCorpusRows(const QString &folder)
+{
+    QTest::addColumn<QString>("path");
+    const QDir corpus(folder);
+    const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+    QVERIFY(files.size() >= 5);
+    for (const QString &f : files) QTest::newRow(qPrintable(f)) << corpus.filePath(f);
+}
+
+// A file's bytes, or "(missing)".
+inline QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Runs what it is given with files limited to `limit` bytes (0: no limit): past the limit a write
+// fails part way, as on a full device.
+template <class F>
+void withFileSizeLimit(int limit, F &&what)
+{
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const rlimit capped{rlim_t(limit), unlimited.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, limit ? &capped : &unlimited);
+    what();
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+}
+
+#ifdef QT_WIDGETS_LIB
+
 #include "core/common/program.h"
+#include "core/network/designrecord.h"
 #include "widgets/graphcontrol.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,9 +74,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 // The windows take their titles from the application's name, which the program's main() sets.
 // Each test process keeps its settings (recent files) to itself, in a folder that goes with it:
@@ -62,8 +107,7 @@ inline QString textOf(QObject *window, const char *name)
 inline QStringList texts(QObject *window, const QStringList &names)
 {
     QStringList t;
-    for (const QString &name : names)
-        t << textOf(window, qPrintable(name));
+    for (const QString &name : names) t << textOf(window, qPrintable(name));
     return t;
 }
 
@@ -74,13 +118,18 @@ inline double omega(int i)
 {
     return i * 6.28318 * 100;  // the grid's own 2 pi
 }
-inline std::complex<double> loadAdmittance(const DesignRecord &r, double w, bool zobel, double speakerR)
+inline std::complex<double> loadAdmittance(const DesignRecord &r, double w, bool zobel,
+                                           double speakerR)
 {
     const std::complex<double> j(0, 1);
-    std::complex<double> Y = 1.0 / (speakerR + j * w * r.actual_l_net * 1e-3) + j * w * r.filter_c_par_modeval * 1e-6;
+    std::complex<double> Y =
+        1.0 / (speakerR + j * w * r.actual_l_net * 1e-3) + j * w * r.filter_c_par_modeval * 1e-6;
     if (zobel) {
-        const double Czp = r.zobel_c_parval ? r.zobel_c_parval : 1e-13, Czs = r.zobel_c_serval ? r.zobel_c_serval : 1e-13;
-        const std::complex<double> branch = 1.0 / (1.0 / (j * w * Czs) + 1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * Czp));
+        const double Czp = r.zobel_c_parval ? r.zobel_c_parval : 1e-13,
+                     Czs = r.zobel_c_serval ? r.zobel_c_serval : 1e-13;
+        const std::complex<double> branch =
+            1.0 /
+            (1.0 / (j * w * Czs) + 1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * Czp));
         Y += branch / (r.full_bridge_select ? 2.0 : 1.0);
     }
     return Y;
@@ -90,7 +139,8 @@ inline std::complex<double> loadAdmittance(const DesignRecord &r, double w, bool
 inline double gainDbAt(const DesignRecord &r, double w, bool zobel, double speakerR = -1)
 {
     const double L = r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1);
-    const std::complex<double> ZL = 1.0 / loadAdmittance(r, w, zobel, speakerR < 0 ? r.speaker_r_modeval : speakerR);
+    const std::complex<double> ZL =
+        1.0 / loadAdmittance(r, w, zobel, speakerR < 0 ? r.speaker_r_modeval : speakerR);
     return 20 * std::log10(std::abs(ZL / (ZL + std::complex<double>(0, w * L))));
 }
 // The same at grid point i.
@@ -106,9 +156,11 @@ inline double impedance(const DesignRecord &r, int i)
 inline double dissipation(const DesignRecord &r, double loadPower, int i)
 {
     const std::complex<double> j(0, 1);
-    const double w = i * 6.28 * 100.0, V = std::sqrt(r.speaker_r_modeval * loadPower) / (r.full_bridge_select ? 2 : 1);
+    const double w = i * 6.28 * 100.0,
+                 V = std::sqrt(r.speaker_r_modeval * loadPower) / (r.full_bridge_select ? 2 : 1);
     const double R = r.zobel_r_parval ? r.zobel_r_parval : 1e-13;
-    const std::complex<double> Zpar = R / (1.0 + j * w * R * (r.zobel_c_parval ? r.zobel_c_parval : 1e-13));
+    const std::complex<double> Zpar =
+        R / (1.0 + j * w * R * (r.zobel_c_parval ? r.zobel_c_parval : 1e-13));
     const std::complex<double> Zser = 1.0 / (j * w * (r.zobel_c_serval ? r.zobel_c_serval : 1e-13));
     return std::norm(V * Zpar / (Zpar + Zser)) / R;
 }
@@ -116,8 +168,7 @@ inline double dissipation(const DesignRecord &r, double loadPower, int i)
 inline std::array<double, 3> gainFigures(const DesignRecord &r, bool zobel)
 {
     double top = 0;
-    for (int i = 1; i <= 10000; ++i)
-        top = std::max(top, gainDb(r, i, zobel));
+    for (int i = 1; i <= 10000; ++i) top = std::max(top, gainDb(r, i, zobel));
     return {top, gainDb(r, 200, zobel), gainDb(r, 3840, zobel)};
 }
 // A figure box's text: hundredths, ties to even, shortest form, "dB".
@@ -129,15 +180,19 @@ inline QString figureText(double v)
 }  // namespace reference
 
 // The main window's gain figures: Fig. 2 maximum, 20 kHz, 384 kHz, then Fig. 3's.
-const QStringList kFigureBoxes = {"Text_maxgain4", "Text_gain_20k", "Text_gain_384k", "Text_maxgain", "Text_netgain_20k", "Text_netgain_384k"};
+const QStringList kFigureBoxes = {"Text_maxgain4", "Text_gain_20k",    "Text_gain_384k",
+                                  "Text_maxgain",  "Text_netgain_20k", "Text_netgain_384k"};
 
 // The design value and remembered text an input keeps in the record.
 inline std::pair<double, QString> keptBy(const DesignRecord &r, const QString &input)
 {
     const QMap<QString, std::pair<double, QString>> kept{
-        {"filter_l_par", {r.filter_l_par_modeval, r.jfilter_l}}, {"filter_c_par", {r.filter_c_par_modeval, r.jfilter_c}},
-        {"zobel_c_par", {r.zobel_c_parval, r.jzobel_c2}},        {"zobel_c_ser", {r.zobel_c_serval, r.jzobel_c3}},
-        {"zobel_r_par", {r.zobel_r_parval, r.jzobel_r2}},        {"speaker_r_mode", {double(r.speaker_r_modeval), r.jspeaker_r}},
+        {"filter_l_par", {r.filter_l_par_modeval, r.jfilter_l}},
+        {"filter_c_par", {r.filter_c_par_modeval, r.jfilter_c}},
+        {"zobel_c_par", {r.zobel_c_parval, r.jzobel_c2}},
+        {"zobel_c_ser", {r.zobel_c_serval, r.jzobel_c3}},
+        {"zobel_r_par", {r.zobel_r_parval, r.jzobel_r2}},
+        {"speaker_r_mode", {double(r.speaker_r_modeval), r.jspeaker_r}},
         {"Speaker_L", {r.actual_l_net, r.speaker_l_valtxt}}};
     return kept.value(input);
 }
@@ -158,8 +213,7 @@ inline QList<double> curveOf(QObject *window, const char *graph)
 {
     auto *g = childNamed<GraphControl>(window, graph);
     QList<double> points;
-    for (int i = 0; i < g->curveSize(); ++i)
-        points << g->curveX(i) << g->curveY(i);
+    for (int i = 0; i < g->curveSize(); ++i) points << g->curveX(i) << g->curveY(i);
     return points;
 }
 
@@ -209,7 +263,8 @@ inline void play(QWidget *form, const QString &script)
     for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
         const QStringList w = step.trimmed().split(' ');
         if (w[0] == "pick") {
-            QVERIFY2(pickItem(childNamed<QComboBox>(form, qPrintable(w[1])), w[2]), qPrintable(step));
+            QVERIFY2(pickItem(childNamed<QComboBox>(form, qPrintable(w[1])), w[2]),
+                     qPrintable(step));
         } else if (w[0] == "type") {
             QWidget *box = childNamed<QWidget>(form, qPrintable(w[1]));
             auto *combo = qobject_cast<QComboBox *>(box);
@@ -223,14 +278,17 @@ inline void play(QWidget *form, const QString &script)
             speakerL->selectAll();
             for (int i = 0, n = w[2].toInt(); i < n; ++i)
                 for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-                    QKeyEvent key(type, Qt::Key(w[1][0].unicode()), Qt::NoModifier, w[1], type == QEvent::KeyPress ? i > 0 : i < n - 1);
+                    QKeyEvent key(type, Qt::Key(w[1][0].unicode()), Qt::NoModifier, w[1],
+                                  type == QEvent::KeyPress ? i > 0 : i < n - 1);
                     QCoreApplication::sendEvent(speakerL, &key);
                 }
         } else if (w[0] == "full" || w[0] == "half") {
-            childNamed<QAction>(form, w[0] == "full" ? "Topol_Full_Bridge" : "Topol_Half_Bridge")->trigger();
+            childNamed<QAction>(form, w[0] == "full" ? "Topol_Full_Bridge" : "Topol_Half_Bridge")
+                ->trigger();
         } else if (w[0] == "click") {
             QWidget *plot = childNamed<QWidget>(form, qPrintable(w[1]))->findChild<QWidget *>();
-            QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(plot->width() / 3, plot->height() / 2));
+            QTest::mouseClick(plot, Qt::LeftButton, {},
+                              QPoint(plot->width() / 3, plot->height() / 2));
         } else {
             QFAIL(qPrintable("unknown step " + step));
         }
@@ -272,14 +330,24 @@ inline const QList<NamedDesign> &netlistDesigns()
 {
     static const QList<NamedDesign> designs = {
         {"half bridge, gain with Zobel", "CWGraph4", QStringList{}},
-        {"full bridge, gain with Zobel", "CWGraph4", QStringList{"--full-bridge", "--load-power", "100"}},
-        {"no parallel cap, 2 ohm", "CWGraph4", QStringList{"--zobel-c-par", "0", "--speaker-r", "2", "--filter-l", "10", "--filter-c", "2.0", "--zobel-r", "3", "--speaker-l", ".05"}},
-        {"full bridge, no series cap", "CWGraph4", QStringList{"--full-bridge", "--zobel-c-ser", "0", "--filter-l", "36", "--filter-c", ".47", "--speaker-r", "4", "--speaker-l", "1.2", "--load-power", "7.5"}},
-        {"full bridge, 2 ohm, without Zobel", "CWGraph3", QStringList{"--full-bridge", "--speaker-r", "2", "--zobel-r", "10", "--zobel-c-par", ".22"}},
-        {"no speaker L, without Zobel", "CWGraph3", QStringList{"--speaker-l", "0", "--filter-l", "100", "--filter-c", ".1"}},
+        {"full bridge, gain with Zobel", "CWGraph4",
+         QStringList{"--full-bridge", "--load-power", "100"}},
+        {"no parallel cap, 2 ohm", "CWGraph4",
+         QStringList{"--zobel-c-par", "0", "--speaker-r", "2", "--filter-l", "10", "--filter-c",
+                     "2.0", "--zobel-r", "3", "--speaker-l", ".05"}},
+        {"full bridge, no series cap", "CWGraph4",
+         QStringList{"--full-bridge", "--zobel-c-ser", "0", "--filter-l", "36", "--filter-c", ".47",
+                     "--speaker-r", "4", "--speaker-l", "1.2", "--load-power", "7.5"}},
+        {"full bridge, 2 ohm, without Zobel", "CWGraph3",
+         QStringList{"--full-bridge", "--speaker-r", "2", "--zobel-r", "10", "--zobel-c-par",
+                     ".22"}},
+        {"no speaker L, without Zobel", "CWGraph3",
+         QStringList{"--speaker-l", "0", "--filter-l", "100", "--filter-c", ".1"}},
         {"2 ohm speaker impedance", "CWGraph1", QStringList{"--speaker-r", "2"}},
-        {"every input differs, full bridge", "CWGraph4", QStringList{"--full-bridge", "--speaker-r", "6", "--speaker-l", "2.5", "--filter-l", "27", "--filter-c", ".68",
-                                                                             "--zobel-c-par", ".27", "--zobel-r", "12", "--zobel-c-ser", ".56", "--load-power", "33"}},
+        {"every input differs, full bridge", "CWGraph4",
+         QStringList{"--full-bridge", "--speaker-r", "6", "--speaker-l", "2.5", "--filter-l", "27",
+                     "--filter-c", ".68", "--zobel-c-par", ".27", "--zobel-r", "12",
+                     "--zobel-c-ser", ".56", "--load-power", "33"}},
     };
     return designs;
 }
@@ -288,9 +356,11 @@ inline const QList<NamedDesign> &netlistDesigns()
 // the topology menu, and the load power typed into the Power window, which it opens.
 inline void setDesignThroughWindow(QWidget *form, const QStringList &args)
 {
-    const QMap<QString, QString> steps = {{"--filter-l", "pick filter_l_par"}, {"--filter-c", "pick filter_c_par"}, {"--zobel-c-par", "pick zobel_c_par"},
-                                          {"--zobel-r", "pick zobel_r_par"}, {"--zobel-c-ser", "pick zobel_c_ser"}, {"--speaker-r", "pick speaker_r_mode"},
-                                          {"--speaker-l", "type Speaker_L"}, {"--full-bridge", "full"}};
+    const QMap<QString, QString> steps = {
+        {"--filter-l", "pick filter_l_par"},   {"--filter-c", "pick filter_c_par"},
+        {"--zobel-c-par", "pick zobel_c_par"}, {"--zobel-r", "pick zobel_r_par"},
+        {"--zobel-c-ser", "pick zobel_c_ser"}, {"--speaker-r", "pick speaker_r_mode"},
+        {"--speaker-l", "type Speaker_L"},     {"--full-bridge", "full"}};
     childNamed<QAction>(form, "power_calcs")->trigger();
     QWidget *power = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -330,15 +400,13 @@ inline QPoint crosshairOf(const QImage &image)
     int column = image.height() / 4, row = image.width() / 4;
     for (int x = 0; x < image.width(); ++x) {
         int red = 0;
-        for (int y = 0; y < image.height(); ++y)
-            red += image.pixel(x, y) == qRgb(200, 0, 0);
+        for (int y = 0; y < image.height(); ++y) red += image.pixel(x, y) == qRgb(200, 0, 0);
         if (red > column)
             std::tie(at.rx(), column) = std::pair(x, red);
     }
     for (int y = 0; y < image.height(); ++y) {
         int red = 0;
-        for (int x = 0; x < image.width(); ++x)
-            red += image.pixel(x, y) == qRgb(200, 0, 0);
+        for (int x = 0; x < image.width(); ++x) red += image.pixel(x, y) == qRgb(200, 0, 0);
         if (red > row)
             std::tie(at.ry(), row) = std::pair(y, red);
     }
@@ -377,29 +445,34 @@ inline bool dragCursor(GraphControl *g, int toX)
     return from >= 0;
 }
 
-// A file's bytes, or "(missing)".
-inline QByteArray contents(const QString &path)
+// The number of pixels that differ between two pictures; every pixel when their sizes differ.
+inline int differingPixels(const QImage &a, const QImage &b)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
 }
 
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
+#ifdef QUORVEL_SOURCE_DIR
+// The picture against the approved one of that name in tests/golden/, pixel for pixel: empty when
+// they match, else how many pixels differ and where the picture as drawn now was saved.
+// QUORVEL_APPROVE=1 writes the approved picture anew, to be looked at before it is committed.
+inline QString differenceFromApproved(const QImage &image, const QString &name)
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    const QImage drawn = image.convertToFormat(QImage::Format_RGB32);
+    const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/") + name;
+    if (qEnvironmentVariableIsSet("QUORVEL_APPROVE") && !drawn.save(approved))
+        return "cannot write " + approved;
+    const int n = differingPixels(drawn, QImage(approved).convertToFormat(QImage::Format_RGB32));
+    if (n == 0)
+        return {};
+    const QString now = QDir::temp().filePath(name);
+    drawn.save(now);
+    return QStringLiteral("%1 pixels differ from %2; as drawn now: %3").arg(n).arg(approved, now);
 }
+#endif
 
-// Runs what it is given with files limited to `limit` bytes (0: no limit): past the limit a write
-// fails part way, as on a full device.
-template <class F>
-void withFileSizeLimit(int limit, F &&what)
-{
-    rlimit unlimited{};
-    getrlimit(RLIMIT_FSIZE, &unlimited);
-    const rlimit capped{rlim_t(limit), unlimited.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, limit ? &capped : &unlimited);
-    what();
-    setrlimit(RLIMIT_FSIZE, &unlimited);
-}
+#endif  // QT_WIDGETS_LIB

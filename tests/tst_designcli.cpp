@@ -15,11 +15,16 @@ namespace {
 
 // A design in which every field differs from the start-up design, full bridge, as the file
 // holds it, and the command-line options of the same design.
-const QJsonObject kFull = {{"format", "quorvel-design"}, {"version", 1}, {"filter_l_par", "27"}, {"filter_c_par", ".68"}, {"zobel_c_par", ".27"}, {"zobel_r_par", "12"},
-                           {"zobel_c_ser", ".56"}, {"speaker_r_mode", "6"}, {"Speaker_L", "2.5"}, {"topology", "full"}, {"load_power", "120"}, {"supply", "48"}, {"fsw", "400"},
-                           {"audio-frequency", "20000"}, {"zobel-rating", "5"}, {"inductor-rating", "12.5"}, {"capacitor-rating", "2"}, {"modulation", "ad"}, {"load_file", ""}};
-const QStringList kFullOptions = {"--filter-l", "27", "--filter-c", ".68", "--zobel-c-par", ".27", "--zobel-r", "12", "--zobel-c-ser", ".56", "--speaker-r", "6",
-                                  "--speaker-l", "2.5", "--load-power", "120", "--full-bridge"};
+const QJsonObject kFull = QJsonDocument::fromJson(R"({"format": "quorvel-design", "version": 1,
+    "filter_l_par": "27", "filter_c_par": ".68", "zobel_c_par": ".27", "zobel_r_par": "12",
+    "zobel_c_ser": ".56", "speaker_r_mode": "6", "Speaker_L": "2.5", "topology": "full",
+    "load_power": "120", "supply": "48", "fsw": "400", "audio-frequency": "20000",
+    "zobel-rating": "5", "inductor-rating": "12.5", "capacitor-rating": "2", "modulation": "ad",
+    "load_file": ""})")
+                              .object();
+const QStringList kFullOptions = words(
+    "--filter-l 27 --filter-c .68 --zobel-c-par .27 --zobel-r 12 --zobel-c-ser .56 --speaker-r 6 "
+    "--speaker-l 2.5 --load-power 120 --full-bridge");
 
 QJsonObject changed(QJsonObject o, const QJsonObject &changes, const QStringList &removed = {})
 {
@@ -31,7 +36,8 @@ QJsonObject changed(QJsonObject o, const QJsonObject &changes, const QStringList
 // Options with each of `replaced` taking a new value, and the flags in `dropped` left out.
 QStringList options(QStringList o, const QStringList &replaced, const QStringList &dropped = {})
 {
-    for (int i = 0; i + 1 < replaced.size(); i += 2) o[o.indexOf(replaced[i]) + 1] = replaced[i + 1];
+    for (int i = 0; i + 1 < replaced.size(); i += 2)
+        o[o.indexOf(replaced[i]) + 1] = replaced[i + 1];
     for (const QString &flag : dropped) o.removeAll(flag);
     return o;
 }
@@ -46,7 +52,10 @@ class TestDesignCli : public QObject
     QString path(const QString &name) const { return m_dir.filePath(name); }
     // Arguments or a text with %1 standing for the temporary folder.
     QStringList inDir(QStringList args) const { return args.replaceInStrings("%1", m_dir.path()); }
-    QByteArray inDir(const QByteArray &text) const { return QByteArray(text).replace("%1", m_dir.path().toUtf8()); }
+    QByteArray inDir(const QByteArray &text) const
+    {
+        return QByteArray(text).replace("%1", m_dir.path().toUtf8());
+    }
     void write(const QString &name, const QJsonObject &o)
     {
         QFile f(path(name));
@@ -63,11 +72,14 @@ private slots:
         write("missing.quorvel", changed(kFull, {{"topology", "half"}}, {"load_power", "supply"}));
         write("refused.quorvel", changed(kFull, {{"zobel_r_par", "7"}}));
         write("newer.quorvel", changed(kFull, {{"version", 2}}));
-        write("with-reference.quorvel", changed(kFull, {{"reference", changed(kFull, {{"speaker_r_mode", "2"}}, {"format", "version"})}}));
+        write("with-reference.quorvel",
+              changed(kFull, {{"reference",
+                               changed(kFull, {{"speaker_r_mode", "2"}}, {"format", "version"})}}));
         write("measured.quorvel", changed(kFull, {{"load_file", "speakers/woofer.zma"}}));
         write("measured-gone.quorvel", changed(kFull, {{"load_file", "none.zma"}}));
         QVERIFY(QDir(m_dir.path()).mkdir("speakers"));
-        QVERIFY(QFile::copy(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma", path("speakers/woofer.zma")));
+        QVERIFY(QFile::copy(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma",
+                            path("speakers/woofer.zma")));
         QVERIFY(QDir(m_dir.path()).mkdir("folder.quorvel"));
     }
 
@@ -75,48 +87,90 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("err");    // all of standard error
-        QTest::addColumn<QStringList>("same");  // a run with the same output: network.py's, or the program's without the file; none: refused
-        const auto report = [](const QStringList &a) { return QStringList{"report"} + a; };
-        const auto network = [](const QStringList &options) { return QStringList{"network.py", "report"} + options; };
-        const QByteArray missing = "quorvel: %1/missing.quorvel: these fields were missing and take their start-up values: load_power, supply\n";
+        QTest::addColumn<QStringList>("same");  // a run with the same output: network.py's, or the
+                                                // program's without the file; none: refused
+        const auto network = [](const QStringList &options) {
+            return QStringList{"network.py", "report"} + options;
+        };
+        const QByteArray missing =
+            "quorvel: %1/missing.quorvel: these fields were missing and take their start-up "
+            "values: load_power, supply\n";
         const QStringList woofer{"--load-file", "%1/speakers/woofer.zma"}, none;
         // The report of the design the file and the options describe.
-        QTest::newRow("the file as it is") << report({"--design", "%1/full.quorvel"}) << QByteArray() << network(kFullOptions);
-        QTest::newRow("full-bridge file, --half-bridge") << report({"--design", "%1/full.quorvel", "--half-bridge"}) << QByteArray() << network(options(kFullOptions, {}, {"--full-bridge"}));
-        QTest::newRow("half-bridge file, --full-bridge") << report({"--full-bridge", "--design", "%1/half.quorvel"}) << QByteArray() << network(options(kFullOptions, {"--speaker-r", "4"}));
+        QTest::newRow("the file as it is")
+            << words("report --design %1/full.quorvel") << QByteArray() << network(kFullOptions);
+        QTest::newRow("full-bridge file, --half-bridge")
+            << words("report --design %1/full.quorvel --half-bridge") << QByteArray()
+            << network(options(kFullOptions, {}, {"--full-bridge"}));
+        QTest::newRow("half-bridge file, --full-bridge")
+            << words("report --full-bridge --design %1/half.quorvel") << QByteArray()
+            << network(options(kFullOptions, {"--speaker-r", "4"}));
         QTest::newRow("every option over the file")
-            << report({"--design", "%1/full.quorvel", "--filter-l", "3", "--filter-c", "2.0", "--zobel-c-par", "1.0", "--zobel-r", "100", "--zobel-c-ser", "0",
-                       "--speaker-r", "8", "--speaker-l", "0", "--load-power", "999", "--half-bridge"}) << QByteArray()
-            << network({"--filter-l", "3", "--filter-c", "2.0", "--zobel-c-par", "1.0", "--zobel-r", "100", "--zobel-c-ser", "0", "--speaker-l", "0", "--load-power", "999"});
-        QTest::newRow("fields missing") << report({"--design", "%1/missing.quorvel"}) << missing << network(options(kFullOptions, {"--load-power", "50"}, {"--full-bridge"}));
-        QTest::newRow("fields missing, load power given") << report({"--design", "%1/missing.quorvel", "--load-power", "33"}) << missing
+            << words(
+                   "report --design %1/full.quorvel --filter-l 3 --filter-c 2.0 --zobel-c-par 1.0 "
+                   "--zobel-r 100 --zobel-c-ser 0 --speaker-r 8 --speaker-l 0 --load-power 999 "
+                   "--half-bridge")
+            << QByteArray()
+            << network(words("--filter-l 3 --filter-c 2.0 --zobel-c-par 1.0 --zobel-r 100 "
+                             "--zobel-c-ser 0 --speaker-l 0 --load-power 999"));
+        QTest::newRow("fields missing")
+            << words("report --design %1/missing.quorvel") << missing
+            << network(options(kFullOptions, {"--load-power", "50"}, {"--full-bridge"}));
+        QTest::newRow("fields missing, load power given")
+            << words("report --design %1/missing.quorvel --load-power 33") << missing
             << network(options(kFullOptions, {"--load-power", "33"}, {"--full-bridge"}));
-        QTest::newRow("the design, not its reference") << report({"--design", "%1/with-reference.quorvel"}) << QByteArray() << network(kFullOptions);
-        QTest::newRow("a load file, not in the report") << report({"--design", "%1/measured.quorvel"}) << QByteArray() << network(kFullOptions);
-        QTest::newRow("no design file, options alone") << report({"--speaker-r", "4", "--full-bridge"}) << QByteArray() << network({"--speaker-r", "4", "--full-bridge"});
+        QTest::newRow("the design, not its reference")
+            << words("report --design %1/with-reference.quorvel") << QByteArray()
+            << network(kFullOptions);
         // The same output as the design given as options.
-        QTest::newRow("the file's load file, beside it") << QStringList{"csv", "--graph", "gain", "--design", "%1/measured.quorvel"} << QByteArray()
-                                                         << QStringList{"csv", "--graph", "gain"} + woofer + kFullOptions;
-        QTest::newRow("--load-file over the file's") << QStringList{"netlist", "--graph", "gain-zobel", "--design", "%1/measured-gone.quorvel"} + woofer << QByteArray()
-                                                     << QStringList{"netlist", "--graph", "gain-zobel"} + woofer + kFullOptions;
-        QTest::newRow("netlist of the file") << QStringList{"netlist", "--graph", "gain-zobel", "--design", "%1/full.quorvel"} << QByteArray()
-                                             << QStringList{"netlist", "--graph", "gain-zobel"} + kFullOptions;
-        QTest::newRow("dissipation of the file") << QStringList{"csv", "--graph", "power", "--design", "%1/full.quorvel", "--load-power", "3"} << QByteArray()
-                                                 << QStringList{"csv", "--graph", "power"} + options(kFullOptions, {"--load-power", "3"});
+        QTest::newRow("the file's load file, beside it")
+            << words("csv --graph gain --design %1/measured.quorvel") << QByteArray()
+            << words("csv --graph gain") + woofer + kFullOptions;
+        QTest::newRow("--load-file over the file's")
+            << words("netlist --graph gain-zobel --design %1/measured-gone.quorvel") + woofer
+            << QByteArray() << words("netlist --graph gain-zobel") + woofer + kFullOptions;
+        QTest::newRow("netlist of the file")
+            << words("netlist --graph gain-zobel --design %1/full.quorvel") << QByteArray()
+            << words("netlist --graph gain-zobel") + kFullOptions;
+        QTest::newRow("dissipation of the file")
+            << words("csv --graph power --design %1/full.quorvel --load-power 3") << QByteArray()
+            << words("csv --graph power") + options(kFullOptions, {"--load-power", "3"});
         // Refused: one line on standard error, nothing on standard output.
-        QTest::newRow("a refused field") << report({"--design", "%1/refused.quorvel"})
-            << QByteArray("quorvel: --design: %1/refused.quorvel: The field \"zobel_r_par\" holds \"7\", which is not one of its items: 1, 3, 5, 6, 8, 10, 12, 15, 18, 20, 22, 27, 33, 47, 56, 68, 82, 100.\n") << none;
-        QTest::newRow("a newer version") << QStringList{"csv", "--graph", "gain", "--design", "%1/newer.quorvel"}
-            << QByteArray("quorvel: --design: %1/newer.quorvel: The file is of version 2 of the design format, newer than the version 1 this program reads.\n") << none;
-        QTest::newRow("no such file") << report({"--design", "%1/none.quorvel"}) << QByteArray("quorvel: --design: %1/none.quorvel: \"%1/none.quorvel\" does not exist.\n") << none;
-        QTest::newRow("a folder") << QStringList{"netlist", "--graph", "gain", "--design", "%1/folder.quorvel"}
-            << QByteArray("quorvel: --design: %1/folder.quorvel: \"%1/folder.quorvel\" is a folder, not a file.\n") << none;
-        QTest::newRow("both bridges") << report({"--design", "%1/full.quorvel", "--half-bridge", "--full-bridge"}) << QByteArray("quorvel: --full-bridge and --half-bridge cannot both be given\n") << none;
-        QTest::newRow("fields missing, an option refused") << report({"--design", "%1/missing.quorvel", "--speaker-r", "5"})
-            << QByteArray("quorvel: --speaker-r: \"5\" is not accepted; accepted: 8, 6, 4, 2\n") << none;
-        QTest::newRow("the file's load file gone") << QStringList{"csv", "--graph", "gain", "--design", "%1/measured-gone.quorvel"}
-            << QByteArray("quorvel: --design: %1/measured-gone.quorvel: \"load_file\": \"%1/none.zma\" does not exist.\n") << none;
-        QTest::newRow("--design without a path") << report({"--design"}) << QByteArray("quorvel: Missing value after '--design'.\n") << none;
+        QTest::newRow("a refused field")
+            << words("report --design %1/refused.quorvel")
+            << QByteArray(
+                   "quorvel: --design: %1/refused.quorvel: The field \"zobel_r_par\" holds \"7\", "
+                   "which is not one of its items: 1, 3, 5, 6, 8, 10, 12, 15, 18, 20, 22, 27, 33, "
+                   "47, 56, 68, 82, 100.\n")
+            << none;
+        QTest::newRow("a newer version")
+            << words("csv --graph gain --design %1/newer.quorvel")
+            << QByteArray(
+                   "quorvel: --design: %1/newer.quorvel: The file is of version 2 of the design "
+                   "format, newer than the version 1 this program reads.\n")
+            << none;
+        QTest::newRow("no such file")
+            << words("report --design %1/none.quorvel")
+            << QByteArray(
+                   "quorvel: --design: %1/none.quorvel: \"%1/none.quorvel\" does not exist.\n")
+            << none;
+        QTest::newRow("both bridges")
+            << words("report --design %1/full.quorvel --half-bridge --full-bridge")
+            << QByteArray("quorvel: --full-bridge and --half-bridge cannot both be given\n")
+            << none;
+        QTest::newRow("fields missing, an option refused")
+            << words("report --design %1/missing.quorvel --speaker-r 5")
+            << QByteArray("quorvel: --speaker-r: \"5\" is not accepted; accepted: 8, 6, 4, 2\n")
+            << none;
+        QTest::newRow("the file's load file gone")
+            << words("csv --graph gain --design %1/measured-gone.quorvel")
+            << QByteArray(
+                   "quorvel: --design: %1/measured-gone.quorvel: \"load_file\": \"%1/none.zma\" "
+                   "does not exist.\n")
+            << none;
+        QTest::newRow("--design without a path")
+            << words("report --design") << QByteArray("quorvel: Missing value after '--design'.\n")
+            << none;
     }
 
     // Status 0 and the same output as the other run, or status 2 and nothing on standard output.
@@ -125,14 +179,16 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, err);
         QFETCH(QStringList, same);
-        const Run got = run(QUORVEL_EXE, inDir(args));
+        const Run got = runQuorvel(inDir(args));
         QCOMPARE(got.err, inDir(err));
         QCOMPARE(got.status, same.isEmpty() ? 2 : 0);
         if (same.isEmpty()) {
             QCOMPARE(got.out, QByteArray());
             return;
         }
-        const Run want = same[0] == "network.py" ? run("python3", QStringList{QUORVEL_REFERENCE} + same.mid(1)) : run(QUORVEL_EXE, inDir(same));
+        const Run want = same[0] == "network.py"
+                             ? run("python3", QStringList{QUORVEL_REFERENCE} + same.mid(1))
+                             : runQuorvel(inDir(same));
         QVERIFY2(want.status == 0, want.err.constData());
         QVERIFY(got.out.size() > 200);
         QCOMPARE(got.out, want.out);

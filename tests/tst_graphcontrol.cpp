@@ -43,7 +43,8 @@ private slots:
     void init()
     {
         m_graph = new GraphControl;
-        m_graph->setup("Fig. test", {10, 1e6, GraphControl::Logarithmic, "Hz"}, {-60, 60, GraphControl::Linear, ""});
+        m_graph->setup("Fig. test", {10, 1e6, GraphControl::Logarithmic, "Hz"},
+                       {-60, 60, GraphControl::Linear, ""});
         gainCurve(m_x, m_y);
         m_graph->plot(m_x, m_y);
         m_graph->resize(500, 320);
@@ -57,7 +58,8 @@ private slots:
         // the same column with and without it.
         m_graph->refresh();
         const int withZero = leftmostColumn(m_graph->grab().toImage(), qRgb(0, 0, 170));
-        m_graph->plot(std::vector<double>(m_x.begin() + 1, m_x.end()), std::vector<double>(m_y.begin() + 1, m_y.end()));
+        m_graph->plot(std::vector<double>(m_x.begin() + 1, m_x.end()),
+                      std::vector<double>(m_y.begin() + 1, m_y.end()));
         m_graph->refresh();
         const int withoutZero = leftmostColumn(m_graph->grab().toImage(), qRgb(0, 0, 170));
         QVERIFY(withoutZero > 0);
@@ -106,17 +108,28 @@ private slots:
         QTest::addColumn<QList<double>>("range");
         QTest::addColumn<QStringList>("labels");
         const QStringList any;
-        QTest::newRow("Power graph, 200 Hz to 20 kHz, 0 to 5 W") << QSize(380, 280) << 1 << QList<double>{200, 20000, 0, 5}
-                                                       << QStringList{"200Hz", "500Hz", "1kHz", "2kHz", "5kHz", "10kHz", "20kHz"};
-        QTest::newRow("Fig. 3 zoomed at 1 MHz") << QSize(560, 300) << 1 << QList<double>{50000, 1.7e6}
-                                                << QStringList{"50kHz", "100kHz", "200kHz", "500kHz", "1MHz"};
-        QTest::newRow("main graphs, whole range") << QSize(560, 300) << 1 << QList<double>{10, 1e6}
-                                                  << QStringList{"10Hz", "100Hz", "1kHz", "10kHz", "100kHz", "1MHz"};
+        QTest::newRow("Power graph, 200 Hz to 20 kHz, 0 to 5 W")
+            << QSize(380, 280) << 1 << QList<double>{200, 20000, 0, 5}
+            << QStringList{"200Hz", "500Hz", "1kHz", "2kHz", "5kHz", "10kHz", "20kHz"};
+        QTest::newRow("Fig. 3 zoomed at 1 MHz")
+            << QSize(560, 300) << 1 << QList<double>{50000, 1.7e6}
+            << QStringList{"50kHz", "100kHz", "200kHz", "500kHz", "1MHz"};
+        QTest::newRow("main graphs, whole range")
+            << QSize(560, 300) << 1 << QList<double>{10, 1e6}
+            << QStringList{"10Hz", "100Hz", "1kHz", "10kHz", "100kHz", "1MHz"};
         for (int width : {260, 420, 1000, 1600})
-            for (const QList<double> &range : {QList<double>{10, 1e6}, {50000, 1.7e6}, {1000, 200000}, {615, 123000}, {100, 1e5}, {19000, 21000}, {8499.995, 1.7e6}})
-                QTest::addRow("X, %d px, %g to %g Hz", width, range[0], range[1]) << QSize(width, 260) << 1 << range << any;
+            for (const QList<double> &range : {QList<double>{10, 1e6},
+                                               {50000, 1.7e6},
+                                               {1000, 200000},
+                                               {615, 123000},
+                                               {100, 1e5},
+                                               {19000, 21000},
+                                               {8499.995, 1.7e6}})
+                QTest::addRow("X, %d px, %g to %g Hz", width, range[0], range[1])
+                    << QSize(width, 260) << 1 << range << any;
         for (int height : {180, 260, 420})
-            QTest::addRow("Y, %d px, 10 to 10k ohm", height) << QSize(500, height) << 2 << QList<double>{10, 10000} << any;
+            QTest::addRow("Y, %d px, 10 to 10k ohm", height)
+                << QSize(500, height) << 2 << QList<double>{10, 10000} << any;
     }
 
     void tickLabels()
@@ -127,10 +140,12 @@ private slots:
         QFETCH(QStringList, labels);
         delete m_graph;
         m_graph = new GraphControl;
-        const GraphControl::AxisSetup log{range[0], range[1], GraphControl::Logarithmic, axis == 1 ? "Hz" : ""};
+        const GraphControl::AxisSetup log{range[0], range[1], GraphControl::Logarithmic,
+                                          axis == 1 ? "Hz" : ""};
         // The other axis linear, -60 to 60 dB unless the row says otherwise (its narrow labels
         // leave the first frequency label least room).
-        const GraphControl::AxisSetup linear{range.value(2, -60), range.value(3, 60), GraphControl::Linear, ""};
+        const GraphControl::AxisSetup linear{range.value(2, -60), range.value(3, 60),
+                                             GraphControl::Linear, ""};
         m_graph->setup("Fig. test", axis == 1 ? log : linear, axis == 1 ? linear : log);
         m_graph->plot(m_x, m_y);
         m_graph->resize(size);
@@ -140,8 +155,7 @@ private slots:
             QCoreApplication::processEvents();
         const auto shown = m_graph->tickLabels(GraphControl::Axis(axis));
         QStringList texts;
-        for (const auto &[at, text] : shown)
-            texts << text;
+        for (const auto &[at, text] : shown) texts << text;
         QVERIFY2(shown.size() >= 2, qPrintable(texts.join(' ')));
         if (!labels.isEmpty())
             QCOMPARE(texts, labels);
@@ -149,9 +163,12 @@ private slots:
         // pixel at least between neighbours.
         const QFontMetricsF metrics(m_graph->tickLabelFont());
         for (int i = 1; i < shown.size(); ++i) {
-            const double room = axis == 1 ? (metrics.horizontalAdvance(shown[i - 1].second) + metrics.horizontalAdvance(shown[i].second)) / 2
+            const double room = axis == 1 ? (metrics.horizontalAdvance(shown[i - 1].second) +
+                                             metrics.horizontalAdvance(shown[i].second)) /
+                                                2
                                           : metrics.height();
-            QVERIFY2(std::fabs(shown[i].first - shown[i - 1].first) >= room + 1, qPrintable(texts.join(' ')));
+            QVERIFY2(std::fabs(shown[i].first - shown[i - 1].first) >= room + 1,
+                     qPrintable(texts.join(' ')));
         }
     }
 
@@ -168,7 +185,8 @@ private slots:
     void scatter()
     {
         QFETCH(double, scale);
-        const std::vector<double> x{100, 1e3, 1e4, 1e5, -5}, y{40, -10, 20, 45, 0}, value{3, 4.5, 6, 9, 7};  // clear of the legend, low left
+        const std::vector<double> x{100, 1e3, 1e4, 1e5, -5}, y{40, -10, 20, 45, 0},
+            value{3, 4.5, 6, 9, 7};  // clear of the legend, low left
         m_graph->setScatter(x, y, value, "value", "points");
         m_graph->setMarks({{1e3, -10, QColor(210, 0, 0), GraphControl::Ring, "here", "a mark"}});
         QCOMPARE(m_graph->scatterSize(), 5);
@@ -179,9 +197,15 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             const QPointF at = m_graph->pixelOf(x[i], y[i]);
             QVERIFY(m_graph->plotRect().contains(at.toPoint()));
-            const QColor drawn = image.pixelColor((at * scale).toPoint()), expected = m_graph->scatterColour(value[i]);
-            QVERIFY2(std::abs(drawn.red() - expected.red()) + std::abs(drawn.green() - expected.green()) + std::abs(drawn.blue() - expected.blue()) <= 6,
-                     qPrintable(QString("point %1: drawn %2, expected %3").arg(i).arg(drawn.name(), expected.name())));
+            const QColor drawn = image.pixelColor((at * scale).toPoint()),
+                         expected = m_graph->scatterColour(value[i]);
+            QVERIFY2(std::abs(drawn.red() - expected.red()) +
+                             std::abs(drawn.green() - expected.green()) +
+                             std::abs(drawn.blue() - expected.blue()) <=
+                         6,
+                     qPrintable(QString("point %1: drawn %2, expected %3")
+                                    .arg(i)
+                                    .arg(drawn.name(), expected.name())));
         }
         // The mark's ring, 6 pixels out from its point.
         const QPointF mark = m_graph->pixelOf(1e3, -10);

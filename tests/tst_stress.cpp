@@ -19,11 +19,6 @@ using carrierref::agree;
 using carrierref::Design;
 using carrierref::shown;
 
-Run quorvel(const QStringList &args)
-{
-    return run(QStringLiteral(QUORVEL_EXE), args);
-}
-
 // The start-up design: L 22 uH, Cf 1 uF, Zobel 6 ohm with 0.1 uF across it and 0.1 uF in series,
 // speaker 8 ohm + 0.67 mH.
 Design startup(bool full, bool ad, double supply, double fsw)
@@ -38,18 +33,33 @@ Design startup(bool full, bool ad, double supply, double fsw)
 double zobelAt7k(const Design &d, double watts, std::complex<double> zs)
 {
     const std::complex<double> j(0, 1);
-    const double w = 7000 * 6.28, v = std::sqrt(watts * std::norm(zs) / zs.real()) / (d.full ? 2 : 1);
-    const std::complex<double> zp = d.Rz / (1.0 + j * w * d.Rz * d.Czp), zb = zp + 1.0 / (j * w * d.Czs);
+    const double w = 7000 * 6.28,
+                 v = std::sqrt(watts * std::norm(zs) / zs.real()) / (d.full ? 2 : 1);
+    const std::complex<double> zp = d.Rz / (1.0 + j * w * d.Rz * d.Czp),
+                               zb = zp + 1.0 / (j * w * d.Czs);
     return std::norm(v * zp / zb) / d.Rz;
 }
 
 // The JSON's keys for the table's rows at power, and idle (none for the rows idle leaves out).
-const QStringList kAtPowerKeys{"zobel_resistor_carrier_W", "zobel_resistor_at_power_W", "inductor_ripple_App", "inductor_ripple_rms_A", "inductor_rms_A",
-                               "inductor_peak_A", "filter_cap_rms_A", "speaker_carrier_Vrms", "speaker_carrier_W", "output_common_mode_Vrms"};
-const QStringList kIdleKeys{"zobel_resistor_W", "", "inductor_ripple_App", "inductor_ripple_rms_A", "", "inductor_peak_A", "filter_cap_rms_A", "speaker_carrier_Vrms", "speaker_carrier_W", "output_common_mode_Vrms"};
+const QStringList kAtPowerKeys{"zobel_resistor_carrier_W", "zobel_resistor_at_power_W",
+                               "inductor_ripple_App",      "inductor_ripple_rms_A",
+                               "inductor_rms_A",           "inductor_peak_A",
+                               "filter_cap_rms_A",         "speaker_carrier_Vrms",
+                               "speaker_carrier_W",        "output_common_mode_Vrms"};
+const QStringList kIdleKeys{"zobel_resistor_W",
+                            "",
+                            "inductor_ripple_App",
+                            "inductor_ripple_rms_A",
+                            "",
+                            "inductor_peak_A",
+                            "filter_cap_rms_A",
+                            "speaker_carrier_Vrms",
+                            "speaker_carrier_W",
+                            "output_common_mode_Vrms"};
 
 // The JSON's figures under those keys against the reference's, each row within its tolerance.
-QList<carrierref::Check> jsonChecks(const QJsonObject &o, const QStringList &keys, const carrierref::Figures &r, const QList<double> &tolerances)
+QList<carrierref::Check> jsonChecks(const QJsonObject &o, const QStringList &keys,
+                                    const carrierref::Figures &r, const QList<double> &tolerances)
 {
     QList<carrierref::Check> checks;
     const std::array<double, 10> expected = carrierref::tableColumn(r);
@@ -59,7 +69,8 @@ QList<carrierref::Check> jsonChecks(const QJsonObject &o, const QStringList &key
     return checks;
 }
 
-const QString kVoiceCoil = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
+const QString kVoiceCoil =
+    QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
 
 }  // namespace
 
@@ -72,27 +83,36 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("err");
-        const QStringList ok{"stress", "--supply", "48", "--fsw", "384"};
-        const QByteArray supply = "a plain decimal number from 1 to 150 of at most 6 characters\n";
-        const QByteArray fsw = "a plain decimal number from 50 to 3000 of at most 6 characters\n";
-        QTest::newRow("supply 0")           << (ok + QStringList{"--supply", "0"})     << "quorvel: --supply: \"0\" is not accepted; accepted: " + supply;
-        QTest::newRow("supply negative")    << (ok + QStringList{"--supply", "-48"})   << "quorvel: --supply: \"-48\" is not accepted; accepted: " + supply;
-        QTest::newRow("supply 1e3")         << (ok + QStringList{"--supply", "1e3"})   << "quorvel: --supply: \"1e3\" is not accepted; accepted: " + supply;
-        QTest::newRow("supply inf")         << (ok + QStringList{"--supply", "inf"})   << "quorvel: --supply: \"inf\" is not accepted; accepted: " + supply;
-        QTest::newRow("fsw 0.")             << (ok + QStringList{"--fsw", "0."})       << "quorvel: --fsw: \"0.\" is not accepted; accepted: " + fsw;
-        QTest::newRow("fsw 5000")           << (ok + QStringList{"--fsw", "5000"})     << "quorvel: --fsw: \"5000\" is not accepted; accepted: " + fsw;
-        QTest::newRow("modulation xy")      << (ok + QStringList{"--modulation", "xy"}) << QByteArray("quorvel: --modulation: \"xy\" is not accepted; accepted: ad, bd\n");
-        QTest::newRow("audio above fsw")    << QStringList{"stress", "--supply", "48", "--fsw", "50", "--audio-frequency", "60000"}
-                                            << QByteArray("quorvel: --audio-frequency: \"60000\" is not accepted; accepted: a plain decimal number from 1 to 100000 of at most 7 characters, below the switching frequency (50000 Hz)\n");
-        QTest::newRow("rating emptied")     << (ok + QStringList{"--zobel-rating", ""}) << QByteArray("quorvel: --zobel-rating: \"\" is not accepted; accepted: a plain decimal number from 0 to 10000 of at most 7 characters\n");
-        QTest::newRow("no supply")          << QStringList{"stress", "--fsw", "384"} << "quorvel: --supply is needed; accepted: " + supply;
-        QTest::newRow("format xml")         << (ok + QStringList{"--format", "xml"})   << QByteArray("quorvel: --format: \"xml\" is not accepted; accepted: table, json\n");
+        const QStringList ok = words("stress --supply 48 --fsw 384");
+        const QByteArray supply = "a plain decimal number from 1 to 150 of at most 6 characters";
+        const auto refused = [&](const char *row, const char *option, const char *value,
+                                 const QByteArray &accepted) {
+            QTest::newRow(row) << (ok + QStringList{option, value})
+                               << "quorvel: " + QByteArray(option) + ": \"" + value +
+                                      "\" is not accepted; accepted: " + accepted + "\n";
+        };
+        refused("supply negative", "--supply", "-48", supply);
+        refused("supply 1e3", "--supply", "1e3", supply);
+        refused("fsw 5000", "--fsw", "5000",
+                "a plain decimal number from 50 to 3000 of at most 6 characters");
+        refused("modulation xy", "--modulation", "xy", "ad, bd");
+        refused("rating emptied", "--zobel-rating", "",
+                "a plain decimal number from 0 to 10000 of at most 7 characters");
+        refused("format xml", "--format", "xml", "table, json");
+        QTest::newRow("audio above fsw")
+            << words("stress --supply 48 --fsw 50 --audio-frequency 60000")
+            << QByteArray(
+                   "quorvel: --audio-frequency: \"60000\" is not accepted; accepted: a plain "
+                   "decimal number from 1 to 100000 of at most 7 characters, below the switching "
+                   "frequency (50000 Hz)\n");
+        QTest::newRow("no supply") << words("stress --fsw 384")
+                                   << "quorvel: --supply is needed; accepted: " + supply + "\n";
     }
     void refused()
     {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, err);
-        const Run run = quorvel(args);
+        const Run run = runQuorvel(args);
         QCOMPARE(run.status, 2);
         QCOMPARE(run.err, err);
         QCOMPARE(run.out, QByteArray());
@@ -103,17 +123,22 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<Design>("design");
         QTest::addColumn<QString>("head");  // the first line
-        QTest::newRow("full bridge BD, start-up, 48 V, 384 kHz") << QStringList{"stress", "--full-bridge", "--supply", "48", "--fsw", "384"} << startup(true, false, 48, 384e3)
-                                                                 << "Switching carrier: full bridge, BD modulation, supply 48 V, switching frequency 384 kHz";
-        QTest::newRow("half bridge, 24 V, 384 kHz, short of 50 W") << QStringList{"stress", "--supply", "24", "--fsw", "384", "--modulation", "ad"} << startup(false, false, 24, 384e3)
-                                                                   << "Switching carrier: half bridge, supply 24 V, switching frequency 384 kHz";
+        QTest::newRow("full bridge BD, start-up, 48 V, 384 kHz")
+            << words("stress --full-bridge --supply 48 --fsw 384")
+            << startup(true, false, 48, 384e3)
+            << "Switching carrier: full bridge, BD modulation, supply 48 V, switching frequency "
+               "384 kHz";
+        QTest::newRow("half bridge, 24 V, 384 kHz, short of 50 W")
+            << words("stress --supply 24 --fsw 384 --modulation ad")
+            << startup(false, false, 24, 384e3)
+            << "Switching carrier: half bridge, supply 24 V, switching frequency 384 kHz";
     }
     void table()
     {
         QFETCH(QStringList, args);
         QFETCH(Design, design);
         QFETCH(QString, head);
-        const Run run = quorvel(args);
+        const Run run = runQuorvel(args);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QByteArray());
         const QStringList lines = QString::fromUtf8(run.out).split('\n');
@@ -123,18 +148,22 @@ private slots:
         for (const QString &line : lines.mid(3, 11))
             rows << line.split(QRegularExpression(" {2,}"));
         const double volts = carrierref::supplyNeeded(design, 1000, 50);
-        QCOMPARE(rows[0], volts > design.Vs ? (QStringList{"Figure", "Idle", "Rating"}) : (QStringList{"Figure", "Idle", "At 50 W, 1000 Hz", "Rating"}));
-        const std::array<double, 10> expected = carrierref::tableColumn(carrierref::reference(design, 150).f);
+        QCOMPARE(rows[0], volts > design.Vs
+                              ? (words("Figure Idle Rating"))
+                              : (QStringList{"Figure", "Idle", "At 50 W, 1000 Hz", "Rating"}));
+        const std::array<double, 10> expected =
+            carrierref::tableColumn(carrierref::reference(design, 150).f);
         QList<carrierref::Check> checks;
         for (int i = 0; i < 10; ++i)
-            checks << shown(rows[i + 1][0], carrierref::valueOf(rows[i + 1][1]), expected[i], 0.006);
+            checks << shown(rows[i + 1][0], carrierref::valueOf(rows[i + 1][1]), expected[i],
+                            0.006);
         QVERIFY(agree(QTest::currentDataTag(), checks));
         if (design.full) {
             QCOMPARE(rows[1][1], "425 mW");  // 0.425 W in the ngspice transient
             QCOMPARE(lines.value(14), "");
         } else {
-            qInfo("%s; by hand %.6g V", qPrintable(lines.value(14)), volts);
-            QCOMPARE(lines.value(14), QString("50 W into this speaker would take a supply of %1 V.").arg(QString::number(volts, 'g', 3)));
+            QCOMPARE(lines.value(14), QString("50 W into this speaker would take a supply of %1 V.")
+                                          .arg(QString::number(volts, 'g', 3)));
         }
     }
 
@@ -146,23 +175,39 @@ private slots:
         QTest::addColumn<double>("watts");
         QTest::addColumn<QString>("speaker");
         QTest::addColumn<QJsonObject>("ratings");  // as the settings echo them
-        const QJsonObject none{{"zobel_resistor_W", QJsonValue()}, {"inductor_saturation_A", QJsonValue()}, {"filter_cap_rms_A", QJsonValue()}};
+        const QJsonObject none{{"zobel_resistor_W", QJsonValue()},
+                               {"inductor_saturation_A", QJsonValue()},
+                               {"filter_cap_rms_A", QJsonValue()}};
         // The audio frequency divides the switching frequency: the reference's common period.
         QTest::newRow("full bridge BD, 20 W at 3 kHz, ratings")
-            << QStringList{"stress", "--full-bridge", "--supply", "48", "--fsw", "384", "--audio-frequency", "3000", "--load-power", "20",
-                           "--zobel-rating", "0.3", "--inductor-rating", "2", "--capacitor-rating", ".1", "--format", "json"}
-            << startup(true, false, 48, 384e3) << 3000.0 << 20.0 << "8 ohm + 0.67 mH" << QJsonObject{{"zobel_resistor_W", 0.3}, {"inductor_saturation_A", 2}, {"filter_cap_rms_A", 0.1}};
+            << words(
+                   "stress --full-bridge --supply 48 --fsw 384 --audio-frequency 3000 --load-power "
+                   "20 --zobel-rating 0.3 --inductor-rating 2 --capacitor-rating .1 --format json")
+            << startup(true, false, 48, 384e3) << 3000.0 << 20.0 << "8 ohm + 0.67 mH"
+            << QJsonObject{{"zobel_resistor_W", 0.3},
+                           {"inductor_saturation_A", 2},
+                           {"filter_cap_rms_A", 0.1}};
         QTest::newRow("full bridge AD, 2 ohm, 800 kHz, 24 V, 30 W")
-            << QStringList{"stress", "--full-bridge", "--speaker-r", "2", "--speaker-l", ".05", "--filter-l", "10", "--filter-c", "2.0", "--supply", "24",
-                           "--fsw", "800", "--audio-frequency", "6250", "--load-power", "30", "--modulation", "ad", "--format", "json"}
-            << Design{10e-6, 2e-6, 6, 1e-7, 1e-7, 2, 0.05e-3, true, true, 24, 800e3} << 6250.0 << 30.0 << "2 ohm + 0.05 mH" << none;
+            << words(
+                   "stress --full-bridge --speaker-r 2 --speaker-l .05 --filter-l 10 --filter-c "
+                   "2.0 --supply 24 --fsw 800 --audio-frequency 6250 --load-power 30 --modulation "
+                   "ad --format json")
+            << Design{10e-6, 2e-6, 6, 1e-7, 1e-7, 2, 0.05e-3, true, true, 24, 800e3} << 6250.0
+            << 30.0 << "2 ohm + 0.05 mH" << none;
         QTest::newRow("half bridge, 60 V, 600 kHz, 4 ohm, 10 W, Zobel 10 ohm, no Czp")
-            << QStringList{"stress", "--speaker-r", "4", "--speaker-l", ".2", "--zobel-r", "10", "--zobel-c-par", "0", "--supply", "60", "--fsw", "600",
-                           "--audio-frequency", "4800", "--load-power", "10", "--inductor-rating", "1.5", "--format", "json"}
-            << Design{22e-6, 1e-6, 10, 0, 1e-7, 4, 0.2e-3, false, false, 60, 600e3} << 4800.0 << 10.0 << "4 ohm + 0.2 mH"
-            << QJsonObject{{"zobel_resistor_W", QJsonValue()}, {"inductor_saturation_A", 1.5}, {"filter_cap_rms_A", QJsonValue()}};
+            << words(
+                   "stress --speaker-r 4 --speaker-l .2 --zobel-r 10 --zobel-c-par 0 --supply 60 "
+                   "--fsw 600 --audio-frequency 4800 --load-power 10 --inductor-rating 1.5 "
+                   "--format json")
+            << Design{22e-6, 1e-6, 10, 0, 1e-7, 4, 0.2e-3, false, false, 60, 600e3} << 4800.0
+            << 10.0 << "4 ohm + 0.2 mH"
+            << QJsonObject{{"zobel_resistor_W", QJsonValue()},
+                           {"inductor_saturation_A", 1.5},
+                           {"filter_cap_rms_A", QJsonValue()}};
         QTest::newRow("full bridge, 48 V, short of 200 W at 15 kHz")
-            << QStringList{"stress", "--full-bridge", "--supply", "48", "--fsw", "384", "--audio-frequency", "15000", "--load-power", "200", "--format", "json"}
+            << words(
+                   "stress --full-bridge --supply 48 --fsw 384 --audio-frequency 15000 "
+                   "--load-power 200 --format json")
             << startup(true, false, 48, 384e3) << 15000.0 << 200.0 << "8 ohm + 0.67 mH" << none;
     }
     void json()
@@ -173,22 +218,34 @@ private slots:
         QFETCH(double, watts);
         QFETCH(QString, speaker);
         QFETCH(QJsonObject, ratings);
-        const Run run = quorvel(args);
+        const Run run = runQuorvel(args);
         QCOMPARE(run.status, 0);
         QCOMPARE(run.err, QByteArray());
         QJsonParseError error;
-        const QJsonObject o = QJsonDocument::fromJson(run.out, &error).object(), idle = o["idle"].toObject();
+        const QJsonObject o = QJsonDocument::fromJson(run.out, &error).object(),
+                          idle = o["idle"].toObject();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(o["settings"].toObject(), (QJsonObject{{"supply_V", design.Vs}, {"fsw_Hz", design.fc}, {"modulation", design.ad ? "ad" : "bd"}, {"audio_frequency_Hz", audio},
-                                                        {"load_power_W", watts}, {"full_bridge", design.full}, {"speaker", speaker}, {"ratings", ratings}}));
+        QCOMPARE(o["settings"].toObject(), (QJsonObject{{"supply_V", design.Vs},
+                                                        {"fsw_Hz", design.fc},
+                                                        {"modulation", design.ad ? "ad" : "bd"},
+                                                        {"audio_frequency_Hz", audio},
+                                                        {"load_power_W", watts},
+                                                        {"full_bridge", design.full},
+                                                        {"speaker", speaker},
+                                                        {"ratings", ratings}}));
         const QString tag = QTest::currentDataTag();
         const carrierref::Figures r = carrierref::reference(design, 150).f;
-        QVERIFY(agree(tag + ", idle", jsonChecks(idle, kIdleKeys, r, {1e-3, 0, 2e-4, 1e-3, 0, 2e-4, 1e-3, 1e-3, 1e-3, 1e-3})));
+        QVERIFY(agree(tag + ", idle",
+                      jsonChecks(idle, kIdleKeys, r,
+                                 {1e-3, 0, 2e-4, 1e-3, 0, 2e-4, 1e-3, 1e-3, 1e-3, 1e-3})));
         // The audio alone at 7 kHz, whatever the supply.
-        QVERIFY(agree(tag + ", 7 kHz", {shown("zobel_resistor_audio_7k_W", o["zobel_resistor_audio_7k_W"].toDouble(), zobelAt7k(design, watts, design.Rs), 1e-6)}));
+        QVERIFY(agree(tag + ", 7 kHz",
+                      {shown("zobel_resistor_audio_7k_W", o["zobel_resistor_audio_7k_W"].toDouble(),
+                             zobelAt7k(design, watts, design.Rs), 1e-6)}));
         const double needed = carrierref::supplyNeeded(design, audio, watts);
         if (needed > design.Vs) {
-            QVERIFY(agree(tag, {shown("supply_needed_V", o["supply_needed_V"].toDouble(), needed, 1e-9)}));
+            QVERIFY(agree(
+                tag, {shown("supply_needed_V", o["supply_needed_V"].toDouble(), needed, 1e-9)}));
             for (const QString &key : kAtPowerKeys + QStringList{"modulation_index", "over_rating"})
                 QVERIFY2(o.contains(key) && o[key].isNull(), qPrintable(key));
             return;
@@ -199,14 +256,21 @@ private slots:
         d.M = needed / design.Vs;
         const carrierref::Figures p = carrierref::reference(d, 30).f;
         // The ripple and the peak are taken with the duty frozen over a carrier period.
-        QVERIFY(agree(tag + ", at power", jsonChecks(o, kAtPowerKeys, p, {1e-3, 1e-3, 0.03, 1e-3, 1e-3, 0.02, 1e-3, 1e-3, 1e-3, 1e-3})
-                                              << shown("load power (reference's)", watts, p.loadW, 1e-3) << shown("modulation_index", o["modulation_index"].toDouble(), d.M, 1e-9)));
+        QVERIFY(
+            agree(tag + ", at power",
+                  jsonChecks(o, kAtPowerKeys, p,
+                             {1e-3, 1e-3, 0.03, 1e-3, 1e-3, 0.02, 1e-3, 1e-3, 1e-3, 1e-3})
+                      << shown("load power (reference's)", watts, p.loadW, 1e-3)
+                      << shown("modulation_index", o["modulation_index"].toDouble(), d.M, 1e-9)));
         // Each rating against the figures as printed, idle and at power.
         const auto over = [&](const QJsonObject &figures, const char *zobel) {
             QStringList names;
-            for (const auto &[name, rating, figure] : {std::tuple{"zobel_resistor", "zobel_resistor_W", zobel}, std::tuple{"inductor", "inductor_saturation_A", "inductor_peak_A"},
-                                                       std::tuple{"filter_capacitor", "filter_cap_rms_A", "filter_cap_rms_A"}})
-                if (!ratings[rating].isNull() && figures[figure].toDouble() > ratings[rating].toDouble())
+            for (const auto &[name, rating, figure] :
+                 {std::tuple{"zobel_resistor", "zobel_resistor_W", zobel},
+                  std::tuple{"inductor", "inductor_saturation_A", "inductor_peak_A"},
+                  std::tuple{"filter_capacitor", "filter_cap_rms_A", "filter_cap_rms_A"}})
+                if (!ratings[rating].isNull() &&
+                    figures[figure].toDouble() > ratings[rating].toDouble())
                     names << name;
             return names;
         };
@@ -219,30 +283,30 @@ private slots:
         // The file holds Re 6.2 ohm, Le 0.35 mH and 12 ohm across 1.1 mH without noise: at the
         // carrier 18.2 ohm with 0.35 mH (the 12 ohm's shunt is 2.7 kohm at 384 kHz), at 7 kHz the
         // whole model.
-        const Run run = quorvel({"stress", "--full-bridge", "--modulation", "ad", "--supply", "48", "--fsw", "384", "--load-file", kVoiceCoil, "--format", "json"});
+        const Run run = runQuorvel(
+            words("stress --full-bridge --modulation ad --supply 48 --fsw 384 --format json "
+                  "--load-file")
+            << kVoiceCoil);
         QCOMPARE(run.status, 0);
-        const QJsonObject o = QJsonDocument::fromJson(run.out).object(), idle = o["idle"].toObject();
-        QCOMPARE(o["settings"].toObject()["speaker"].toString(), "measured, accept-voicecoil-tab.zma");
+        const QJsonObject o = QJsonDocument::fromJson(run.out).object(),
+                          idle = o["idle"].toObject();
+        QCOMPARE(o["settings"].toObject()["speaker"].toString(),
+                 "measured, accept-voicecoil-tab.zma");
         Design d = startup(true, true, 48, 384e3);
         d.Rs = 18.2;
         d.Ls = 0.35e-3;
         const carrierref::Figures r = carrierref::reference(d, 150).f;
         const std::complex<double> j(0, 1), jwl2 = j * (2 * M_PI * 7000 * 1.1e-3);
-        const std::complex<double> zs = 6.2 + j * (2 * M_PI * 7000 * 0.35e-3) + 12.0 * jwl2 / (12.0 + jwl2);
-        QVERIFY(agree("measured speaker, AD, idle", {shown("speaker_carrier_Vrms", idle["speaker_carrier_Vrms"].toDouble(), r.speakerVrms, 1e-3),
-                                                     shown("speaker_carrier_W", idle["speaker_carrier_W"].toDouble(), r.speakerW, 2e-3),
-                                                     shown("filter_cap_rms_A", idle["filter_cap_rms_A"].toDouble(), r.capRms, 1e-3),
-                                                     shown("zobel_resistor_audio_7k_W", o["zobel_resistor_audio_7k_W"].toDouble(), zobelAt7k(d, 50, zs), 0.01)}));
-    }
-
-    void help()
-    {
-        const Run run = quorvel({"--help"});
-        QCOMPARE(run.status, 0);
-        for (const char *text : {"stress    the switching carrier's figures", "--supply <value>", "--fsw <value>", "--modulation <name>", "--audio-frequency <value>",
-                                 "--zobel-rating <value>", "--inductor-rating <value>", "--capacitor-rating <value>", "--format <name>", "zobel_resistor_audio_7k_W",
-                                 "supply_needed_V"})
-            QVERIFY2(run.out.contains(text), text);
+        const std::complex<double> zs =
+            6.2 + j * (2 * M_PI * 7000 * 0.35e-3) + 12.0 * jwl2 / (12.0 + jwl2);
+        QVERIFY(agree(
+            "measured speaker, AD, idle",
+            {shown("speaker_carrier_Vrms", idle["speaker_carrier_Vrms"].toDouble(), r.speakerVrms,
+                   1e-3),
+             shown("speaker_carrier_W", idle["speaker_carrier_W"].toDouble(), r.speakerW, 2e-3),
+             shown("filter_cap_rms_A", idle["filter_cap_rms_A"].toDouble(), r.capRms, 1e-3),
+             shown("zobel_resistor_audio_7k_W", o["zobel_resistor_audio_7k_W"].toDouble(),
+                   zobelAt7k(d, 50, zs), 0.01)}));
     }
 };
 

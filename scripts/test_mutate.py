@@ -2,9 +2,10 @@
 """Tests of scripts/mutate.py: which mutants it makes, how it samples and reads the equivalent
 mutants, and that restoring a file after a mutant leaves the build as a clean build would.
 
-    python3 tests/test_mutate.py
+    python3 scripts/test_mutate.py
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -15,7 +16,7 @@ import time
 import unittest
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "scripts"))
+sys.path.insert(0, str(Path(__file__).resolve().parent))
 import mutate  # noqa: E402
 
 
@@ -261,9 +262,29 @@ class TestOrder(unittest.TestCase):
         self.assertEqual((verdict, test), ("timeout", "hang"))
 
 
-@unittest.skipUnless(all(shutil.which(t) for t in ("cmake", "ninja", "c++")),
-                     "needs cmake, ninja and a C++ compiler")
-class Restore(unittest.TestCase):
+needs_a_compiler = unittest.skipUnless(all(shutil.which(t) for t in ("cmake", "ninja", "c++")),
+                                       "needs cmake, ninja and a C++ compiler")
+
+
+class TinyProject:
+    """A scratch tree holding PROJECT, configured and built once."""
+
+    def setUp(self):
+        self.dir = Path(tempfile.mkdtemp())
+        self.scratch = mutate.Scratch(self.dir, self.dir, 2, shared=True)
+        self.scratch.src.mkdir()
+        for name, text in self.PROJECT.items():
+            (self.scratch.src / name).write_text(textwrap.dedent(text))
+        self.scratch.configure()
+        self.assertEqual(self.scratch.run_build([], 120)[0], "ok")
+        self.scratch.load_deps()
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+
+@needs_a_compiler
+class Restore(TinyProject, unittest.TestCase):
     """A mutant built and restored: the build must then be the one a clean build gives."""
 
     PROJECT = {
@@ -280,19 +301,6 @@ class Restore(unittest.TestCase):
         "b.cpp": "int b() { return 1; }\n",
         "t.cpp": '#include "k.h"\nint a();\nint b();\nint main() { return a() + b() + k(); }\n',
     }
-
-    def setUp(self):
-        self.dir = Path(tempfile.mkdtemp())
-        self.scratch = mutate.Scratch(self.dir, self.dir, 2, shared=True)
-        self.scratch.src.mkdir()
-        for name, text in self.PROJECT.items():
-            (self.scratch.src / name).write_text(textwrap.dedent(text))
-        self.scratch.configure()
-        self.assertEqual(self.scratch.run_build([], 120)[0], "ok")
-        self.scratch.load_deps()
-
-    def tearDown(self):
-        shutil.rmtree(self.dir)
 
     def exit_code(self):
         return subprocess.run([str(self.scratch.build / "t")]).returncode
@@ -361,6 +369,59 @@ class RestoreThroughLinks(Restore):
 
     def test_the_program_counts_as_built_from_the_header(self):
         self.assertIn("CMakeFiles/t.dir/t.cpp.o", self.scratch.deps["k.h"])
+
+
+@needs_a_compiler
+class Matrix(TinyProject, unittest.TestCase):
+    """Every test run on every mutant: which tests kill it, and which kill what no other does."""
+
+    PROJECT = {
+        "CMakeLists.txt": """\
+            cmake_minimum_required(VERSION 3.16)
+            project(tiny CXX)
+            enable_testing()
+            add_library(lib STATIC a.cpp)
+            foreach(t t_add t_twice t_both)
+              add_executable(${t} ${t}.cpp)
+              target_link_libraries(${t} PRIVATE lib)
+              add_test(NAME ${t} COMMAND ${t})
+            endforeach()
+            """,
+        "a.cpp": "int add(int x, int y) { return x + y; }\n"
+                 "int twice(int x) { return 2 * x; }\n"
+                 "int unused() { return 7; }\n",
+        "t_add.cpp": "int add(int, int);\nint main() { return add(2, 3) != 5; }\n",
+        "t_twice.cpp": "int twice(int);\nint main() { return twice(4) != 8; }\n",
+        "t_both.cpp": "int add(int, int);\nint twice(int);\n"
+                      "int main() { return add(1, 1) != 2 || twice(1) != 2; }\n",
+    }
+
+    def test_every_killing_test_is_named_and_unique_kills_counted(self):
+        mutants = mutate.generate("a.cpp", (self.scratch.src / "a.cpp").read_text())
+        tests = mutate.load_tests(self.scratch, "", None)
+        runner = mutate.TestRunner(tests, 2)
+        results = mutate.run_mutants(mutants, self.scratch, runner, [], 120, None, False,
+                                     matrix=True)
+        got = {r.mutant.mutated: (r.status, sorted(r.killers)) for r in results}
+        self.assertEqual(got, {
+            "int add(int x, int y) { return x - y; }": ("killed", ["t_add", "t_both"]),
+            "int twice(int x) { return 2 / x; }": ("killed", ["t_twice"]),
+            "int twice(int x) { return 3 * x; }": ("killed", ["t_both", "t_twice"]),
+            "int twice(int x) { return 1 * x; }": ("killed", ["t_both", "t_twice"]),
+            "int unused() { return 8; }": ("survived", []),
+            "int unused() { return 6; }": ("survived", []),
+        })
+        rows = mutate.matrix_rows(results)
+        row = {r["mutated"]: r for r in json.loads(json.dumps(rows))}["int unused() { return 8; }"]
+        self.assertEqual((row["status"], row["killed_by"]), ("survived", []))
+        table = mutate.unique_kills(results, ["t_add", "t_twice", "t_both"])
+        self.assertIn("| t_twice | 3 | 1 |", table)
+        self.assertIn("| t_add | 1 | 0 |", table)
+        self.assertIn("| t_both | 3 | 0 |", table)
+        self.assertTrue(table.endswith("Candidates to drop (no unique kill): t_both, t_add"), table)
+        # Restored: the unmutated tree passes every test again.
+        self.assertEqual(self.scratch.run_build([], 120)[0], "ok")
+        self.assertEqual(runner.run_every(tests, time.monotonic() + 60, None)[0], {})
 
 
 if __name__ == "__main__":

@@ -8,17 +8,17 @@
 namespace {
 
 const DesignPart kAllDesignParts[] = {
-    DesignPart::FilterL,   DesignPart::FilterC,   DesignPart::ZobelCPar, DesignPart::ZobelR,
-    DesignPart::ZobelCSer, DesignPart::SpeakerR,  DesignPart::SpeakerL,  DesignPart::Topology,
-    DesignPart::LoadPower, DesignPart::Carrier,   DesignPart::MeasuredSpeaker,
-    DesignPart::Reference};
+    DesignPart::FilterL,  DesignPart::FilterC,         DesignPart::ZobelCPar,
+    DesignPart::ZobelR,   DesignPart::ZobelCSer,       DesignPart::SpeakerR,
+    DesignPart::SpeakerL, DesignPart::Topology,        DesignPart::LoadPower,
+    DesignPart::Carrier,  DesignPart::MeasuredSpeaker, DesignPart::Reference};
 
 // The parts one change reported, by name, for a readable comparison.
 QStringList namesOf(DesignParts parts)
 {
-    static const char *const names[] = {"FilterL",   "FilterC",   "ZobelCPar", "ZobelR",
-                                        "ZobelCSer", "SpeakerR",  "SpeakerL",  "Topology",
-                                        "LoadPower", "Carrier",   "MeasuredSpeaker", "Reference"};
+    static const char *const names[] = {"FilterL",   "FilterC",  "ZobelCPar",       "ZobelR",
+                                        "ZobelCSer", "SpeakerR", "SpeakerL",        "Topology",
+                                        "LoadPower", "Carrier",  "MeasuredSpeaker", "Reference"};
     QStringList out;
     for (std::size_t i = 0; i < std::size(kAllDesignParts); ++i)
         if (parts.testFlag(kAllDesignParts[i]))
@@ -39,18 +39,30 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("parts");
-        QTest::newRow("filter L")     << "filter_l" << "10"   << QStringList{"FilterL"};
-        QTest::newRow("filter C")     << "filter_c" << ".47"  << QStringList{"FilterC"};
-        QTest::newRow("Zobel C par")  << "c_par"    << "0"    << QStringList{"ZobelCPar"};
-        QTest::newRow("Zobel R")      << "r"        << "47"   << QStringList{"ZobelR"};
-        QTest::newRow("Zobel C ser")  << "c_ser"    << ".22"  << QStringList{"ZobelCSer"};
-        QTest::newRow("speaker R")    << "speaker"  << "4"    << QStringList{"SpeakerR"};
-        QTest::newRow("speaker L")    << "l"        << "1.2"  << QStringList{"SpeakerL"};
-        QTest::newRow("topology")     << "full"     << ""     << QStringList{"Topology"};
-        QTest::newRow("load power")   << "power"    << "100"  << QStringList{"LoadPower"};
-        QTest::newRow("supply")       << "supply"   << "48"   << QStringList{"Carrier"};
-        QTest::newRow("modulation")   << "ad"       << ""     << QStringList{"Carrier"};
-        QTest::newRow("nothing")      << "none"     << ""     << QStringList{};
+        QTest::newRow("filter L") << "filter_l"
+                                  << "10" << QStringList{"FilterL"};
+        QTest::newRow("filter C") << "filter_c"
+                                  << ".47" << QStringList{"FilterC"};
+        QTest::newRow("Zobel C par") << "c_par"
+                                     << "0" << QStringList{"ZobelCPar"};
+        QTest::newRow("Zobel R") << "r"
+                                 << "47" << QStringList{"ZobelR"};
+        QTest::newRow("Zobel C ser") << "c_ser"
+                                     << ".22" << QStringList{"ZobelCSer"};
+        QTest::newRow("speaker R") << "speaker"
+                                   << "4" << QStringList{"SpeakerR"};
+        QTest::newRow("speaker L") << "l"
+                                   << "1.2" << QStringList{"SpeakerL"};
+        QTest::newRow("topology") << "full"
+                                  << "" << QStringList{"Topology"};
+        QTest::newRow("load power") << "power"
+                                    << "100" << QStringList{"LoadPower"};
+        QTest::newRow("supply") << "supply"
+                                << "48" << QStringList{"Carrier"};
+        QTest::newRow("modulation") << "ad"
+                                    << "" << QStringList{"Carrier"};
+        QTest::newRow("nothing") << "none"
+                                 << "" << QStringList{};
     }
 
     void apply()
@@ -105,17 +117,28 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("changes");
-        QTest::newRow("L 1.2")          << false << QStringList{"1", "1.", "1.2"} << int(Verdict::Accepted) << "1.2" << 1.2  << "1.2" << 3;
-        QTest::newRow("L lone point")   << false << QStringList{"."}              << int(Verdict::Pending)  << "."   << 0.67 << ".67" << 1;
-        QTest::newRow("L point twice")  << false << QStringList{".", "."}         << int(Verdict::Pending)  << "."   << 0.67 << ".67" << 1;
-        QTest::newRow("L over 999")     << false << QStringList{"1000"}           << int(Verdict::Refused)  << ".67" << 0.67 << ".67" << 0;
-        QTest::newRow("L same text")    << false << QStringList{".67"}            << int(Verdict::Accepted) << ".67" << 0.67 << ".67" << 0;
-        QTest::newRow("L back to .67")  << false << QStringList{".", ".67"}       << int(Verdict::Accepted) << ".67" << 0.67 << ".67" << 2;
-        QTest::newRow("L emptied")      << false << QStringList{""}               << int(Verdict::Refused)  << ".67" << 0.67 << ".67" << 0;
-        QTest::newRow("power 100")      << true  << QStringList{"1", "10", "100"} << int(Verdict::Accepted) << "100" << 100. << "100" << 3;
-        QTest::newRow("power . then .5") << true << QStringList{".", ".5"}        << int(Verdict::Accepted) << ".5"  << 0.5  << ".5"  << 2;
-        QTest::newRow("power lone point") << true << QStringList{"."}             << int(Verdict::Pending)  << "."   << 50.  << "50"  << 1;
-        QTest::newRow("power 1e2")      << true  << QStringList{"1e2"}            << int(Verdict::Refused)  << "50"  << 50.  << "50"  << 0;
+        QTest::newRow("L 1.2") << false << QStringList{"1", "1.", "1.2"} << int(Verdict::Accepted)
+                               << "1.2" << 1.2 << "1.2" << 3;
+        QTest::newRow("L lone point")
+            << false << QStringList{"."} << int(Verdict::Pending) << "." << 0.67 << ".67" << 1;
+        QTest::newRow("L point twice")
+            << false << QStringList{".", "."} << int(Verdict::Pending) << "." << 0.67 << ".67" << 1;
+        QTest::newRow("L over 999")
+            << false << QStringList{"1000"} << int(Verdict::Refused) << ".67" << 0.67 << ".67" << 0;
+        QTest::newRow("L same text")
+            << false << QStringList{".67"} << int(Verdict::Accepted) << ".67" << 0.67 << ".67" << 0;
+        QTest::newRow("L back to .67") << false << QStringList{".", ".67"} << int(Verdict::Accepted)
+                                       << ".67" << 0.67 << ".67" << 2;
+        QTest::newRow("L emptied")
+            << false << QStringList{""} << int(Verdict::Refused) << ".67" << 0.67 << ".67" << 0;
+        QTest::newRow("power 100") << true << QStringList{"1", "10", "100"}
+                                   << int(Verdict::Accepted) << "100" << 100. << "100" << 3;
+        QTest::newRow("power . then .5")
+            << true << QStringList{".", ".5"} << int(Verdict::Accepted) << ".5" << 0.5 << ".5" << 2;
+        QTest::newRow("power lone point")
+            << true << QStringList{"."} << int(Verdict::Pending) << "." << 50. << "50" << 1;
+        QTest::newRow("power 1e2")
+            << true << QStringList{"1e2"} << int(Verdict::Refused) << "50" << 50. << "50" << 0;
     }
 
     void typed()

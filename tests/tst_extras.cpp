@@ -30,12 +30,24 @@ class TestExtras : public QObject
     Form1 *m_form = nullptr;
     std::optional<QTemporaryDir> m_dir;
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    GraphControl *graph(const char *name, bool power = false) const { return childNamed<GraphControl>(power ? static_cast<QObject *>(m_form->powerWindow()) : m_form, name); }
+    GraphControl *graph(const char *name, bool power = false) const
+    {
+        return childNamed<GraphControl>(
+            power ? static_cast<QObject *>(m_form->powerWindow()) : m_form, name);
+    }
     void setDesign(const QStringList &args) { setDesignThroughWindow(m_form, args); }
-    void choose(const QString &name) { setSaveNameChooser([this, name](QWidget *, const QString &, const QString &, const QString &) { return path(name); }); }
+    void choose(const QString &name)
+    {
+        setSaveNameChooser([this, name](QWidget *, const QString &, const QString &,
+                                        const QString &) { return path(name); });
+    }
 
 private slots:
-    void init() { m_dir.emplace(); m_form = openWindow<Form1>(); }
+    void init()
+    {
+        m_dir.emplace();
+        m_form = openWindow<Form1>();
+    }
     void cleanup() { delete m_form; }
 
     void saveFromMenu_data()
@@ -46,16 +58,38 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("sizeLimit");
         QTest::addColumn<QByteArray>("begins");  // the file's first bytes, or the failure's reason
-        QTest::newRow("Fig. 1 data")       << false << "CWGraph1" << "actionSaveData"    << "f1.csv"        << 0    << QByteArray("frequency_Hz,impedance_ohm\n100,8.011");
-        QTest::newRow("Fig. 2 data")       << false << "CWGraph3" << "actionSaveData"    << "f2.csv"        << 0    << QByteArray("frequency_Hz,gain_dB\n0,0\n");
-        QTest::newRow("Fig. 3 data")       << false << "CWGraph4" << "actionSaveData"    << "f3.csv"        << 0    << QByteArray("frequency_Hz,gain_dB\n0,0\n");
-        QTest::newRow("Power data")        << true  << "CWGraph4" << "actionSaveData"    << "p.csv"         << 0    << QByteArray("frequency_Hz,power_W\n0,0\n");
-        QTest::newRow("Fig. 2 SVG")        << false << "CWGraph3" << "actionSaveImage"   << "f2.svg"        << 0    << QByteArray("<?xml");
-        QTest::newRow("Fig. 1 PDF")        << false << "CWGraph1" << "actionSaveImage"   << "f1.pdf"        << 0    << QByteArray("%PDF");
-        QTest::newRow("Power PNG")         << true  << "CWGraph4" << "actionSaveImage"   << "p.png"         << 0    << QByteArray("\x89PNG");
-        QTest::newRow("data too large")    << false << "CWGraph3" << "actionSaveData"    << "old.csv"       << 1000 << QByteArray("File too large");
-        QTest::newRow("vanished folder")   << false << "CWGraph1" << "actionSaveImage"   << "gone/f.png"    << 0    << QByteArray("No such file or directory");
-        QTest::newRow("path through file") << false << "CWGraph4" << "actionSaveNetlist" << "old.csv/f.cir" << 0    << QByteArray("Not a directory");
+        QTest::newRow("Fig. 1 data")
+            << false << "CWGraph1"
+            << "actionSaveData"
+            << "f1.csv" << 0 << QByteArray("frequency_Hz,impedance_ohm\n100,8.011");
+        QTest::newRow("Fig. 2 data") << false << "CWGraph3"
+                                     << "actionSaveData"
+                                     << "f2.csv" << 0 << QByteArray("frequency_Hz,gain_dB\n0,0\n");
+        QTest::newRow("Fig. 3 data") << false << "CWGraph4"
+                                     << "actionSaveData"
+                                     << "f3.csv" << 0 << QByteArray("frequency_Hz,gain_dB\n0,0\n");
+        QTest::newRow("Power data") << true << "CWGraph4"
+                                    << "actionSaveData"
+                                    << "p.csv" << 0 << QByteArray("frequency_Hz,power_W\n0,0\n");
+        QTest::newRow("Fig. 2 SVG") << false << "CWGraph3"
+                                    << "actionSaveImage"
+                                    << "f2.svg" << 0 << QByteArray("<?xml");
+        QTest::newRow("Fig. 1 PDF") << false << "CWGraph1"
+                                    << "actionSaveImage"
+                                    << "f1.pdf" << 0 << QByteArray("%PDF");
+        QTest::newRow("Power PNG") << true << "CWGraph4"
+                                   << "actionSaveImage"
+                                   << "p.png" << 0 << QByteArray("\x89PNG");
+        QTest::newRow("data too large") << false << "CWGraph3"
+                                        << "actionSaveData"
+                                        << "old.csv" << 1000 << QByteArray("File too large");
+        QTest::newRow("vanished folder")
+            << false << "CWGraph1"
+            << "actionSaveImage"
+            << "gone/f.png" << 0 << QByteArray("No such file or directory");
+        QTest::newRow("path through file") << false << "CWGraph4"
+                                           << "actionSaveNetlist"
+                                           << "old.csv/f.cir" << 0 << QByteArray("Not a directory");
     }
     void saveFromMenu()
     {
@@ -72,11 +106,17 @@ private slots:
         GraphControl *g = graph(qPrintable(graphName), power);
         choose(file);
         BoxAnswerer answerer;
-        withFileSizeLimit(sizeLimit, [&] { childNamed<QAction>(g, qPrintable(action))->trigger(); });
-        if (sizeLimit || file.contains('/')) {  // failed: told, and nothing written, not even in part
-            QCOMPARE(answerer.seen, (QList<QStringList>{{"Quorvel", path(file) + " could not be saved:\n" + begins, QString::number(QMessageBox::Warning)}}));
+        withFileSizeLimit(sizeLimit,
+                          [&] { childNamed<QAction>(g, qPrintable(action))->trigger(); });
+        if (sizeLimit ||
+            file.contains('/')) {  // failed: told, and nothing written, not even in part
+            QCOMPARE(answerer.seen,
+                     (QList<QStringList>{{"Quorvel", path(file) + " could not be saved:\n" + begins,
+                                          QString::number(QMessageBox::Warning)}}));
             QCOMPARE(contents(path("old.csv")), previous);
-            QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"old.csv"});
+            QCOMPARE(QDir(m_dir->path())
+                         .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     QStringList{"old.csv"});
             return;
         }
         QCOMPARE(answerer.seen, QList<QStringList>());
@@ -90,7 +130,9 @@ private slots:
         QCOMPARE(lines.size(), g->curveSize());
         for (int i = 0; i < g->curveSize(); ++i) {  // read back as the very same doubles
             const QList<QByteArray> xy = lines[i].split(',');
-            QVERIFY2(xy.size() == 2 && xy[0].toDouble() == g->curveX(i) && xy[1].toDouble() == g->curveY(i), lines[i]);
+            QVERIFY2(xy.size() == 2 && xy[0].toDouble() == g->curveX(i) &&
+                         xy[1].toDouble() == g->curveY(i),
+                     lines[i]);
         }
     }
 
@@ -100,8 +142,7 @@ private slots:
     void design_data()
     {
         QTest::addColumn<QStringList>("design");  // as command-line options
-        for (const NamedDesign &d : netlistDesigns())
-            QTest::newRow(d.name) << d.options;
+        for (const NamedDesign &d : netlistDesigns()) QTest::newRow(d.name) << d.options;
     }
 
     void design()
@@ -111,7 +152,8 @@ private slots:
         childNamed<QAction>(m_form, "Save_As")->trigger();
         auto *exporter = childNamed<QWidget>(m_form, "File_control");
         auto *folders = childNamed<QTreeView>(exporter, "dirBrowse");
-        folders->setCurrentIndex(static_cast<QFileSystemModel *>(folders->model())->index(m_dir->path()));
+        folders->setCurrentIndex(
+            static_cast<QFileSystemModel *>(folders->model())->index(m_dir->path()));
         typeOver(childNamed<QLineEdit>(exporter, "Text_file_2_write"), "r.txt");
         QTest::mouseClick(childNamed<QPushButton>(exporter, "Command_write_file"), Qt::LeftButton);
         QProcess reference;
@@ -124,9 +166,12 @@ private slots:
     {
         // Compare Loads is on before the steps, so the overlays must follow each change.
         QTest::addColumn<QString>("script");
-        QTest::newRow("start-up design")                 << "";
-        QTest::newRow("speaker L and filter C changed")  << "type Speaker_L .05; pick filter_c_par .47";
-        QTest::newRow("full bridge, 2 ohm, Zobel moved") << "full; pick speaker_r_mode 2; pick zobel_r_par 15; pick zobel_c_ser .22; pick filter_l_par 10";
+        QTest::newRow("start-up design") << "";
+        QTest::newRow("speaker L and filter C changed")
+            << "type Speaker_L .05; pick filter_c_par .47";
+        QTest::newRow("full bridge, 2 ohm, Zobel moved")
+            << "full; pick speaker_r_mode 2; pick zobel_r_par 15; pick zobel_c_ser .22; pick "
+               "filter_l_par 10";
     }
 
     void compareLoads()
@@ -142,7 +187,8 @@ private slots:
         // network solved here; the design's own curve stays the graph's curve.
         const double loads[] = {2, 4, 8, 16, 1e9};
         const DesignRecord &d = m_form->design();
-        for (const auto &[name, zobel] : {std::pair{"CWGraph3", false}, std::pair{"CWGraph4", true}}) {
+        for (const auto &[name, zobel] :
+             {std::pair{"CWGraph3", false}, std::pair{"CWGraph4", true}}) {
             GraphControl *g = graph(name);
             QCOMPARE(g->overlayCount(), 5);
             for (int k = 0; k < 5; ++k) {
@@ -150,7 +196,13 @@ private slots:
                 for (std::size_t j = 1; j < points.size(); j += 7) {
                     QCOMPARE(g->overlayX(k, j), points[j] * 100.0);
                     const double expected = reference::gainDb(d, points[j], zobel, loads[k]);
-                    QVERIFY2(std::fabs(g->overlayY(k, j) - expected) < 1e-9, qPrintable(QString("%1 load %2 at %3 Hz: %4, expected %5").arg(name).arg(loads[k]).arg(points[j] * 100).arg(g->overlayY(k, j)).arg(expected)));
+                    QVERIFY2(std::fabs(g->overlayY(k, j) - expected) < 1e-9,
+                             qPrintable(QString("%1 load %2 at %3 Hz: %4, expected %5")
+                                            .arg(name)
+                                            .arg(loads[k])
+                                            .arg(points[j] * 100)
+                                            .arg(g->overlayY(k, j))
+                                            .arg(expected)));
                 }
             }
             for (int i : {1, 200, 340, 3840, 10000})
@@ -162,7 +214,8 @@ private slots:
         childNamed<QAction>(g, "actionFitView")->trigger();
         double lowest = 0, highest = 0;
         for (int i = 0; i < g->curveSize(); ++i)
-            std::tie(lowest, highest) = std::pair(qMin(lowest, g->curveY(i)), qMax(highest, g->curveY(i)));
+            std::tie(lowest, highest) =
+                std::pair(qMin(lowest, g->curveY(i)), qMax(highest, g->curveY(i)));
         QCOMPARE(axesOf(g), (QList<double>{1, 100, 1e6, 0, lowest, highest}));
         childNamed<QAction>(g, "actionCompareLoads")->trigger();
         QCOMPARE(g->overlayCount(), 0);
@@ -175,41 +228,127 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");  // what standard output holds
         QTest::addColumn<QByteArray>("err");  // all of standard error
-        QTest::newRow("version")                << QStringList{"--version"} << 0 << QByteArray("Quorvel 0.1\n") << QByteArray();
-        QTest::newRow("-v")                     << QStringList{"-v"} << 0 << QByteArray("Quorvel 0.1\n") << QByteArray();
-        QTest::newRow("no load power at all")   << QStringList{"report", "--load-power", "0"} << 0 << QByteArray("RMS power of Rzobel at 7khz:      0W\r\n") << QByteArray();
-        QTest::newRow("largest inputs")         << QStringList{"report", "--load-power", "999", "--speaker-l", "999."} << 0 << QByteArray("Lspeaker:                         999.mH\r\n") << QByteArray();
-        QTest::newRow("a word too many")        << QStringList{"report", "now"} << 2 << QByteArray() << QByteArray("quorvel: unexpected argument \"now\"\n");
-        QTest::newRow("netlist, a word too many") << QStringList{"netlist", "--graph", "gain", "now"} << 2 << QByteArray() << QByteArray("quorvel: unexpected argument \"now\"\n");
-        QTest::newRow("graph not for report")   << QStringList{"report", "--graph", "gain"} << 2 << QByteArray() << QByteArray("quorvel: --graph is not taken by report\n");
-        QTest::newRow("lone point, speaker L")  << QStringList{"report", "--speaker-l", "."} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \".\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
-        QTest::newRow("lone point, load power") << QStringList{"csv", "--graph", "power", "--load-power", "."} << 2 << QByteArray() << QByteArray("quorvel: --load-power: \".\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 3 characters\n");
-        QTest::newRow("output device full")     << QStringList{"report", ">/dev/full"} << 1 << QByteArray() << QByteArray("quorvel: standard output could not be written: No space left on device\n");
-        QTest::newRow("help, device full")      << QStringList{"--help", ">/dev/full"} << 1 << QByteArray() << QByteArray("quorvel: standard output could not be written: No space left on device\n");
-        QTest::newRow("help")                   << QStringList{"--help"} << 0 << QByteArray("--zobel-c-ser <value>") << QByteArray();
-        QTest::newRow("dissipation at 100 W")   << QStringList{"csv", "--graph", "power", "--load-power", "100"} << 0 << QByteArray("\n7000,0.0925017055") << QByteArray();
-        QTest::newRow("netlist, full, 2 ohm")   << QStringList{"netlist", "--graph", "gain", "--full-bridge", "--speaker-r", "2"} << 0 << QByteArray("full bridge: Lfilter 22uH") << QByteArray();
-        QTest::newRow("filter L not an item")   << QStringList{"report", "--filter-l", "23"} << 2 << QByteArray() << QByteArray("quorvel: --filter-l: \"23\" is not accepted; accepted: 3, 5, 6, 8, 10, 12, 15, 18, 20, 22, 27, 36, 44, 50, 68, 82, 100\n");
-        QTest::newRow("speaker L inf")          << QStringList{"report", "--speaker-l", "inf"} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \"inf\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
-        QTest::newRow("speaker L 1e3")          << QStringList{"report", "--speaker-l", "1e3"} << 2 << QByteArray() << QByteArray("quorvel: --speaker-l: \"1e3\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 4 characters\n");
-        QTest::newRow("load power 1e3")         << QStringList{"report", "--load-power", "1e3"} << 2 << QByteArray() << QByteArray("quorvel: --load-power: \"1e3\" is not accepted; accepted: a plain decimal number from 0 to 999 of at most 3 characters\n");
-        QTest::newRow("unknown option")         << QStringList{"report", "--bogus"} << 2 << QByteArray() << QByteArray("quorvel: Unknown option 'bogus'.\n");
-        QTest::newRow("graph not an item")      << QStringList{"csv", "--graph", "phase"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"phase\" is not accepted; accepted: impedance, gain, gain-zobel, power\n");
-        QTest::newRow("no dissipation netlist") << QStringList{"netlist", "--graph", "power"} << 2 << QByteArray() << QByteArray("quorvel: --graph: \"power\" is not accepted; accepted: impedance, gain, gain-zobel\n");
-        QTest::newRow("unknown command")        << QStringList{"plot"} << 2 << QByteArray() << QByteArray("quorvel: \"plot\" is not a command; accepted: report, csv, netlist, fit, stress, explore\n");
-        QTest::newRow("explore, supply alone")  << QStringList{"explore", "--supply", "48"} << 2 << QByteArray() << QByteArray("quorvel: --supply and --fsw are given together or not at all\n");
-        QTest::newRow("explore, fsw too low")   << QStringList{"explore", "--supply", "48", "--fsw", "20"} << 2 << QByteArray() << QByteArray("quorvel: --fsw: \"20\" is not accepted; accepted: a plain decimal number from 50 to 3000 of at most 6 characters\n");
-        QTest::newRow("explore, modulation")    << QStringList{"explore", "--modulation", "PWM"} << 2 << QByteArray() << QByteArray("quorvel: --modulation: \"PWM\" is not accepted; accepted: ad, bd\n");
-        QTest::newRow("pareto only not for csv") << QStringList{"csv", "--graph", "gain", "--pareto-only"} << 2 << QByteArray() << QByteArray("quorvel: --pareto-only is not taken by csv\n");
-        QTest::newRow("explore, pareto only")   << QStringList{"explore", "--pareto-only", "--zobel-r", "47"} << 0 << QByteArray("zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,zobel_W,gain_20k_dB,pareto\n0,1,") << QByteArray();
-        // A measured speaker: the file below holds Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH without noise.
-        const QString file = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
-        QTest::newRow("fit")                    << QStringList{"fit", file} << 0 << QByteArray("Re_ohm,Le_H,R2_ohm,L2_H,rms_error_percent\n6.1999") << QByteArray();
-        QTest::newRow("fit, no file")           << QStringList{"fit"} << 2 << QByteArray() << QByteArray("quorvel: fit takes the path of one impedance file\n");
-        QTest::newRow("fit, two files")         << QStringList{"fit", file, file} << 2 << QByteArray() << QByteArray("quorvel: unexpected argument \"" + file.toUtf8() + "\"\n");
-        QTest::newRow("load file not for report") << QStringList{"report", "--load-file", file} << 2 << QByteArray() << QByteArray("quorvel: --load-file is not taken by report\n");
-        QTest::newRow("load file, a folder")    << QStringList{"csv", "--graph", "gain", "--load-file", "/"} << 2 << QByteArray() << QByteArray("quorvel: --load-file: /: \"/\" is a folder, not a file.\n");
-        QTest::newRow("load file, gain")        << QStringList{"csv", "--graph", "gain", "--load-file", file} << 0 << QByteArray("frequency_Hz,gain_dB\n0,0\n100,") << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("Quorvel 0.1\n")
+                                 << QByteArray();
+        QTest::newRow("-v") << QStringList{"-v"} << 0 << QByteArray("Quorvel 0.1\n")
+                            << QByteArray();
+        QTest::newRow("no load power at all")
+            << QStringList{"report", "--load-power", "0"} << 0
+            << QByteArray("RMS power of Rzobel at 7khz:      0W\r\n") << QByteArray();
+        QTest::newRow("largest inputs")
+            << QStringList{"report", "--load-power", "999", "--speaker-l", "999."} << 0
+            << QByteArray("Lspeaker:                         999.mH\r\n") << QByteArray();
+        QTest::newRow("a word too many") << QStringList{"report", "now"} << 2 << QByteArray()
+                                         << QByteArray("quorvel: unexpected argument \"now\"\n");
+        QTest::newRow("netlist, a word too many")
+            << QStringList{"netlist", "--graph", "gain", "now"} << 2 << QByteArray()
+            << QByteArray("quorvel: unexpected argument \"now\"\n");
+        QTest::newRow("graph not for report")
+            << QStringList{"report", "--graph", "gain"} << 2 << QByteArray()
+            << QByteArray("quorvel: --graph is not taken by report\n");
+        QTest::newRow("lone point, speaker L")
+            << QStringList{"report", "--speaker-l", "."} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --speaker-l: \".\" is not accepted; accepted: a plain decimal number "
+                   "from 0 to 999 of at most 4 characters\n");
+        QTest::newRow("lone point, load power")
+            << QStringList{"csv", "--graph", "power", "--load-power", "."} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --load-power: \".\" is not accepted; accepted: a plain decimal number "
+                   "from 0 to 999 of at most 3 characters\n");
+        QTest::newRow("output device full")
+            << QStringList{"report", ">/dev/full"} << 1 << QByteArray()
+            << QByteArray(
+                   "quorvel: standard output could not be written: No space left on device\n");
+        QTest::newRow("help, device full")
+            << QStringList{"--help", ">/dev/full"} << 1 << QByteArray()
+            << QByteArray(
+                   "quorvel: standard output could not be written: No space left on device\n");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--zobel-c-ser <value>")
+                              << QByteArray();
+        QTest::newRow("dissipation at 100 W")
+            << QStringList{"csv", "--graph", "power", "--load-power", "100"} << 0
+            << QByteArray("\n7000,0.0925017055") << QByteArray();
+        QTest::newRow("netlist, full, 2 ohm")
+            << QStringList{"netlist", "--graph", "gain", "--full-bridge", "--speaker-r", "2"} << 0
+            << QByteArray("full bridge: Lfilter 22uH") << QByteArray();
+        QTest::newRow("filter L not an item")
+            << QStringList{"report", "--filter-l", "23"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --filter-l: \"23\" is not accepted; accepted: 3, 5, 6, 8, 10, 12, 15, "
+                   "18, 20, 22, 27, 36, 44, 50, 68, 82, 100\n");
+        QTest::newRow("speaker L inf")
+            << QStringList{"report", "--speaker-l", "inf"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --speaker-l: \"inf\" is not accepted; accepted: a plain decimal "
+                   "number from 0 to 999 of at most 4 characters\n");
+        QTest::newRow("speaker L 1e3")
+            << QStringList{"report", "--speaker-l", "1e3"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --speaker-l: \"1e3\" is not accepted; accepted: a plain decimal "
+                   "number from 0 to 999 of at most 4 characters\n");
+        QTest::newRow("load power 1e3")
+            << QStringList{"report", "--load-power", "1e3"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --load-power: \"1e3\" is not accepted; accepted: a plain decimal "
+                   "number from 0 to 999 of at most 3 characters\n");
+        QTest::newRow("unknown option") << QStringList{"report", "--bogus"} << 2 << QByteArray()
+                                        << QByteArray("quorvel: Unknown option 'bogus'.\n");
+        QTest::newRow("graph not an item")
+            << QStringList{"csv", "--graph", "phase"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --graph: \"phase\" is not accepted; accepted: impedance, gain, "
+                   "gain-zobel, power\n");
+        QTest::newRow("no dissipation netlist")
+            << QStringList{"netlist", "--graph", "power"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --graph: \"power\" is not accepted; accepted: impedance, gain, "
+                   "gain-zobel\n");
+        QTest::newRow("unknown command") << QStringList{"plot"} << 2 << QByteArray()
+                                         << QByteArray(
+                                                "quorvel: \"plot\" is not a command; accepted: "
+                                                "report, csv, netlist, fit, stress, explore\n");
+        QTest::newRow("explore, supply alone")
+            << QStringList{"explore", "--supply", "48"} << 2 << QByteArray()
+            << QByteArray("quorvel: --supply and --fsw are given together or not at all\n");
+        QTest::newRow("explore, fsw too low")
+            << QStringList{"explore", "--supply", "48", "--fsw", "20"} << 2 << QByteArray()
+            << QByteArray(
+                   "quorvel: --fsw: \"20\" is not accepted; accepted: a plain decimal number from "
+                   "50 to 3000 of at most 6 characters\n");
+        QTest::newRow("explore, modulation")
+            << QStringList{"explore", "--modulation", "PWM"} << 2 << QByteArray()
+            << QByteArray("quorvel: --modulation: \"PWM\" is not accepted; accepted: ad, bd\n");
+        QTest::newRow("pareto only not for csv")
+            << QStringList{"csv", "--graph", "gain", "--pareto-only"} << 2 << QByteArray()
+            << QByteArray("quorvel: --pareto-only is not taken by csv\n");
+        QTest::newRow("explore, pareto only")
+            << QStringList{"explore", "--pareto-only", "--zobel-r", "47"} << 0
+            << QByteArray(
+                   "zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,zobel_W,gain_20k_dB,pareto\n0,1,")
+            << QByteArray();
+        // A measured speaker: the file below holds Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH
+        // without noise.
+        const QString file =
+            QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
+        QTest::newRow("fit") << QStringList{"fit", file} << 0
+                             << QByteArray("Re_ohm,Le_H,R2_ohm,L2_H,rms_error_percent\n6.1999")
+                             << QByteArray();
+        QTest::newRow("fit, no file")
+            << QStringList{"fit"} << 2 << QByteArray()
+            << QByteArray("quorvel: fit takes the path of one impedance file\n");
+        QTest::newRow("fit, two files")
+            << QStringList{"fit", file, file} << 2 << QByteArray()
+            << QByteArray("quorvel: unexpected argument \"" + file.toUtf8() + "\"\n");
+        QTest::newRow("load file not for report")
+            << QStringList{"report", "--load-file", file} << 2 << QByteArray()
+            << QByteArray("quorvel: --load-file is not taken by report\n");
+        QTest::newRow("load file, a folder")
+            << QStringList{"csv", "--graph", "gain", "--load-file", "/"} << 2 << QByteArray()
+            << QByteArray("quorvel: --load-file: /: \"/\" is a folder, not a file.\n");
+        QTest::newRow("load file, gain")
+            << QStringList{"csv", "--graph", "gain", "--load-file", file} << 0
+            << QByteArray("frequency_Hz,gain_dB\n0,0\n100,") << QByteArray();
     }
     void commandLine()
     {

@@ -18,8 +18,7 @@ int differing(const QImage &a, const QImage &b)
         return a.width() * a.height();
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            n += a.pixel(x, y) != b.pixel(x, y);
+        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
     return n;
 }
 
@@ -38,17 +37,28 @@ private slots:
         // The steps that bring the window up, then which window.
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("window");
-        QTest::newRow("main window")                   << "" << "Form1";
-        QTest::newRow("main window, full bridge, cursors") << "full; pick zobel_c_par 0; cursors" << "Form1";
-        QTest::newRow("main window, reference held")   << "full; reference" << "Form1";
-        QTest::newRow("main window, loads compared")   << "loads" << "Form1";
-        QTest::newRow("Power window")                  << "power" << "Power_measurement_form";
-        QTest::newRow("measured speaker")              << "measured" << "MeasuredSpeakerWindow";
-        QTest::newRow("carrier window")                << "full; carrier" << "CarrierWindow";
-        QTest::newRow("Zobel map")                     << "map" << "TradeoffWindow";
-        QTest::newRow("half-bridge schematic")         << "schematic" << "Schematic";
-        QTest::newRow("full-bridge schematic")         << "full; schematic" << "Schematic_full";
-        QTest::newRow("About")                         << "about" << "frmAbout";
+        QTest::newRow("main window") << ""
+                                     << "Form1";
+        QTest::newRow("main window, full bridge, cursors") << "full; pick zobel_c_par 0; cursors"
+                                                           << "Form1";
+        QTest::newRow("main window, reference held") << "full; reference"
+                                                     << "Form1";
+        QTest::newRow("main window, loads compared") << "loads"
+                                                     << "Form1";
+        QTest::newRow("Power window") << "power"
+                                      << "Power_measurement_form";
+        QTest::newRow("measured speaker") << "measured"
+                                          << "MeasuredSpeakerWindow";
+        QTest::newRow("carrier window") << "full; carrier"
+                                        << "CarrierWindow";
+        QTest::newRow("Zobel map") << "map"
+                                   << "TradeoffWindow";
+        QTest::newRow("half-bridge schematic") << "schematic"
+                                               << "Schematic";
+        QTest::newRow("full-bridge schematic") << "full; schematic"
+                                               << "Schematic_full";
+        QTest::newRow("About") << "about"
+                               << "frmAbout";
     }
 
     void look()
@@ -58,7 +68,9 @@ private slots:
         m_form->resize(1200, 760);
         QStringList steps = script.split("; ", Qt::SkipEmptyParts);
         const QString last = steps.isEmpty() ? QString() : steps.takeLast();
-        if (!QStringList{"power", "carrier", "map", "schematic", "about", "cursors", "reference", "measured", "loads", ""}.contains(last))
+        if (!QStringList{"power", "carrier", "map", "schematic", "about", "cursors", "reference",
+                         "measured", "loads", ""}
+                 .contains(last))
             steps << last;
         play(m_form, steps.join("; "));
         if (last == "cursors") {
@@ -69,9 +81,11 @@ private slots:
             play(m_form, "half; pick filter_c_par .47");
         } else if (last == "loads") {  // the five loads' curves on Fig. 2 and 3
             for (const char *graph : {"CWGraph3", "CWGraph4"})
-                childNamed<QAction>(childNamed<GraphControl>(m_form, graph), "actionCompareLoads")->trigger();
+                childNamed<QAction>(childNamed<GraphControl>(m_form, graph), "actionCompareLoads")
+                    ->trigger();
         } else if (last == "measured") {  // loaded through its menu; the fit window opens
-            answerFileDialog(QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma"));
+            answerFileDialog(QStringLiteral(QUORVEL_SOURCE_DIR
+                                            "/tests/fuzz/impedance/accept-voicecoil-tab.zma"));
             childNamed<QAction>(m_form, "measured_load")->trigger();
         } else if (last == "power") {
             childNamed<QAction>(m_form, "power_calcs")->trigger();
@@ -88,7 +102,8 @@ private slots:
         }
         QPointer<QWidget> w;
         if (last == "schematic" || last == "about") {
-            childNamed<QAction>(m_form, last == "about" ? "mnuAbout" : "schematic_viewer")->trigger();
+            childNamed<QAction>(m_form, last == "about" ? "mnuAbout" : "schematic_viewer")
+                ->trigger();
             w = QApplication::activeModalWidget();
         } else {
             for (QWidget *top : QApplication::topLevelWidgets())
@@ -100,17 +115,21 @@ private slots:
             if (focus)
                 focus->clearFocus();  // no text caret, whose blinking no picture can hold
         QCoreApplication::processEvents();
-        for (GraphControl *g : w->findChildren<GraphControl *>())
-            g->refresh();
+        for (GraphControl *g : w->findChildren<GraphControl *>()) g->refresh();
         const QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QString name = "look_" + QString(QTest::currentDataTag()).replace(QRegularExpression("[^a-zA-Z0-9]+"), "_") + ".png";
+        const QString name =
+            "look_" +
+            QString(QTest::currentDataTag()).replace(QRegularExpression("[^a-zA-Z0-9]+"), "_") +
+            ".png";
         const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/") + name;
         if (qEnvironmentVariableIsSet("QUORVEL_APPROVE"))
             QVERIFY(shot.save(approved));
         const int n = differing(shot, QImage(approved).convertToFormat(QImage::Format_RGB32));
         if (n)
             shot.save(QDir::temp().filePath(name));
-        QVERIFY2(n == 0, qPrintable(QString("%1 pixels differ from %2; as drawn now: %3").arg(n).arg(approved, QDir::temp().filePath(name))));
+        QVERIFY2(n == 0, qPrintable(QString("%1 pixels differ from %2; as drawn now: %3")
+                                        .arg(n)
+                                        .arg(approved, QDir::temp().filePath(name))));
         if (last == "schematic" || last == "about")
             w->close();
     }

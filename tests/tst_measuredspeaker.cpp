@@ -4,15 +4,15 @@
 // agrees with the drawn one. The file is written here from a known LR-2 voice coil, and every
 // expected value comes from that model by this test's own complex arithmetic.
 #include "app/form1.h"
-#include "testhelpers.h"
 #include "core/network/loadcompare.h"
+#include "testhelpers.h"
 #include "widgets/graphmenu.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QLabel>
 #include <QTemporaryDir>
 
 namespace {
@@ -33,8 +33,8 @@ QByteArray wooferFile()
     for (int i = 0; i < 200; ++i) {
         const double hz = 10 * std::pow(2000.0, i / 199.0);
         const cplx z = woofer(hz);
-        text += QByteArray::number(hz, 'g', 12) + ' ' + QByteArray::number(std::abs(z), 'g', 12) + ' ' +
-                QByteArray::number(std::arg(z) * 180 / M_PI, 'g', 12) + '\n';
+        text += QByteArray::number(hz, 'g', 12) + ' ' + QByteArray::number(std::abs(z), 'g', 12) +
+                ' ' + QByteArray::number(std::arg(z) * 180 / M_PI, 'g', 12) + '\n';
     }
     return text;
 }
@@ -45,8 +45,11 @@ double gainWith(const DesignRecord &r, cplx zs, double w, bool zobel)
     const cplx j(0, 1);
     cplx Y = 1.0 / zs + j * w * r.filter_c_par_modeval * 1e-6;
     if (zobel) {
-        const double Czp = r.zobel_c_parval ? r.zobel_c_parval : 1e-13, Czs = r.zobel_c_serval ? r.zobel_c_serval : 1e-13;
-        Y += 1.0 / (1.0 / (j * w * Czs) + 1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * Czp)) / (r.full_bridge_select ? 2.0 : 1.0);
+        const double Czp = r.zobel_c_parval ? r.zobel_c_parval : 1e-13,
+                     Czs = r.zobel_c_serval ? r.zobel_c_serval : 1e-13;
+        Y += 1.0 /
+             (1.0 / (j * w * Czs) + 1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * Czp)) /
+             (r.full_bridge_select ? 2.0 : 1.0);
     }
     const double L = r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1);
     return -20 * std::log10(std::abs(1.0 + j * w * L * Y));
@@ -78,7 +81,9 @@ private slots:
     {
         QTest::addColumn<QString>("script");  // the design the woofer is drawn for
         QTest::newRow("start-up design") << "";
-        QTest::newRow("full bridge, other Zobel") << "full; pick zobel_r_par 10; pick zobel_c_par 0; pick zobel_c_ser .22; pick filter_c_par .47";
+        QTest::newRow("full bridge, other Zobel")
+            << "full; pick zobel_r_par 10; pick zobel_c_par 0; pick zobel_c_ser .22; pick "
+               "filter_c_par .47";
     }
 
     void overlays()
@@ -102,18 +107,30 @@ private slots:
         QVERIFY(std::fabs(fig1->overlayY(0, 199) / std::abs(woofer(20000)) - 1) < 1e-9);
         // Drawn at the load comparison's points, a tenth of the grid and closer than a pixel.
         const std::vector<int> &points = comparedGridPoints();
-        QCOMPARE(fig1->overlayX(1, 0), points[1] * 100.0);  // the first point repeats the second, as on the curve
+        QCOMPARE(fig1->overlayX(1, 0),
+                 points[1] * 100.0);  // the first point repeats the second, as on the curve
         for (std::size_t j = 1; j < points.size(); j += 50)
-            QVERIFY2(fig1->overlayX(1, j) == points[j] * 100.0 && std::fabs(fig1->overlayY(1, j) / std::abs(woofer(points[j] * 100.0)) - 1) < 0.005, qPrintable(QString::number(j)));
+            QVERIFY2(fig1->overlayX(1, j) == points[j] * 100.0 &&
+                         std::fabs(fig1->overlayY(1, j) / std::abs(woofer(points[j] * 100.0)) - 1) <
+                             0.005,
+                     qPrintable(QString::number(j)));
         // Fig. 2 and 3: the gain with the woofer as the load, within 0.01 dB.
-        for (const auto &[name, zobel] : {std::pair{"CWGraph3", false}, std::pair{"CWGraph4", true}}) {
+        for (const auto &[name, zobel] :
+             {std::pair{"CWGraph3", false}, std::pair{"CWGraph4", true}}) {
             GraphControl *g = childNamed<GraphControl>(m_form, name);
             QCOMPARE(g->overlayCount(), 1);
-            QCOMPARE(QPointF(g->overlayX(0, 0), g->overlayY(0, 0)), QPointF(0, 0));  // as the curve starts
+            QCOMPARE(QPointF(g->overlayX(0, 0), g->overlayY(0, 0)),
+                     QPointF(0, 0));  // as the curve starts
             for (std::size_t j = 1; j < points.size(); j += 13) {
                 const int i = points[j];
                 const double expected = gainWith(d, woofer(i * 100.0), i * 6.28318 * 100, zobel);
-                QVERIFY2(g->overlayX(0, j) == i * 100.0 && std::fabs(g->overlayY(0, j) - expected) < 0.01, qPrintable(QString("%1 at %2 Hz: %3, expected %4").arg(name).arg(i * 100).arg(g->overlayY(0, j)).arg(expected)));
+                QVERIFY2(g->overlayX(0, j) == i * 100.0 &&
+                             std::fabs(g->overlayY(0, j) - expected) < 0.01,
+                         qPrintable(QString("%1 at %2 Hz: %3, expected %4")
+                                        .arg(name)
+                                        .arg(i * 100)
+                                        .arg(g->overlayY(0, j))
+                                        .arg(expected)));
             }
         }
         // The Power graph: 50 W of real power into the woofer at each frequency.
@@ -124,17 +141,24 @@ private slots:
             const double w = i * 6.28 * 100.0;
             const cplx zs = woofer(i * 100.0), j(0, 1);
             const double v2 = 50 * std::norm(zs) / zs.real() / (d.full_bridge_select ? 4 : 1);
-            const cplx par = d.zobel_r_parval / (1.0 + j * w * d.zobel_r_parval * (d.zobel_c_parval ? d.zobel_c_parval : 1e-13));
-            const double expected = v2 * std::norm(par / (par + 1.0 / (j * w * d.zobel_c_serval))) / d.zobel_r_parval;
-            QVERIFY2(power->overlayX(0, i) == i * 100.0 && std::fabs(power->overlayY(0, i) / expected - 1) < 0.01, qPrintable(QString::number(i)));
+            const cplx par =
+                d.zobel_r_parval /
+                (1.0 + j * w * d.zobel_r_parval * (d.zobel_c_parval ? d.zobel_c_parval : 1e-13));
+            const double expected =
+                v2 * std::norm(par / (par + 1.0 / (j * w * d.zobel_c_serval))) / d.zobel_r_parval;
+            QVERIFY2(power->overlayX(0, i) == i * 100.0 &&
+                         std::fabs(power->overlayY(0, i) / expected - 1) < 0.01,
+                     qPrintable(QString::number(i)));
         }
         // The fit is shown with its values.
         QWidget *fit = m_form->findChild<QWidget *>("MeasuredSpeakerWindow");
-        QVERIFY(textOf(fit, "measuredModel").startsWith("Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH"));
+        QVERIFY(textOf(fit, "measuredModel")
+                    .startsWith("Re 6.2 ohm, Le 0.35 mH, R2 12 ohm, L2 1.1 mH"));
         auto *model = childNamed<QLabel>(fit, "measuredModel");
         QTest::mouseDClick(model, Qt::LeftButton, {}, QPoint(4, model->height() / 2));
         QVERIFY(model->hasSelectedText());  // a double click selects a word, to copy
-        for (QLabel *label : fit->findChildren<QLabel *>())  // each shown whole, however long the model
+        for (QLabel *label :
+             fit->findChildren<QLabel *>())  // each shown whole, however long the model
             QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
         // Cleared: the overlays go, the boxes stay.
         childNamed<QAction>(m_form, "measured_clear")->trigger();
@@ -149,8 +173,11 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("told");
-        QTest::newRow("too few points") << "short.txt"  << "The file holds only 2 points, the last on line 2; at least 10 are needed.";
-        QTest::newRow("binary")         << "binary.dat" << "Line 1: binary content (byte 0x00), not text.";
+        QTest::newRow("too few points")
+            << "short.txt"
+            << "The file holds only 2 points, the last on line 2; at least 10 are needed.";
+        QTest::newRow("binary") << "binary.dat"
+                                << "Line 1: binary content (byte 0x00), not text.";
     }
 
     void refused()
@@ -163,7 +190,8 @@ private slots:
         answerFileDialog(path(file));
         childNamed<QAction>(m_form, "measured_load")->trigger();
         QTRY_COMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0], (QStringList{"Quorvel", path(file) + " was not loaded. " + told, QString::number(QMessageBox::Warning)}));
+        QCOMPARE(answerer.seen[0], (QStringList{"Quorvel", path(file) + " was not loaded. " + told,
+                                                QString::number(QMessageBox::Warning)}));
         QCOMPARE(m_form->measuredSpeaker()->fileName(), QStringLiteral("woofer.zma"));
         QCOMPARE(childNamed<GraphControl>(m_form, "CWGraph3")->overlayY(0, 300), before);
     }
@@ -185,17 +213,24 @@ private slots:
         // within 0.01 dB, at the frequencies ngspice prints.
         load(path("woofer.zma"));
         play(m_form, "full; pick zobel_c_par .22");
-        setSaveNameChooser([this](QWidget *, const QString &, const QString &, const QString &) { return path("fit.cir"); });
-        childNamed<QAction>(childNamed<GraphControl>(m_form, "CWGraph4"), "actionSaveNetlist")->trigger();
+        setSaveNameChooser([this](QWidget *, const QString &, const QString &, const QString &) {
+            return path("fit.cir");
+        });
+        childNamed<QAction>(childNamed<GraphControl>(m_form, "CWGraph4"), "actionSaveNetlist")
+            ->trigger();
         QVERIFY(contents(path("fit.cir")).contains("\nRVC1 "));
         QProcess ngspice;
         ngspice.start("ngspice", {"-b", path("fit.cir")});
         QVERIFY(ngspice.waitForFinished(60000));
         int rows = 0;
-        for (const QRegularExpressionMatch &m : QRegularExpression("^\\d+\\t(\\S+)\\t(\\S+)", QRegularExpression::MultilineOption).globalMatch(ngspice.readAllStandardOutput())) {
+        for (const QRegularExpressionMatch &m :
+             QRegularExpression("^\\d+\\t(\\S+)\\t(\\S+)", QRegularExpression::MultilineOption)
+                 .globalMatch(ngspice.readAllStandardOutput())) {
             const double hz = m.captured(1).toDouble();
-            const double expected = gainWith(m_form->design(), m_form->measuredSpeaker()->impedance(hz), 2 * M_PI * hz, true);
-            QVERIFY2(std::fabs(m.captured(2).toDouble() - expected) < 0.01, qPrintable(m.captured(0) + " expected " + QString::number(expected)));
+            const double expected = gainWith(
+                m_form->design(), m_form->measuredSpeaker()->impedance(hz), 2 * M_PI * hz, true);
+            QVERIFY2(std::fabs(m.captured(2).toDouble() - expected) < 0.01,
+                     qPrintable(m.captured(0) + " expected " + QString::number(expected)));
             ++rows;
         }
         QCOMPARE(rows, 401);

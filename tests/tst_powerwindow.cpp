@@ -24,10 +24,13 @@ private slots:
         // Made when first opened, beside the main window, which stays usable.
         QVERIFY(!m_form->powerWindow());
         Power_measurement_form *power = openPowerWindow();
-        QVERIFY(power && power == m_form->powerWindow() && power->isVisible() && !QApplication::activeModalWidget());
+        QVERIFY(power && power == m_form->powerWindow() && power->isVisible() &&
+                !QApplication::activeModalWidget());
         auto *graph = childNamed<GraphControl>(power, "CWGraph4");
-        QCOMPARE(axesOf(graph) << graph->curveSize(), (QList<double>{1, 200, 20000, 0, 0, 5, 1001}));
-        QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp", "Text_peak_voltage", "Text_power_freq", "Text_power"}),
+        QCOMPARE(axesOf(graph) << graph->curveSize(),
+                 (QList<double>{1, 200, 20000, 0, 0, 5, 1001}));
+        QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp",
+                               "Text_peak_voltage", "Text_power_freq", "Text_power"}),
                  (QStringList{".1", "6", ".1", "50", "10.0khz", "0.100W"}));
         childNamed<QAction>(m_form, "Topol_Full_Bridge")->trigger();
         QCOMPARE(texts(m_form, {"Text_rzobel_power"}), QStringList{"0.011W"});
@@ -53,11 +56,13 @@ private slots:
         childNamed<QAction>(m_form, "Topol_Half_Bridge")->trigger();
         power = openPowerWindow();
         QVERIFY(!childNamed<QAction>(power, "cursors4_on")->isChecked());
-        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{"50", "0.076W"}));  // Zobel R 10
+        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}),
+                 (QStringList{"50", "0.076W"}));  // Zobel R 10
         // A rejected entry puts back the "50" the window shows, not the 100 W typed into the
         // window before; the sweep keeps 50 W.
         QTest::keyClicks(childNamed<QLineEdit>(power, "Text_peak_voltage"), "x");
-        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{"50", "0.076W"}));
+        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}),
+                 (QStringList{"50", "0.076W"}));
     }
 
     void zobelReadouts_data()
@@ -68,13 +73,23 @@ private slots:
         QTest::addColumn<bool>("shown");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QStringList>("readouts");  // C par, R, C ser
-        QTest::newRow("C par picked")              << true  << "pick zobel_c_par .47"  << QStringList{".47", "6", ".1"};
-        QTest::newRow("R picked")                  << true  << "pick zobel_r_par 22"   << QStringList{".1", "22", ".1"};
-        QTest::newRow("C ser picked")              << true  << "pick zobel_c_ser 1.0"  << QStringList{".1", "6", "1.0"};
-        QTest::newRow("C ser typed key by key")    << false << "type zobel_c_ser .22"  << QStringList{".1", "6", ".12"};  // "." undone, ".12" taken, ".122" undone
-        QTest::newRow("C par none, opened after")        << false << "pick zobel_c_par 0"    << QStringList{"0", "6", ".1"};
-        QTest::newRow("all three, full bridge")    << true  << "full; pick zobel_c_ser .82; pick zobel_r_par 3; pick zobel_c_par .68" << QStringList{".68", "3", ".82"};
-        QTest::newRow("all three, then rejected")  << true  << "pick zobel_c_par .15; pick zobel_r_par 47; pick zobel_c_ser .047; type zobel_r_par 4" << QStringList{".15", "47", ".047"};
+        QTest::newRow("C par picked")
+            << true << "pick zobel_c_par .47" << QStringList{".47", "6", ".1"};
+        QTest::newRow("R picked") << true << "pick zobel_r_par 22" << QStringList{".1", "22", ".1"};
+        QTest::newRow("C ser picked")
+            << true << "pick zobel_c_ser 1.0" << QStringList{".1", "6", "1.0"};
+        QTest::newRow("C ser typed key by key")
+            << false << "type zobel_c_ser .22"
+            << QStringList{".1", "6", ".12"};  // "." undone, ".12" taken, ".122" undone
+        QTest::newRow("C par none, opened after")
+            << false << "pick zobel_c_par 0" << QStringList{"0", "6", ".1"};
+        QTest::newRow("all three, full bridge")
+            << true << "full; pick zobel_c_ser .82; pick zobel_r_par 3; pick zobel_c_par .68"
+            << QStringList{".68", "3", ".82"};
+        QTest::newRow("all three, then rejected") << true
+                                                  << "pick zobel_c_par .15; pick zobel_r_par 47; "
+                                                     "pick zobel_c_ser .047; type zobel_r_par 4"
+                                                  << QStringList{".15", "47", ".047"};
     }
 
     void zobelReadouts()
@@ -87,26 +102,42 @@ private slots:
         if (!shown)
             power = openPowerWindow();
         QCOMPARE(power, m_form->powerWindow());
-        QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp"}), readouts);
+        QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp"}),
+                 readouts);
         QCOMPARE(texts(m_form, {"Text_rzobel_power"}), QStringList{rzobelText(50)});
         auto *graph = childNamed<GraphControl>(power, "CWGraph4");
         for (int i : {1, 70, 500, 1000})
-            QVERIFY(std::fabs(graph->curveY(i) / reference::dissipation(m_form->design(), 50, i) - 1) < 1e-12);
+            QVERIFY(std::fabs(graph->curveY(i) / reference::dissipation(m_form->design(), 50, i) -
+                              1) < 1e-12);
     }
 
     void loadPower_data()
     {
-        QTest::addColumn<QString>("typed");   // after "20" was accepted; "paste " pastes the rest at once
+        QTest::addColumn<QString>(
+            "typed");  // after "20" was accepted; "paste " pastes the rest at once
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("rzobel");  // the main window's 7 kHz figure
-        QTest::newRow("100")            << "100"         << "100" << "0.092W";
-        QTest::newRow("2.5")            << "paste 2.5"   << "2.5" << "0.002W";
-        QTest::newRow(". then .5")      << ".5"          << ".5"  << "0W";
-        QTest::newRow("1000")           << "1000"        << "100" << "0.092W";
-        QTest::newRow("emptied")        << "paste "      << "20"  << "0.018W";
+        QTest::newRow("100") << "100"
+                             << "100"
+                             << "0.092W";
+        QTest::newRow("2.5") << "paste 2.5"
+                             << "2.5"
+                             << "0.002W";
+        QTest::newRow(". then .5") << ".5"
+                                   << ".5"
+                                   << "0W";
+        QTest::newRow("1000") << "1000"
+                              << "100"
+                              << "0.092W";
+        QTest::newRow("emptied") << "paste "
+                                 << "20"
+                                 << "0.018W";
         for (const char *rejected : {"-5", "abc", "1e2", "inf", "nan", "0x1", " 5", "5 ", "1.."})
-            QTest::newRow(rejected) << QString("paste ") + rejected << "20" << "0.018W";
-        QTest::newRow("Arabic-Indic 3") << "paste \u0663" << "20"  << "0.018W";
+            QTest::newRow(rejected) << QString("paste ") + rejected << "20"
+                                    << "0.018W";
+        QTest::newRow("Arabic-Indic 3") << "paste \u0663"
+                                        << "20"
+                                        << "0.018W";
     }
 
     void loadPower()
@@ -124,7 +155,8 @@ private slots:
         } else {
             typeOver(box, typed);
         }
-        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}), (QStringList{shown, rzobel}));
+        QCOMPARE(texts(power, {"Text_peak_voltage"}) + texts(m_form, {"Text_rzobel_power"}),
+                 (QStringList{shown, rzobel}));
         QCOMPARE(m_form->loadPower(), shown.toDouble());
     }
 
@@ -140,7 +172,9 @@ private slots:
         QFETCH(bool, exitItem);
         QPointer<Power_measurement_form> power = openPowerWindow();
         childNamed<QAction>(power, "cursors4_on")->trigger();
-        QTimer::singleShot(0, m_form, [this, exitItem] { exitItem ? childNamed<QAction>(m_form, "Exit")->trigger() : void(m_form->close()); });
+        QTimer::singleShot(0, m_form, [this, exitItem] {
+            exitItem ? childNamed<QAction>(m_form, "Exit")->trigger() : void(m_form->close());
+        });
         QTimer watchdog;
         connect(&watchdog, &QTimer::timeout, this, [] { QCoreApplication::exit(1); });
         watchdog.start(5000);
@@ -165,9 +199,11 @@ private slots:
         QTest::mouseClick(childNamed<QPushButton>(m_form, "Zoom_Full4"), Qt::LeftButton);
         double low = 0, high = 0;  // the 0 Hz point's 0 dB counts, its frequency does not
         for (int i = 1; i <= 10000; ++i)
-            std::tie(low, high) = std::pair(qMin(low, fig3->curveY(i)), qMax(high, fig3->curveY(i)));
+            std::tie(low, high) =
+                std::pair(qMin(low, fig3->curveY(i)), qMax(high, fig3->curveY(i)));
         QCOMPARE(axesOf(fig3), (QList<double>{1, 100, 1e6, 0, low, high}));
-        childNamed<QAction>(m_form, "cursors3_on")->trigger();  // no cursor: the zoom changes nothing
+        childNamed<QAction>(m_form, "cursors3_on")
+            ->trigger();  // no cursor: the zoom changes nothing
         zoomIn->click();
         QCOMPARE(axesOf(fig3), (QList<double>{1, 100, 1e6, 0, low, high}));
     }
@@ -181,11 +217,28 @@ private slots:
         QTest::addColumn<QStringList>("initial");
         QTest::addColumn<QStringList>("left");
         QTest::addColumn<QStringList>("right");
-        QTest::newRow("Fig. 1")        << QStringList{"cursors1_on", "CWGraph1", "Text_coordx1", "Text_coordy1"}  << QStringList{"3.2khz", "15.66"}   << QStringList{"0.1khz", "8.01"}    << QStringList{"1000.0khz", "4209.73"};
-        QTest::newRow("Fig. 2")        << QStringList{"cursors2_on", "CWGraph3", "Text_coordx2", "Text_coordy2"}  << QStringList{"3.2khz", "-0.13dB"} << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-58.76dB"};
-        QTest::newRow("Fig. 3")        << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"3.2khz", "-0.12dB"} << QStringList{"0.1khz", "-0.00dB"} << QStringList{"1000.0khz", "-59.19dB"};
-        QTest::newRow("Fig. 3 zoomed") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}  << QStringList{"3.2khz", "-0.12dB"} << QStringList{"0.7khz", "-0.03dB"} << QStringList{"123.0khz", "-22.35dB"};
-        QTest::newRow("Power")         << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq", "Text_power"} << QStringList{"2.0khz", "0.003W"}  << QStringList{"0.2khz", "0.000W"}  << QStringList{"20.0khz", "0.370W"};
+        QTest::newRow("Fig. 1") << QStringList{"cursors1_on", "CWGraph1", "Text_coordx1",
+                                               "Text_coordy1"}
+                                << QStringList{"3.2khz", "15.66"} << QStringList{"0.1khz", "8.01"}
+                                << QStringList{"1000.0khz", "4209.73"};
+        QTest::newRow("Fig. 2") << QStringList{"cursors2_on", "CWGraph3", "Text_coordx2",
+                                               "Text_coordy2"}
+                                << QStringList{"3.2khz", "-0.13dB"}
+                                << QStringList{"0.1khz", "-0.00dB"}
+                                << QStringList{"1000.0khz", "-58.76dB"};
+        QTest::newRow("Fig. 3") << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3",
+                                               "Text_coordy3"}
+                                << QStringList{"3.2khz", "-0.12dB"}
+                                << QStringList{"0.1khz", "-0.00dB"}
+                                << QStringList{"1000.0khz", "-59.19dB"};
+        QTest::newRow("Fig. 3 zoomed")
+            << QStringList{"cursors3_on", "CWGraph4", "Text_coordx3", "Text_coordy3"}
+            << QStringList{"3.2khz", "-0.12dB"} << QStringList{"0.7khz", "-0.03dB"}
+            << QStringList{"123.0khz", "-22.35dB"};
+        QTest::newRow("Power") << QStringList{"cursors4_on", "CWGraph4", "Text_power_freq",
+                                              "Text_power"}
+                               << QStringList{"2.0khz", "0.003W"} << QStringList{"0.2khz", "0.000W"}
+                               << QStringList{"20.0khz", "0.370W"};
     }
     void cursors()
     {
@@ -202,9 +255,12 @@ private slots:
         toggle->trigger();
         QList<Flag> on{0, 0, 0, 0};  // only the flag of this graph's cursor is set
         on[names[0].mid(7, 1).toInt() - 1] = kFlagTrue;
-        QCOMPARE((QList<Flag>{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(), m_form->cursors4_curs_zoomb(), m_form->power_cursor_on()}), on);
+        QCOMPARE((QList<Flag>{m_form->cursors1_curs_zoomb(), m_form->cursors3_curs_zoomb(),
+                              m_form->cursors4_curs_zoomb(), m_form->power_cursor_on()}),
+                 on);
         QVERIFY(toggle->isChecked() && graph->cursorCount() == 1);
-        QVERIFY(childNamed<QWidget>(window, qPrintable(names[2]))->isVisible() && childNamed<QWidget>(window, qPrintable(names[3]))->isVisible());
+        QVERIFY(childNamed<QWidget>(window, qPrintable(names[2]))->isVisible() &&
+                childNamed<QWidget>(window, qPrintable(names[3]))->isVisible());
         QCOMPARE(zoomIn->isVisible(), names[0] == "cursors3_on");
         QCOMPARE(texts(window, names.mid(2)), initial);
         QVERIFY(crosshairOnCurve(graph));

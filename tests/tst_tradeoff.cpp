@@ -7,8 +7,8 @@
 #include "core/measured/measuredcurves.h"
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
-#include "core/tradeoff/tradeoff.h"
 #include "core/network/valuelists.h"
+#include "core/tradeoff/tradeoff.h"
 
 #include <QTest>
 
@@ -29,7 +29,8 @@ std::shared_ptr<const MeasuredLoad> measuredWoofer()
     const std::complex<double> j(0, 1);
     for (int k = 0; k <= 200; ++k) {
         const double hz = 10 * std::pow(2000.0, k / 200.0), w = 2 * M_PI * hz;
-        const std::complex<double> motional = 1.0 / (1.0 / 40.0 + 1.0 / (j * w * 0.012) + j * w * 5.8e-4);
+        const std::complex<double> motional =
+            1.0 / (1.0 / 40.0 + 1.0 / (j * w * 0.012) + j * w * 5.8e-4);
         const std::complex<double> coil = 6.2 + 1.0 / (1.0 / (j * w * 0.9e-3) + 1.0 / 9.0);
         const std::complex<double> z = coil + motional;
         data.points.append({hz, std::abs(z), std::arg(z) * 180 / M_PI});
@@ -73,19 +74,23 @@ double fullGridPeak(const DesignRecord &d, std::int32_t ohms, const MeasuredGrid
     rec.speaker_r_modeval = ohms ? ohms : d.speaker_r_modeval;
     const NetworkValues n = networkValues(rec);
     double top = 0.0;
-    for (int i = 1; i <= kSweepPoints; ++i) top = std::max(top, ohms ? gainZobelAt(n, i) : measuredGainAt(n, grid, i, true));
+    for (int i = 1; i <= kSweepPoints; ++i)
+        top = std::max(top, ohms ? gainZobelAt(n, i) : measuredGainAt(n, grid, i, true));
     return top;
 }
 
 QString both(double got, double expected)
 {
-    return QStringLiteral("engine %1, whole grid %2").arg(got, 0, 'g', 17).arg(expected, 0, 'g', 17);
+    return QStringLiteral("engine %1, whole grid %2")
+        .arg(got, 0, 'g', 17)
+        .arg(expected, 0, 'g', 17);
 }
 
 QString networkName(int index)
 {
     const ZobelNetwork z = zobelNetwork(index);
-    return QStringLiteral("%1 uF, %2 ohm, %3 uF: ").arg(zobelCParText(z), zobelRText(z), zobelCSerText(z));
+    return QStringLiteral("%1 uF, %2 ohm, %3 uF: ")
+        .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z));
 }
 
 // A few hundred networks: some at random, the first and the last, and some without a series
@@ -93,7 +98,8 @@ QString networkName(int index)
 QList<int> sampleNetworks(unsigned seed, int count)
 {
     std::mt19937 rng(seed);
-    QList<int> picks{0, zobelNetworkCount() - 1, zobelNetworkIndex({5, 7, 0}), zobelNetworkIndex({0, 17, 0})};
+    QList<int> picks{0, zobelNetworkCount() - 1, zobelNetworkIndex({5, 7, 0}),
+                     zobelNetworkIndex({0, 17, 0})};
     while (picks.size() < count) picks << int(rng() % unsigned(zobelNetworkCount()));
     return picks;
 }
@@ -102,7 +108,9 @@ QList<int> sampleNetworks(unsigned seed, int count)
 QList<double> figuresOf(const TradeoffMap &map)
 {
     QList<double> v;
-    for (const TradeoffRow &r : map.rows) v << r.worstPeakDb << r.worstLoad << r.ownPeakDb << r.gain20kDb << r.at7kHzW << r.carrierW << r.zobelW << r.pareto;
+    for (const TradeoffRow &r : map.rows)
+        v << r.worstPeakDb << r.worstLoad << r.ownPeakDb << r.gain20kDb << r.at7kHzW << r.carrierW
+          << r.zobelW << r.pareto;
     return v;
 }
 
@@ -119,14 +127,22 @@ private slots:
     void rowsAreTheSweeps_data()
     {
         QTest::addColumn<Design>("design");
-        QTest::newRow("half bridge, start-up, carrier") << Design{false, "22", "1.0", "8", 0.67, false, true};
-        QTest::newRow("full bridge, 2 ohm, small filter") << Design{true, "3", ".1", "2", 0.05, false, false};
-        QTest::newRow("full bridge BD, 4 ohm, 10 uH, .47 uF, carrier") << Design{true, "10", ".47", "4", 0.2, false, true};
-        QTest::newRow("half bridge, no speaker inductance") << Design{false, "100", "2.0", "6", 0.0, false, false};
-        QTest::newRow("full bridge, large inductance") << Design{true, "44", ".47", "4", 999.0, false, false};
-        QTest::newRow("half bridge, resonance near the grid's top") << Design{false, "3", ".1", "8", 0.01, false, false};
-        QTest::newRow("half bridge, measured woofer") << Design{false, "22", "1.0", "8", 0.67, true, false};
-        QTest::newRow("full bridge, measured woofer, carrier") << Design{true, "10", ".33", "4", 0.2, true, true};
+        QTest::newRow("half bridge, start-up, carrier")
+            << Design{false, "22", "1.0", "8", 0.67, false, true};
+        QTest::newRow("full bridge, 2 ohm, small filter")
+            << Design{true, "3", ".1", "2", 0.05, false, false};
+        QTest::newRow("full bridge BD, 4 ohm, 10 uH, .47 uF, carrier")
+            << Design{true, "10", ".47", "4", 0.2, false, true};
+        QTest::newRow("half bridge, no speaker inductance")
+            << Design{false, "100", "2.0", "6", 0.0, false, false};
+        QTest::newRow("full bridge, large inductance")
+            << Design{true, "44", ".47", "4", 999.0, false, false};
+        QTest::newRow("half bridge, resonance near the grid's top")
+            << Design{false, "3", ".1", "8", 0.01, false, false};
+        QTest::newRow("half bridge, measured woofer")
+            << Design{false, "22", "1.0", "8", 0.67, true, false};
+        QTest::newRow("full bridge, measured woofer, carrier")
+            << Design{true, "10", ".33", "4", 0.2, true, true};
     }
 
     // For a sample of networks, the peaks are the ones the whole grid gives for each load of the
@@ -160,18 +176,29 @@ private slots:
             const GainFigures fig3 = sweepGainZobel(networkValues(d), curve);
             PowerCurve power;
             const double at7kHz = sweepZobelPower(powerInputs(d, in.loadPower), power).at7kHz;
-            const double carrier = d.carrier.given() ? idleCarrier(carrierNetwork(d, in.measured.get()), d.carrier.supplyV, d.carrier.switchingHz, d.carrier.modulation).zobelResistorW[0] : 0.0;
+            const double carrier =
+                d.carrier.given()
+                    ? idleCarrier(carrierNetwork(d, in.measured.get()), d.carrier.supplyV,
+                                  d.carrier.switchingHz, d.carrier.modulation)
+                          .zobelResistorW[0]
+                    : 0.0;
             const QString where = networkName(index);
-            QVERIFY2(row.worstPeakDb == worst, qPrintable(where + "worst case, " + both(row.worstPeakDb, worst)));
-            QVERIFY2(peaks.value(named.measured ? 0 : named.ohms, -1) == worst, qPrintable(where + "worst named " + named.name));
-            QVERIFY2(row.ownPeakDb == fig3.maximum && fig3.maximum == peaks[in.design.speaker_r_modeval], qPrintable(where + "own speaker, " + both(row.ownPeakDb, fig3.maximum)));
-            QVERIFY2(row.gain20kDb == fig3.gain20k, qPrintable(where + both(row.gain20kDb, fig3.gain20k)));
+            QVERIFY2(row.worstPeakDb == worst,
+                     qPrintable(where + "worst case, " + both(row.worstPeakDb, worst)));
+            QVERIFY2(peaks.value(named.measured ? 0 : named.ohms, -1) == worst,
+                     qPrintable(where + "worst named " + named.name));
+            QVERIFY2(
+                row.ownPeakDb == fig3.maximum && fig3.maximum == peaks[in.design.speaker_r_modeval],
+                qPrintable(where + "own speaker, " + both(row.ownPeakDb, fig3.maximum)));
+            QVERIFY2(row.gain20kDb == fig3.gain20k,
+                     qPrintable(where + both(row.gain20kDb, fig3.gain20k)));
             QVERIFY2(row.at7kHzW == at7kHz, qPrintable(where + both(row.at7kHzW, at7kHz)));
             QVERIFY2(row.carrierW == carrier, qPrintable(where + both(row.carrierW, carrier)));
             QVERIFY2(row.zobelW == row.at7kHzW + row.carrierW, qPrintable(where));
         }
         // The bounds leave a few tenths of a percent of the grid to sweep.
-        const double share = double(swept) / (double(engine.loads().size()) * kSweepPoints * double(sample.size()));
+        const double share =
+            double(swept) / (double(engine.loads().size()) * kSweepPoints * double(sample.size()));
         qInfo("%.3f %% of the grid swept", 100 * share);
         QVERIFY(share < 0.004);
     }
@@ -181,12 +208,18 @@ private slots:
         QTest::addColumn<QList<double>>("cost");
         QTest::addColumn<QList<double>>("peak");
         QTest::addColumn<QString>("front");  // '1' on the front, '0' off it
-        QTest::newRow("same cost, higher peak: off") << QList<double>{2, 2} << QList<double>{4, 3} << "01";
-        QTest::newRow("same peak, dearer: off") << QList<double>{1, 3} << QList<double>{4, 4} << "10";
-        QTest::newRow("equal in both: all on") << QList<double>{1, 1, 2} << QList<double>{5, 5, 3} << "111";
-        QTest::newRow("equal in both: all off") << QList<double>{1, 2, 2} << QList<double>{3, 4, 4} << "100";
-        QTest::newRow("equal pair under a cheaper point") << QList<double>{3, 1, 3} << QList<double>{2, 6, 2} << "111";
-        QTest::newRow("staircase with a dent") << QList<double>{1, 2, 3, 4, 5} << QList<double>{9, 7, 8, 4, 4} << "11010";
+        QTest::newRow("same cost, higher peak: off")
+            << QList<double>{2, 2} << QList<double>{4, 3} << "01";
+        QTest::newRow("same peak, dearer: off")
+            << QList<double>{1, 3} << QList<double>{4, 4} << "10";
+        QTest::newRow("equal in both: all on")
+            << QList<double>{1, 1, 2} << QList<double>{5, 5, 3} << "111";
+        QTest::newRow("equal in both: all off")
+            << QList<double>{1, 2, 2} << QList<double>{3, 4, 4} << "100";
+        QTest::newRow("equal pair under a cheaper point")
+            << QList<double>{3, 1, 3} << QList<double>{2, 6, 2} << "111";
+        QTest::newRow("staircase with a dent")
+            << QList<double>{1, 2, 3, 4, 5} << QList<double>{9, 7, 8, 4, 4} << "11010";
         QTest::newRow("zero cost") << QList<double>{0, 0, 1e-14} << QList<double>{6, 7, 2} << "101";
     }
 
@@ -211,14 +244,28 @@ private slots:
         QTest::addColumn<double>("loadPower");
         QTest::addColumn<QStringList>("loads");
         QTest::addColumn<QStringList>("captions");  // the loads', the dissipation's
-        QTest::newRow("8 ohm, no carrier") << "8" << false << false << "" << 50.0 << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
-                                           << QStringList{"8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH", "7 kHz at 50 W"};
-        QTest::newRow("6 ohm, half bridge, carrier") << "6" << false << false << "bd" << 7.5 << QStringList{"6 ohm (design)", "2 ohm", "4 ohm", "8 ohm", "16 ohm", "open"}
-                                                     << QStringList{"6 ohm (design), 2, 4, 8, 16 ohm, open (1 Gohm), each + .67 mH", "7 kHz at 7.5 W + idle carrier, 48 V, 384 kHz"};
-        QTest::newRow("2 ohm, measured, full bridge, BD") << "2" << true << true << "bd" << 50.0 << QStringList{"2 ohm (design)", "4 ohm", "8 ohm", "16 ohm", "open", "measured"}
-                                                          << QStringList{"2 ohm (design), 4, 8, 16 ohm, open (1 Gohm), each + .67 mH; measured: woofer.frd", "7 kHz at 50 W + idle carrier, 48 V, 384 kHz, BD"};
-        QTest::newRow("8 ohm, full bridge, AD") << "8" << false << true << "ad" << 100.0 << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
-                                                << QStringList{"8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH", "7 kHz at 100 W + idle carrier, 48 V, 384 kHz, AD"};
+        QTest::newRow("8 ohm, no carrier")
+            << "8" << false << false << "" << 50.0
+            << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
+            << QStringList{"8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH",
+                           "7 kHz at 50 W"};
+        QTest::newRow("6 ohm, half bridge, carrier")
+            << "6" << false << false << "bd" << 7.5
+            << QStringList{"6 ohm (design)", "2 ohm", "4 ohm", "8 ohm", "16 ohm", "open"}
+            << QStringList{"6 ohm (design), 2, 4, 8, 16 ohm, open (1 Gohm), each + .67 mH",
+                           "7 kHz at 7.5 W + idle carrier, 48 V, 384 kHz"};
+        QTest::newRow("2 ohm, measured, full bridge, BD")
+            << "2" << true << true << "bd" << 50.0
+            << QStringList{"2 ohm (design)", "4 ohm", "8 ohm", "16 ohm", "open", "measured"}
+            << QStringList{
+                   "2 ohm (design), 4, 8, 16 ohm, open (1 Gohm), each + .67 mH; measured: "
+                   "woofer.frd",
+                   "7 kHz at 50 W + idle carrier, 48 V, 384 kHz, BD"};
+        QTest::newRow("8 ohm, full bridge, AD")
+            << "8" << false << true << "ad" << 100.0
+            << QStringList{"8 ohm (design)", "2 ohm", "4 ohm", "16 ohm", "open"}
+            << QStringList{"8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH",
+                           "7 kHz at 100 W + idle carrier, 48 V, 384 kHz, AD"};
     }
 
     // The load set, and the captions that say which loads and which dissipation the map shows.
@@ -274,7 +321,8 @@ private slots:
         before.design.full_bridge_select = kFlagTrue;
         acceptCarrierText(before.design.carrier, CarrierField::supply, "40");
         acceptCarrierText(before.design.carrier, CarrierField::switching, "500");
-        before.design.carrier.modulation = Modulation::ad;  // BD idle takes every harmonic without a Zobel branch
+        before.design.carrier.modulation =
+            Modulation::ad;  // BD idle takes every harmonic without a Zobel branch
         TradeoffInputs after = before;
         if (change == "power")
             after.loadPower = 12;
@@ -314,7 +362,8 @@ private slots:
         const DesignRecord startup = DesignRecord::startup();
         const std::optional<ZobelNetwork> own = ::designNetwork(startup);
         QVERIFY(own);
-        QCOMPARE(zobelCParText(*own) + " " + zobelRText(*own) + " " + zobelCSerText(*own), QString(".1 6 .1"));
+        QCOMPARE(zobelCParText(*own) + " " + zobelRText(*own) + " " + zobelCSerText(*own),
+                 QString(".1 6 .1"));
         const ZobelNetwork z{15, 0, 1};
         const DesignRecord d = withZobel(startup, z);
         QCOMPARE(d.jzobel_c2 + " " + d.jzobel_r2 + " " + d.jzobel_c3, QString("1.0 1 .047"));

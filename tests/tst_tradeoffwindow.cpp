@@ -19,7 +19,8 @@
 
 namespace {
 
-const QString kWoofer = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-resonance-crlf.frd");
+const QString kWoofer =
+    QStringLiteral(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-resonance-crlf.frd");
 
 QByteArray explore(const QStringList &options)
 {
@@ -47,7 +48,8 @@ class TestTradeoffWindow : public QObject
     TradeoffInputs held() const
     {
         return {m_form->design(), m_form->loadPower(),
-                std::shared_ptr<const MeasuredLoad>(std::shared_ptr<void>(), m_form->measuredSpeaker())};
+                std::shared_ptr<const MeasuredLoad>(std::shared_ptr<void>(),
+                                                    m_form->measuredSpeaker())};
     }
     bool current(TradeoffWindow *w) const
     {
@@ -65,13 +67,19 @@ class TestTradeoffWindow : public QObject
             QTest::qWait(50);
         return !current || this->current(w) ? w : nullptr;
     }
-    QWidget *plotOf(TradeoffWindow *w) { return childNamed<GraphControl>(w, "tradeoff_graph")->findChild<QWidget *>(); }
+    QWidget *plotOf(TradeoffWindow *w)
+    {
+        return childNamed<GraphControl>(w, "tradeoff_graph")->findChild<QWidget *>();
+    }
     QByteArray savedData(TradeoffWindow *w)
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("map.csv");
-        setSaveNameChooser([path](QWidget *, const QString &, const QString &, const QString &) { return path; });
-        childNamed<GraphControl>(w, "tradeoff_graph")->findChild<QAction *>("actionSaveData")->trigger();
+        setSaveNameChooser(
+            [path](QWidget *, const QString &, const QString &, const QString &) { return path; });
+        childNamed<GraphControl>(w, "tradeoff_graph")
+            ->findChild<QAction *>("actionSaveData")
+            ->trigger();
         return contents(path);
     }
     // The networks on the front, by dissipation, the networks without a series capacitor left out;
@@ -81,9 +89,11 @@ class TestTradeoffWindow : public QObject
         QList<int> front;
         const TradeoffMap &map = *w->shownMap();
         for (int i = 0; i < int(map.rows.size()); ++i)
-            if (map.rows[i].pareto && !isNoZobel(zobelNetwork(i)) && (!clickable || w->networkAt(w->pixelOfNetwork(i).toPoint()) == i))
+            if (map.rows[i].pareto && !isNoZobel(zobelNetwork(i)) &&
+                (!clickable || w->networkAt(w->pixelOfNetwork(i).toPoint()) == i))
                 front << i;
-        std::sort(front.begin(), front.end(), [&](int a, int b) { return map.rows[a].zobelW < map.rows[b].zobelW; });
+        std::sort(front.begin(), front.end(),
+                  [&](int a, int b) { return map.rows[a].zobelW < map.rows[b].zobelW; });
         return front;
     }
 
@@ -101,12 +111,16 @@ private slots:
         QMenu *menu = childNamed<QMenu>(m_form, "tradeoff");
         QVERIFY(menu && menu->actions().contains(item));
         QCOMPARE(menu->title() + " / " + item->text(), QString("&Trade-off / Zobel &map…"));
-        play(m_form, "pick filter_c_par .47");  // the first network, 1 ohm and .047 uF, on the front
+        play(m_form,
+             "pick filter_c_par .47");  // the first network, 1 ohm and .047 uF, on the front
         TradeoffWindow *w = openMap();
         QVERIFY(w);
         QVERIFY(!w->isModal() && w->windowModality() == Qt::NonModal);
-        QCOMPARE(textOf(w, "tradeoff_caption"), QString("Dissipation: 7 kHz at 50 W.  Worst case over the loads 8 ohm (design), 2, 4, 16 ohm, open (1 Gohm), each + .67 mH."));
-        // Every network with a series capacitor is a point; those without are one point of their own.
+        QCOMPARE(textOf(w, "tradeoff_caption"),
+                 QString("Dissipation: 7 kHz at 50 W.  Worst case over the loads 8 ohm (design), "
+                         "2, 4, 16 ohm, open (1 Gohm), each + .67 mH."));
+        // Every network with a series capacitor is a point; those without are one point of their
+        // own.
         GraphControl *graph = childNamed<GraphControl>(w, "tradeoff_graph");
         QCOMPARE(graph->scatterSize(), 16 * 18 * 15);
         QCOMPARE(int(w->shownMap()->rows.size()), 16 * 18 * 16);
@@ -120,25 +134,45 @@ private slots:
             groupOnFront = groupOnFront || (rows[i].pareto && isNoZobel(zobelNetwork(i)));
         QCOMPARE(graph->curveSize(), front.size() + groupOnFront);
         for (int k = 0; k < front.size(); ++k)
-            QCOMPARE(QPointF(graph->curveX(k + groupOnFront), graph->curveY(k + groupOnFront)), QPointF(rows[front[k]].zobelW, rows[front[k]].worstPeakDb));
+            QCOMPARE(QPointF(graph->curveX(k + groupOnFront), graph->curveY(k + groupOnFront)),
+                     QPointF(rows[front[k]].zobelW, rows[front[k]].worstPeakDb));
     }
 
     void followsTheDesign_data()
     {
-        QTest::addColumn<QString>("script");   // on the main window, then "carrier <V> <kHz>" typed into the carrier window
+        QTest::addColumn<QString>("script");  // on the main window, then "carrier <V> <kHz>" typed
+                                              // into the carrier window
         QTest::addColumn<QString>("power");
         QTest::addColumn<bool>("measured");
         QTest::addColumn<QStringList>("options");  // the same design on the command line
         QTest::addColumn<QString>("caption");      // how the caption ends
         const QString loads = "open (1 Gohm), each + .67 mH.";
-        QTest::newRow("start-up") << "" << "" << false << QStringList{} << loads;
-        QTest::newRow("speaker inductance typed") << "type Speaker_L 1.25" << "" << false << QStringList{"--speaker-l", "1.25"} << "each + 1.25 mH.";
-        QTest::newRow("full bridge, another filter") << "full; pick filter_c_par .47; pick filter_l_par 10" << "" << false << QStringList{"--full-bridge", "--filter-c", ".47", "--filter-l", "10"} << loads;
-        QTest::newRow("load power typed") << "" << "100" << false << QStringList{"--load-power", "100"} << loads;
-        QTest::newRow("measured speaker loaded") << "pick speaker_r_mode 6" << "" << true << QStringList{"--speaker-r", "6", "--load-file", kWoofer} << "; measured: accept-resonance-crlf.frd.";
-        QTest::newRow("a Zobel item picked: the same map") << "pick zobel_r_par 10; pick zobel_c_ser .47" << "" << false << QStringList{} << loads;
-        // Supply and switching frequency typed into the carrier window: the idle carrier loss joins the dissipation.
-        QTest::newRow("carrier inputs typed") << "full; carrier 48 384" << "" << false << QStringList{"--full-bridge", "--supply", "48", "--fsw", "384", "--modulation", "bd"} << loads;
+        QTest::newRow("start-up") << ""
+                                  << "" << false << QStringList{} << loads;
+        QTest::newRow("speaker inductance typed")
+            << "type Speaker_L 1.25"
+            << "" << false << QStringList{"--speaker-l", "1.25"} << "each + 1.25 mH.";
+        QTest::newRow("full bridge, another filter")
+            << "full; pick filter_c_par .47; pick filter_l_par 10"
+            << "" << false << QStringList{"--full-bridge", "--filter-c", ".47", "--filter-l", "10"}
+            << loads;
+        QTest::newRow("load power typed")
+            << ""
+            << "100" << false << QStringList{"--load-power", "100"} << loads;
+        QTest::newRow("measured speaker loaded")
+            << "pick speaker_r_mode 6"
+            << "" << true << QStringList{"--speaker-r", "6", "--load-file", kWoofer}
+            << "; measured: accept-resonance-crlf.frd.";
+        QTest::newRow("a Zobel item picked: the same map")
+            << "pick zobel_r_par 10; pick zobel_c_ser .47"
+            << "" << false << QStringList{} << loads;
+        // Supply and switching frequency typed into the carrier window: the idle carrier loss joins
+        // the dissipation.
+        QTest::newRow("carrier inputs typed")
+            << "full; carrier 48 384"
+            << "" << false
+            << QStringList{"--full-bridge", "--supply", "48", "--fsw", "384", "--modulation", "bd"}
+            << loads;
     }
 
     // After each change in the main window, open beside the map, the map is the command line's for
@@ -174,17 +208,25 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
         const QByteArray shown = savedData(w), expected = explore(options);
         QVERIFY2(expected.size() > 100000, expected.left(200).constData());
-        QVERIFY2(shown == expected, qPrintable(QString("window %1 bytes, command line %2 bytes; first lines:\n%3\n%4").arg(shown.size()).arg(expected.size()).arg(QString(shown.left(160)), QString(expected.left(160)))));
-        QVERIFY2(textOf(w, "tradeoff_caption").endsWith(caption), qPrintable(textOf(w, "tradeoff_caption")));
+        QVERIFY2(shown == expected,
+                 qPrintable(QString("window %1 bytes, command line %2 bytes; first lines:\n%3\n%4")
+                                .arg(shown.size())
+                                .arg(expected.size())
+                                .arg(QString(shown.left(160)), QString(expected.left(160)))));
+        QVERIFY2(textOf(w, "tradeoff_caption").endsWith(caption),
+                 qPrintable(textOf(w, "tradeoff_caption")));
         QCOMPARE(textOf(w, "tradeoff_caption").contains("idle carrier"), !carrier.isEmpty());
     }
 
     void pointAndClick_data()
     {
         QTest::addColumn<QString>("script");
-        QTest::addColumn<int>("frontPoint");  // which of the clickable front points, from the cheapest; -1 the dearest; -2 none: the networks without a series capacitor
+        QTest::addColumn<int>(
+            "frontPoint");  // which of the clickable front points, from the cheapest; -1 the
+                            // dearest; -2 none: the networks without a series capacitor
         QTest::newRow("half bridge, cheap end of the front") << "" << 0;
-        QTest::newRow("full bridge, 4 ohm, well damped end") << "full; pick speaker_r_mode 4; type Speaker_L .2" << -1;
+        QTest::newRow("full bridge, 4 ohm, well damped end")
+            << "full; pick speaker_r_mode 4; type Speaker_L .2" << -1;
         QTest::newRow("full bridge, 2 ohm, middle") << "full; pick speaker_r_mode 2" << 3;
         QTest::newRow("half bridge, no series capacitor") << "" << -2;
     }
@@ -201,45 +243,58 @@ private slots:
         QVERIFY(w);
         QTest::mouseMove(plotOf(w), QPoint(5, 5));
         QVERIFY(textOf(w, "tradeoff_readout").startsWith("Point at a network"));
-        // The network the read-out speaks of wears a black ring, and only while the pointer is on it.
+        // The network the read-out speaks of wears a black ring, and only while the pointer is on
+        // it.
         GraphControl *graph = childNamed<GraphControl>(w, "tradeoff_graph");
         const auto ringsAt = [graph](QPointF pixel) {
             int n = 0;
             for (const GraphControl::Mark &m : graph->marks())
-                n += m.shape == GraphControl::Ring && m.colour == QColor(Qt::black) && (graph->pixelOf(m.x, m.y) - pixel).manhattanLength() < 0.5;
+                n += m.shape == GraphControl::Ring && m.colour == QColor(Qt::black) &&
+                     (graph->pixelOf(m.x, m.y) - pixel).manhattanLength() < 0.5;
             return n;
         };
         const QList<int> front = frontOf(w);
         QVERIFY(front.size() > 6);
         // The no-Zobel point: .1 uF, 6 ohm, no series capacitor.
-        const int network = frontPoint == -2 ? zobelNetworkIndex({3, 3, 0}) : front[frontPoint < 0 ? front.size() - 1 : frontPoint];
+        const int network = frontPoint == -2
+                                ? zobelNetworkIndex({3, 3, 0})
+                                : front[frontPoint < 0 ? front.size() - 1 : frontPoint];
         const TradeoffMap *map = w->shownMap();
         const TradeoffRow row = map->rows[network];
         const QStringList selectors{"zobel_c_par", "zobel_r_par", "zobel_c_ser"};
         QVERIFY2(texts(network) != texts(m_form, selectors).join(' '), "already the design's");
         if (frontPoint == -2) {  // one point at the left edge, whatever is across the resistor
-            QVERIFY(w->pixelOfNetwork(network).x() < w->pixelOfNetwork(zobelNetworkIndex({0, 0, 1})).x());
+            QVERIFY(w->pixelOfNetwork(network).x() <
+                    w->pixelOfNetwork(zobelNetworkIndex({0, 0, 1})).x());
             for (int cPar : {0, 7, 15})
-                QCOMPARE(w->pixelOfNetwork(zobelNetworkIndex({cPar, 12, 0})), w->pixelOfNetwork(network));
+                QCOMPARE(w->pixelOfNetwork(zobelNetworkIndex({cPar, 12, 0})),
+                         w->pixelOfNetwork(network));
         }
         QCOMPARE(ringsAt(w->pixelOfNetwork(network)), 0);
         QTest::mouseMove(plotOf(w), w->pixelOfNetwork(network).toPoint());
         QCOMPARE(ringsAt(w->pixelOfNetwork(network)), 1);
         const ZobelNetwork z = zobelNetwork(network);
-        QCOMPARE(textOf(w, "tradeoff_readout"), QString("C_Par %1 uF, R %2 ohm, C_Ser %3 uF%4\nworst-case peak %5 (%6);  design's speaker: peak %7, %8 at 20 kHz;  Zobel resistor %9 at 7 kHz")
-                                                    .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z), isNoZobel(z) ? " (no Zobel)" : "", figureText(row.worstPeakDb),
-                                                         map->loads[row.worstLoad].name, figureText(row.ownPeakDb), figureText(row.gain20kDb), dissipationFigureText(row.at7kHzW)));
+        QCOMPARE(textOf(w, "tradeoff_readout"),
+                 QString("C_Par %1 uF, R %2 ohm, C_Ser %3 uF%4\nworst-case peak %5 (%6);  design's "
+                         "speaker: peak %7, %8 at 20 kHz;  Zobel resistor %9 at 7 kHz")
+                     .arg(zobelCParText(z), zobelRText(z), zobelCSerText(z),
+                          isNoZobel(z) ? " (no Zobel)" : "", figureText(row.worstPeakDb),
+                          map->loads[row.worstLoad].name, figureText(row.ownPeakDb),
+                          figureText(row.gain20kDb), dissipationFigureText(row.at7kHzW)));
         QSignalSpy chosen(w, &TradeoffWindow::networkChosen);
         QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, w->pixelOfNetwork(network).toPoint());
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(texts(m_form, selectors).join(' '), texts(network));
-        QCOMPARE(texts(m_form, {"Text_maxgain", "Text_netgain_20k", "Text_rzobel_power"}), (QStringList{figureText(row.ownPeakDb), figureText(row.gain20kDb), dissipationFigureText(row.at7kHzW)}));
+        QCOMPARE(texts(m_form, {"Text_maxgain", "Text_netgain_20k", "Text_rzobel_power"}),
+                 (QStringList{figureText(row.ownPeakDb), figureText(row.gain20kDb),
+                              dissipationFigureText(row.at7kHzW)}));
         // Nothing the map shows changed: the same map, the design's mark on the point clicked.
         QVERIFY(w->shownMap() == map && !w->isWorking());
         QTest::mouseClick(plotOf(w), Qt::LeftButton, {}, w->pixelOfNetwork(network).toPoint());
         QCOMPARE(chosen.size(), 1);
         // The click is one step: one undo puts all three items back.
-        const QString before = texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' ');
+        const QString before =
+            texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' ');
         childNamed<QAction>(m_form, "design_undo")->trigger();
         const DesignRecord &d = m_form->design();
         QVERIFY(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' ') != before);
@@ -276,7 +331,8 @@ private slots:
         QTest::keyClick(graph, Qt::Key_Left, Qt::ControlModifier);
         QCOMPARE(w->selectedNetwork(), front[front.size() - 3]);
         QTest::keyClick(graph, Qt::Key_Return);
-        QCOMPARE(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' '), texts(front[front.size() - 3]));
+        QCOMPARE(texts(m_form, {"zobel_c_par", "zobel_r_par", "zobel_c_ser"}).join(' '),
+                 texts(front[front.size() - 3]));
         QTest::keyClick(graph, Qt::Key_Escape);
         QCOMPARE(w->selectedNetwork(), -1);
     }
@@ -295,7 +351,8 @@ private slots:
         auto *speakerL = childNamed<QLineEdit>(m_form, "Speaker_L");
         speakerL->setFocus();
         speakerL->selectAll();
-        for (Qt::Key key : {Qt::Key_1, Qt::Key_Period, Qt::Key_2, Qt::Key_5, Qt::Key_Backspace, Qt::Key_9}) {
+        for (Qt::Key key :
+             {Qt::Key_1, Qt::Key_Period, Qt::Key_2, Qt::Key_5, Qt::Key_Backspace, Qt::Key_9}) {
             QTest::keyClick(speakerL, key);
             QTest::qWait(3);
         }
@@ -323,12 +380,14 @@ private slots:
         auto *speakerL = childNamed<QLineEdit>(m_form, "Speaker_L");
         typeOver(speakerL, ".5");  // a job for .5 mH starts
         QDeadlineTimer deadline(10000);
-        while (w->isWorking() && !deadline.hasExpired()) QThread::msleep(1);  // it ends; its result waits for the event loop
+        while (w->isWorking() && !deadline.hasExpired())
+            QThread::msleep(1);  // it ends; its result waits for the event loop
         w->close();
         QTest::qWait(20);
         typeOver(speakerL, ".9");  // changed while the window is closed: nothing starts
         QTest::qWait(50);
-        QVERIFY2(drawn.isEmpty(), qPrintable(QString("a map for %1 mH was drawn").arg(w->shownMap()->inputs.design.actual_l_net)));
+        QVERIFY2(drawn.isEmpty(), qPrintable(QString("a map for %1 mH was drawn")
+                                                 .arg(w->shownMap()->inputs.design.actual_l_net)));
         childNamed<QAction>(m_form, "tradeoff_window")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(current(w), 10000);
         QCOMPARE(w->shownMap()->inputs.design.actual_l_net, 0.9);

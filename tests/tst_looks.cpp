@@ -9,21 +9,6 @@
 #include <QDir>
 #include <QPointer>
 
-namespace {
-
-// How different two pictures are: the number of pixels that differ.
-int differing(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return a.width() * a.height();
-    int n = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
-    return n;
-}
-
-}  // namespace
-
 class TestLooks : public QObject
 {
     Q_OBJECT
@@ -121,15 +106,8 @@ private slots:
             "look_" +
             QString(QTest::currentDataTag()).replace(QRegularExpression("[^a-zA-Z0-9]+"), "_") +
             ".png";
-        const QString approved = QStringLiteral(QUORVEL_SOURCE_DIR "/tests/golden/") + name;
-        if (qEnvironmentVariableIsSet("QUORVEL_APPROVE"))
-            QVERIFY(shot.save(approved));
-        const int n = differing(shot, QImage(approved).convertToFormat(QImage::Format_RGB32));
-        if (n)
-            shot.save(QDir::temp().filePath(name));
-        QVERIFY2(n == 0, qPrintable(QString("%1 pixels differ from %2; as drawn now: %3")
-                                        .arg(n)
-                                        .arg(approved, QDir::temp().filePath(name))));
+        const QString difference = differenceFromApproved(shot, name);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
         if (last == "schematic" || last == "about")
             w->close();
     }

@@ -52,8 +52,8 @@ void BM_ReplotThreeGraphs(benchmark::State &state)
 }
 BENCHMARK(BM_ReplotThreeGraphs)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// An item picked with an arrow key, as the mouse would pick the neighbouring one. The speaker
-// resistance runs the heaviest chain of all: it recalculates twice.
+// An item picked with an arrow key, as the mouse would pick the neighbouring one: one change of
+// the design, every graph and figure drawn again.
 void BM_PickItem(benchmark::State &state, const char *list)
 {
     auto *combo = g_form->findChild<ValueCombo *>(QLatin1String(list));

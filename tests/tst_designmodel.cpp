@@ -205,6 +205,17 @@ private slots:
         model.clearReference();
         QCOMPARE(namesOf(changed.last().first().value<DesignParts>()), QStringList{"Reference"});
         QVERIFY(!model.reference());
+        // A measured speaker read from its file, then none.
+        auto read = MeasuredLoad::fromFile(QUORVEL_SOURCE_DIR
+                                           "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
+        QVERIFY(std::holds_alternative<MeasuredLoad>(read));
+        model.setMeasured(std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(read)));
+        QCOMPARE(namesOf(changed.last().first().value<DesignParts>()),
+                 QStringList{"MeasuredSpeaker"});
+        QCOMPARE(model.inputs().loadFile, model.measured()->path());
+        model.setMeasured(nullptr);
+        QCOMPARE(changed.size(), 8);
+        QVERIFY(!model.measuredCurves() && model.inputs().loadFile.isEmpty());
     }
 };
 

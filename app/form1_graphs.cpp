@@ -20,7 +20,6 @@ namespace {
 const QColor kLoadColours[] = {
     {217, 95, 2}, {27, 158, 119}, {117, 112, 179}, {231, 41, 138}, {102, 102, 102}};
 static_assert(std::size(kLoadColours) == kComparedLoads.size());
-const QColor kMeasuredColour(0, 140, 70);
 
 }  // namespace
 

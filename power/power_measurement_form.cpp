@@ -69,7 +69,7 @@ void Power_measurement_form::drawOverlays()
     }
     if (const PowerCurve *measured = m_model.measuredDissipation())
         overlays.append(
-            {QStringLiteral("measured speaker"), QColor(0, 140, 70), &measured->x, &measured->y});
+            {QStringLiteral("measured speaker"), kMeasuredColour, &measured->x, &measured->y});
     CWGraph4->setOverlays(overlays.isEmpty() ? QString() : QStringLiteral("design"), overlays);
 }
 

@@ -16,6 +16,8 @@ inline const QColor kLabelGold(240, 192, 64);
 inline const QColor kNoteText(64, 32, 0);  // explanatory notes
 // A held reference design's curves, drawn dashed under the live ones on every graph.
 inline const QColor kReferenceColour(110, 110, 110);
+// A measured speaker's curves, on every graph that draws one.
+inline const QColor kMeasuredColour(0, 140, 70);
 
 // Window geometry is given in twips, 15 to a pixel at 96 dots per inch.
 inline constexpr int kTwipsPerPixel = 15;

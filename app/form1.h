@@ -16,7 +16,6 @@
 #include <memory>
 
 class CarrierWindow;
-class DesignModel;
 class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
@@ -140,6 +139,7 @@ private:
     void Sweep_gain_zobel();
     void showGainCurve(GraphId id, const Curve &curve, const GainFigures &figures);
     void showReadouts();
+    void showDissipationFigure();
     void Readout_impedance(double x, double y);
     void Readout_gain_plain(double x, double y);
     void Readout_gain_zobel(double x, double y);

@@ -10,16 +10,6 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-namespace {
-
-// The inputs that move a curve of the graphs.
-constexpr DesignParts kCurveParts =
-    DesignParts(DesignPart::FilterL) | DesignPart::FilterC | DesignPart::ZobelCPar |
-    DesignPart::ZobelR | DesignPart::ZobelCSer | DesignPart::SpeakerR | DesignPart::SpeakerL |
-    DesignPart::Topology | DesignPart::MeasuredSpeaker;
-
-}  // namespace
-
 void Form1::showDesign(DesignParts parts)
 {
     showInputs();
@@ -27,14 +17,15 @@ void Form1::showDesign(DesignParts parts)
         showTopology();
     if (parts & DesignPart::MeasuredSpeaker)
         followMeasured();
-    if (parts & kCurveParts)
+    // The graphs follow the network and a measured speaker, the 7 kHz figure the load power too.
+    const bool curves = parts & (kNetworkParts | DesignPart::MeasuredSpeaker);
+    if (curves)
         Recalculate_all();
     else if (parts & DesignPart::Reference)
         for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
-    Text_rzobel_power->setText(
-        dissipationFigureText(m_model->analysis().dissipationFigures.at7kHz));
-    Text_rzobel_power->setVisible(true);
-    if (parts & kCurveParts)
+    else
+        showDissipationFigure();
+    if (curves)
         Update_schemo();
     followReference(parts);
 }
@@ -58,6 +49,11 @@ void Form1::Recalculate_all()
     Sweep_gain_plain();
     Sweep_gain_zobel();
     showReadouts();
+    showDissipationFigure();
+}
+
+void Form1::showDissipationFigure()
+{
     Text_rzobel_power->setText(
         dissipationFigureText(m_model->analysis().dissipationFigures.at7kHz));
 }

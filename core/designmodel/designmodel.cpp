@@ -24,11 +24,6 @@ DesignParts difference(const DesignRecord &a, const DesignRecord &b)
     return parts;
 }
 
-constexpr DesignParts kNetworkParts = DesignParts(DesignPart::FilterL) | DesignPart::FilterC |
-                                      DesignPart::ZobelCPar | DesignPart::ZobelR |
-                                      DesignPart::ZobelCSer | DesignPart::SpeakerR |
-                                      DesignPart::SpeakerL | DesignPart::Topology;
-
 Verdict refused(const QString &reason)
 {
     return {Verdict::Refused, reason};

@@ -29,6 +29,12 @@ enum class DesignPart : unsigned {
 Q_DECLARE_FLAGS(DesignParts, DesignPart)
 Q_DECLARE_OPERATORS_FOR_FLAGS(DesignParts)
 
+// The inputs of the network itself, which move every curve of the design.
+inline constexpr DesignParts kNetworkParts =
+    DesignParts(DesignPart::FilterL) | DesignPart::FilterC | DesignPart::ZobelCPar |
+    DesignPart::ZobelR | DesignPart::ZobelCSer | DesignPart::SpeakerR | DesignPart::SpeakerL |
+    DesignPart::Topology;
+
 // The part a list selector sets.
 DesignPart designPart(ListSelector s);
 

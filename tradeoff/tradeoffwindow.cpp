@@ -142,7 +142,9 @@ void TradeoffWindow::start()
 void TradeoffWindow::finished()
 {
     const std::shared_ptr<TradeoffWork> work = std::move(m_work);
-    if (!m_job.isCanceled() && tradeoffPartsToRedo(work->inputs(), m_wanted) == 0) {
+    // A job that ended just before the window closed is not cancelled by the close: a closed
+    // window draws nothing, and works the map out again when it is shown.
+    if (!m_job.isCanceled() && isVisible() && tradeoffPartsToRedo(work->inputs(), m_wanted) == 0) {
         m_shown = std::make_shared<const TradeoffMap>(std::move(*work).finish());
         draw();
         emit mapDrawn();

@@ -7,8 +7,8 @@
 // harmonic by harmonic, figures by Parseval. The inductor current is taken in the time domain: its
 // triangle part is the leg voltage integrated piece by piece, the rest the fast-falling series of
 // the output voltage over jwL. Its peaks and troughs are read off at the switching instants and on
-// a grid. Also gives the state at t = 0, for starting ngspice there, the hand formulas the tests
-// share, and the comparison they print.
+// a grid. Also gives the state at t = 0, for starting ngspice there, the supply a load power needs
+// by hand, and the comparison the tests print.
 
 #include <QDebug>
 #include <QStringList>
@@ -229,16 +229,6 @@ inline double supplyNeeded(const Design &d, double hz, double watts)
     const Complex zload = 1.0 / (1.0 / zs + jw * d.Cf + (d.full ? 0.5 : 1.0) / zz);
     const Complex ratio = zload / (zload + (d.full ? 2.0 : 1.0) * jw * d.L);
     return std::sqrt(2 * watts / (1.0 / zs).real()) / std::abs(ratio) * (d.full ? 1 : 2);
-}
-
-// BD idle in full bridge, the fundamental alone in a Zobel resistor: the legs swing together, so
-// V = (2 Vs/pi) Zz/(Zz + jwL) at the branch, Zp/Zz of it across the resistor, Cf and speaker
-// carrying no common-mode current.
-inline double bdFundamentalW(const Design &d)
-{
-    const Complex jw(0, 2 * kPi * d.fc), zp = 1.0 / (1.0 / d.Rz + jw * d.Czp),
-                                         zz = zp + 1.0 / (jw * d.Czs);
-    return std::norm(2 * d.Vs / kPi * zz / (zz + jw * d.L) * zp / zz) / 2 / d.Rz;
 }
 
 // A carrier table cell's value in SI units: "425 mW" is 0.425, "3.92 A, over the 3.5 A

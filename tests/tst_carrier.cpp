@@ -13,7 +13,6 @@ Q_DECLARE_METATYPE(carrierref::Design)
 
 namespace {
 
-using carrierref::agree;
 using carrierref::Check;
 using carrierref::Design;
 using carrierref::Figures;
@@ -23,52 +22,37 @@ CarrierNetwork networkOf(const Design &d)
     return {d.L, d.Cf, d.Rz, d.Czp, d.Czs, d.full, speakerRL(d.Rs, d.Ls)};
 }
 
-Modulation modulationOf(const Design &d)
-{
-    return d.ad ? Modulation::ad : Modulation::bd;
-}
-
 // Each figure against the reference: powers as they are, rms values as mean squares (what the
 // tail bound holds), the ripple peak to peak within its own tolerance.
-QList<Check> carrierChecks(const CarrierFigures &a, const Figures &r, double msTol, double ppTol,
+QList<Check> carrierChecks(const CarrierFigures &a, const Figures &r, double ppTol,
                            double ppFloor = 1e-12)
 {
     QList<Check> c;
     const auto ms = [&](const QString &name, double got, double ref, double floor = 1e-24) {
-        c << Check{name + " ms", got * got, ref * ref, msTol, floor};
+        c << Check{name + " ms", got * got, ref * ref, 1e-3, floor};
     };
     for (int s = 0; s < 2; ++s) {
         const QString side = QString(" ") + "AB"[s];
-        c << Check{"zobel W" + side, a.zobelResistorW[s], r.zobelW[s], msTol}
+        c << Check{"zobel W" + side, a.zobelResistorW[s], r.zobelW[s], 1e-3}
           << Check{"ripple pp" + side, a.inductorRipplePkPkA[s], r.ripplePkPk[s], ppTol, ppFloor};
-        ms("ind" + side, a.inductorRippleRmsA[s], r.inductorRippleRms[s]),
-            ms("out" + side, a.outputVrms[s], r.outputVrms[s]);
+        ms("ind" + side, a.inductorRippleRmsA[s], r.inductorRippleRms[s]);
+        ms("out" + side, a.outputVrms[s], r.outputVrms[s]);
     }
-    ms("cap", a.filterCapRmsA, r.capRms), ms("speaker V", a.speakerVrms, r.speakerVrms),
-        ms("common", a.commonModeVrms, r.commonVrms, 1e-18);
-    return c << Check{"speaker W", a.speakerW, r.speakerW, msTol, 1e-18};
+    ms("cap", a.filterCapRmsA, r.capRms);
+    ms("speaker V", a.speakerVrms, r.speakerVrms);
+    ms("common", a.commonModeVrms, r.commonVrms, 1e-18);
+    return c << Check{"speaker W", a.speakerW, r.speakerW, 1e-3, 1e-18};
 }
 
-// Whether each power and mean square of `part` is within 0.1 % of `full`'s.
-bool withinTail(const Figures &part, const Figures &full)
+// The powers and mean squares of some figures, in turn.
+QList<double> squares(const Figures &f)
 {
-    const auto squares = [](const Figures &f) {
-        return std::array{f.zobelW[0],
-                          f.zobelW[1],
-                          f.speakerW,
-                          std::pow(f.inductorRippleRms[0], 2),
-                          std::pow(f.inductorRippleRms[1], 2),
-                          std::pow(f.outputVrms[0], 2),
-                          std::pow(f.outputVrms[1], 2),
-                          std::pow(f.capRms, 2),
-                          std::pow(f.speakerVrms, 2),
-                          std::pow(f.commonVrms, 2)};
-    };
-    const auto p = squares(part), f = squares(full);
-    for (std::size_t i = 0; i < p.size(); ++i)
-        if (std::abs(p[i] - f[i]) > 1e-3 * f[i] + 1e-20)
-            return false;
-    return true;
+    QList<double> v{f.speakerW, f.capRms * f.capRms, f.speakerVrms * f.speakerVrms,
+                    f.commonVrms * f.commonVrms};
+    for (int s = 0; s < 2; ++s)
+        v << f.zobelW[s] << f.inductorRippleRms[s] * f.inductorRippleRms[s]
+          << f.outputVrms[s] * f.outputVrms[s];
+    return v;
 }
 
 // Every figure, in turn.
@@ -96,51 +80,49 @@ class TestCarrier : public QObject
     Q_OBJECT
 
 private slots:
-    // Idle against the reference summed far past the analysis's 0.1 % (as mean square) tail.
+    // Idle against the reference summed far past the analysis's 0.1 % (as mean square) tail;
+    // where the series falls slowly (2000 harmonics) the ripple within 0.1 %, else 0.02 %.
     void idle_data()
     {
         QTest::addColumn<Design>("design");
         QTest::addColumn<int>("harmonics");  // the reference's carrier harmonics
-        QTest::addColumn<double>("rippleTolerance");
-        QTest::addColumn<double>("rippleFloor");
         // L, Cf, Rz, Czp, Czs, Rs, Ls, full bridge, AD, supply, switching frequency
-        QTest::newRow("half bridge, start-up") << kStartup << 400 << 2e-4 << 1e-12;
-        QTest::newRow("full bridge BD, start-up") << with(kStartup, true) << 400 << 2e-4 << 1e-12;
-        QTest::newRow("full bridge AD, start-up")
-            << with(kStartup, true, true) << 400 << 2e-4 << 1e-12;
+        QTest::newRow("half bridge, start-up") << kStartup << 400;
+        QTest::newRow("full bridge BD, start-up") << with(kStartup, true) << 400;
+        QTest::newRow("full bridge AD, start-up") << with(kStartup, true, true) << 400;
         // Filter resonance (about 920 kHz) above the carrier: the sum must run past it.
         QTest::newRow("full bridge BD, resonance above the carrier")
-            << Design{3e-6, 0.01e-6, 2, 0, 0.047e-6, 8, 0, true, false, 48, 300e3} << 400 << 2e-4
-            << 1e-12;
+            << Design{3e-6, 0.01e-6, 2, 0, 0.047e-6, 8, 0, true, false, 48, 300e3} << 400;
         // Zobel branch without its series capacitor (1e-13 F): nothing left to dissipate. The
         // common mode rings at L with 0.1 pF, 107 MHz, far above any sum; the few mA of ripple it
         // leaves are held to 1 mA.
         QTest::newRow("full bridge BD, no Zobel")
-            << Design{22e-6, 1e-6, 6, 0, 0, 8, 0.67e-3, true, false, 48, 384e3} << 400 << 2e-4
-            << 1e-3;
-        // Series that fall slowly: the tail left out still within 0.1 %.
+            << Design{22e-6, 1e-6, 6, 0, 0, 8, 0.67e-3, true, false, 48, 384e3} << 400;
         QTest::newRow("tail: small filter capacitor")
-            << Design{22e-6, 0.01e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, true, false, 48, 384e3} << 2000
-            << 1e-3 << 1e-12;
+            << Design{22e-6, 0.01e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, true, false, 48, 384e3} << 2000;
         QTest::newRow("tail: resonance at the 5th harmonic")
-            << Design{5e-6, 0.0275e-6, 6, 0, 0.1e-6, 8, 0, false, false, 48, 192e3} << 2000 << 1e-3
-            << 1e-12;
+            << Design{5e-6, 0.0275e-6, 6, 0, 0.1e-6, 8, 0, false, false, 48, 192e3} << 2000;
     }
     void idle()
     {
         QFETCH(Design, design);
         QFETCH(int, harmonics);
-        QFETCH(double, rippleTolerance);
-        QFETCH(double, rippleFloor);
-        const CarrierFigures a =
-            idleCarrier(networkOf(design), design.Vs, design.fc, modulationOf(design));
+        const CarrierFigures a = idleCarrier(networkOf(design), design.Vs, design.fc,
+                                             design.ad ? Modulation::ad : Modulation::bd);
         const Figures full = carrierref::reference(design, harmonics).f;
-        QVERIFY(agree(QTest::currentDataTag(),
-                      carrierChecks(a, full, 1e-3, rippleTolerance, rippleFloor)));
+        QVERIFY(carrierref::agree(
+            QTest::currentDataTag(),
+            carrierChecks(a, full, harmonics > 400 ? 1e-3 : 2e-4, design.Czs == 0 ? 1e-3 : 1e-12)));
         // The tail bound is not loose: a third of the harmonics summed leaves the reference's own
-        // partial sum still short of the 0.1 % on some figure.
-        const int third = std::max(1, (a.carrierHarmonics - 3) / 3);
-        QVERIFY(!withinTail(carrierref::reference(design, third).f, full));
+        // partial sum short of the 0.1 % on some figure.
+        const QList<double>
+            part =
+                squares(carrierref::reference(design, std::max(1, (a.carrierHarmonics - 3) / 3)).f),
+            whole = squares(full);
+        bool short_ = false;
+        for (qsizetype i = 0; i < part.size(); ++i)
+            short_ = short_ || std::abs(part[i] - whole[i]) > 1e-3 * whole[i] + 1e-20;
+        QVERIFY(short_);
     }
 
     void atPower_data()
@@ -154,7 +136,6 @@ private slots:
         // the reference reads them off one carrier period of the actual waveform.
         QTest::newRow("half bridge, 5 W") << kStartup << 5.0 << 128 << 0.02;
         QTest::newRow("full bridge BD, 20 W") << with(kStartup, true) << 20.0 << 128 << 0.02;
-        QTest::newRow("full bridge AD, 20 W") << with(kStartup, true, true) << 20.0 << 128 << 0.02;
         QTest::newRow("full bridge AD, 600 kHz, 30 W, carrier 40x audio")
             << Design{10e-6, 2.2e-6, 3.3, 0.047e-6, 0.47e-6, 4, 0.05e-3, true, true, 36, 600e3}
             << 30.0 << 40 << 0.06;
@@ -162,19 +143,19 @@ private slots:
     void atPower()
     {
         QFETCH(Design, design);
+        Design d = design;
         QFETCH(double, watts);
         QFETCH(int, carriersPerAudio);
         QFETCH(double, peakTolerance);
         const CarrierAnalysis out = analyzeCarrier(
-            networkOf(design),
-            {design.Vs, design.fc, modulationOf(design), design.fc / carriersPerAudio, watts});
+            networkOf(d),
+            {d.Vs, d.fc, d.ad ? Modulation::ad : Modulation::bd, d.fc / carriersPerAudio, watts});
         QVERIFY(std::holds_alternative<AtPowerFigures>(out.atPower));
         const AtPowerFigures &a = std::get<AtPowerFigures>(out.atPower);
-        Design d = design;
         d.k = carriersPerAudio;
         d.M = a.modulationIndex;
         const Figures r = carrierref::reference(d).f;
-        QList<Check> checks = carrierChecks(a.carrier, r, 1e-3, peakTolerance);
+        QList<Check> checks = carrierChecks(a.carrier, r, peakTolerance);
         for (int s = 0; s < 2; ++s)
             checks << Check{QString("zobel tot ") + "AB"[s], a.zobelResistorTotalW[s],
                             r.zobelTotalW[s], 1e-3}
@@ -184,7 +165,8 @@ private slots:
                             peakTolerance / 2};
         checks << Check{"cap tot", a.filterCapRmsA, r.capTotalRms, 1e-3}
                << Check{"load W", watts, r.loadW, 1e-3};
-        QVERIFY(agree(QTest::currentDataTag() + QString(", M %1").arg(a.modulationIndex), checks));
+        QVERIFY(carrierref::agree(
+            QTest::currentDataTag() + QString(", M %1").arg(a.modulationIndex), checks));
     }
 
     // The sidebands' Bessel values against the standard library's, and the orders kept against
@@ -212,23 +194,6 @@ private slots:
         QVERIFY(N >= int(x));
     }
 
-    // What the reference cannot tell: the half bridge ignores the modulation, idle and at power;
-    // with no load power the at-power carrier is the idle one.
-    void topologies()
-    {
-        const CarrierNetwork half = networkOf(kStartup), full = networkOf(with(kStartup, true));
-        const CarrierAnalysis hb = analyzeCarrier(half, {48, 384e3, Modulation::bd, 1e3, 5}),
-                              ha = analyzeCarrier(half, {48, 384e3, Modulation::ad, 1e3, 5});
-        QCOMPARE(all(hb.idle), all(ha.idle));
-        QCOMPARE(all(std::get<AtPowerFigures>(hb.atPower).carrier),
-                 all(std::get<AtPowerFigures>(ha.atPower).carrier));
-        const CarrierAnalysis quiet = analyzeCarrier(full, {48, 384e3, Modulation::bd, 1e3, 0});
-        const AtPowerFigures &q = std::get<AtPowerFigures>(quiet.atPower);
-        QCOMPARE(q.modulationIndex, 0.0);
-        QCOMPARE(all(q.carrier), all(quiet.idle));
-        QCOMPARE(q.inductorPeakA[0], 0.5 * quiet.idle.inductorRipplePkPkA[0]);
-    }
-
     // Out-of-the-way but finite inputs give finite figures, never NaN or infinity.
     void finiteEverywhere()
     {
@@ -249,10 +214,8 @@ private slots:
             const CarrierAnalysis out = analyzeCarrier(net, s, {1, 1, 1});
             QList<double> values = all(out.idle);
             if (const auto *p = std::get_if<AtPowerFigures>(&out.atPower)) {
-                values << all(p->carrier) << p->filterCapRmsA << p->modulationIndex;
-                for (int i = 0; i < 2; ++i)
-                    values << p->zobelResistorTotalW[i] << p->zobelResistorAudioW[i]
-                           << p->inductorRmsA[i] << p->inductorPeakA[i];
+                values << all(p->carrier) << p->filterCapRmsA << p->zobelResistorTotalW[0]
+                       << p->inductorRmsA[0] << p->inductorPeakA[0];
                 QVERIFY(p->modulationIndex <= 1);
             } else if (const auto *short_ = std::get_if<SupplyShort>(&out.atPower)) {
                 values << short_->supplyNeededV;
@@ -262,7 +225,8 @@ private slots:
                 QVERIFY2(std::isfinite(v) && v >= 0,
                          qPrintable(QString("design %1: %2").arg(n).arg(v)));
         }
-        // No audio frequency, or no speaker to take real power: nothing to deliver.
+        // No audio frequency, or no speaker to take real power: nothing to deliver; 1 Hz, the
+        // lowest audio frequency the entry takes, is one to deliver at.
         CarrierNetwork open = networkOf(with(kStartup, true));
         open.speaker = {};
         QVERIFY(std::holds_alternative<NotDeliverable>(
@@ -270,7 +234,6 @@ private slots:
         open.speaker = speakerRL(8, 0);
         QVERIFY(std::holds_alternative<NotDeliverable>(
             analyzeCarrier(open, {48, 384e3, Modulation::bd, 0, 5}).atPower));
-        // 1 Hz, the lowest audio frequency the entry takes, is one to deliver at.
         QVERIFY(std::holds_alternative<AtPowerFigures>(
             analyzeCarrier(open, {48, 384e3, Modulation::bd, 1, 5}).atPower));
     }

@@ -13,13 +13,6 @@ class TestNetlists : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir.emplace();
-        m_form = openWindow<Form1>();
-    }
-    void cleanup() { delete m_form; }
-
     void netlist_data()
     {
         QTest::addColumn<QString>("graphName");
@@ -32,18 +25,20 @@ private slots:
     {
         QFETCH(QString, graphName);
         QFETCH(QStringList, design);
-        setDesignThroughWindow(m_form, design);
-        const QString file = m_dir->filePath("n.cir");
+        const std::unique_ptr<Form1> form(openWindow<Form1>());
+        QTemporaryDir dir;
+        setDesignThroughWindow(form.get(), design);
+        const QString file = dir.filePath("n.cir");
         setSaveNameChooser(
             [file](QWidget *, const QString &, const QString &, const QString &) { return file; });
-        childNamed<QAction>(childNamed<GraphControl>(m_form, qPrintable(graphName)),
+        childNamed<QAction>(childNamed<GraphControl>(form.get(), qPrintable(graphName)),
                             "actionSaveNetlist")
             ->trigger();
         QProcess ngspice;
         ngspice.start("ngspice", {"-b", file});
         QVERIFY2(ngspice.waitForFinished(60000),
                  "ngspice, installed by scripts/setup.sh, did not run");
-        const DesignRecord &d = m_form->design();
+        const DesignRecord &d = form->design();
         int rows = 0;
         for (const QRegularExpressionMatch &m :
              QRegularExpression("^\\d+\\t(\\S+)\\t(\\S+)", QRegularExpression::MultilineOption)
@@ -61,10 +56,6 @@ private slots:
         }
         QCOMPARE(rows, 401);  // 100 Hz to 1 MHz, 100 a decade
     }
-
-private:
-    Form1 *m_form = nullptr;
-    std::optional<QTemporaryDir> m_dir;
 };
 
 QTEST_MAIN(TestNetlists)

@@ -178,6 +178,7 @@ private slots:
         QCOMPARE(m_graph->scatterColour(9), QColor(253, 231, 37));
         m_graph->refresh();
         const QImage image = m_graph->image(scale);
+        QCOMPARE(image.dotsPerMeterX(), qRound(scale * 96 / 0.0254));  // shown at the graph's size
         for (int i = 0; i < 4; ++i) {
             const QPointF at = m_graph->pixelOf(x[i], y[i]);
             QVERIFY(m_graph->plotRect().contains(at.toPoint()));

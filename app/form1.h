@@ -160,6 +160,8 @@ private:
     std::shared_ptr<const MeasuredLoad> readMeasured(const QString &path, QString *refusal);
     void loadMeasured(const QString &path);
     void followMeasured();
+    // Fig. 1 at its own ranges, widened to show a measured speaker's points and curve.
+    void showMeasuredRanges();
     void showMeasuredFit();
 
     // The switching-carrier window (form1_carrier.cpp).

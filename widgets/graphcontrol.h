@@ -144,6 +144,9 @@ public:
     // PDF drawings at its size.
     QImage image(double scale) const;
     QByteArray imageFile(ImageFormat format) const;
+    // The graph as it would be drawn at another size, its legend in the corner that size gives
+    // it, at `scale` times that size; the graph on screen stays as it is.
+    QImage imageAt(QSize size, double scale);
 
     // Redraws now.
     void refresh();

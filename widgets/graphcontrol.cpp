@@ -486,6 +486,11 @@ int GraphControl::overlayCount() const
     return static_cast<int>(m_overlays.size());
 }
 
+int GraphControl::overlaySize(int overlay) const
+{
+    return m_overlays.at(overlay)->data()->size();
+}
+
 QString GraphControl::overlayName(int overlay) const
 {
     return m_overlays.at(overlay)->name();

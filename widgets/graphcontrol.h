@@ -79,6 +79,7 @@ public:
     // it covers the fewest points of the curves, the scatter and the marks.
     void setOverlays(const QString &curveName, const QList<Overlay> &overlays);
     int overlayCount() const;
+    int overlaySize(int overlay) const;
     double overlayX(int overlay, int index) const;
     double overlayY(int overlay, int index) const;
     QString overlayName(int overlay) const;  // as the legend gives it

@@ -72,6 +72,7 @@ void addOptions(QCommandLineParser &parser)
         description +=
             QStringLiteral("  %1  %2\n")
                 .arg(QString::fromLatin1(c.name).leftJustified(8), QLatin1String(c.summary));
+    description += QStringLiteral("  sheet     the design sheet, PDF or HTML: sheet [--design PATH] -o FILE\n");
     description.chop(1);
     parser.setApplicationDescription(description);
     parser.addPositionalArgument(QStringLiteral("command"), commandNames());

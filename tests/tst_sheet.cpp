@@ -3,7 +3,6 @@
 #include "app/form1.h"
 #include "testhelpers.h"
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -67,14 +66,6 @@ QStringList cutTexts(QWidget *window)
     return cut;
 }
 
-QWidget *shown(const QString &name)
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->objectName() == name && w->isVisible())
-            return w;
-    return nullptr;
-}
-
 }  // namespace
 
 class TestSheet : public QObject
@@ -104,7 +95,7 @@ private slots:
     {
         QFETCH(QString, graph);
         QFETCH(int, notches);
-        QWidget *owner = graph == "power" ? shown("Power_measurement_form") : m_form;
+        QWidget *owner = graph == "power" ? static_cast<QWidget *>(m_form->powerWindow()) : m_form;
         auto *g =
             childNamed<GraphControl>(owner, graph == "power" ? "CWGraph4" : qPrintable(graph));
         g->refresh();
@@ -205,7 +196,7 @@ private slots:
         answerFileDialog(wooferFile(dir));
         childNamed<QAction>(m_form, "measured_load")->trigger();
         auto *fig1 = childNamed<GraphControl>(m_form, "CWGraph1");
-        auto *power = childNamed<GraphControl>(shown("Power_measurement_form"), "CWGraph4");
+        auto *power = childNamed<GraphControl>(m_form->powerWindow(), "CWGraph4");
         // The lowest |Z| lies between 5.6 and 6 ohm: the 1-2-5 step below it is 5 ohm.
         QCOMPARE(axesOf(fig1), (QList<double>{1, 10, 1e6, 1, 5, 1e4}));
         for (int i = 0; i < fig1->overlayCount(); ++i)
@@ -226,7 +217,7 @@ private slots:
         play(m_form, "full");
         childNamed<QAction>(m_form, "design_hold_reference")->trigger();
         childNamed<QAction>(m_form, "carrier_window")->trigger();
-        QWidget *carrier = shown("CarrierWindow");
+        QWidget *carrier = m_form->carrierWindow();
         for (auto [box, text] : {std::pair{"carrier_supply", "48"},
                                  {"carrier_fsw", "384"},
                                  {"carrier_zobel_rating", ".3"},

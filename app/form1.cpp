@@ -20,6 +20,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(thi
     createCarrierMenu();
     createTradeoffMenu();
     createDesignMenu();
+    createSheetMenu();
     connectSelectors();
     connectGraphs();
     connect(m_model, &DesignModel::changed, this, &Form1::showDesign);

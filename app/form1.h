@@ -9,11 +9,15 @@
 #include "core/network/valuelists.h"
 #include "power/power_measurement_form.h"
 
+#include <QDate>
+#include <QImage>
 #include <QMainWindow>
+#include <QMap>
 #include <QPointer>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class CarrierWindow;
 class File_control;
@@ -71,6 +75,14 @@ public:
     const DesignInputs *heldReference() const;
     // The design file opened or last saved; empty when none.
     const QString &designPath() const { return m_designPath; }
+
+    // Writes the design sheet of the design shown to path, a .pdf or .html file, dated `date`:
+    // whole or not at all. Why not, when it was not: a name refused, or the write failed.
+    struct SheetFailure {
+        bool refused = false;
+        QString message;
+    };
+    std::optional<SheetFailure> writeSheet(const QString &path, const QDate &date);
 
     // One user change of the design. While the outermost scope lives, the model's changes make
     // one undo step, pushed when it ends if the design changed; named `name`, or after what
@@ -160,6 +172,8 @@ private:
     std::shared_ptr<const MeasuredLoad> readMeasured(const QString &path, QString *refusal);
     void loadMeasured(const QString &path);
     void followMeasured();
+    // Fig. 1 at its own ranges, widened to show a measured speaker's points and curve.
+    void showMeasuredRanges();
     void showMeasuredFit();
 
     // The switching-carrier window (form1_carrier.cpp).
@@ -200,6 +214,11 @@ private:
     void recordChange(const QString &name = {});
     void applyStep(const DesignSnapshot &d);
     DesignSnapshot snapshot() const;
+
+    // The design sheet (form1_sheet.cpp).
+    void createSheetMenu();
+    void exportSheet();
+    QMap<QString, QImage> sheetDrawings();
 
     // The held reference (form1_reference.cpp).
     void followReference(DesignParts parts);

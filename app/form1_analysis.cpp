@@ -25,6 +25,8 @@ void Form1::showDesign(DesignParts parts)
         for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     else
         showDissipationFigure();
+    if (parts & DesignPart::MeasuredSpeaker)
+        showMeasuredRanges();
     if (curves)
         Update_schemo();
     followReference(parts);

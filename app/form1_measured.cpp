@@ -5,6 +5,7 @@
 #include "core/measured/impedancefile.h"
 #include "measured/measuredspeakerwindow.h"
 #include "widgets/filechooser.h"
+#include "widgets/graphcontrol.h"
 
 #include <QAction>
 #include <QDir>
@@ -81,6 +82,16 @@ void Form1::followMeasured()
         }
     }
     m_clearMeasured->setEnabled(load != nullptr);
+}
+
+void Form1::showMeasuredRanges()
+{
+    GraphControl *fig1 = m_graphs[Fig1].graph;
+    fig1->restoreRanges();
+    if (const MeasuredCurves *curves = m_model->measuredCurves()) {
+        fig1->widenToShow(m_measuredX, m_measuredY);
+        fig1->widenToShow(curves->impedance.x, curves->impedance.y);
+    }
 }
 
 void Form1::showMeasuredFit()

@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/sheetcommand.h"
 #include "cli/commandline.h"
 #include "core/common/program.h"
 
@@ -6,6 +7,10 @@
 
 int main(int argc, char *argv[])
 {
+    // The design sheet draws as the windows do, unseen; every other command word, help and
+    // version run on the core alone.
+    if (isSheetCommand(argc, argv))
+        return runSheetCommand(argc, argv);
     // A command word, help or version: no window, and no display needed.
     if (isCommandLine(argc, argv))
         return runCommandLine(argc, argv);

@@ -272,6 +272,7 @@ void CarrierWindow::showTable(const CarrierTable &t)
         put(r, 2, row.atPower.text, row.atPower.over);
         put(r, 3, row.rating, false);
     }
+    fitColumns();
     // Every row in view, no room left over.
     if (m_table->minimumHeight() != m_table->maximumHeight()) {
         m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() +
@@ -281,6 +282,23 @@ void CarrierWindow::showTable(const CarrierTable &t)
     if (m_message->text() != t.note)
         m_message->setText(t.note);
     m_message->setVisible(!t.note.isEmpty());
+}
+
+void CarrierWindow::fitColumns()
+{
+    // Measured in the fonts they are drawn in, with room for the cell's margins; only the texts
+    // of this table, so this costs little on a keystroke.
+    constexpr int kMargins = 16;
+    const QFontMetrics cells(m_table->font()), headings(m_table->horizontalHeader()->font());
+    for (int c = 0; c < m_table->columnCount(); ++c) {
+        const QTableWidgetItem *h = m_table->horizontalHeaderItem(c);
+        int width = h ? headings.horizontalAdvance(h->text()) : 0;
+        for (int r = 0; r < m_table->rowCount(); ++r)
+            if (const QTableWidgetItem *item = m_table->item(r, c))
+                width = std::max(width, cells.horizontalAdvance(item->text()));
+        if (m_table->columnWidth(c) != width + kMargins)
+            m_table->setColumnWidth(c, width + kMargins);
+    }
 }
 
 void CarrierWindow::showLoss()

@@ -61,6 +61,7 @@ private:
     // What the design gives.
     void showNetwork(const DesignRecord &design, const MeasuredLoad *measured);
     void showTable(const CarrierTable &t);
+    void fitColumns();
     void showLoss();
     void clearLoss();
 

@@ -68,19 +68,11 @@ void CarrierWindow::createControls()
     regular.setBold(false);
     m_table->setFont(regular);
     m_table->horizontalHeader()->setFont(font());
-    // Sizes fixed once: sizing to the contents would measure every cell on every keystroke. The
-    // figures' names set the first column, the longest rating the last; the values share the rest.
+    // Each column as wide as its texts (showTable), the last one taking what room is left.
     const QFontMetrics metrics(regular);
-    int names = 0;
-    for (const CarrierTableRow &row : carrierTable({}, {}, 0).rows)
-        names = std::max(names, metrics.horizontalAdvance(row.figure));
     QHeaderView *columns = m_table->horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::Stretch);
-    for (const auto &[column, width] :
-         {std::pair{0, names}, {3, metrics.horizontalAdvance(QStringLiteral("10000 A rms"))}}) {
-        columns->setSectionResizeMode(column, QHeaderView::Fixed);
-        columns->resizeSection(column, width + 16);
-    }
+    columns->setSectionResizeMode(QHeaderView::Fixed);
+    columns->setStretchLastSection(true);
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -2,10 +2,10 @@
 
 #include "cli/invocation.h"
 #include "core/carrier/carrierinputs.h"
-#include "core/files/designfile.h"
 #include "core/common/entryrule.h"
-#include "core/files/graphfiles.h"
 #include "core/common/program.h"
+#include "core/files/designfile.h"
+#include "core/files/graphfiles.h"
 #include "core/network/valuelists.h"
 
 #include <QCoreApplication>
@@ -72,6 +72,8 @@ void addOptions(QCommandLineParser &parser)
         description +=
             QStringLiteral("  %1  %2\n")
                 .arg(QString::fromLatin1(c.name).leftJustified(8), QLatin1String(c.summary));
+    description += QStringLiteral(
+        "  sheet     the design sheet, PDF or HTML: sheet [--design PATH] -o FILE\n");
     description.chop(1);
     parser.setApplicationDescription(description);
     parser.addPositionalArgument(QStringLiteral("command"), commandNames());

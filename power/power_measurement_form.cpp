@@ -36,7 +36,7 @@ void Power_measurement_form::connectControls()
 
 void Power_measurement_form::Form_Load()
 {
-    showDesign();
+    showDesign(DesignPart::MeasuredSpeaker);
     // Until the cursor first reports.
     Readout_power(10000, 0.1);
     placeOnScreen();
@@ -47,7 +47,7 @@ void Power_measurement_form::placeOnScreen()
     placeUpperRight(this, frameGeometry().size());
 }
 
-void Power_measurement_form::showDesign()
+void Power_measurement_form::showDesign(DesignParts parts)
 {
     // The load power's text, the Zobel selectors' texts (no unit), the curve.
     const DesignRecord &r = m_model.record();
@@ -57,6 +57,12 @@ void Power_measurement_form::showDesign()
     Text_zobel_c_serp->setText(r.jzobel_c3);
     Text_zobel_r_parp->setText(r.jzobel_r2);
     CWGraph4_Click();
+    // The graph's own ranges, widened to show a measured speaker's dissipation.
+    if (parts & DesignPart::MeasuredSpeaker) {
+        CWGraph4->restoreRanges();
+        if (const PowerCurve *measured = m_model.measuredDissipation())
+            CWGraph4->widenToShow(measured->x, measured->y);
+    }
 }
 
 void Power_measurement_form::drawOverlays()

@@ -46,7 +46,7 @@ private:
 
     void connectControls();
     void Form_Load();
-    void showDesign();
+    void showDesign(DesignParts parts);
     void Text_peak_voltage_Change();
     void cursors4_on_Click();
     void Readout_power(double x, double y);

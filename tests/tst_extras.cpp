@@ -173,13 +173,15 @@ private slots:
                 QVERIFY(std::fabs(g->curveY(i) - reference::gainDb(d, i, zobel)) < 1e-9);
         }
         QCOMPARE(textOf(m_form, "Text_coordy3"), readout);
-        // Fit View looks at the curve alone; without the comparison the overlays go.
+        // Fit View takes in the curve and every load's; without the comparison the overlays go.
         GraphControl *g = graph("CWGraph4");
         childNamed<QAction>(g, "actionFitView")->trigger();
         double lowest = 0, highest = 0;
-        for (int i = 0; i < g->curveSize(); ++i)
-            std::tie(lowest, highest) =
-                std::pair(qMin(lowest, g->curveY(i)), qMax(highest, g->curveY(i)));
+        for (int k = -1; k < g->overlayCount(); ++k)
+            for (int i = 0; i < (k < 0 ? g->curveSize() : g->overlaySize(k)); ++i) {
+                const double y = k < 0 ? g->curveY(i) : g->overlayY(k, i);
+                std::tie(lowest, highest) = std::pair(qMin(lowest, y), qMax(highest, y));
+            }
         QCOMPARE(axesOf(g), (QList<double>{1, 100, 1e6, 0, lowest, highest}));
         childNamed<QAction>(g, "actionCompareLoads")->trigger();
         QCOMPARE(g->overlayCount(), 0);

@@ -4,6 +4,7 @@
 
 #include <qcustomplot.h>
 
+#include <QApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -297,6 +298,9 @@ GraphControl::GraphControl(QWidget *parent)
             if (log && log->lengthUsed() != length)
                 replotWhenShown();
         }
+        // The legend's size and the plot's are known once laid out.
+        if (placeLegend())
+            replotWhenShown();
     });
 
     m_graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
@@ -307,6 +311,7 @@ GraphControl::GraphControl(QWidget *parent)
     connect(m_plot, &QCustomPlot::mousePress, this, &GraphControl::onMousePress);
     connect(m_plot, &QCustomPlot::mouseMove, this, &GraphControl::onMouseMove);
     connect(m_plot, &QCustomPlot::mouseRelease, this, &GraphControl::onMouseRelease);
+    connect(m_plot, &QCustomPlot::mouseWheel, this, &GraphControl::onWheel);
 }
 
 GraphControl::~GraphControl() = default;
@@ -320,6 +325,16 @@ void GraphControl::setup(const QString &caption, const AxisSetup &x, const AxisS
     m_plot->plotLayout()->addElement(0, 0, new QCPTextElement(m_plot, caption, font));
     configureAxis(m_plot->xAxis, x);
     configureAxis(m_plot->yAxis, y);
+    m_setupX = x;
+    m_setupY = y;
+    replotWhenShown();
+}
+
+void GraphControl::restoreRanges()
+{
+    m_plot->xAxis->setRange(m_setupX.minimum, m_setupX.maximum);
+    m_plot->yAxis->setRange(m_setupY.minimum, m_setupY.maximum);
+    m_cursor->update();
     replotWhenShown();
 }
 
@@ -392,6 +407,65 @@ void GraphControl::setCurveStyle(const QString &name, const QColor &colour, doub
     replotWhenShown();
 }
 
+Qt::Alignment GraphControl::legendCorner() const
+{
+    return m_plot->axisRect()->insetLayout()->insetAlignment(0);
+}
+
+int GraphControl::pointsUnder(const QRectF &rect) const
+{
+    // In the axes' units: the keys are sorted, so only the points within the rectangle's columns
+    // are looked at.
+    QCPRange keys(m_plot->xAxis->pixelToCoord(rect.left()),
+                  m_plot->xAxis->pixelToCoord(rect.right()));
+    QCPRange values(m_plot->yAxis->pixelToCoord(rect.top()),
+                    m_plot->yAxis->pixelToCoord(rect.bottom()));
+    keys.normalize();
+    values.normalize();
+    int n = scatterPointsIn(keys, values);
+    for (int p = 0; p < m_plot->plottableCount(); ++p) {
+        const auto *graph = qobject_cast<QCPGraph *>(m_plot->plottable(p));
+        if (!graph || !graph->visible())
+            continue;
+        const QSharedPointer<QCPGraphDataContainer> data = graph->data();
+        for (auto it = data->findBegin(keys.lower, false), end = data->findEnd(keys.upper, false);
+             it != end; ++it)
+            n += values.contains(it->value);
+    }
+    return n;
+}
+
+Qt::Alignment GraphControl::bestLegendCorner() const
+{
+    // Ties go to the first corner: bottom left, where gain curves seldom go.
+    const QRectF area = m_plot->axisRect()->insetLayout()->rect();
+    const QSizeF size = m_plot->legend->minimumOuterSizeHint();
+    Qt::Alignment best = legendCorner();
+    int fewest = -1;
+    for (Qt::Alignment corner : {Qt::AlignBottom | Qt::AlignLeft, Qt::AlignTop | Qt::AlignLeft,
+                                 Qt::AlignTop | Qt::AlignRight, Qt::AlignBottom | Qt::AlignRight}) {
+        const QPointF at((corner & Qt::AlignLeft) ? area.left() : area.right() - size.width(),
+                         (corner & Qt::AlignTop) ? area.top() : area.bottom() - size.height());
+        const int covered = pointsUnder(QRectF(at, size));
+        if (fewest < 0 || covered < fewest) {
+            fewest = covered;
+            best = corner;
+        }
+    }
+    return best;
+}
+
+bool GraphControl::placeLegend()
+{
+    if (!m_plot->legend->visible() || m_plot->axisRect()->insetLayout()->rect().isEmpty())
+        return false;
+    const Qt::Alignment corner = bestLegendCorner();
+    if (corner == legendCorner())
+        return false;
+    m_plot->axisRect()->insetLayout()->setInsetAlignment(0, corner);
+    return true;
+}
+
 void GraphControl::showLegend()
 {
     QFont small = font();
@@ -402,7 +476,7 @@ void GraphControl::showLegend()
     m_plot->legend->setIconSize(20, 8);
     m_plot->legend->setRowSpacing(0);
     m_plot->legend->setMargins(QMargins(5, 3, 5, 3));
-    // Where gain curves never go: low frequencies, well below 0 dB.
+    // Moved, once the plot is laid out, to where it covers the fewest points.
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
     m_plot->legend->setVisible(true);
 }
@@ -410,6 +484,11 @@ void GraphControl::showLegend()
 int GraphControl::overlayCount() const
 {
     return static_cast<int>(m_overlays.size());
+}
+
+int GraphControl::overlaySize(int overlay) const
+{
+    return m_overlays.at(overlay)->data()->size();
 }
 
 QString GraphControl::overlayName(int overlay) const
@@ -538,12 +617,50 @@ QString GraphControl::caption() const
 
 void GraphControl::fitAxis(Axis axis)
 {
-    if (m_scatter)
-        axisOf(m_plot, axis)->rescale(true);
-    else if (axis == XAxis)
-        m_graph->rescaleKeyAxis();
-    else
-        m_graph->rescaleValueAxis();
+    axisOf(m_plot, axis)->rescale(true);
+    m_cursor->update();
+    replotWhenShown();
+}
+
+namespace {
+
+// The nearest of 1, 2 and 5 times a power of ten at or below v (down) or at or above it; the same
+// of the magnitude, outward, for a negative v.
+double niceStep(double v, bool down)
+{
+    if (v < 0)
+        return -niceStep(-v, !down);
+    if (!(v > 0) || !std::isfinite(v))
+        return v;
+    const double decade = std::pow(10.0, std::floor(std::log10(v)));
+    double below = decade;
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (!down && m * decade >= v)
+            return m * decade;
+        if (m * decade <= v)
+            below = m * decade;
+    }
+    return below;
+}
+
+}  // namespace
+
+void GraphControl::widenToShow(const std::vector<double> &x, const std::vector<double> &y)
+{
+    QCPAxis *axis = m_plot->yAxis;
+    const bool log = axis->scaleType() == QCPAxis::stLogarithmic;
+    const QCPRange shown = m_plot->xAxis->range();
+    QCPRange range = axis->range();
+    for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i) {
+        if (!shown.contains(x[i]) || !std::isfinite(y[i]) || (log && !(y[i] > 0)))
+            continue;
+        if (y[i] < range.lower)
+            range.lower = niceStep(y[i], true);
+        if (y[i] > range.upper)
+            range.upper = niceStep(y[i], false);
+    }
+    axis->setRange(range);
+    m_cursor->update();
     replotWhenShown();
 }
 
@@ -603,7 +720,9 @@ void GraphControl::replotCurveWhenShown()
         this,
         [this] {
             m_curveQueued = false;
-            if (!m_fullQueued)
+            if (placeLegend())
+                replotWhenShown();  // the legend moves: the whole plot is drawn again
+            else if (!m_fullQueued)
                 m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
         },
         Qt::QueuedConnection);
@@ -639,6 +758,8 @@ void GraphControl::onMousePress(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     m_pressed = true;
+    m_panning = false;
+    m_pressAt = m_panAt = event->pos();
     m_cursor->pickUp(event->pos());
 }
 
@@ -647,14 +768,57 @@ void GraphControl::onMouseMove(QMouseEvent *event)
     m_cursor->dragTo(event->pos());
     if (event->buttons() == Qt::NoButton)
         emit hovered(event->pos());
+    if (!m_pressed || m_cursor->isDragged() || !(event->buttons() & Qt::LeftButton))
+        return;
+    // A press away from the cursor becomes a drag of the view once it has moved far enough; a
+    // smaller movement is still a click.
+    if (!m_panning &&
+        (event->pos() - m_pressAt).manhattanLength() < QApplication::startDragDistance())
+        return;
+    m_panning = true;
+    panBy(m_panAt, event->pos());
+    m_panAt = event->pos();
+}
+
+void GraphControl::panBy(QPointF from, QPointF to)
+{
+    // The point of the axes under `from` comes under `to`.
+    for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
+        const bool horizontal = axis->orientation() == Qt::Horizontal;
+        const double a = axis->pixelToCoord(horizontal ? from.x() : from.y());
+        const double b = axis->pixelToCoord(horizontal ? to.x() : to.y());
+        if (axis->scaleType() == QCPAxis::stLogarithmic) {
+            if (a > 0 && b > 0)
+                axis->setRange(axis->range().lower * a / b, axis->range().upper * a / b);
+        } else {
+            axis->moveRange(a - b);
+        }
+    }
+    m_cursor->update();
+    replotWhenShown();
+}
+
+void GraphControl::onWheel(QWheelEvent *event)
+{
+    // Each notch of the wheel away from the user narrows both axes by 15 % about the pointer.
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0)
+        return;
+    const double factor = std::pow(0.85, notches);
+    const QPointF at = event->position();
+    m_plot->xAxis->scaleRange(factor, m_plot->xAxis->pixelToCoord(at.x()));
+    m_plot->yAxis->scaleRange(factor, m_plot->yAxis->pixelToCoord(at.y()));
+    m_cursor->update();
+    replotWhenShown();
 }
 
 void GraphControl::onMouseRelease(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !m_pressed)
         return;
-    const bool wasDragging = m_cursor->isDragged();
+    const bool wasDragging = m_cursor->isDragged() || m_panning;
     m_pressed = false;
+    m_panning = false;
     m_cursor->letGo();
     if (!wasDragging) {
         emit clicked();

@@ -16,6 +16,8 @@ class QCPColorScale;
 class QCustomPlot;
 class QCPGraph;
 class QCPLayer;
+class QCPRange;
+class QWheelEvent;
 class QMouseEvent;
 class QShowEvent;
 class ScatterPlottable;
@@ -73,9 +75,11 @@ public:
 
     // Thin coloured curves under the curve, with a legend naming the curve (curveName) and then
     // each overlay; an empty list removes them and the legend. The curve stays curve 0: the
-    // cursor follows it and fitting looks at it alone. Redrawn as plot() is.
+    // cursor follows it. Redrawn as plot() is. The legend stands in the corner of the plot where
+    // it covers the fewest points of the curves, the scatter and the marks.
     void setOverlays(const QString &curveName, const QList<Overlay> &overlays);
     int overlayCount() const;
+    int overlaySize(int overlay) const;
     double overlayX(int overlay, int index) const;
     double overlayY(int overlay, int index) const;
     QString overlayName(int overlay) const;  // as the legend gives it
@@ -114,14 +118,22 @@ public:
     void moveCursor(double x);
 
     void setAxisRange(Axis axis, double minimum, double maximum);
+    // Both axes back to the ranges setup() gave them.
+    void restoreRanges();
     // A title along the axis.
     void setAxisLabel(Axis axis, const QString &label);
     double axisMinimum(Axis axis) const;
     double axisMaximum(Axis axis) const;
     Scale axisScale(Axis axis) const;
     QString caption() const;
-    // Fits the axis to the curve's data (positive data only on a logarithmic axis).
+    // Fits the axis to everything drawn: the curve, the overlays, the scatter and the marks
+    // (positive data only on a logarithmic axis).
     void fitAxis(Axis axis);
+    // Widens the Y axis, never narrowing it, to the nearest 1-2-5 values that take in every point
+    // of these whose x lies within the X axis range.
+    void widenToShow(const std::vector<double> &x, const std::vector<double> &y);
+    // The corner the legend stands in (Qt::AlignBottom | Qt::AlignLeft, ...).
+    Qt::Alignment legendCorner() const;
     // The axis's tick labels as drawn: the pixel along the axis where each stands, and its text.
     // On a logarithmic axis they are as many as fit without touching (decades, or 1-2-5 or 1 to
     // 9 in each decade), measured in tickLabelFont().
@@ -133,6 +145,9 @@ public:
     // PDF drawings at its size.
     QImage image(double scale) const;
     QByteArray imageFile(ImageFormat format) const;
+    // The graph as it would be drawn at another size, its legend in the corner that size gives
+    // it, at `scale` times that size; the graph on screen stays as it is.
+    QImage imageAt(QSize size, double scale);
 
     // Redraws now.
     void refresh();
@@ -142,7 +157,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
-    // Pressed and released without dragging the cursor; clickedAt() says where.
+    // Pressed and released without dragging the cursor or the view; clickedAt() says where. The
+    // wheel zooms about the pointer; a drag that does not pick up the cursor moves the view.
     void clicked();
     void clickedAt(QPoint pos);
     // The mouse moved over the graph with no button held (reported while a scatter is shown).
@@ -159,6 +175,14 @@ private:
     void onMousePress(QMouseEvent *event);
     void onMouseMove(QMouseEvent *event);
     void onMouseRelease(QMouseEvent *event);
+    void onWheel(QWheelEvent *event);
+    void panBy(QPointF from, QPointF to);
+    // The corner where the legend covers the fewest points, and how many points a rectangle of
+    // the plot (pixels) covers.
+    Qt::Alignment bestLegendCorner() const;
+    int pointsUnder(const QRectF &rect) const;
+    int scatterPointsIn(const QCPRange &x, const QCPRange &y) const;  // and marks
+    bool placeLegend();
     void replotWhenShown();
     void replotCurveWhenShown();
     void paintDrawing(QPaintDevice *device, int width, int height) const;
@@ -171,8 +195,11 @@ private:
     QCPColorScale *m_scale = nullptr;
     QList<MarkPlottable *> m_marks;
     QString m_caption;
+    AxisSetup m_setupX, m_setupY;
     GraphCursor *m_cursor = nullptr;
     bool m_pressed = false;
+    bool m_panning = false;  // a press away from the cursor moved past the drag distance
+    QPoint m_pressAt, m_panAt;
     bool m_replotPending = false;
     QCPLayer *m_curveLayer = nullptr;
     bool m_curveQueued = false;  // a redraw of the curve alone waits for the event loop

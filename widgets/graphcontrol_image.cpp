@@ -25,6 +25,20 @@ QImage GraphControl::image(double scale) const
     return image;
 }
 
+QImage GraphControl::imageAt(QSize size, double scale)
+{
+    // Laid out once at that size, for the legend to choose its corner there; then drawn.
+    QCPLayoutInset *inset = m_plot->axisRect()->insetLayout();
+    const Qt::Alignment shown = inset->insetAlignment(0);
+    m_plot->toPixmap(size.width(), size.height(), 1.0);
+    placeLegend();
+    QImage image = m_plot->toPixmap(size.width(), size.height(), scale).toImage();
+    inset->setInsetAlignment(0, shown);
+    // The plot's own layout stands at the size just drawn until it is drawn again.
+    replotWhenShown();
+    return image;
+}
+
 void GraphControl::paintDrawing(QPaintDevice *device, int width, int height) const
 {
     QCPPainter painter(device);

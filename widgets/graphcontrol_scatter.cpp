@@ -304,3 +304,14 @@ QRect GraphControl::plotRect() const
 {
     return plotArea();
 }
+
+int GraphControl::scatterPointsIn(const QCPRange &x, const QCPRange &y) const
+{
+    int n = 0;
+    if (m_scatter)
+        for (std::size_t i = 0; i < m_scatter->x.size(); ++i)
+            n += x.contains(m_scatter->x[i]) && y.contains(m_scatter->y[i]);
+    for (const MarkPlottable *mark : m_marks)
+        n += x.contains(mark->mark.x) && y.contains(mark->mark.y);
+    return n;
+}

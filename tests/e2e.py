@@ -209,7 +209,7 @@ def main():
         main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
         time.sleep(1)
         through_file_dialog(main_window, 'o', '^Open a design$', 'e2e.quorvel')
-        window(r'^Quorvel \(FULL BRIDGE\)$', 5)
+        window(r'^e2e\.quorvel - Quorvel \(FULL BRIDGE\)$', 5)  # the file it shows, unchanged
         shot('5-reopened')
         reopened = write_report(main_window, folder, 'e2e-reopened.txt')
         if reopened != report:

@@ -452,7 +452,7 @@ private slots:
                                    {"inductor-rating", "3"},
                                    {"capacitor-rating", "1.5"},
                                    {"modulation", "ad"},
-                                   {"load_file", path("speaker.txt")},
+                                   {"load_file", "speaker.txt"},  // beside it
                                    {"reference", reference}};
         QCOMPARE(QJsonDocument::fromJson(contents(path("a.quorvel"))).object(), expected);
 
@@ -592,7 +592,7 @@ private slots:
         QTRY_COMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0],
                  (QStringList{"Quorvel", told.arg(m_dir->path()), QString::number(icon)}));
-        QCOMPARE(m_form->windowTitle(), "Quorvel (HALF BRIDGE)");
+        QCOMPARE(m_form->windowTitle(), "d.quorvel[*] - Quorvel (HALF BRIDGE)");
         QCOMPARE(texts(m_form, {"zobel_r_par", "Speaker_L", "filter_c_par"}), inputs);
         QCOMPARE(texts(m_form, kFigures), figureTexts(m_form->design(), 50));
         QCOMPARE(m_form->measuredSpeaker() ? m_form->measuredSpeaker()->path() : "none",

@@ -97,19 +97,20 @@ void Form1::showTopology()
     const bool full = m_model->record().fullBridge();
     Topol_Half_Bridge->setChecked(!full);
     Topol_Full_Bridge->setChecked(full);
-    setWindowTitle(QGuiApplication::applicationDisplayName() +
-                   (full ? QStringLiteral(" (FULL BRIDGE)") : QStringLiteral(" (HALF BRIDGE)")));
+    showCaption();
 }
 
 void Form1::Exit_Click()
 {
-    Form_Unload();
+    if (changesSettled())
+        Form_Unload();
 }
 
 void Form1::Form_Unload()
 {
     // Every other window goes with this one without being closed, so that none of their closing
-    // steps runs (closing the Power window would clear its cursor flag). Nothing is saved. A quit
+    // steps runs (closing the Power window would clear its cursor flag). Nothing is saved (the
+    // user has been asked about changes to a design file's design, if any). A quit
     // request would first close every window still shown; exit() closes none.
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w->isVisible())
@@ -120,6 +121,10 @@ void Form1::Form_Unload()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    if (!changesSettled()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     Form_Unload();
 }

@@ -11,6 +11,7 @@
 
 #include <QDate>
 #include <QImage>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
@@ -30,10 +31,15 @@ class QMenu;
 class QPushButton;
 class QUndoStack;
 class ReferencePanel;
+class TextGuard;
 class Schematic;
 class Schematic_full;
 class TradeoffWindow;
 class ValueCombo;
+
+// A standard key of the platform's, led by its usual chord: a desktop that binds none to it (Save
+// As without a theme) still has that one, and the menu shows it.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequence &usual);
 
 // A design as an undo step keeps it: its inputs and the speaker its file gave.
 struct DesignSnapshot {
@@ -139,6 +145,7 @@ private:
     void Topol_Full_Bridge_Click();
     void Topol_Half_Bridge_Click();
     void showTopology();
+    void showCaption();
     void Exit_Click();
     void Form_Unload();
 
@@ -204,8 +211,12 @@ private:
     void newDesign();
     void chooseDesignToOpen();
     void openDesign(const QString &path);
-    void saveDesign();
-    void saveDesignAs();
+    // Each false when nothing was saved.
+    bool saveDesign();
+    bool saveDesignAs();
+    // Whether to go on over the design shown: it is saved, or unchanged since the design file
+    // last opened or saved, or the user lets the changes go; false when the user cancels.
+    bool changesSettled();
     bool writeDesign(const QString &path);
     void showDesignPath(const QString &path);
 
@@ -235,12 +246,14 @@ private:
     std::vector<double> m_measuredX, m_measuredY;
     std::unique_ptr<RecentFiles> m_recentMeasured;
     QPointer<MeasuredSpeakerWindow> m_measuredWindow;
+    QAction *m_fitMeasured = nullptr;
     QAction *m_clearMeasured = nullptr;
     QPointer<CarrierWindow> m_carrier;
     QPointer<TradeoffWindow> m_tradeoff;
 
     // Design files, undo and the reference.
     QString m_designPath;
+    bool m_designFilesUsed = false;  // a design file opened or saved: changes are asked about
     std::unique_ptr<RecentFiles> m_recentDesigns;
     QAction *m_saveDesign = nullptr;
     QUndoStack *m_undo = nullptr;
@@ -253,6 +266,7 @@ private:
     // Controls, named as their objectName; the graphs' own are in m_graphs.
     ValueCombo *speaker_r_mode = nullptr;
     QLineEdit *Speaker_L = nullptr;
+    TextGuard *m_speakerLGuard = nullptr;
     ValueCombo *filter_c_par = nullptr;
     ValueCombo *filter_l_par = nullptr;
     ValueCombo *zobel_c_par = nullptr;

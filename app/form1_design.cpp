@@ -24,23 +24,36 @@ QString shownPath(const QString &path)
 
 }  // namespace
 
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequence &usual)
+{
+    QList<QKeySequence> keys{usual};
+    for (const QKeySequence &k : QKeySequence::keyBindings(key))
+        if (k != usual)
+            keys << k;
+    return keys;
+}
+
 void Form1::createDesignMenu()
 {
     QMenu *menu = menuBar()->addMenu(QStringLiteral("&Design"));
     menu->setObjectName(QStringLiteral("design"));
-    const auto item = [this, menu](const QString &text, const char *name, QKeySequence key,
-                                   void (Form1::*slot)()) {
+    const auto item = [this, menu](const QString &text, const char *name,
+                                   QKeySequence::StandardKey key, QKeyCombination usual,
+                                   auto slot) {
         QAction *a = menu->addAction(text);
         a->setObjectName(QLatin1String(name));
-        a->setShortcut(key);
+        a->setShortcuts(standardKeys(key, usual));
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    item(QStringLiteral("&New"), "design_new", QKeySequence::New, &Form1::newDesign);
-    item(QStringLiteral("&Open…"), "design_open", QKeySequence::Open, &Form1::chooseDesignToOpen);
-    m_saveDesign =
-        item(QStringLiteral("&Save"), "design_save", QKeySequence::Save, &Form1::saveDesign);
-    item(QStringLiteral("Save &As…"), "design_save_as", QKeySequence::SaveAs, &Form1::saveDesignAs);
+    item(QStringLiteral("&New"), "design_new", QKeySequence::New, Qt::CTRL | Qt::Key_N,
+         &Form1::newDesign);
+    item(QStringLiteral("&Open…"), "design_open", QKeySequence::Open, Qt::CTRL | Qt::Key_O,
+         &Form1::chooseDesignToOpen);
+    m_saveDesign = item(QStringLiteral("&Save"), "design_save", QKeySequence::Save,
+                        Qt::CTRL | Qt::Key_S, &Form1::saveDesign);
+    item(QStringLiteral("Save &As…"), "design_save_as", QKeySequence::SaveAs,
+         Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::saveDesignAs);
     QMenu *recent = menu->addMenu(QStringLiteral("&Recent"));
     recent->setObjectName(QStringLiteral("design_recent"));
     m_recentDesigns = std::make_unique<RecentFiles>(
@@ -59,11 +72,15 @@ void Form1::createDesignMenu()
 
 void Form1::newDesign()
 {
+    if (!changesSettled())
+        return;
     // The reference stays held: the start-up design is a common place to compare from.
     {
         const ChangeScope change(*this, QStringLiteral("New design"));
         m_model->apply(DesignInputs::startup(), nullptr);
     }
+    // A new design has no changes until the user makes some.
+    m_undo->setClean();
     showDesignPath({});
 }
 
@@ -79,6 +96,8 @@ void Form1::chooseDesignToOpen()
 
 void Form1::openDesign(const QString &path)
 {
+    if (!changesSettled())
+        return;
     const QString app = QGuiApplication::applicationDisplayName();
     DesignFileRead read = readDesignFilePath(path);
     if (const QString *refusal = std::get_if<QString>(&read)) {
@@ -109,6 +128,7 @@ void Form1::openDesign(const QString &path)
         m_model->holdReference(*file.reference);
     else
         m_model->clearReference();
+    m_designFilesUsed = true;
     showDesignPath(path);
     m_recentDesigns->add(path);
     m_undo->setClean();
@@ -120,15 +140,12 @@ void Form1::openDesign(const QString &path)
                 .arg(shownPath(path), file.missing.join(QStringLiteral(", "))));
 }
 
-void Form1::saveDesign()
+bool Form1::saveDesign()
 {
-    if (m_designPath.isEmpty())
-        saveDesignAs();
-    else
-        writeDesign(m_designPath);
+    return m_designPath.isEmpty() ? saveDesignAs() : writeDesign(m_designPath);
 }
 
-void Form1::saveDesignAs()
+bool Form1::saveDesignAs()
 {
     const QString suggested = m_designPath.isEmpty()
                                   ? QDir::current().filePath(QStringLiteral("design.quorvel"))
@@ -136,9 +153,10 @@ void Form1::saveDesignAs()
     const QString path = chooseFileToSave(this, QStringLiteral("Save the design"), suggested,
                                           designFileFilter(), designFileSuffix());
     if (path.isEmpty() || !writeDesign(path))
-        return;
+        return false;
     showDesignPath(path);
     m_recentDesigns->add(path);
+    return true;
 }
 
 bool Form1::writeDesign(const QString &path)
@@ -153,15 +171,47 @@ bool Form1::writeDesign(const QString &path)
                              QStringLiteral("%1 was not saved. %2").arg(shownPath(path), reason));
         return false;
     }
+    m_designFilesUsed = true;
     m_undo->setClean();
     return true;
 }
 
 void Form1::showDesignPath(const QString &path)
 {
-    // In the Save item rather than the caption, which names the topology alone.
     m_designPath = path;
     m_saveDesign->setText(path.isEmpty()
                               ? QStringLiteral("&Save")
                               : QStringLiteral("&Save %1").arg(QFileInfo(path).fileName()));
+    showCaption();
+}
+
+void Form1::showCaption()
+{
+    // The program's caption names the topology; a design file in use goes before it, marked while
+    // the design differs from what was last opened or saved.
+    const QString caption = QGuiApplication::applicationDisplayName() +
+                            (m_model->record().fullBridge() ? QStringLiteral(" (FULL BRIDGE)")
+                                                            : QStringLiteral(" (HALF BRIDGE)"));
+    setWindowFilePath(m_designPath);
+    setWindowTitle(
+        m_designPath.isEmpty()
+            ? caption
+            : QStringLiteral("%1[*] - %2").arg(QFileInfo(m_designPath).fileName(), caption));
+    setWindowModified(!m_designPath.isEmpty() && m_undo && !m_undo->isClean());
+}
+
+bool Form1::changesSettled()
+{
+    // Someone who never opens or saves a design file is never asked.
+    if (!m_designFilesUsed || m_undo->isClean())
+        return true;
+    const QString name =
+        m_designPath.isEmpty() ? QStringLiteral("the design") : QFileInfo(m_designPath).fileName();
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, QGuiApplication::applicationDisplayName(),
+        QStringLiteral("The design has changed. Save the changes to %1?").arg(name),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        return saveDesign();
+    return answer == QMessageBox::Discard;
 }

@@ -2,6 +2,7 @@
 // writing what the user chose or typed to the design model.
 #include "app/form1.h"
 
+#include "widgets/textguard.h"
 #include "widgets/valuecombo.h"
 
 #include <QKeyEvent>
@@ -14,6 +15,7 @@ void Form1::Fill_value_lists()
 
 void Form1::connectSelectors()
 {
+    m_speakerLGuard = new TextGuard(Speaker_L);
     // filter_l_par answers selections only: typing into it changes nothing.
     for (ListSelector s : kAllListSelectors) {
         ValueCombo *box = selectorBox(s);
@@ -56,6 +58,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 void Form1::Speaker_L_KeyUp()
 {
     // Taken as typed in millihenry, kept on its way to a value, or undone.
-    if (m_model->setSpeakerLText(Speaker_L->text()).kind == Verdict::Refused)
-        Speaker_L->setText(m_model->record().speaker_l_valtxt);
+    const Verdict verdict = m_model->setSpeakerLText(Speaker_L->text());
+    if (verdict.kind == Verdict::Refused)
+        m_speakerLGuard->putBack(m_model->record().speaker_l_valtxt, verdict.reason);
 }

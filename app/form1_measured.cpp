@@ -26,9 +26,10 @@ void Form1::createMeasuredMenu()
     m_recentMeasured =
         std::make_unique<RecentFiles>(recent, QStringLiteral("measuredSpeaker/recent"),
                                       [this](const QString &path) { loadMeasured(path); });
-    QAction *fit = menu->addAction(QStringLiteral("&Fit…"));
-    fit->setObjectName(QStringLiteral("measured_fit"));
-    connect(fit, &QAction::triggered, this, &Form1::showMeasuredFit);
+    m_fitMeasured = menu->addAction(QStringLiteral("&Fit…"));
+    m_fitMeasured->setObjectName(QStringLiteral("measured_fit"));
+    m_fitMeasured->setEnabled(false);  // until a speaker is loaded
+    connect(m_fitMeasured, &QAction::triggered, this, &Form1::showMeasuredFit);
     m_clearMeasured = menu->addAction(QStringLiteral("&Clear"));
     m_clearMeasured->setObjectName(QStringLiteral("measured_clear"));
     m_clearMeasured->setEnabled(false);
@@ -81,6 +82,7 @@ void Form1::followMeasured()
             m_measuredY.push_back(p.ohms);
         }
     }
+    m_fitMeasured->setEnabled(load != nullptr);
     m_clearMeasured->setEnabled(load != nullptr);
 }
 

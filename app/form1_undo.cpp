@@ -154,13 +154,14 @@ void Form1::createUndoActions(QMenu *menu)
     m_undo->setUndoLimit(1000);
     QAction *undo = m_undo->createUndoAction(menu, QStringLiteral("&Undo"));
     undo->setObjectName(QStringLiteral("design_undo"));
-    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcuts(standardKeys(QKeySequence::Undo, Qt::CTRL | Qt::Key_Z));
     QAction *redo = m_undo->createRedoAction(menu, QStringLiteral("Re&do"));
     redo->setObjectName(QStringLiteral("design_redo"));
     redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     menu->addAction(undo);
     menu->addAction(redo);
+    connect(m_undo, &QUndoStack::cleanChanged, this, &Form1::showCaption);
     auto *keys = new UndoKeysFirst(this);
     Speaker_L->installEventFilter(keys);
     for (ListSelector s : kAllListSelectors) selectorBox(s)->installEventFilter(keys);

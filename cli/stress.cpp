@@ -52,15 +52,17 @@ void addCarrierOptions(QCommandLineParser &parser)
              QStringLiteral("%1: %2.%3")
                  .arg(
                      QLatin1String(whatIs(f)), accepted(f),
-                     fallback.isEmpty() ? QString() : QStringLiteral(" Default %1.").arg(fallback)),
+                     fallback.isEmpty()
+                         ? QString()
+                         : QStringLiteral(" Default: the --design file's, else %1.").arg(fallback)),
              QStringLiteral("value")});
     }
     parser.addOption(
         {kModulationOption,
          QStringLiteral("Full bridge's modulation for stress and explore: ad (legs in anti-phase) "
                         "or bd (a reference of each leg's own); the half bridge's one "
-                        "two-level leg ignores it. Default bd."),
-         QStringLiteral("name"), QStringLiteral("bd")});
+                        "two-level leg ignores it. Default: the --design file's, else bd."),
+         QStringLiteral("name")});
     parser.addOption(
         {kFormatOption,
          QStringLiteral(
@@ -98,6 +100,9 @@ std::optional<Refusal> readCarrierOptions(const QCommandLineParser &parser, Desi
             also = QStringLiteral(", above the audio frequency (%1 Hz)").arg(c.audioHz);
         return notAccepted(name, text, accepted(f) + also);
     }
+    // Only a modulation given takes over the design's (a --design file's, else bd).
+    if (!parser.isSet(kModulationOption))
+        return std::nullopt;
     const QString modulation = parser.value(kModulationOption);
     const std::optional<Modulation> m = modulationNamed(modulation);
     if (!m)

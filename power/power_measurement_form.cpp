@@ -3,6 +3,7 @@
 #include "core/common/figuretext.h"
 #include "core/common/readouttext.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/textguard.h"
 #include "widgets/windowlook.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@ Power_measurement_form::~Power_measurement_form() = default;
 
 void Power_measurement_form::connectControls()
 {
+    m_loadPowerGuard = new TextGuard(Text_peak_voltage);
     connect(Text_peak_voltage, &QLineEdit::textChanged, this,
             &Power_measurement_form::Text_peak_voltage_Change);
     connect(cursors4_on, &QAction::triggered, this, &Power_measurement_form::cursors4_on_Click);
@@ -98,8 +100,9 @@ void Power_measurement_form::Text_peak_voltage_Change()
 {
     // Taken in watts, kept on its way to a value, or put back; putting it back runs this once
     // more, on the text the model holds, which changes nothing.
-    if (m_model.setLoadPowerText(Text_peak_voltage->text()).kind == Verdict::Refused)
-        Text_peak_voltage->setText(m_model.loadPowerText());
+    const Verdict verdict = m_model.setLoadPowerText(Text_peak_voltage->text());
+    if (verdict.kind == Verdict::Refused)
+        m_loadPowerGuard->putBack(m_model.loadPowerText(), verdict.reason);
 }
 
 void Power_measurement_form::cursors4_on_Click()

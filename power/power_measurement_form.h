@@ -8,6 +8,7 @@ class GraphControl;
 class QAction;
 class QLabel;
 class QLineEdit;
+class TextGuard;
 
 // What outlives the Power window: the program-wide flag that its graph carries a cursor.
 struct PowerWindowState {
@@ -65,4 +66,5 @@ private:
     QLineEdit *Text_power_freq = nullptr;
     QLineEdit *Text_power = nullptr;
     QAction *cursors4_on = nullptr;
+    TextGuard *m_loadPowerGuard = nullptr;
 };

@@ -250,7 +250,7 @@ private slots:
             "zobel_c_ser": ".22", "Speaker_L": ".5", "load_power": "80", "supply": "48",
             "fsw": "384", "audio-frequency": "2500", "zobel-rating": ".25", "inductor-rating": "3",
             "capacitor-rating": "1.5", "modulation": "ad"})");
-        expected["load_file"] = path("speaker.txt");
+        expected["load_file"] = "speaker.txt";  // beside it
         QJsonObject held =
             startupObject(R"({"topology": "full", "zobel_r_par": "47", "load_power": "20"})");
         held.remove("format"), held.remove("version");
@@ -351,7 +351,7 @@ private slots:
             QCOMPARE(m_form->designPath(), QString());
             return;
         }
-        QCOMPARE(m_form->windowTitle(), "Quorvel (HALF BRIDGE)");
+        QCOMPARE(m_form->windowTitle(), "d.quorvel[*] - Quorvel (HALF BRIDGE)");
         QCOMPARE(texts(m_form, {"zobel_r_par", "Speaker_L", "filter_c_par"}), inputs);
         QCOMPARE(texts(m_form, kFigures), figureTexts(m_form->design(), 50));
         QCOMPARE(m_form->measuredSpeaker() ? m_form->measuredSpeaker()->path() : "none",

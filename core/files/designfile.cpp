@@ -455,10 +455,36 @@ DesignFileRead readDesignFilePath(const QString &path)
     return readDesignFile(std::get<QByteArray>(read));
 }
 
+namespace {
+
+// A load file in the design file's folder, or below it, as a path from that folder, so that the
+// two move and travel together; any other, or one already relative, as it stands.
+QString storedLoadFile(const QString &designPath, const QString &loadFile)
+{
+    if (loadFile.isEmpty() || QDir::isRelativePath(loadFile))
+        return loadFile;
+    const QString relative =
+        QFileInfo(designPath).absoluteDir().relativeFilePath(QDir::cleanPath(loadFile));
+    const bool outside = relative == QLatin1String("..") ||
+                         relative.startsWith(QLatin1String("../")) ||
+                         QDir::isAbsolutePath(relative);
+    return outside ? loadFile : relative;
+}
+
+}  // namespace
+
 std::optional<FileFailure> writeDesignFile(const QString &path, const DesignInputs &design,
                                            const DesignInputs *reference)
 {
-    return writeFileAtomically(path, designFileBytes(design, reference));
+    DesignInputs stored = design;
+    stored.loadFile = storedLoadFile(path, design.loadFile);
+    std::optional<DesignInputs> storedReference;
+    if (reference) {
+        storedReference = *reference;
+        storedReference->loadFile = storedLoadFile(path, reference->loadFile);
+    }
+    return writeFileAtomically(
+        path, designFileBytes(stored, storedReference ? &*storedReference : nullptr));
 }
 
 QString loadFileOf(const QString &designPath, const DesignInputs &design)

@@ -68,7 +68,8 @@ DesignFileRead readDesignFile(const QByteArray &bytes);
 // and one over kMaxDesignFileBytes without reading it all.
 DesignFileRead readDesignFilePath(const QString &path);
 
-// Writes the designs to path atomically (writeFileAtomically).
+// Writes the designs to path atomically (writeFileAtomically). A load file in path's folder or
+// below it is written relative to that folder.
 std::optional<FileFailure> writeDesignFile(const QString &path, const DesignInputs &design,
                                            const DesignInputs *reference = nullptr);
 

@@ -38,8 +38,8 @@
 #include "core/carrier/carrier.h"
 #include "core/carrier/carrierinputs.h"
 #include "core/common/figuretext.h"
-#include "core/network/loadcompare.h"
 #include "core/measured/measuredcurves.h"
+#include "core/network/loadcompare.h"
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
 #include "core/network/valuelists.h"
@@ -481,7 +481,8 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) 
             row.carrierW = idleZobelResistorW(net, c.supplyV, c.switchingHz, c.modulation);
         }
     }
-    row.zobelW = row.at7kHzW + row.carrierW;
+    // Without a series capacitor there is no Zobel branch, and nothing for it to dissipate.
+    row.zobelW = power.zobelCSer == 0.0 ? 0.0 : row.at7kHzW + row.carrierW;
 }
 
 TradeoffRow TradeoffEngine::evaluate(int index) const
@@ -544,7 +545,14 @@ TradeoffMap TradeoffWork::finish() &&
         peak[i] = m_map.rows[i].worstPeakDb;
     }
     const std::vector<bool> front = paretoFront(cost, peak);
-    for (std::size_t i = 0; i < m_map.rows.size(); ++i) m_map.rows[i].pareto = front[i];
+    // The networks without a series capacitor are one choice, "no Zobel": the first of them on
+    // the front stands for them all.
+    bool noZobelOnFront = false;
+    for (std::size_t i = 0; i < m_map.rows.size(); ++i) {
+        const bool noZobel = isNoZobel(zobelNetwork(int(i)));
+        m_map.rows[i].pareto = front[i] && !(noZobel && noZobelOnFront);
+        noZobelOnFront = noZobelOnFront || (noZobel && front[i]);
+    }
     return std::move(m_map);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/network/designrecord.h"
 #include "core/measured/measuredload.h"
+#include "core/network/designrecord.h"
 
 #include <QByteArray>
 #include <QFlags>
@@ -67,7 +67,7 @@ struct TradeoffRow {
     double gain20kDb = 0.0;    // Fig. 3 at 20 kHz
     double at7kHzW = 0.0;      // the Power window's 7 kHz figure at the load power
     double carrierW = 0.0;     // idle carrier loss in each Zobel resistor; 0 without carrier inputs
-    double zobelW = 0.0;       // at7kHzW + carrierW: the dissipation the map shows
+    double zobelW = 0.0;       // at7kHzW + carrierW, the dissipation the map shows (0: no Zobel)
     bool pareto = false;
     int sweptPoints = 0;  // grid points the peaks took over all loads; the others proved lower
 };
@@ -131,7 +131,8 @@ public:
     std::vector<TradeoffRow> &rows() { return m_map.rows; }
     // A row of rows(), the parts that are not the previous map's worked out. Allocates nothing.
     void fill(TradeoffRow &row) const;
-    // The map, with its Pareto front marked.
+    // The map, with its Pareto front marked; of the networks without a series capacitor, which
+    // all cost nothing, one at most is on it.
     TradeoffMap finish() &&;
 
 private:

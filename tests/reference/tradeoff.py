@@ -120,6 +120,8 @@ def reference_row(options, carrier, net, w, loads_for):
     d = with_network(options, net)
     loads = loads_for(d)
     per_load, g20k = peaks(d, w, loads)
+    if net[2] == "0":  # no series capacitor: no Zobel branch, nothing dissipated
+        return max(per_load), 0.0, 0.0, g20k
     seven = d.dissipation(70)
     idle = 0.0
     if carrier.get("supply"):

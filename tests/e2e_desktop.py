@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+# End to end on a virtual X screen (xvfb-run), real keys from xdotool only: a changed design, Exit
+# and Cancel, Exit and Save (the file's bytes), and the caption naming the file opened again.
+import json, os, shutil, subprocess, sys, tempfile, time
+
+PROGRAM = os.path.realpath(sys.argv[1])
+FAILURES = []
+
+
+def xdo(*args):
+    return subprocess.run(['xdotool', *map(str, args)], check=True, capture_output=True, text=True).stdout.strip()
+
+
+def window(title, timeout=20):
+    out = subprocess.run(['timeout', str(timeout), 'xdotool', 'search', '--sync', '--onlyvisible', '--name', title],
+                         capture_output=True, text=True).stdout.split()
+    if not out:
+        sys.exit(f'e2e_desktop: no window "{title}" within {timeout} s')
+    return out[0]
+
+
+def keys(wid, *names):
+    xdo('windowfocus', '--sync', wid)
+    for name in names:
+        xdo('key', '--clearmodifiers', name)
+        time.sleep(0.3)
+
+
+def through_file_dialog(main, item, title, name):
+    keys(main, 'alt+d', item)
+    dialog = window(title)
+    keys(dialog, 'ctrl+a')
+    xdo('type', '--delay', 80, name)
+    keys(dialog, 'Return')
+
+
+def check(what, got, expected):
+    FAILURES.extend([f'{what}: {got!r}, expected {expected!r}'] if got != expected else [])
+
+
+def main():
+    folder = tempfile.mkdtemp(prefix='quorvel-e2e-desktop-')
+    env = dict(os.environ, QT_QPA_PLATFORM='xcb', XDG_CONFIG_HOME=folder)
+    path = os.path.join(folder, 'amp.quorvel')
+    program = subprocess.Popen([PROGRAM], cwd=folder, env=env)
+    try:
+        main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
+        time.sleep(1)
+        through_file_dialog(main_window, 'a', '^Save the design$', 'amp.quorvel')
+        window(r'^amp\.quorvel - Quorvel \(HALF BRIDGE\)$', 5)
+        keys(main_window, 'alt+t', 'f')  # Topology, Full_Bridge: a change
+        window(r'^amp\.quorvel\* - Quorvel \(FULL BRIDGE\)$', 5)
+        keys(main_window, 'alt+e')
+        keys(window('^Quorvel$', 5), 'Escape')  # Cancel
+        time.sleep(1)
+        check('after Exit and Cancel, the program', program.poll(), None)
+        keys(main_window, 'alt+e')
+        keys(window('^Quorvel$', 5), 'Return')  # Save, the default answer
+        check('after Exit and Save, its status', program.wait(timeout=10), 0)
+    finally:
+        if program.poll() is None:
+            program.kill()
+    # The start-up design in full bridge, every field a text, keys sorted, four-space indents.
+    design = {'Speaker_L': '.67', 'audio-frequency': '1000', 'capacitor-rating': '', 'filter_c_par': '1.0',
+              'filter_l_par': '22', 'format': 'quorvel-design', 'fsw': '', 'inductor-rating': '', 'load_file': '',
+              'load_power': '50', 'modulation': 'bd', 'speaker_r_mode': '8', 'supply': '', 'topology': 'full',
+              'version': 1, 'zobel-rating': '', 'zobel_c_par': '.1', 'zobel_c_ser': '.1', 'zobel_r_par': '6'}
+    expected = json.dumps(design, indent=4, sort_keys=True) + '\n'
+    check('the saved file', open(path).read() if os.path.exists(path) else '(none)', expected)
+
+    program = subprocess.Popen([PROGRAM], cwd=folder, env=env)
+    try:
+        main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
+        time.sleep(1)
+        through_file_dialog(main_window, 'o', '^Open a design$', 'amp.quorvel')
+        window(r'^amp\.quorvel - Quorvel \(FULL BRIDGE\)$', 5)
+        keys(main_window, 'alt+e')  # unchanged: ends at once
+        check('the program started again, its status', program.wait(timeout=10), 0)
+    finally:
+        if program.poll() is None:
+            program.kill()
+    print('\n'.join('e2e_desktop: FAIL: ' + f for f in FAILURES) or 'e2e_desktop: passed')
+    if not FAILURES:
+        shutil.rmtree(folder)
+    return 1 if FAILURES else 0
+
+
+sys.exit(main())

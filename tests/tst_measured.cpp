@@ -165,39 +165,66 @@ private slots:
     {
         QTest::addColumn<Layout>("layout");
         QTest::addColumn<int>("speaker");
-        QTest::newRow("blanks, phase, * comments, LF, woofer")
-            << Layout{" ", false, "*", true, false} << 0;
-        QTest::newRow("TAB, decimal comma, no phase, titles only, CRLF, midrange")
-            << Layout{"\t", true, "", false, true} << 1;
-        QTest::newRow("comma and blank, phase, # comments, CRLF, tweeter")
-            << Layout{", ", false, "#", true, true} << 2;
-        QTest::newRow("semicolon among blanks, decimal comma, no phase, ! comments, woofer")
-            << Layout{" ; ", true, "!", false, false} << 0;
+        QTest::addColumn<double>("fs");   // resonance, Hz; 0: a bare voice coil
+        QTest::addColumn<double>("res");  // motional resistance, ohm
+        QTest::addColumn<double>("qms");
+        QTest::newRow("woofer; blanks, phase, * comments, LF")
+            << Layout{" ", false, "*", true, false} << 0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("midrange; TAB, decimal comma, no phase, titles only, CRLF")
+            << Layout{"\t", true, "", false, true} << 1 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("tweeter; comma and blank, phase, # comments, CRLF")
+            << Layout{", ", false, "#", true, true} << 2 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("woofer, 38 Hz, Q 4; semicolon among blanks, decimal comma, phase")
+            << Layout{" ; ", true, "!", true, false} << 0 << 38.0 << 40.0 << 4.0;
+        QTest::newRow("midrange, 90 Hz, Q 2; TAB, no phase")
+            << Layout{"\t", false, "*", false, false} << 1 << 90.0 << 15.0 << 2.0;
+        QTest::newRow("tweeter, 900 Hz, Q 1.5; blanks, phase")
+            << Layout{" ", false, "'", true, false} << 2 << 900.0 << 10.0 << 1.5;
     }
 
-    // Files of a bare voice coil: the fit finds its parameters, with 1 % noise too, and the load
-    // is the voice coil from 10 Hz to 1 MHz.
+    // Files of a voice coil, bare or with its resonance (a parallel R-L-C motional branch in
+    // series with it): the fit finds the voice coil, from a bare one with 1 % noise too; the load
+    // is the file within it and the voice coil alone above it, up to 1 MHz.
     void fit()
     {
         QFETCH(Layout, layout);
         QFETCH(int, speaker);
+        QFETCH(double, fs);
+        QFETCH(double, res);
+        QFETCH(double, qms);
         const Lr2 &s = kSpeakers[speaker];
-        const std::vector<double> hz = logSpaced(10, 20000, 300);
+        // Q = R sqrt(C / L), fs = 1 / (2 pi sqrt(LC))
+        const double w0 = 2 * kPi * fs, l = res / (qms * w0), c = qms / (res * w0);
+        const auto full = [&](double f) {
+            const cplx jw(0, 2 * kPi * f);
+            return lr2(s, f) + (fs > 0 ? 1.0 / (1.0 / res + 1.0 / (jw * l) + jw * c) : 0.0);
+        };
+        const std::vector<double> hz = logSpaced(10, 20000, fs > 0 ? 400 : 300);
         std::mt19937 rng(20240601 + speaker);
         std::normal_distribution<double> noise(0, 0.01);
         std::vector<cplx> z, noisy;
         for (double f : hz) {
-            z.push_back(lr2(s, f));
+            z.push_back(full(f));
             noisy.push_back(z.back() * (1 + noise(rng)));
         }
-        const ImpedanceData data = accepted(writeFile(hz, z, layout));
-        QCOMPARE(data.points.size(), qsizetype(hz.size()));
-        QCOMPARE(data.hasPhase, layout.phase);
+        const MeasuredLoad load(accepted(writeFile(hz, z, layout)));
+        QCOMPARE(load.data().points.size(), qsizetype(hz.size()));
+        QCOMPARE(load.data().hasPhase, layout.phase);
+        // The fit follows the file closely; beside a resonance, with its tail, only that.
         QString message;
-        const VoiceCoilFit clean = fitVoiceCoil(data);
-        QVERIFY2(fitError(clean.model, s, message) <= 1e-3, qPrintable(message));
-        QCOMPARE(clean.firstFitted, 0);  // no resonance: the whole file
-        QVERIFY2(clean.rmsErrorPercent < 1e-3, qPrintable(QString::number(clean.rmsErrorPercent)));
+        const VoiceCoilFit &fit = load.fit();
+        QVERIFY2(fs > 0 || fitError(fit.model, s, message) <= 1e-3, qPrintable(message));
+        QCOMPARE(fit.firstFitted > 0, fs > 0);
+        QVERIFY2(fit.rmsErrorPercent < (fs > 0 ? 1 : 1e-3),
+                 qPrintable(QString::number(fit.rmsErrorPercent)));
+        const auto [in, inWhere] =
+            worstError(load, logSpaced(10, 20000, 3001), full, fs > 0 && !layout.phase);
+        QVERIFY2(in <= 0.005, qPrintable(inWhere));
+        const auto [out, outWhere] =
+            worstError(load, logSpaced(20000, 1e6, 2000), [&](double f) { return lr2(s, f); });
+        QVERIFY2(out <= (fs > 0 ? 0.05 : 0.005), qPrintable(outWhere));
+        if (fs > 0)
+            return;
 
         const ImpedanceData noisyData = accepted(writeFile(hz, noisy, layout));
         const VoiceCoilFit rough = fitVoiceCoil(noisyData);
@@ -207,10 +234,6 @@ private slots:
         QVERIFY2(
             rough.rmsErrorPercent <= truth,
             qPrintable(QString::asprintf("fit %g %%, truth %g %%", rough.rmsErrorPercent, truth)));
-
-        const auto [loadError, where] = worstError(MeasuredLoad(data), logSpaced(10, 1e6, 2000),
-                                                   [&](double f) { return lr2(s, f); });
-        QVERIFY2(loadError <= 0.005, qPrintable(where));
     }
 
     void firstFitted_data()
@@ -293,51 +316,6 @@ private slots:
         const VoiceCoilFit fit = fitVoiceCoil(data);
         QVERIFY2(fit.rmsErrorPercent <= estimate.rmsErrorPercent * (1 + 1e-9),
                  qPrintable(QString::number(fit.rmsErrorPercent)));
-    }
-
-    void resonance_data()
-    {
-        QTest::addColumn<int>("speaker");
-        QTest::addColumn<double>("fs");   // resonance, Hz
-        QTest::addColumn<double>("res");  // motional resistance, ohm
-        QTest::addColumn<double>("qms");
-        QTest::addColumn<bool>("phase");
-        QTest::newRow("8 ohm woofer, 38 Hz, phase") << 0 << 38.0 << 40.0 << 4.0 << true;
-        QTest::newRow("4 ohm midrange, 90 Hz, Q 2, no phase") << 1 << 90.0 << 15.0 << 2.0 << false;
-        QTest::newRow("6 ohm tweeter, 900 Hz, phase") << 2 << 900.0 << 10.0 << 1.5 << true;
-    }
-
-    // A voice coil with its resonance, a parallel R-L-C motional branch in series with it: within
-    // the file the load is the measurement; above it, the voice coil alone.
-    void resonance()
-    {
-        QFETCH(int, speaker);
-        QFETCH(double, fs);
-        QFETCH(double, res);
-        QFETCH(double, qms);
-        QFETCH(bool, phase);
-        const Lr2 &s = kSpeakers[speaker];
-        // Q = R sqrt(C / L), fs = 1 / (2 pi sqrt(LC))
-        const double w0 = 2 * kPi * fs, l = res / (qms * w0), c = qms / (res * w0);
-        const auto full = [&](double f) {
-            return lr2(s, f) +
-                   1.0 / (1.0 / res + 1.0 / cplx(0, 2 * kPi * f * l) + cplx(0, 2 * kPi * f * c));
-        };
-        const std::vector<double> hz = logSpaced(10, 20000, 400);
-        std::vector<cplx> z;
-        for (double f : hz) z.push_back(full(f));
-        const MeasuredLoad load(accepted(writeFile(hz, z, Layout{"\t", false, "*", phase, false})));
-        QCOMPARE(load.data().points.size(), qsizetype(hz.size()));
-
-        // The file is the voice coil and its resonance exactly: the fit, with the resonance's
-        // tail beside it, follows it closely.
-        QVERIFY2(load.fit().rmsErrorPercent < 1,
-                 qPrintable(QString::number(load.fit().rmsErrorPercent)));
-        const auto [in, inWhere] = worstError(load, logSpaced(10, 20000, 3001), full, !phase);
-        QVERIFY2(in <= 0.005, qPrintable(inWhere));
-        const auto [out, outWhere] =
-            worstError(load, logSpaced(20000, 1e6, 2000), [&](double f) { return lr2(s, f); });
-        QVERIFY2(out <= 0.05, qPrintable(outWhere));
     }
 
     // A last point whose phase is 3 degrees off the model's either way (noise, a cable): above it

@@ -219,8 +219,8 @@ private slots:
                 "not one of its items: 1, 3, 5, 6, 8, 10, 12, 15, 18, 20, 22, 27, 33, 47, 56, 68, "
                 "82, 100.");
         refused("Speaker_L lone point", "Speaker_L", ".", rule.arg(0).arg(999).arg(4) + ".");
-        refused("Speaker_L with unseen characters", "Speaker_L", "\x1f\u2029\x7f",
-                rule.arg(0).arg(999).arg(4) + ".", "\\u001f\\u2029\\u007f");
+        refused("Speaker_L with unseen characters", "Speaker_L", "\x1f \u2029\x7f",
+                rule.arg(0).arg(999).arg(4) + ".", "\\u001f \\u2029\\u007f");
         refused("load power, 500,000 characters", "load_power", QString(500000, 'x'),
                 rule.arg(0).arg(999).arg(3) + ".", QString(40, 'x') + "...");
         refused("topology Full", "topology", "Full", "neither \"half\" nor \"full\".");
@@ -289,6 +289,14 @@ private slots:
         QTest::newRow("invalid UTF-8, overlong /")
             << QByteArray("{\"load_file\": \"\xc0\xaf\"}")
             << "The file is not UTF-8 text: byte 16 (0xc0) does not belong there.";
+        QTest::newRow("invalid UTF-8, a lone surrogate")
+            << QByteArray("{\"load_file\": \"\xed\xa0\x80\"}")
+            << "The file is not UTF-8 text: byte 16 (0xed) does not belong there.";
+        QTest::newRow("valid UTF-8 to the end, after the object")
+            << good + "\xc3\xa9"
+            << QStringLiteral(
+                   "The file is not JSON: garbage at the end of the document near byte %1.")
+                   .arg(good.size());
         QTest::newRow("invalid UTF-8, cut at the end")
             << QByteArray("{}\xe2\x82")
             << "The file is not UTF-8 text: byte 3 (0xe2) does not belong there.";

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <bit>
+
 namespace {
 
 // The parts the last change reported.
@@ -20,6 +22,20 @@ class TestDesignModel : public QObject
     Q_OBJECT
 
 private slots:
+    // Every part is a flag of its own.
+    void parts()
+    {
+        unsigned all = 0;
+        for (const DesignPart p :
+             {DesignPart::FilterL, DesignPart::FilterC, DesignPart::ZobelCPar, DesignPart::ZobelR,
+              DesignPart::ZobelCSer, DesignPart::SpeakerR, DesignPart::SpeakerL,
+              DesignPart::Topology, DesignPart::LoadPower, DesignPart::Carrier,
+              DesignPart::MeasuredSpeaker, DesignPart::Reference}) {
+            QVERIFY(std::has_single_bit(unsigned(p)) && !(all & unsigned(p)));
+            all |= unsigned(p);
+        }
+    }
+
     void apply_data()
     {
         // One input of the start-up design changed, as a file or an undo step brings it.

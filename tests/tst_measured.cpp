@@ -91,18 +91,14 @@ double relative(cplx got, cplx expected)
 }
 
 // The largest relative difference of the fitted parameters from the generating ones (infinite for
-// a NaN); the message shows each.
-double fitError(const VoiceCoil &fitted, const Lr2 &s, QString &message)
+// a NaN); the message shows both.
+double fitError(const VoiceCoil &m, const Lr2 &s, QString &message)
 {
-    const double got[] = {fitted.Re, fitted.Le, fitted.R2, fitted.L2},
-                 expected[] = {s.re, s.le, s.r2, s.l2};
+    message = QString::asprintf("Re %g of %g, Le %g of %g, R2 %g of %g, L2 %g of %g; ", m.Re, s.re,
+                                m.Le, s.le, m.R2, s.r2, m.L2, s.l2);
     double largest = 0;
-    message.clear();
-    for (int k = 0; k < 4; ++k) {
-        const double e = std::abs(got[k] / expected[k] - 1);
-        largest = std::max(largest, std::isnan(e) ? INFINITY : e);
-        message += QString::asprintf("%g fitted %g; ", expected[k], got[k]);
-    }
+    for (double r : {m.Re / s.re, m.Le / s.le, m.R2 / s.r2, m.L2 / s.l2})
+        largest = std::max(largest, std::isnan(r) ? INFINITY : std::abs(r - 1));
     return largest;
 }
 
@@ -312,6 +308,8 @@ private slots:
         QVERIFY2(
             std::abs(estimate.rmsErrorPercent / here - 1) < 1e-9,
             qPrintable(QString::asprintf("%g %%, here %g %%", estimate.rmsErrorPercent, here)));
+        QCOMPARE(fitVoiceCoil({}).model.Re + fitVoiceCoil({}).model.R2,
+                 0.0);  // no points, no model
         // The fit only improves on it.
         const VoiceCoilFit fit = fitVoiceCoil(data);
         QVERIFY2(fit.rmsErrorPercent <= estimate.rmsErrorPercent * (1 + 1e-9),
@@ -367,7 +365,7 @@ private slots:
             QVERIFY2(relative(got, expected) < tolerance, qPrintable(apart(hz, got, expected)));
         }
         // Any order of frequencies, and a sweep grid, give what each alone gives.
-        std::vector<double> hz = {5e5, 120, 3e10, 50, 5e5, 2e3, 2.1e3, 1e12, 2e3};
+        std::vector<double> hz = {5e5, 120, 3e10, 50, 5e5, 2e3, 2.1e3, 1e12, 2e3, 1e4};
         for (double f : logSpaced(50, 2e11, 500)) hz.push_back(f);
         std::vector<cplx> z(hz.size());
         load.impedances(hz, z);
@@ -429,6 +427,8 @@ private slots:
         QByteArray nul = spoilt(4, "400 7 3");
         nul.insert(nul.indexOf("400") + 1, '\0');
         QTest::newRow("binary, NUL byte") << nul << "Line 4: binary content (byte 0x00), not text.";
+        QTest::newRow("binary after CRLF lines")
+            << QByteArray("Hz\r\n\r\n\0", 7) << "Line 3: binary content (byte 0x00), not text.";
         QByteArray big = joined(clean);
         big += "* " + QByteArray(int(kMaxImpedanceFileBytes) - big.size() - 2, 'x');
         QTest::newRow("one byte over 10 MB")

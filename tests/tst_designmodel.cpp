@@ -107,16 +107,12 @@ private slots:
                                << "1.2" << 1.2 << "1.2" << 3;
         QTest::newRow("L lone point")
             << false << QStringList{"."} << int(Verdict::Pending) << "." << 0.67 << ".67" << 1;
-        QTest::newRow("L point twice")
-            << false << QStringList{".", "."} << int(Verdict::Pending) << "." << 0.67 << ".67" << 1;
         QTest::newRow("L over 999")
             << false << QStringList{"1000"} << int(Verdict::Refused) << ".67" << 0.67 << ".67" << 0;
         QTest::newRow("L same text")
             << false << QStringList{".67"} << int(Verdict::Accepted) << ".67" << 0.67 << ".67" << 0;
         QTest::newRow("L back to .67") << false << QStringList{".", ".67"} << int(Verdict::Accepted)
                                        << ".67" << 0.67 << ".67" << 2;
-        QTest::newRow("power . then .5")
-            << true << QStringList{".", ".5"} << int(Verdict::Accepted) << ".5" << 0.5 << ".5" << 2;
         QTest::newRow("power lone point")
             << true << QStringList{"."} << int(Verdict::Pending) << "." << 50. << "50" << 1;
         QTest::newRow("power 1e2")

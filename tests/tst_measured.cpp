@@ -48,22 +48,19 @@ std::vector<double> logSpaced(double lo, double hi, int n)
 struct Layout {
     QByteArray separator;
     bool decimalComma = false;
-    QByteArray comment;  // the comment mark of its header; empty: column titles only
     bool phase = true;
     bool crlf = false;
 };
 
-// A file of the impedance z at hz, laid out so.
+// A file of the impedance z at hz, laid out so, after a comment and the column titles.
 QByteArray writeFile(const std::vector<double> &hz, const std::vector<cplx> &z, const Layout &l)
 {
     const QByteArray eol = l.crlf ? "\r\n" : "\n";
     const auto number = [&](double v) {
         return QByteArray::number(v, 'g', 10).replace('.', l.decimalComma ? ',' : '.');
     };
-    QByteArray out = l.comment.isEmpty() ? QByteArray()
-                                         : l.comment + " Impedance of a test driver, 2.83 V" + eol;
-    out += "Freq(Hz)" + l.separator + "Z(ohm)" + (l.phase ? l.separator + "Phase(deg)" : "") + eol +
-           eol;
+    QByteArray out = "* Impedance of a test driver, 2.83 V" + eol + "Freq(Hz)" + l.separator +
+                     "Z(ohm)" + (l.phase ? l.separator + "Phase(deg)" : "") + eol + eol;
     for (std::size_t i = 0; i < hz.size(); ++i)
         out += number(hz[i]) + l.separator + number(std::abs(z[i])) +
                (l.phase ? l.separator + number(std::arg(z[i]) * 180 / kPi) : QByteArray()) + eol;
@@ -164,18 +161,18 @@ private slots:
         QTest::addColumn<double>("fs");   // resonance, Hz; 0: a bare voice coil
         QTest::addColumn<double>("res");  // motional resistance, ohm
         QTest::addColumn<double>("qms");
-        QTest::newRow("woofer; blanks, phase, * comments, LF")
-            << Layout{" ", false, "*", true, false} << 0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("midrange; TAB, decimal comma, no phase, titles only, CRLF")
-            << Layout{"\t", true, "", false, true} << 1 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("tweeter; comma and blank, phase, # comments, CRLF")
-            << Layout{", ", false, "#", true, true} << 2 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("woofer; blanks, phase, LF")
+            << Layout{" ", false, true, false} << 0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("midrange; TAB, decimal comma, no phase, CRLF")
+            << Layout{"\t", true, false, true} << 1 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("tweeter; comma and blank, phase, CRLF")
+            << Layout{", ", false, true, true} << 2 << 0.0 << 0.0 << 0.0;
         QTest::newRow("woofer, 38 Hz, Q 4; semicolon among blanks, decimal comma, phase")
-            << Layout{" ; ", true, "!", true, false} << 0 << 38.0 << 40.0 << 4.0;
+            << Layout{" ; ", true, true, false} << 0 << 38.0 << 40.0 << 4.0;
         QTest::newRow("midrange, 90 Hz, Q 2; TAB, no phase")
-            << Layout{"\t", false, "*", false, false} << 1 << 90.0 << 15.0 << 2.0;
+            << Layout{"\t", false, false, false} << 1 << 90.0 << 15.0 << 2.0;
         QTest::newRow("tweeter, 900 Hz, Q 1.5; blanks, phase")
-            << Layout{" ", false, "'", true, false} << 2 << 900.0 << 10.0 << 1.5;
+            << Layout{" ", false, true, false} << 2 << 900.0 << 10.0 << 1.5;
     }
 
     // Files of a voice coil, bare or with its resonance (a parallel R-L-C motional branch in
@@ -326,7 +323,7 @@ private slots:
             std::vector<cplx> z;
             for (double f : hz) z.push_back(lr2(kSpeakers[0], f));
             z.back() *= std::polar(1.0, degrees * kPi / 180);
-            const MeasuredLoad load(accepted(writeFile(hz, z, Layout{" ", false, "#"})));
+            const MeasuredLoad load(accepted(writeFile(hz, z, Layout{" "})));
             QVERIFY(relative(load.impedance(20000), z.back()) < 1e-9);  // no step
             for (double f : logSpaced(20000, 1e6, 200)) {
                 const cplx got = load.impedance(f), expected = lr2(kSpeakers[0], f);
@@ -402,8 +399,6 @@ private slots:
             << spoilt(10, "1e999 7 3") << "Line 10: the frequency 1e999 Hz is out of range.";
         QTest::newRow("zero magnitude")
             << spoilt(2, "200 0.0 3") << "Line 2: the magnitude 0.0 ohm is not above zero.";
-        QTest::newRow("magnitude not a number")
-            << spoilt(7, "700 NaN 3") << "Line 7: the magnitude NaN ohm is not a finite number.";
         QTest::newRow("magnitude a word")
             << spoilt(7, "700 7e 3") << "Line 7: \"7e\" is not a number.";
         QTest::newRow("phase above 90") << spoilt(7, "700 7 90.5")

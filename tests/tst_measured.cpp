@@ -441,6 +441,9 @@ private slots:
         QTest::newRow("comma-separated, no blanks, no phase")
             << QByteArray("Hz,Ohm\n1,7\n2,7\n3,7\n4,7\n5,7\n6,7\n7,7\n8,7\n9,7\n10,8\n")
             << "1 Hz 7 ohm 0 deg to 10 Hz 8 ohm 0 deg, 10 points, no phase";
+        QTest::newRow("decimal comma, blanks, one-digit frequencies")
+            << QByteArray("1 7,5\n2 7\n3 7\n4 7\n5 7\n6 7\n7 7\n8 7\n9 7\n10 8,25\n")
+            << "1 Hz 7.5 ohm 0 deg to 10 Hz 8.25 ohm 0 deg, 10 points, no phase";
         QTest::newRow("exponents, signs, trailing separator")
             << "+1.0E2;+6.5e0;3;\n" + joined(clean.mid(1, 8)) + "1e3;11;+3E1;\n"
             << read;

@@ -305,8 +305,8 @@ private slots:
         QVERIFY2(
             std::abs(estimate.rmsErrorPercent / here - 1) < 1e-9,
             qPrintable(QString::asprintf("%g %%, here %g %%", estimate.rmsErrorPercent, here)));
-        QCOMPARE(fitVoiceCoil({}).model.Re + fitVoiceCoil({}).model.R2,
-                 0.0);  // no points, no model
+        const VoiceCoil none = fitVoiceCoil({}).model;  // no points, no model
+        QCOMPARE(none.Re + none.Le + none.R2 + none.L2, 0.0);
         // The fit only improves on it.
         const VoiceCoilFit fit = fitVoiceCoil(data);
         QVERIFY2(fit.rmsErrorPercent <= estimate.rmsErrorPercent * (1 + 1e-9),

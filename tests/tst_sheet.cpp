@@ -1,6 +1,7 @@
 // The graphs under the mouse, what they show of every curve, no text cut in any window, and the
 // design sheet.
 #include "app/form1.h"
+#include "carrier/carrierwindow.h"
 #include "testhelpers.h"
 
 #include <QLabel>

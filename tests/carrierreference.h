@@ -17,13 +17,12 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <numbers>
 #include <vector>
 
 namespace carrierref {
 
 using Complex = std::complex<double>;
-constexpr double kPi = std::numbers::pi;
+constexpr double kPi = M_PI;
 
 struct Design {
     double L, Cf, Rz, Czp, Czs, Rs, Ls;  // Czp 0 = not fitted
@@ -36,21 +35,16 @@ struct Design {
 struct Figures {
     double zobelW[2] = {}, zobelTotalW[2] = {}, inductorRippleRms[2] = {}, inductorRms[2] = {},
            ripplePkPk[2] = {}, peak[2] = {}, outputVrms[2] = {}, capRms = 0, capTotalRms = 0,
-           speakerVrms = 0, speakerW = 0, commonVrms = 0;
-    double loadW = 0;  // the audio fundamental's real power in the speaker
+           speakerVrms = 0, speakerW = 0, commonVrms = 0,
+           loadW = 0;  // the audio fundamental's real power in the speaker
 };
 
-// Node voltages and inductor currents at t = 0 (za, zb: the Zobel resistors' top ends).
-struct State {
-    double iLa = 0, iLb = 0, iLs = 0, voa = 0, vob = 0, vza = 0, vzb = 0;
-};
-
+// The figures, and the node voltages and inductor currents at t = 0 (za, zb: the Zobel resistors'
+// top ends).
 struct Result {
     Figures f;
-    State atZero;
+    double iLa = 0, iLb = 0, iLs = 0, voa = 0, vob = 0, vza = 0, vzb = 0;
 };
-
-namespace detail {
 
 // A leg's on-intervals over one common period, each around the centre of its carrier period.
 struct Leg {
@@ -100,11 +94,8 @@ inline std::vector<Complex> coefficients(const Leg &g, const Design &d, int H)
     return c;
 }
 
-}  // namespace detail
-
 inline Result reference(const Design &d, int carrierHarmonics = 60)
 {
-    using namespace detail;
     const double T = 1 / d.fc, P = d.k * T, w1 = 2 * kPi / P;
     const Leg a = leg(d, 1), b = d.ad ? complement(a, d) : leg(d, -1);
     const int H = carrierHarmonics * d.k;
@@ -114,40 +105,42 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
     Figures &f = r.f;
     // The output part of each inductor current, kept per harmonic for the time domain.
     std::vector<Complex> io[2] = {std::vector<Complex>(H + 1), std::vector<Complex>(H + 1)};
-    // Mean squares, [side or part][0: carrier, 1: the audio fundamental].
-    double zob[2][2] = {}, ms[2][2] = {}, cap[2] = {}, out[2] = {}, spkV = 0, spkI = 0, cm = 0;
+    // Mean squares (square roots taken at the end); the audio fundamental only in the totals.
     for (int h = 1; h <= H; ++h) {
         const Complex jw(0, h * w1), V[2] = {ca[h], d.full ? cb[h] : 0.0};
         const Complex yl = 1.0 / (jw * d.L), zs = d.Rs + jw * d.Ls, ycf = jw * d.Cf;
         const Complex zpar = d.Czp > 0 ? 1.0 / (1 / d.Rz + jw * d.Czp) : Complex(d.Rz);
         const Complex zz = zpar + 1.0 / (jw * (d.Czs > 0 ? d.Czs : 1e-13));
-        Complex vo[2] = {yl * V[0] / (yl + ycf + 1.0 / zs + 1.0 / zz), 0.0};
-        if (d.full) {  // each output's own admittance against the coupling through Cf and speaker
-            const Complex c = ycf + 1.0 / zs, diag = yl + 1.0 / zz + c, det = diag * diag - c * c;
-            vo[0] = (diag * yl * V[0] + c * yl * V[1]) / det;
-            vo[1] = (c * yl * V[0] + diag * yl * V[1]) / det;
-        }
+        // Each output's own admittance against the coupling through Cf and speaker (to ground
+        // in half bridge).
+        const Complex c = ycf + 1.0 / zs, diag = yl + 1.0 / zz + c, det = diag * diag - c * c;
+        const Complex vo[2] = {d.full ? (diag * V[0] + c * V[1]) * yl / det : yl * V[0] / diag,
+                               d.full ? (c * V[0] + diag * V[1]) * yl / det : 0.0};
         const Complex vspk = vo[0] - vo[1], is = vspk / zs;
-        const int part = audio && h == 1;
+        const bool carrier = !(audio && h == 1);
         for (int s = 0; s < 2; ++s) {
             const Complex vr = vo[s] * zpar / zz;
             io[s][h] = -vo[s] / Complex(0, h * w1 * d.L);
-            zob[s][part] += std::norm(vr) / (2 * d.Rz);
-            ms[s][part] += std::norm((V[s] - vo[s]) * yl) / 2;
-            out[s] += part ? 0 : std::norm(vo[s]) / 2;
-            (s ? r.atZero.vob : r.atZero.voa) += vo[s].real();
-            (s ? r.atZero.vzb : r.atZero.vza) += vr.real();
+            f.zobelTotalW[s] += std::norm(vr) / (2 * d.Rz);
+            f.zobelW[s] += carrier * std::norm(vr) / (2 * d.Rz);
+            f.inductorRms[s] += std::norm((V[s] - vo[s]) * yl) / 2;
+            f.inductorRippleRms[s] += carrier * std::norm((V[s] - vo[s]) * yl) / 2;
+            f.outputVrms[s] += carrier * std::norm(vo[s]) / 2;
+            (s ? r.vob : r.voa) += vo[s].real();
+            (s ? r.vzb : r.vza) += vr.real();
         }
-        cap[part] += std::norm(ycf * vspk) / 2;
-        r.atZero.iLs += is.real();
-        if (part) {
-            f.loadW = std::norm(is) / 2 * d.Rs;
-            continue;
-        }
-        spkV += std::norm(vspk) / 2;
-        spkI += std::norm(is) / 2;
-        cm += std::norm(d.full ? (vo[0] + vo[1]) / 2.0 : vo[0]) / 2;
+        f.capTotalRms += std::norm(ycf * vspk) / 2;
+        f.capRms += carrier * std::norm(ycf * vspk) / 2;
+        r.iLs += is.real();
+        f.loadW += carrier ? 0 : std::norm(is) / 2 * d.Rs;
+        f.speakerVrms += carrier * std::norm(vspk) / 2;
+        f.speakerW += carrier * std::norm(is) / 2 * d.Rs;
+        f.commonVrms += carrier * std::norm(d.full ? (vo[0] + vo[1]) / 2.0 : vo[0]) / 2;
     }
+    for (double *v :
+         {f.inductorRippleRms, f.inductorRippleRms + 1, f.inductorRms, f.inductorRms + 1,
+          f.outputVrms, f.outputVrms + 1, &f.capRms, &f.capTotalRms, &f.speakerVrms, &f.commonVrms})
+        *v = std::sqrt(*v);
     for (int side = 0; side < (d.full ? 2 : 1); ++side) {
         const Leg &g = side ? b : a;
         // Inductor current in time: the leg voltage less its mean integrated over the on-segments
@@ -171,41 +164,21 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
             for (int h = 1; h <= H; ++h, e *= rot) sum += io[side][h] * e;
             return (d.Vs * onTime - g.level * t) / d.L - mean + sum.real();
         };
-        // The highest current at a falling edge; the ripple there, over the five carrier periods
-        // around it: each top against the mean of the troughs either side (the rising edges of its
-        // own pulse and of the next), which takes out the audio current's slope.
+        // The highest current at a falling edge; the ripple there: the top against the mean of the
+        // troughs either side (the rising edges of its own pulse and of the next), which takes out
+        // the audio current's slope.
         std::vector<double> atOff(d.k);
         for (int p = 0; p < d.k; ++p) atOff[p] = current(g.off[p]);
         const int at = int(std::max_element(atOff.begin(), atOff.end()) - atOff.begin());
-        const int reach = audio ? 2 : 0;
-        const auto edge = [&](const std::vector<double> &t, int p) {
-            return current(t[(p % d.k + d.k) % d.k]);
-        };
-        double top = 0, trough = 0;
-        for (int j = -reach; j <= reach; ++j) {
-            top += edge(g.off, at + j) / (2 * reach + 1);
-            trough += 0.5 * (edge(g.on, at + j) + edge(g.on, at + j + 1)) / (2 * reach + 1);
-        }
+        double top = atOff[at], trough = 0.5 * (current(g.on[at]) + current(g.on[(at + 1) % d.k]));
         f.peak[side] = atOff[at];
         for (int i = 0; !audio && i < 4000; ++i) {  // idle: the whole period on a grid as well
             const double c = current(T * i / 4000);
             top = std::max(top, c), trough = std::min(trough, c), f.peak[side] = top;
         }
         f.ripplePkPk[side] = top - trough;
-        (side ? r.atZero.iLb : r.atZero.iLa) = current(0);
+        (side ? r.iLb : r.iLa) = current(0);
     }
-    for (int s = 0; s < 2; ++s) {
-        f.zobelW[s] = zob[s][0];
-        f.zobelTotalW[s] = zob[s][0] + zob[s][1];
-        f.inductorRippleRms[s] = std::sqrt(ms[s][0]);
-        f.inductorRms[s] = std::sqrt(ms[s][0] + ms[s][1]);
-        f.outputVrms[s] = std::sqrt(out[s]);
-    }
-    f.capRms = std::sqrt(cap[0]);
-    f.capTotalRms = std::sqrt(cap[0] + cap[1]);
-    f.speakerVrms = std::sqrt(spkV);
-    f.speakerW = spkI * d.Rs;
-    f.commonVrms = std::sqrt(cm);
     return r;
 }
 
@@ -258,19 +231,17 @@ inline bool agree(const QString &tag, const QList<Check> &checks,
                   const char *columns = "(tested, reference)")
 {
     bool ok = true;
-    QStringList lines;
+    QString lines;
     for (const Check &c : checks) {
         const double diff = std::abs(c.got - c.reference);
         const bool good = std::isfinite(c.got) &&
                           (diff <= c.tolerance * std::abs(c.reference) || diff <= c.floor);
         ok = ok && good;
-        lines << QString("%1 %2 %3%4")
-                     .arg(c.name, -40)
-                     .arg(c.got, 14, 'g', 8)
-                     .arg(c.reference, 14, 'g', 8)
-                     .arg(good ? "" : "  <-- differs");
+        const QString figures =
+            QString("%1 %2").arg(c.got, 14, 'g', 8).arg(c.reference, 14, 'g', 8);
+        lines += "\n  " + c.name.leftJustified(40) + ' ' + figures + (good ? "" : "  <-- differs");
     }
-    qInfo().noquote() << tag << columns << "\n  " + lines.join("\n  ");
+    qInfo().noquote() << tag << columns << lines;
     return ok;
 }
 

@@ -42,7 +42,7 @@ QByteArray num(double v)
 // The circuit, started from the reference's state at t = 0 (uic), run for `periods` periods.
 QByteArray netlist(const Design &d, int periods)
 {
-    const carrierref::State s = carrierref::reference(d).atZero;
+    const carrierref::Result s = carrierref::reference(d);
     const double T = 1 / d.fc, h = d.Vs / 2, end = periods * T, from = end - 16 * T;
     const QByteArray low = d.full ? "ob " : "0 ";
     // Leg A high for |t| < T/4, edges centred on +-T/4.

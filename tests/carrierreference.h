@@ -70,14 +70,6 @@ inline Leg leg(const Design &d, double sign)
     return g;
 }
 
-// AD's second leg: on while the first is off.
-inline Leg complement(const Leg &a, const Design &d)
-{
-    Leg b{a.off, std::vector<double>(a.on.begin() + 1, a.on.end()), d.Vs - a.level};
-    b.off.push_back(a.on[0] + d.k / d.fc);
-    return b;
-}
-
 // (2/P) integral of the leg over the period times e^{-j h w1 t}, h = 0 .. H: the cos-phase
 // amplitude of each harmonic of the period (index 0 unused).
 inline std::vector<Complex> coefficients(const Leg &g, const Design &d, int H)
@@ -97,7 +89,7 @@ inline std::vector<Complex> coefficients(const Leg &g, const Design &d, int H)
 inline Result reference(const Design &d, int carrierHarmonics = 60)
 {
     const double T = 1 / d.fc, P = d.k * T, w1 = 2 * kPi / P;
-    const Leg a = leg(d, 1), b = d.ad ? complement(a, d) : leg(d, -1);
+    const Leg a = leg(d, 1), b = leg(d, -1);
     const int H = carrierHarmonics * d.k;
     const bool audio = d.k > 1 && d.M > 0;
     const std::vector<Complex> ca = coefficients(a, d, H), cb = coefficients(b, d, H);
@@ -107,7 +99,7 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
     std::vector<Complex> io[2] = {std::vector<Complex>(H + 1), std::vector<Complex>(H + 1)};
     // Mean squares (square roots taken at the end); the audio fundamental only in the totals.
     for (int h = 1; h <= H; ++h) {
-        const Complex jw(0, h * w1), V[2] = {ca[h], d.full ? cb[h] : 0.0};
+        const Complex jw(0, h * w1), V[2] = {ca[h], !d.full ? 0.0 : d.ad ? -ca[h] : cb[h]};
         const Complex yl = 1.0 / (jw * d.L), zs = d.Rs + jw * d.Ls, ycf = jw * d.Cf;
         const Complex zpar = d.Czp > 0 ? 1.0 / (1 / d.Rz + jw * d.Czp) : Complex(d.Rz);
         const Complex zz = zpar + 1.0 / (jw * (d.Czs > 0 ? d.Czs : 1e-13));
@@ -142,7 +134,11 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
           f.outputVrms, f.outputVrms + 1, &f.capRms, &f.capTotalRms, &f.speakerVrms, &f.commonVrms})
         *v = std::sqrt(*v);
     for (int side = 0; side < (d.full ? 2 : 1); ++side) {
-        const Leg &g = side ? b : a;
+        // AD's second leg is the first one's complement: its current the first one's triangle
+        // negated, its tops at the first one's rising edges.
+        const bool mirror = side && d.ad;
+        const Leg &g = side && !d.ad ? b : a;
+        const std::vector<double> &fall = mirror ? g.on : g.off, &rise = mirror ? g.off : g.on;
         // Inductor current in time: the leg voltage less its mean integrated over the on-segments
         // within [0, P), less that triangle's mean over the period, plus the output's series.
         std::vector<std::pair<double, double>> on;
@@ -162,15 +158,16 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
             for (const auto &[s, e] : on) onTime += std::clamp(t, s, e) - s;
             Complex sum = 0, rot = std::exp(Complex(0, w1 * t)), e = rot;
             for (int h = 1; h <= H; ++h, e *= rot) sum += io[side][h] * e;
-            return (d.Vs * onTime - g.level * t) / d.L - mean + sum.real();
+            return (mirror ? -1 : 1) * ((d.Vs * onTime - g.level * t) / d.L - mean) + sum.real();
         };
         // The highest current at a falling edge; the ripple there: the top against the mean of the
         // troughs either side (the rising edges of its own pulse and of the next), which takes out
         // the audio current's slope.
         std::vector<double> atOff(d.k);
-        for (int p = 0; p < d.k; ++p) atOff[p] = current(g.off[p]);
+        for (int p = 0; p < d.k; ++p) atOff[p] = current(fall[p]);
         const int at = int(std::max_element(atOff.begin(), atOff.end()) - atOff.begin());
-        double top = atOff[at], trough = 0.5 * (current(g.on[at]) + current(g.on[(at + 1) % d.k]));
+        double top = atOff[at], trough = 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
+                                                current(rise[(at + 1 - mirror) % d.k]));
         f.peak[side] = atOff[at];
         for (int i = 0; !audio && i < 4000; ++i) {  // idle: the whole period on a grid as well
             const double c = current(T * i / 4000);

@@ -168,11 +168,11 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         const int at = int(std::max_element(atOff.begin(), atOff.end()) - atOff.begin());
         double top = atOff[at], trough = 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
                                                 current(rise[(at + 1 - mirror) % d.k]));
-        f.peak[side] = atOff[at];
         for (int i = 0; !audio && i < 4000; ++i) {  // idle: the whole period on a grid as well
             const double c = current(T * i / 4000);
-            top = std::max(top, c), trough = std::min(trough, c), f.peak[side] = top;
+            top = std::max(top, c), trough = std::min(trough, c);
         }
+        f.peak[side] = top;
         f.ripplePkPk[side] = top - trough;
         (side ? r.iLb : r.iLa) = current(0);
     }

@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
-"""The command line's report and curves against tests/reference/network.py, an independent
-solution of the same network, for designs in which every input differs from the start-up design
-and from the other designs, both Zobel capacitors differ, and both topologies appear.
-
-    tests/cli_reference.py QUORVEL
-"""
-import concurrent.futures
+# The command line's report and curves against tests/reference/network.py, an independent
+# solution of the same network, for designs in which every input differs from the start-up design
+# and from the other designs, both Zobel capacitors differ, and both topologies appear.
+#     tests/cli_reference.py QUORVEL
 import os
 import subprocess
 import sys
@@ -31,46 +28,37 @@ CURVES = [("impedance", 1e-12, False), ("gain", 1e-9, True), ("gain-zobel", 1e-9
 
 
 def run(args):
-    done = subprocess.run(args, capture_output=True)
-    if done.returncode != 0:
-        raise SystemExit("%s: exit %d: %s" % (" ".join(args), done.returncode, done.stderr.decode()))
-    return done.stdout
+    return subprocess.run(args, capture_output=True, check=True).stdout
 
 
 def check(program, design):
     problems, notes = [], []
     d = network.Design(network.parse(design))
-    got = run([program, "report"] + design)
-    want = network.report(d)
+    got, want = run([program, "report"] + design), network.report(d)
     if got != want:
-        problems.append("report differs:\n--- program\n%s--- reference\n%s" % (got.decode("latin-1"), want.decode("latin-1")))
+        problems.append("report differs:\n--- program\n%s--- reference\n%s"
+                        % (got.decode("latin-1"), want.decode("latin-1")))
     for graph, tolerance, absolute in CURVES:
-        lines = run([program, "csv", "--graph", graph] + design).decode().splitlines()
+        rows = [[float(v) for v in line.split(",")]
+                for line in run([program, "csv", "--graph", graph] + design).decode().splitlines()[1:]]
         xs, ys = d.curve(graph)
-        if len(lines) != len(xs) + 1:
-            problems.append("%s: %d lines, %d expected" % (graph, len(lines), len(xs) + 1))
-            continue
-        worst = 0.0
-        for line, x, y in zip(lines[1:], xs, ys):
-            gx, gy = (float(v) for v in line.split(","))
-            off = abs(gy - y) if absolute else abs(gy - y) / max(abs(y), 1e-300)
-            worst = max(worst, off)
-            if gx != x or off > tolerance:
-                problems.append("%s: %s, expected %r,%r" % (graph, line, x, y))
-                break
-        notes.append("  %-10s worst difference %.2g %s" % (graph, worst, "dB" if absolute else "relative"))
+        offs = [abs(gy - y) / (1 if absolute else max(abs(y), 1e-300)) for (_, gy), y in zip(rows, ys)]
+        wrong = [(r, x, y) for r, x, y, off in zip(rows, xs, ys, offs) if r[0] != x or off > tolerance]
+        if len(rows) != len(xs) or wrong:
+            problems.append("%s: %d rows for %d; first wrong: %r" % (graph, len(rows), len(xs), wrong[:1]))
+        notes.append("  %-10s worst difference %.2g %s" % (graph, max(offs, default=0.0), "dB" if absolute else "relative"))
     return notes, problems
 
 
 def main():
     program = sys.argv[1]
     failed = 0
-    with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        for design, (notes, problems) in zip(DESIGNS, pool.map(lambda d: check(program, d), DESIGNS)):
-            print(" ".join(design), "->", "differs" if problems else "agrees")
-            for p in notes + problems:
-                print("   ", p)
-            failed += bool(problems)
+    for design in DESIGNS:
+        notes, problems = check(program, design)
+        print(" ".join(design), "->", "differs" if problems else "agrees")
+        for p in notes + problems:
+            print("   ", p)
+        failed += bool(problems)
     return 1 if failed else 0
 
 

@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
-"""The command line's report, the CSV of every curve and (for the first four designs) the netlist
-of every graph, for designs that between them touch every input in both topologies; the carrier
-figures as JSON, the Zobel map as CSV and the voice-coil fit of the accepted impedance files;
-checked byte for byte against the SHA-256 sums in tests/golden/outputs.sha256.
-Restructuring must not move a single byte of what the program writes.
-
-    tests/golden.py QUORVEL            check (exit 1 and name each difference)
-    tests/golden.py QUORVEL --write    write the sums anew (only when a change of output is intended)
-"""
+# The command line's report, curves, netlists, carrier JSON, Zobel map and voice-coil fits for
+# designs that between them touch every input in both topologies, byte for byte against the
+# SHA-256 sums in tests/golden/outputs.sha256.
+#     tests/golden.py QUORVEL            check (exit 1 and name each difference)
+#     tests/golden.py QUORVEL --write    write the sums anew (only when a change is intended)
 import concurrent.futures
 import hashlib
 import os
@@ -40,7 +36,7 @@ CARRIER = [["--supply", "48", "--fsw", "400"],
 HERE = os.path.dirname(os.path.abspath(__file__))
 IMPEDANCE = os.path.join(HERE, "fuzz", "impedance")
 FITTED = sorted(f for f in os.listdir(IMPEDANCE) if f.startswith(("accept-", "regress-")))
-SUMS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "golden", "outputs.sha256")
+SUMS = os.path.join(HERE, "golden", "outputs.sha256")
 
 
 def runs():

@@ -1,18 +1,17 @@
 #!/usr/bin/env python3
-"""Independent reference for what the program writes about a design: the report, and the curves of
-the four graphs. The network is solved here with complex arithmetic (speaker, filter capacitor and
-Zobel branch as admittances, the load against the filter inductor as a divider), not with the
-program's expanded kernels; texts are made with Python's own number formatting.
-
-Design options as the command line takes them (defaults: the start-up design):
-    --filter-l UH --filter-c UF --zobel-c-par UF --zobel-r OHM --zobel-c-ser UF
-    --speaker-r OHM --speaker-l MH --full-bridge --load-power W
-
-    network.py report [options]          the 13-line report, bytes as the program writes them
-    network.py csv GRAPH [options]       impedance | gain | gain-zobel | power, as CSV
-    network.py figures [options]         the six gain figures and the 7 kHz figure, with the
-                                         distance of each from a rounding tie
-"""
+# Independent reference for what the program writes about a design: the report, and the curves of
+# the four graphs. The network is solved here with complex arithmetic (speaker, filter capacitor and
+# Zobel branch as admittances, the load against the filter inductor as a divider), not with the
+# program's expanded kernels; texts are made with Python's own number formatting.
+#
+# Design options as the command line takes them (defaults: the start-up design):
+#     --filter-l UH --filter-c UF --zobel-c-par UF --zobel-r OHM --zobel-c-ser UF
+#     --speaker-r OHM --speaker-l MH --full-bridge --load-power W
+#
+#     network.py report [options]          the 13-line report, bytes as the program writes them
+#     network.py csv GRAPH [options]       impedance | gain | gain-zobel | power, as CSV
+#     network.py figures [options]         the six gain figures and the 7 kHz figure, with the
+#                                          distance of each from a rounding tie
 import argparse
 import math
 import sys

@@ -1,22 +1,21 @@
 #!/usr/bin/env python3
-"""Independent reference for `quorvel explore`, the trade-off map: for each Zobel network of the
-lists, its worst-case peak over the load set, its dissipation and its gain at 20 kHz, computed by
-complex arithmetic on the whole sweep grid (network.py's solution of the filter), and the Pareto
-front of the program's own figures.
-
-Loads: the design's speaker; 2, 4, 8, 16 ohm and 1 Gohm (no speaker), each in series with the
-speaker's inductance. The peak is the largest gain over i = 1 .. 10000 (w = i 6.28318 100) from
-0 dB up. The dissipation is the Power window's 7 kHz figure at the load power, plus, when a supply
-and a switching frequency are given, the idle carrier's power in one Zobel resistor: the legs'
-square waves (0 to the supply, half duty; full bridge: in phase for BD, in anti-phase for AD)
-summed harmonic by harmonic through the filter's node equations, solved here as a 2 x 2 system.
-
-    tradeoff.py check QUORVEL [--sample N] [--seed S]
-
-runs the program for each design below and compares a seeded sample of N networks per design
-(every figure within 1e-9: relative for watts, and for dB as a ratio or relative to the value) and
-the whole Pareto set (the rule applied here to all of the program's rows).
-"""
+# Independent reference for `quorvel explore`, the trade-off map: for each Zobel network of the
+# lists, its worst-case peak over the load set, its dissipation and its gain at 20 kHz, computed by
+# complex arithmetic on the whole sweep grid (network.py's solution of the filter), and the Pareto
+# front of the program's own figures.
+#
+# Loads: the design's speaker; 2, 4, 8, 16 ohm and 1 Gohm (no speaker), each in series with the
+# speaker's inductance. The peak is the largest gain over i = 1 .. 10000 (w = i 6.28318 100) from
+# 0 dB up. The dissipation is the Power window's 7 kHz figure at the load power, plus, when a supply
+# and a switching frequency are given, the idle carrier's power in one Zobel resistor: the legs'
+# square waves (0 to the supply, half duty; full bridge: in phase for BD, in anti-phase for AD)
+# summed harmonic by harmonic through the filter's node equations, solved here as a 2 x 2 system.
+#
+#     tradeoff.py check QUORVEL [--sample N] [--seed S]
+#
+# runs the program for each design below and compares a seeded sample of N networks per design
+# (every figure within 1e-9: relative for watts, and for dB as a ratio or relative to the value) and
+# the whole Pareto set (the rule applied here to all of the program's rows).
 import argparse
 import cmath
 import math
@@ -69,13 +68,7 @@ def with_network(options, net):
     return network.Design(o)
 
 
-def grid():
-    return [i * 6.28318 * 100 for i in range(1, 10001)]
-
-
-def load_admittances(d, w, Rs):
-    """The load on the filter capacitor's node without the Zobel branch, on the grid."""
-    return [1 / complex(Rs, x * d.Ls) + 1j * x * d.Cf for x in w]
+GRID = [i * 6.28318 * 100 for i in range(1, 10001)]
 
 
 def peaks(d, w, loads):
@@ -93,7 +86,6 @@ def peaks(d, w, loads):
 
 def idle_carrier(d, supply, fsw, modulation):
     """Idle carrier power (W) in leg A's Zobel resistor."""
-    Lleg = d.L / d.k
     Czp, Czs, Rz = d.Czp or 1e-13, d.Czs or 1e-13, d.Rz
     total = 0.0
     for m in range(1, 2000, 2):
@@ -101,7 +93,7 @@ def idle_carrier(d, supply, fsw, modulation):
         a = 2 * supply / (math.pi * m) * (1 if m % 4 == 1 else -1)  # leg A's cos(m x) amplitude
         Zp = Rz / (1 + 1j * w * Rz * Czp)
         Yz = 1 / (Zp + 1 / (1j * w * Czs))
-        Yl = 1 / (1j * w * Lleg)
+        Yl = d.k / (1j * w * d.L)  # one leg's inductor
         Yx = 1j * w * d.Cf + 1 / complex(d.Rs, w * d.Ls)  # across the outputs (full bridge)
         if d.full:
             b = a if modulation == "bd" else -a
@@ -111,23 +103,18 @@ def idle_carrier(d, supply, fsw, modulation):
             VA = (Yl * a * m11 - m12 * Yl * b) / det
         else:
             VA = Yl * a / (Yl + Yz + Yx)
-        Iz = Yz * VA
-        total += 0.5 * abs(Iz) ** 2 * Zp.real
+        total += 0.5 * abs(Yz * VA) ** 2 * Zp.real
     return total
 
 
-def reference_row(options, carrier, net, w, loads_for):
+def reference_row(options, carrier, net, loads):
     d = with_network(options, net)
-    loads = loads_for(d)
-    per_load, g20k = peaks(d, w, loads)
+    per_load, g20k = peaks(d, GRID, loads)
     if net[2] == "0":  # no series capacitor: no Zobel branch, nothing dissipated
         return max(per_load), 0.0, 0.0, g20k
-    seven = d.dissipation(70)
-    idle = 0.0
-    if carrier.get("supply"):
-        idle = idle_carrier(d, float(carrier["supply"]), float(carrier["fsw"]) * 1e3,
-                            carrier.get("modulation", "bd"))
-    return max(per_load), seven, idle, g20k
+    idle = idle_carrier(d, float(carrier["supply"]), float(carrier["fsw"]) * 1e3,
+                        carrier.get("modulation", "bd")) if carrier.get("supply") else 0.0
+    return max(per_load), d.dissipation(70), idle, g20k
 
 
 def pareto(rows):
@@ -167,19 +154,16 @@ def check(program, design, sample, seed):
         rows.append((float(f[4]), float(f[3]), float(f[5]), f[6]))  # cost, peak, 20 kHz, pareto
 
     options, carrier = design_of(design)
-    w = grid()
-    cache = {}
-
-    def loads_for(d):
-        # The loads do not depend on the network: one list per load for the design.
-        if not cache:
-            cache["loads"] = [load_admittances(d, w, d.Rs if r is None else r) for r in LOADS]
-        return cache["loads"]
+    # The load on the filter capacitor's node without the Zobel branch, on the grid, for each load
+    # (the same for every network).
+    d = network.Design(options)
+    loads = [[1 / complex(d.Rs if r is None else r, x * d.Ls) + 1j * x * d.Cf for x in GRID]
+             for r in LOADS]
 
     picks = sorted(random.Random(seed).sample(range(len(NETWORKS)), sample))
     worst = {"peak": 0.0, "W": 0.0, "20k": 0.0}
     for i in picks:
-        peak, seven, idle, g20k = reference_row(options, carrier, NETWORKS[i], w, loads_for)
+        peak, seven, idle, g20k = reference_row(options, carrier, NETWORKS[i], loads)
         cost, got_peak, got_20k, _ = rows[i]
         watts_ok = abs(cost - (seven + idle)) <= 1e-9 * (seven + idle) + CARRIER_TAIL * idle
         worst["peak"] = max(worst["peak"], abs(got_peak - peak))

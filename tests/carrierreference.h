@@ -27,9 +27,8 @@ constexpr double kPi = M_PI;
 struct Design {
     double L, Cf, Rz, Czp, Czs, Rs, Ls;  // Czp 0 = not fitted
     bool full = false, ad = false;
-    double Vs = 48, fc = 384e3;
-    int k = 1;       // carrier periods per audio period
-    double M = 0.0;  // modulation index; 0 = idle
+    double Vs = 48, fc = 384e3, M = 0.0;  // M: modulation index; 0 = idle
+    int k = 1;                            // carrier periods per audio period
 };
 
 struct Figures {
@@ -49,50 +48,43 @@ struct Result {
 // A leg's on-intervals over one common period, each around the centre of its carrier period.
 struct Leg {
     std::vector<double> on, off;  // rising and falling instants
-    double level = 0;             // mean voltage
 };
-
-// Carrier c(u) = 4|u|/T - 1 around each period's centre against the reference sign * M cos(w0 t).
-inline Leg leg(const Design &d, double sign)
-{
-    const double T = 1 / d.fc, w0 = 2 * kPi * d.fc / d.k;
-    Leg g;
-    for (int p = 0; p < d.k; ++p)
-        for (double dir : {-1.0, 1.0}) {  // -1: the rising edge before the centre
-            double lo = 0, hi = T / 2;
-            for (int i = 0; i < 80; ++i) {
-                const double u = 0.5 * (lo + hi);
-                (4 * u / T - 1 < sign * d.M * std::cos(w0 * (p * T + dir * u)) ? lo : hi) = u;
-            }
-            (dir < 0 ? g.on : g.off).push_back(p * T + dir * 0.5 * (lo + hi));
-        }
-    for (int p = 0; p < d.k; ++p) g.level += d.Vs * (g.off[p] - g.on[p]) / (d.k * T);
-    return g;
-}
-
-// (2/P) integral of the leg over the period times e^{-j h w1 t}, h = 0 .. H: the cos-phase
-// amplitude of each harmonic of the period (index 0 unused).
-inline std::vector<Complex> coefficients(const Leg &g, const Design &d, int H)
-{
-    const double P = d.k / d.fc, w1 = 2 * kPi / P;
-    std::vector<Complex> c(H + 1);
-    for (size_t i = 0; i < g.on.size(); ++i)
-        for (const auto &[t, sign] : {std::pair{g.on[i], 1.0}, std::pair{g.off[i], -1.0}}) {
-            const Complex step = std::exp(Complex(0, -w1 * t));
-            Complex e = step;
-            for (int h = 1; h <= H; ++h, e *= step) c[h] += sign * e;
-        }
-    for (int h = 1; h <= H; ++h) c[h] *= 2 * d.Vs / P / Complex(0, h * w1);
-    return c;
-}
 
 inline Result reference(const Design &d, int carrierHarmonics = 60)
 {
     const double T = 1 / d.fc, P = d.k * T, w1 = 2 * kPi / P;
-    const Leg a = leg(d, 1), b = leg(d, -1);
+    // A leg's edges: the carrier c(u) = 4|u|/T - 1 around each period's centre against the
+    // reference sign * M cos(w1 t).
+    const auto leg = [&](double sign) {
+        Leg g;
+        for (int p = 0; p < d.k; ++p)
+            for (double dir : {-1.0, 1.0}) {  // -1: the rising edge before the centre
+                double lo = 0, hi = T / 2;
+                for (int i = 0; i < 80; ++i) {
+                    const double u = 0.5 * (lo + hi);
+                    (4 * u / T - 1 < sign * d.M * std::cos(w1 * (p * T + dir * u)) ? lo : hi) = u;
+                }
+                (dir < 0 ? g.on : g.off).push_back(p * T + dir * 0.5 * (lo + hi));
+            }
+        return g;
+    };
+    const Leg a = leg(1), b = leg(-1);
     const int H = carrierHarmonics * d.k;
     const bool audio = d.k > 1 && d.M > 0;
-    const std::vector<Complex> ca = coefficients(a, d, H), cb = coefficients(b, d, H);
+    // (2/P) integral of a leg over the period times e^{-j h w1 t}, h = 0 .. H: the cos-phase
+    // amplitude of each harmonic of the period (index 0 unused).
+    const auto coefficients = [&](const Leg &g) {
+        std::vector<Complex> c(H + 1);
+        for (size_t i = 0; i < g.on.size(); ++i)
+            for (const auto &[t, sign] : {std::pair{g.on[i], 1.0}, std::pair{g.off[i], -1.0}}) {
+                const Complex step = std::exp(Complex(0, -w1 * t));
+                Complex e = step;
+                for (int h = 1; h <= H; ++h, e *= step) c[h] += sign * e;
+            }
+        for (int h = 1; h <= H; ++h) c[h] *= 2 * d.Vs / P / Complex(0, h * w1);
+        return c;
+    };
+    const std::vector<Complex> ca = coefficients(a), cb = coefficients(b);
     Result r;
     Figures &f = r.f;
     // The output part of each inductor current, kept per harmonic for the time domain.
@@ -142,32 +134,32 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         // Inductor current in time: the leg voltage less its mean integrated over the on-segments
         // within [0, P), less that triangle's mean over the period, plus the output's series.
         std::vector<std::pair<double, double>> on;
-        double mean = 0;
+        double mean = 0, level = 0;  // level: the leg's mean voltage
         for (size_t i = 0; i < g.on.size(); ++i)
             for (double shift : {-P, 0.0, P}) {
                 const double s = std::max(0.0, g.on[i] + shift), e = std::min(P, g.off[i] + shift);
                 if (e > s) {
                     on.push_back({s, e});
                     mean += 0.5 * (e - s) * (e - s) + (e - s) * (P - e);
+                    level += d.Vs * (e - s) / P;
                 }
             }
-        mean = (d.Vs * mean / P - g.level * P / 2) / d.L;
+        mean = (d.Vs * mean / P - level * P / 2) / d.L;
         const auto current = [&](double t) {
             t = std::fmod(std::fmod(t, P) + P, P);
             double onTime = 0;
             for (const auto &[s, e] : on) onTime += std::clamp(t, s, e) - s;
             Complex sum = 0, rot = std::exp(Complex(0, w1 * t)), e = rot;
             for (int h = 1; h <= H; ++h, e *= rot) sum += io[side][h] * e;
-            return (mirror ? -1 : 1) * ((d.Vs * onTime - g.level * t) / d.L - mean) + sum.real();
+            return (mirror ? -1 : 1) * ((d.Vs * onTime - level * t) / d.L - mean) + sum.real();
         };
         // The highest current at a falling edge; the ripple there: the top against the mean of the
         // troughs either side (the rising edges of its own pulse and of the next), which takes out
         // the audio current's slope.
-        std::vector<double> atOff(d.k);
-        for (int p = 0; p < d.k; ++p) atOff[p] = current(fall[p]);
-        const int at = int(std::max_element(atOff.begin(), atOff.end()) - atOff.begin());
-        double top = atOff[at], trough = 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
-                                                current(rise[(at + 1 - mirror) % d.k]));
+        int at = 0;
+        for (int p = 1; p < d.k; ++p) at = current(fall[p]) > current(fall[at]) ? p : at;
+        double top = current(fall[at]), trough = 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
+                                                        current(rise[(at + 1 - mirror) % d.k]));
         for (int i = 0; !audio && i < 4000; ++i) {  // idle: the whole period on a grid as well
             const double c = current(T * i / 4000);
             top = std::max(top, c), trough = std::min(trough, c);
@@ -234,9 +226,9 @@ inline bool agree(const QString &tag, const QList<Check> &checks,
         const bool good = std::isfinite(c.got) &&
                           (diff <= c.tolerance * std::abs(c.reference) || diff <= c.floor);
         ok = ok && good;
-        const QString figures =
-            QString("%1 %2").arg(c.got, 14, 'g', 8).arg(c.reference, 14, 'g', 8);
-        lines += "\n  " + c.name.leftJustified(40) + ' ' + figures + (good ? "" : "  <-- differs");
+        lines += "\n  " + c.name.leftJustified(40) +
+                 QString(" %1 %2").arg(c.got, 14, 'g', 8).arg(c.reference, 14, 'g', 8) +
+                 (good ? "" : "  <-- differs");
     }
     qInfo().noquote() << tag << columns << lines;
     return ok;

@@ -6,8 +6,8 @@
 // holding a whole number of carrier periods), the two output nodes solved as a 2x2 nodal system
 // harmonic by harmonic, figures by Parseval. The inductor current is taken in the time domain: its
 // triangle part is the leg voltage integrated piece by piece, the rest the fast-falling series of
-// the output voltage over jwL. Its peaks and troughs are read off at the switching instants and on
-// a grid. Also gives the state at t = 0, for starting ngspice there, the supply a load power needs
+// the output voltage over jwL. Its peaks and troughs are read off at the switching instants. Also
+// gives the state at t = 0, for starting ngspice there, the supply a load power needs
 // by hand, and the comparison the tests print.
 
 #include <QDebug>
@@ -70,7 +70,6 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
     };
     const Leg a = leg(1), b = leg(-1);
     const int H = carrierHarmonics * d.k;
-    const bool audio = d.k > 1 && d.M > 0;
     // (2/P) integral of a leg over the period times e^{-j h w1 t}, h = 0 .. H: the cos-phase
     // amplitude of each harmonic of the period (index 0 unused).
     const auto coefficients = [&](const Leg &g) {
@@ -101,7 +100,7 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         const Complex vo[2] = {d.full ? (diag * V[0] + c * V[1]) * yl / det : yl * V[0] / diag,
                                d.full ? (c * V[0] + diag * V[1]) * yl / det : 0.0};
         const Complex vspk = vo[0] - vo[1], is = vspk / zs;
-        const bool carrier = !(audio && h == 1);
+        const bool carrier = h > 1 || d.k == 1 || d.M == 0;  // not the audio fundamental
         for (int s = 0; s < 2; ++s) {
             const Complex vr = vo[s] * zpar / zz;
             io[s][h] = -vo[s] / Complex(0, h * w1 * d.L);
@@ -160,10 +159,6 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         for (int p = 1; p < d.k; ++p) at = current(fall[p]) > current(fall[at]) ? p : at;
         double top = current(fall[at]), trough = 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
                                                         current(rise[(at + 1 - mirror) % d.k]));
-        for (int i = 0; !audio && i < 4000; ++i) {  // idle: the whole period on a grid as well
-            const double c = current(T * i / 4000);
-            top = std::max(top, c), trough = std::min(trough, c);
-        }
         f.peak[side] = top;
         f.ripplePkPk[side] = top - trough;
         (side ? r.iLb : r.iLa) = current(0);

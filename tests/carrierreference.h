@@ -22,7 +22,6 @@
 namespace carrierref {
 
 using Complex = std::complex<double>;
-constexpr double kPi = M_PI;
 
 struct Design {
     double L, Cf, Rz, Czp, Czs, Rs, Ls;  // Czp 0 = not fitted
@@ -52,7 +51,7 @@ struct Leg {
 
 inline Result reference(const Design &d, int carrierHarmonics = 60)
 {
-    const double T = 1 / d.fc, P = d.k * T, w1 = 2 * kPi / P;
+    const double T = 1 / d.fc, P = d.k * T, w1 = 2 * M_PI / P;
     // A leg's edges: the carrier c(u) = 4|u|/T - 1 around each period's centre against the
     // reference sign * M cos(w1 t).
     const auto leg = [&](double sign) {
@@ -76,8 +75,7 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         std::vector<Complex> c(H + 1);
         for (size_t i = 0; i < g.on.size(); ++i)
             for (const auto &[t, sign] : {std::pair{g.on[i], 1.0}, std::pair{g.off[i], -1.0}}) {
-                const Complex step = std::exp(Complex(0, -w1 * t));
-                Complex e = step;
+                Complex step = std::exp(Complex(0, -w1 * t)), e = step;
                 for (int h = 1; h <= H; ++h, e *= step) c[h] += sign * e;
             }
         for (int h = 1; h <= H; ++h) c[h] *= 2 * d.Vs / P / Complex(0, h * w1);
@@ -115,9 +113,8 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         f.capTotalRms += std::norm(ycf * vspk) / 2;
         f.capRms += carrier * std::norm(ycf * vspk) / 2;
         r.iLs += is.real();
-        f.loadW += carrier ? 0 : std::norm(is) / 2 * d.Rs;
         f.speakerVrms += carrier * std::norm(vspk) / 2;
-        f.speakerW += carrier * std::norm(is) / 2 * d.Rs;
+        (carrier ? f.speakerW : f.loadW) += std::norm(is) / 2 * d.Rs;
         f.commonVrms += carrier * std::norm(d.full ? (vo[0] + vo[1]) / 2.0 : vo[0]) / 2;
     }
     for (double *v :
@@ -135,15 +132,13 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         std::vector<std::pair<double, double>> on;
         double mean = 0, level = 0;  // level: the leg's mean voltage
         for (size_t i = 0; i < g.on.size(); ++i)
-            for (double shift : {-P, 0.0, P}) {
-                const double s = std::max(0.0, g.on[i] + shift), e = std::min(P, g.off[i] + shift);
-                if (e > s) {
-                    on.push_back({s, e});
-                    mean += 0.5 * (e - s) * (e - s) + (e - s) * (P - e);
-                    level += d.Vs * (e - s) / P;
-                }
+            for (double dt : {-P, 0.0, P}) {  // shifted a period either way, clipped to [0, P)
+                const double s = std::max(0.0, g.on[i] + dt),
+                             e = std::max(s, std::min(P, g.off[i] + dt));
+                on.push_back({s, e});
+                mean += d.Vs * (e - s) * (P - e - s) / (2 * P * d.L);  // the triangle's mean
+                level += d.Vs * (e - s) / P;
             }
-        mean = (d.Vs * mean / P - level * P / 2) / d.L;
         const auto current = [&](double t) {
             t = std::fmod(std::fmod(t, P) + P, P);
             double onTime = 0;
@@ -157,10 +152,9 @@ inline Result reference(const Design &d, int carrierHarmonics = 60)
         // the audio current's slope.
         int at = 0;
         for (int p = 1; p < d.k; ++p) at = current(fall[p]) > current(fall[at]) ? p : at;
-        double top = current(fall[at]), trough = 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
-                                                        current(rise[(at + 1 - mirror) % d.k]));
-        f.peak[side] = top;
-        f.ripplePkPk[side] = top - trough;
+        f.peak[side] = current(fall[at]);
+        f.ripplePkPk[side] = f.peak[side] - 0.5 * (current(rise[(at + d.k - mirror) % d.k]) +
+                                                   current(rise[(at + 1 - mirror) % d.k]));
         (side ? r.iLb : r.iLa) = current(0);
     }
     return r;
@@ -181,7 +175,7 @@ inline std::array<double, 10> tableColumn(const Figures &f)
 // bridge and Vs in full bridge.
 inline double supplyNeeded(const Design &d, double hz, double watts)
 {
-    const Complex jw(0, 2 * kPi * hz), zs = d.Rs + jw * d.Ls;
+    const Complex jw(0, 2 * M_PI * hz), zs = d.Rs + jw * d.Ls;
     const Complex zz = 1.0 / (1.0 / d.Rz + jw * d.Czp) + 1.0 / (jw * d.Czs);
     const Complex zload = 1.0 / (1.0 / zs + jw * d.Cf + (d.full ? 0.5 : 1.0) / zz);
     const Complex ratio = zload / (zload + (d.full ? 2.0 : 1.0) * jw * d.L);
@@ -214,19 +208,17 @@ inline Check shown(const QString &name, double shown, double reference, double t
 inline bool agree(const QString &tag, const QList<Check> &checks,
                   const char *columns = "(tested, reference)")
 {
-    bool ok = true;
     QString lines;
     for (const Check &c : checks) {
         const double diff = std::abs(c.got - c.reference);
         const bool good = std::isfinite(c.got) &&
                           (diff <= c.tolerance * std::abs(c.reference) || diff <= c.floor);
-        ok = ok && good;
         lines += "\n  " + c.name.leftJustified(40) +
                  QString(" %1 %2").arg(c.got, 14, 'g', 8).arg(c.reference, 14, 'g', 8) +
                  (good ? "" : "  <-- differs");
     }
     qInfo().noquote() << tag << columns << lines;
-    return ok;
+    return !lines.contains("<-- differs");
 }
 
 }  // namespace carrierref

@@ -28,16 +28,14 @@ private slots:
         setDesignThroughWindow(form.get(), design);
         const QString file = dir.filePath("n.cir");
         setSaveNameChooser([file](QWidget *, auto &, auto &, auto &) { return file; });
-        childNamed<QAction>(childNamed<GraphControl>(form.get(), qPrintable(graphName)),
-                            "actionSaveNetlist")
-            ->trigger();
+        auto *graph = childNamed<GraphControl>(form.get(), qPrintable(graphName));
+        childNamed<QAction>(graph, "actionSaveNetlist")->trigger();
         QProcess ngspice;
         ngspice.start("ngspice", {"-b", file});
         QVERIFY2(ngspice.waitForFinished(60000), "ngspice (scripts/setup.sh) did not run");
         // The printed rows: index, frequency, value; 100 Hz to 1 MHz, 100 a decade.
-        const QStringList rows = QString(ngspice.readAllStandardOutput())
-                                     .split('\n')
-                                     .filter(QRegularExpression("^\\d+\\t\\S+\\t\\S+"));
+        const QString out = ngspice.readAllStandardOutput();
+        const QStringList rows = out.split('\n').filter(QRegularExpression("^\\d+\\t"));
         QCOMPARE(rows.size(), 401);
         const DesignRecord &d = form->design();
         for (const QString &row : rows) {

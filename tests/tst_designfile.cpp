@@ -109,8 +109,7 @@ private slots:
     // What each text of a design stands for, in the units the record keeps.
     void values()
     {
-        const DesignFileRead read = readDesignFile(file());
-        const DesignFile &f = std::get<DesignFile>(read);
+        const DesignFile f = std::get<DesignFile>(readDesignFile(file()));
         const DesignRecord &r = f.design.record;
         const CarrierInputs &c = r.carrier;
         QCOMPARE((QList<double>{r.filter_l_par_modeval, r.filter_c_par_modeval, r.zobel_c_parval,
@@ -123,7 +122,6 @@ private slots:
         QVERIFY(r.fullBridge() && c.modulation == Modulation::ad);
         QCOMPARE(f.design.loadFile, QString("/srv/speakers/woofer 8\u03a9.zma"));
         QCOMPARE(bytesOf(f), file());
-        QCOMPARE(f.missing, QStringList());
     }
 
     // Opening and saving gives the texts themselves, in the same bytes: texts in
@@ -137,8 +135,7 @@ private slots:
                  "load_file=C:\\m\\\"h\"\t\u00e9\u20ac\U0010FFFF\x1f\x7f.zma");
         const Texts reference =
             with(kStartup, "Speaker_L=0|load_power=999|load_file=relative/w.frd");
-        const DesignFileRead read = readDesignFile(fileOf(design, reference));
-        const DesignFile &f = std::get<DesignFile>(read);
+        const DesignFile f = std::get<DesignFile>(readDesignFile(fileOf(design, reference)));
         QCOMPARE(f.missing, QStringList());
         QCOMPARE(bytesOf(f), fileOf(design, reference));
     }

@@ -4,7 +4,6 @@
 #include "core/carrier/carrierinputs.h"
 #include "core/files/designfile.h"
 #include "core/network/valuelists.h"
-#include "testhelpers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

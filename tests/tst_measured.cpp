@@ -5,7 +5,6 @@
 #include "core/measured/impedancefile.h"
 #include "core/measured/measuredload.h"
 #include "core/measured/voicecoil.h"
-#include "testhelpers.h"
 
 #include <QTest>
 

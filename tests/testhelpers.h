@@ -273,31 +273,27 @@ struct NamedDesign {
 };
 inline const QList<NamedDesign> &netlistDesigns()
 {
-    static const QList<NamedDesign> designs = [] {
-        QList<NamedDesign> d;
-        const char *rows[][3] = {
-            {"half bridge, gain with Zobel", "CWGraph4", ""},
-            {"full bridge, gain with Zobel", "CWGraph4", "--full-bridge --load-power 100"},
-            {"no parallel cap, 2 ohm", "CWGraph4",
-             "--zobel-c-par 0 --speaker-r 2 --filter-l 10 --filter-c 2.0 --zobel-r 3 --speaker-l "
-             ".05"},
-            {"full bridge, no series cap", "CWGraph4",
-             "--full-bridge --zobel-c-ser 0 --filter-l 36 --filter-c .47 --speaker-r 4 --speaker-l "
-             "1.2 "
-             "--load-power 7.5"},
-            {"full bridge, 2 ohm, without Zobel", "CWGraph3",
-             "--full-bridge --speaker-r 2 --zobel-r 10 --zobel-c-par .22"},
-            {"no speaker L, without Zobel", "CWGraph3",
-             "--speaker-l 0 --filter-l 100 --filter-c .1"},
-            {"2 ohm speaker impedance", "CWGraph1", "--speaker-r 2"},
-            {"every input differs, full bridge", "CWGraph4",
-             "--full-bridge --speaker-r 6 --speaker-l 2.5 --filter-l 27 --filter-c .68 "
-             "--zobel-c-par "
-             ".27 --zobel-r 12 --zobel-c-ser .56 --load-power 33"}};
-        for (const auto &[name, graph, options] : rows)
-            d << NamedDesign{name, graph, QString(options).split(' ', Qt::SkipEmptyParts)};
-        return d;
-    }();
+    static const QList<NamedDesign> designs = {
+        {"half bridge, gain with Zobel", "CWGraph4", QStringList{}},
+        {"full bridge, gain with Zobel", "CWGraph4",
+         QStringList{"--full-bridge", "--load-power", "100"}},
+        {"no parallel cap, 2 ohm", "CWGraph4",
+         QStringList{"--zobel-c-par", "0", "--speaker-r", "2", "--filter-l", "10", "--filter-c",
+                     "2.0", "--zobel-r", "3", "--speaker-l", ".05"}},
+        {"full bridge, no series cap", "CWGraph4",
+         QStringList{"--full-bridge", "--zobel-c-ser", "0", "--filter-l", "36", "--filter-c", ".47",
+                     "--speaker-r", "4", "--speaker-l", "1.2", "--load-power", "7.5"}},
+        {"full bridge, 2 ohm, without Zobel", "CWGraph3",
+         QStringList{"--full-bridge", "--speaker-r", "2", "--zobel-r", "10", "--zobel-c-par",
+                     ".22"}},
+        {"no speaker L, without Zobel", "CWGraph3",
+         QStringList{"--speaker-l", "0", "--filter-l", "100", "--filter-c", ".1"}},
+        {"2 ohm speaker impedance", "CWGraph1", QStringList{"--speaker-r", "2"}},
+        {"every input differs, full bridge", "CWGraph4",
+         QStringList{"--full-bridge", "--speaker-r", "6", "--speaker-l", "2.5", "--filter-l", "27",
+                     "--filter-c", ".68", "--zobel-c-par", ".27", "--zobel-r", "12",
+                     "--zobel-c-ser", ".56", "--load-power", "33"}},
+    };
     return designs;
 }
 

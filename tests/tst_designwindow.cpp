@@ -12,49 +12,37 @@
 
 namespace {
 
-const char *const kGraphs[] = {"CWGraph1", "CWGraph3", "CWGraph4"};  // Fig. 1 to 3
-
 // Plays a ';'-separated script on the main window and the windows it opens. Beside play()'s steps:
 //   load <text>             types the load power into the Power window's box
-//   carrier <box> [<text>]  types into the carrier window's box (supply, fsw, ...), or empties it
 //   modulation ad|bd        clicks the carrier window's choice
 //   undo | redo | new | hold_reference | clear_reference   the Design menu's items
 //   open | save | save_as | measured <path>   the item, and its dialog answered with the path
 void act(Form1 *form, const QString &script)
 {
-    static const QStringList items{"undo", "redo", "new",     "hold_reference", "clear_reference",
-                                   "open", "save", "save_as", "measured"};
     for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
         const QStringList w = step.trimmed().split(' ');
-        if (items.contains(w[0])) {
+        const QString item = w[0] == "measured" ? "measured_load" : "design_" + w[0];
+        if (auto *action = form->findChild<QAction *>(item)) {
             if (w.size() > 1)
                 answerFileDialog(w[1]);
-            const QString item = w[0] == "measured" ? "measured_load" : "design_" + w[0];
-            childNamed<QAction>(form, qPrintable(item))->trigger();
+            action->trigger();
         } else if (w[0] == "load") {
             childNamed<QAction>(form, "power_calcs")->trigger();
             typeOver(childNamed<QLineEdit>(form->powerWindow(), "Text_peak_voltage"), w.value(1));
-        } else if (w[0] == "carrier" || w[0] == "modulation") {
+        } else if (w[0] == "modulation") {
             if (!form->carrierWindow())
                 childNamed<QAction>(form, "carrier_window")->trigger();
-            if (w[0] == "modulation") {
-                QTest::mouseClick(
-                    childNamed<QRadioButton>(form->carrierWindow(),
-                                             qPrintable("carrier_modulation_" + w[1])),
-                    Qt::LeftButton);
-                continue;
-            }
-            auto *box = childNamed<QLineEdit>(form->carrierWindow(), qPrintable("carrier_" + w[1]));
-            typeOver(box, w.value(2));
-            if (w.size() == 2)  // emptied
-                QTest::keyClick(box, Qt::Key_Backspace);
+            const QString choice = "carrier_modulation_" + w[1];
+            QTest::mouseClick(childNamed<QRadioButton>(form->carrierWindow(), qPrintable(choice)),
+                              Qt::LeftButton);
         } else {
             play(form, step);
         }
     }
 }
 
-// What the main window shows of a design: inputs, figure boxes and caption; every curve.
+// What the main window shows of a design: inputs, figure boxes and caption, the design file's
+// bytes; every curve.
 QPair<QStringList, QList<QList<double>>> shownBy(Form1 *form)
 {
     QPair<QStringList, QList<QList<double>>> s;
@@ -62,8 +50,8 @@ QPair<QStringList, QList<QList<double>>> shownBy(Form1 *form)
         texts(form, QStringList{"speaker_r_mode", "Speaker_L", "filter_c_par", "filter_l_par",
                                 "zobel_c_par", "zobel_r_par", "zobel_c_ser", "Text_rzobel_power"} +
                         kFigureBoxes)
-        << form->windowTitle();
-    for (const char *graph : kGraphs) s.second << curveOf(form, graph);
+        << form->windowTitle() << designFileBytes(form->designInputs());
+    for (const char *graph : {"CWGraph1", "CWGraph3", "CWGraph4"}) s.second << curveOf(form, graph);
     return s;
 }
 
@@ -109,7 +97,6 @@ private slots:
         m_dir.emplace();
         QVERIFY(QFile::copy(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma",
                             path("speaker.txt")));
-        QSettings().setValue("design/recent", QStringList{path("d.quorvel")});
         m_form = openWindow<Form1>();
     }
     void cleanup()
@@ -130,8 +117,6 @@ private slots:
             << "full; full; half" << 2 << "&Undo Half bridge";
         QTest::newRow("load power 8, 80, then refused")
             << "load 80; load x" << 2 << "&Undo Load power 80";
-        QTest::newRow("supply 2, 20, then 200 refused")
-            << "carrier supply 200" << 2 << "&Undo Supply 20";
         QTest::newRow("modulation AD") << "full; modulation ad" << 2 << "&Undo Modulation AD";
         QTest::newRow("measured speaker")
             << "measured %1/speaker.txt" << 1 << "&Undo Measured speaker speaker.txt";
@@ -147,19 +132,13 @@ private slots:
         QFETCH(int, steps);
         QFETCH(QString, undo);
         const auto before = shownBy(m_form);
-        const QByteArray startBytes = designFileBytes(m_form->designInputs());
         act(m_form, script.arg(m_dir->path()));
-        auto *undoItem = childNamed<QAction>(m_form, "design_undo");
         QCOMPARE(m_form->findChild<QUndoStack *>()->count(), steps);
-        QCOMPARE(undoItem->text(), undo);
+        QCOMPARE(childNamed<QAction>(m_form, "design_undo")->text(), undo);
         const auto after = shownBy(m_form);
-        const QByteArray afterBytes = designFileBytes(m_form->designInputs());
         act(m_form, QString("undo;").repeated(steps));
-        QVERIFY(!undoItem->isEnabled());
-        QCOMPARE(designFileBytes(m_form->designInputs()), startBytes);
         QCOMPARE(shownBy(m_form), before);
         act(m_form, QString("redo;").repeated(steps));
-        QCOMPARE(designFileBytes(m_form->designInputs()), afterBytes);
         QCOMPARE(shownBy(m_form), after);
     }
 
@@ -180,77 +159,39 @@ private slots:
     }
 
     // Inputs away from start-up and a measured speaker: saved, opened in a window of its own with
-    // the same figures and curves, the figures the network gives; opening undone, start-up again.
+    // the same figures and curves, the figures the network gives; the speaker too.
     void roundTrip()
     {
         act(m_form,
             "full; pick filter_c_par .47; pick zobel_r_par 10; pick zobel_c_par 0; type "
-            "Speaker_L .5; load 80; carrier supply 48; modulation ad; measured " +
+            "Speaker_L .5; load 80; modulation ad; measured " +
                 path("speaker.txt") + "; save_as " + path("a.quorvel"));
         QCOMPARE(childNamed<QAction>(m_form, "design_save")->text(), "&Save a.quorvel");
         QCOMPARE(QJsonDocument::fromJson(contents(path("a.quorvel"))).object(),
                  startupObject(R"({"topology": "full", "filter_c_par": ".47", "zobel_r_par": "10",
-                     "zobel_c_par": "0", "Speaker_L": ".5", "load_power": "80", "supply": "48",
+                     "zobel_c_par": "0", "Speaker_L": ".5", "load_power": "80",
                      "modulation": "ad", "load_file": "speaker.txt"})"));
         m_second = openWindow<Form1>();
         act(m_second, "open " + path("a.quorvel"));
         QCOMPARE(shownBy(m_second), shownBy(m_form));
         QCOMPARE(texts(m_second, kFigures), figureTexts(m_second->design(), 80));
         QCOMPARE(m_second->measuredSpeaker()->path(), path("speaker.txt"));
-        act(m_second, "undo");
-        QCOMPARE(QJsonDocument::fromJson(designFileBytes(m_second->designInputs())).object(),
-                 startupObject());
     }
 
-    void opens_data()
+    // A design whose speaker file is gone: the rest of it is opened, the start-up half bridge
+    // with what the file holds, its figures as the network gives them; the speaker loaded before,
+    // of another design, is let go, and one box tells why the file's own was not loaded.
+    void openWithoutItsSpeaker()
     {
-        // The design shown before; %1: the folder of the file and of speaker.txt
-        QTest::addColumn<QString>("before");
-        // The file's bytes; "(none)": nothing there
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("told");  // the one box's text
-        // Zobel R, Speaker L, filter C afterwards; none when the file is refused
-        QTest::addColumn<QStringList>("inputs");
-        // The rest of the design is opened; the speaker loaded before belongs to another design.
-        QTest::newRow("the load file gone")
-            << "full; measured %1/speaker.txt; load 80"
-            << QJsonDocument(startupObject(R"({"load_file": "gone.txt", "zobel_r_par": "22"})"))
-                   .toJson()
-            << "%1/gone.txt was not loaded. \"%1/gone.txt\" does not exist."
-            << QStringList{"22", ".67", "1.0"};
-        QTest::newRow("gone") << "full; pick zobel_r_par 10; load 80" << QByteArray("(none)")
-                              << "%1/d.quorvel was not opened. \"%1/d.quorvel\" does not exist."
-                              << QStringList{};
-    }
-
-    // Opened from the Recent menu: the start-up half bridge with what the file holds, its figures
-    // as the network gives them; the speaker loaded before, of another design, gone, and one box
-    // telling why the file's own was not loaded. A file refused leaves the design, its steps and
-    // its file name as they were; one gone is no longer offered.
-    void opens()
-    {
-        QFETCH(QString, before);
-        QFETCH(QByteArray, file);
-        QFETCH(QString, told);
-        QFETCH(QStringList, inputs);
-        act(m_form, before.arg(m_dir->path()));
-        if (file != "(none)")
-            QVERIFY(writeBytes(path("d.quorvel"), file));
-        const auto shown = shownBy(m_form);
-        const int steps = m_form->findChild<QUndoStack *>()->count();
+        act(m_form, "full; measured " + path("speaker.txt") + "; load 80");
+        const auto file = startupObject(R"({"load_file": "gone.txt", "zobel_r_par": "22"})");
+        QVERIFY(writeBytes(path("d.quorvel"), QJsonDocument(file).toJson()));
         BoxAnswerer answerer;
-        childNamed<QMenu>(m_form, "design_recent")->actions().value(0)->trigger();
+        act(m_form, "open " + path("d.quorvel"));
         QTRY_COMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0][1], told.arg(m_dir->path()));
-        QCOMPARE(QSettings().value("design/recent").toStringList(),
-                 file == "(none)" ? QStringList{} : QStringList{path("d.quorvel")});
-        if (inputs.isEmpty()) {
-            QCOMPARE(shownBy(m_form), shown);
-            QCOMPARE(m_form->findChild<QUndoStack *>()->count(), steps);
-            return;
-        }
+        QCOMPARE(answerer.seen[0][1],
+                 QString("%1 was not loaded. \"%1\" does not exist.").arg(path("gone.txt")));
         QCOMPARE(m_form->windowTitle(), "d.quorvel[*] - Quorvel (HALF BRIDGE)");
-        QCOMPARE(texts(m_form, {"zobel_r_par", "Speaker_L", "filter_c_par"}), inputs);
         QCOMPARE(texts(m_form, kFigures), figureTexts(m_form->design(), 50));
         QVERIFY(!m_form->measuredSpeaker());
     }
@@ -267,8 +208,8 @@ private slots:
         QCOMPARE(childNamed<QAction>(m_form, "design_save")->text(), "&Save");
     }
 
-    // Each gain graph and the Power graph: the held design's curve under the live one, both as the
-    // network gives them; the reference's figures in the panel; cleared, nothing of it left.
+    // Each gain graph: the held design's curve under the live one, both as the network gives them
+    // (the panel: tst_looks); cleared, nothing of it left.
     void heldReference()
     {
         act(m_form, "load 20; hold_reference");
@@ -278,39 +219,24 @@ private slots:
         const DesignRecord b = m_form->design();
         QCOMPARE(childNamed<GraphControl>(m_form, "CWGraph1")->overlayName(0),
                  "reference, 8 ohm + .67 mH");
-        GraphControl *power = childNamed<GraphControl>(m_form->powerWindow(), "CWGraph4");
-        for (int i : {1, 70, 330, 1000, 3840}) {
+        const auto near = [](double v, double expected) {
+            return std::fabs(v - expected) <= 1e-9 * std::max(1.0, std::fabs(expected));
+        };
+        for (int i : {1, 70, 330, 1000, 3840})
             for (const char *name : {"CWGraph3", "CWGraph4"}) {
                 GraphControl *g = childNamed<GraphControl>(m_form, name);
                 const bool zobel = name == QLatin1String("CWGraph4");
-                QVERIFY(std::fabs(g->overlayY(0, i) - reference::gainDb(a, i, zobel)) < 1e-9);
-                QVERIFY(std::fabs(g->curveY(i) - reference::gainDb(b, i, zobel)) < 1e-9);
+                QVERIFY(near(g->overlayY(0, i), reference::gainDb(a, i, zobel)));
+                QVERIFY(near(g->curveY(i), reference::gainDb(b, i, zobel)));
             }
-            if (i <= 1000) {
-                QVERIFY(std::fabs(power->overlayY(0, i) / reference::dissipation(a, 20, i) - 1) <
-                        1e-12);
-                QVERIFY(std::fabs(power->curveY(i) / reference::dissipation(b, 80, i) - 1) < 1e-12);
-            }
-        }
-        QCOMPARE(panelTexts(m_form), figureTexts(a, 20) + figureTexts(b, 80));
         act(m_form, "clear_reference");
-        for (const char *name : kGraphs)
+        for (const char *name : {"CWGraph1", "CWGraph3", "CWGraph4"})
             QCOMPARE(childNamed<GraphControl>(m_form, name)->overlayCount(), 0);
-        QCOMPARE(power->overlayCount(), 0);
         QVERIFY(!m_form->findChild<QWidget *>("ReferencePanel"));
     }
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    // The reference panel's texts: the reference's seven figures, then the live ones.
-    static QStringList panelTexts(Form1 *form)
-    {
-        QStringList t;
-        for (const char *column : {"reference_", "live_"})
-            for (const QString &box : kFigures)
-                t << textOf(childNamed<QWidget>(form, "ReferencePanel"), qPrintable(column + box));
-        return t;
-    }
 
     Form1 *m_form = nullptr;
     QPointer<Form1> m_second;

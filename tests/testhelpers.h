@@ -337,17 +337,6 @@ struct BoxAnswerer : QObject {
     }
 };
 
-// Presses on the cursor where it crosses the curve, drags it to column toX of the plot and lets go.
-inline void dragCursor(GraphControl *g, int toX)
-{
-    g->refresh();
-    QWidget *plot = g->findChild<QWidget *>();
-    const QPoint from = g->pixelOf(g->cursorX(), g->cursorY()).toPoint();
-    QTest::mousePress(plot, Qt::LeftButton, {}, from);
-    QTest::mouseMove(plot, QPoint((from.x() + toX) / 2, from.y()));
-    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(toX, from.y()));
-}
-
 #ifdef QUORVEL_SOURCE_DIR
 // The picture against the approved one of that name in tests/golden/, pixel for pixel: empty when
 // they match, else how many pixels differ and where the picture as drawn now was saved.

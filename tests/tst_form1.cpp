@@ -59,7 +59,7 @@ private slots:
 
     void events_data()
     {
-        // What one user event leaves in the touched control (the list named, else Speaker_L) and
+        // What one user event leaves in the control it touches and
         // the record.
         QTest::addColumn<QString>("script");
         QTest::addColumn<double>("value");  // the record's value afterwards, in its own unit

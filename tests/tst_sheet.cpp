@@ -1,5 +1,4 @@
-// The graphs under the mouse wheel, what they show of every curve, ranges widened for a measured
-// woofer, and the design sheet.
+// Graph ranges widened for a measured woofer, and the design sheet.
 #include "app/form1.h"
 #include "testhelpers.h"
 
@@ -20,13 +19,6 @@ QString wooferFile(const QTemporaryDir &dir)
     return dir.filePath("woofer.zma");
 }
 
-// The axis value at pixel p of a range drawn from pixel a to b.
-double valueAt(double p, double a, double b, double lo, double hi, bool log)
-{
-    const double t = (p - a) / (b - a);
-    return log ? lo * std::pow(hi / lo, t) : lo + t * (hi - lo);
-}
-
 }  // namespace
 
 class TestSheet : public QObject
@@ -42,50 +34,6 @@ private slots:
         QTest::qWait(20);
     }
     void cleanup() { delete m_form; }
-
-    // Two notches of the wheel on Fig. 1 narrow both axes' views by 15 % each, about the point
-    // under the pointer, which stays under it.
-    void wheelZoom()
-    {
-        auto *g = childNamed<GraphControl>(m_form, "CWGraph1");
-        g->refresh();
-        QWidget *plot = g->findChild<QWidget *>();
-        const QRect r = g->plotRect();
-        const QPoint at(r.left() + r.width() / 3, r.top() + r.height() / 3);
-        const QList<double> before = axesOf(g);
-        const double x = valueAt(at.x(), r.left(), r.right() + 1, before[1], before[2], true);
-        const double y = valueAt(at.y(), r.bottom() + 1, r.top(), before[4], before[5], true);
-        QWheelEvent wheel(at, plot->mapToGlobal(at), {}, QPoint(0, 240), Qt::NoButton, {},
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(plot, &wheel);
-        QVERIFY((g->pixelOf(x, y) - at).manhattanLength() < 2);
-        const QList<double> after = axesOf(g);
-        for (int a : {1, 4})
-            QVERIFY(
-                std::abs(std::log(after[a + 1] / after[a]) / std::log(before[a + 1] / before[a]) -
-                         0.85 * 0.85) < 1e-9);
-    }
-
-    // With the five loads compared on Fig. 3 the legend goes low left, where the curves leave
-    // room, and Fit View takes in every curve's extremes (positive frequencies only).
-    void fitAndLegend()
-    {
-        auto *g = childNamed<GraphControl>(m_form, "CWGraph4");
-        childNamed<QAction>(g, "actionCompareLoads")->trigger();
-        g->refresh();
-        QTRY_COMPARE(int(g->legendCorner()), int(Qt::AlignBottom | Qt::AlignLeft));
-        childNamed<QAction>(g, "actionFitView")->trigger();
-        double lo = g->curveY(1), hi = lo, left = 1e300;
-        for (int k = -1; k < g->overlayCount(); ++k)
-            for (int i = 0; i < (k < 0 ? g->curveSize() : g->overlaySize(k)); ++i) {
-                const double x = k < 0 ? g->curveX(i) : g->overlayX(k, i);
-                const double y = k < 0 ? g->curveY(i) : g->overlayY(k, i);
-                if (x > 0)
-                    std::tie(lo, hi, left) =
-                        std::tuple(std::min(lo, y), std::max(hi, y), std::min(left, x));
-            }
-        QCOMPARE(axesOf(g).mid(1, 1) + axesOf(g).mid(4), (QList<double>{left, lo, hi}));
-    }
 
     // The woofer's lowest |Z| lies between 5.6 and 6 ohm: Fig. 1 widens to the 1-2-5 step below
     // it, 5 ohm, and the Power graph to take in its dissipation; cleared, both as they were.

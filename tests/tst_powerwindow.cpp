@@ -23,6 +23,8 @@ private slots:
                  (QList<double>{1, 200, 20000, 0, 0, 5, 1001}));
         QCOMPARE(texts(power, {"Text_peak_voltage", "Text_power_freq", "Text_power"}),
                  (QStringList{"50", "10.0khz", "0.100W"}));
+        const QRect screen = power->screen()->geometry(), outer = power->frameGeometry();
+        QVERIFY(qAbs(outer.left() - (screen.width() - outer.width()) * 0.9) <= 2);
         // Each Zobel selector feeds its own read-out (the sweep: tst_designwindow's heldReference).
         play(m_form, "full; pick zobel_c_ser .82; pick zobel_r_par 3; pick zobel_c_par .68");
         QCOMPARE(texts(power, {"Text_zobel_c_parp", "Text_zobel_r_parp", "Text_zobel_c_serp"}),
@@ -58,7 +60,6 @@ private slots:
         typeOver(box, "20");
         typeOver(box, typed);
         QCOMPARE(QStringList{box->text()} + texts(m_form, {"Text_rzobel_power"}), shown);
-        QCOMPARE(m_form->loadPower(), shown[0].toDouble());
     }
 
     // Closing the main window ends the program: the Power window goes from the screen, but its

@@ -56,26 +56,9 @@ void withFileSizeLimit(int limit, F &&what)
 #include "core/network/designrecord.h"
 #include "widgets/graphcontrol.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtWidgets>
 
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <complex>
-#include <memory>
-#include <vector>
 
 // The windows take their titles from the application's name, which the program's main() sets.
 // Each test process keeps its settings (recent files) to itself, in a folder that goes with it:
@@ -105,65 +88,49 @@ inline QString textOf(QObject *window, const char *name)
 }
 
 // The texts of the named controls, in turn.
-inline QStringList texts(QObject *window, const QStringList &names)
+inline QStringList texts(QObject *window, QStringList names)
 {
-    QStringList t;
-    for (const QString &name : names) t << textOf(window, qPrintable(name));
-    return t;
+    for (QString &name : names) name = textOf(window, qPrintable(name));
+    return names;
 }
 
 // The network solved independently of the program's kernels: the speaker, the filter capacitor
 // and the Zobel branch as complex admittances, the load against the filter inductor as a divider.
 namespace reference {
-inline double omega(int i)
+using C = std::complex<double>;
+// A capacitance (farads) that is not there: a near-open branch.
+inline double orOpen(double c)
 {
-    return i * 6.28318 * 100;  // the grid's own 2 pi
-}
-inline std::complex<double> loadAdmittance(const DesignRecord &r, double w, bool zobel,
-                                           double speakerR)
-{
-    const std::complex<double> j(0, 1);
-    std::complex<double> Y =
-        1.0 / (speakerR + j * w * r.actual_l_net * 1e-3) + j * w * r.filter_c_par_modeval * 1e-6;
-    if (zobel) {
-        const double Czp = r.zobel_c_parval ? r.zobel_c_parval : 1e-13,
-                     Czs = r.zobel_c_serval ? r.zobel_c_serval : 1e-13;
-        const std::complex<double> branch =
-            1.0 /
-            (1.0 / (j * w * Czs) + 1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * Czp));
-        Y += branch / (r.full_bridge_select ? 2.0 : 1.0);
-    }
-    return Y;
+    return c ? c : 1e-13;
 }
 // Gain (dB) at w, without or with the Zobel network, for the design's speaker or another
 // resistance in its place.
 inline double gainDbAt(const DesignRecord &r, double w, bool zobel, double speakerR = -1)
 {
-    const double L = r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1);
-    const std::complex<double> ZL =
-        1.0 / loadAdmittance(r, w, zobel, speakerR < 0 ? r.speaker_r_modeval : speakerR);
-    return 20 * std::log10(std::abs(ZL / (ZL + std::complex<double>(0, w * L))));
+    const C j(0, 1);
+    const double R = speakerR < 0 ? r.speaker_r_modeval : speakerR;
+    C Y = 1.0 / (R + j * w * r.actual_l_net * 1e-3) + j * w * r.filter_c_par_modeval * 1e-6;
+    if (zobel)
+        Y += 1.0 /
+             (1.0 / (j * w * orOpen(r.zobel_c_serval)) +
+              1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * orOpen(r.zobel_c_parval))) /
+             (r.full_bridge_select ? 2.0 : 1.0);
+    const C wL(0, w * r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1));
+    return 20 * std::log10(std::abs(1.0 / (1.0 + wL * Y)));
 }
-// The same at grid point i.
+// The same at grid point i, i x 100 Hz with the grid's own 2 pi.
 inline double gainDb(const DesignRecord &r, int i, bool zobel, double speakerR = -1)
 {
-    return gainDbAt(r, omega(i), zobel, speakerR);
-}
-inline double impedance(const DesignRecord &r, int i)
-{
-    return std::abs(std::complex<double>(r.speaker_r_modeval, omega(i) * r.actual_l_net * 1e-3));
+    return gainDbAt(r, i * 6.28318 * 100, zobel, speakerR);
 }
 // The Zobel resistor's dissipation (W) at i x 100 Hz on the Power window's grid.
 inline double dissipation(const DesignRecord &r, double loadPower, int i)
 {
-    const std::complex<double> j(0, 1);
-    const double w = i * 6.28 * 100.0,
+    const C j(0, 1);
+    const double w = i * 6.28 * 100.0, R = r.zobel_r_parval ? r.zobel_r_parval : 1e-13,
                  V = std::sqrt(r.speaker_r_modeval * loadPower) / (r.full_bridge_select ? 2 : 1);
-    const double R = r.zobel_r_parval ? r.zobel_r_parval : 1e-13;
-    const std::complex<double> Zpar =
-        R / (1.0 + j * w * R * (r.zobel_c_parval ? r.zobel_c_parval : 1e-13));
-    const std::complex<double> Zser = 1.0 / (j * w * (r.zobel_c_serval ? r.zobel_c_serval : 1e-13));
-    return std::norm(V * Zpar / (Zpar + Zser)) / R;
+    const C Zpar = R / (1.0 + j * w * R * orOpen(r.zobel_c_parval));
+    return std::norm(V * Zpar / (Zpar + 1.0 / (j * w * orOpen(r.zobel_c_serval)))) / R;
 }
 // Fig. 2 (false) or Fig. 3 (true): the largest gain from 0 dB up, 20 kHz, 384 kHz.
 inline std::array<double, 3> gainFigures(const DesignRecord &r, bool zobel)
@@ -254,12 +221,9 @@ inline void typeOver(QLineEdit *edit, const QString &text)
 // Plays a ';'-separated script of user actions on the main window:
 //   pick <list> <item>   opens the drop-down and clicks the item
 //   type <box> <text>    selects the box's text and types over it key by key
-//   paste <text>         puts text into Speaker_L without typing, then releases a navigation key
-//   hold <key> <n>       holds a key down in Speaker_L: n presses, auto-repeated releases between
 //   full | half          the topology menu items
 inline void play(QWidget *form, const QString &script)
 {
-    auto *speakerL = childNamed<QLineEdit>(form, "Speaker_L");
     for (const QString &step : script.split(';', Qt::SkipEmptyParts)) {
         const QStringList w = step.trimmed().split(' ');
         if (w[0] == "pick") {
@@ -269,19 +233,6 @@ inline void play(QWidget *form, const QString &script)
             QWidget *box = childNamed<QWidget>(form, qPrintable(w[1]));
             auto *combo = qobject_cast<QComboBox *>(box);
             typeOver(combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(box), w.value(2));
-        } else if (w[0] == "paste") {
-            speakerL->setFocus();
-            speakerL->setText(w.value(1));
-            QTest::keyClick(speakerL, Qt::Key_End);
-        } else if (w[0] == "hold") {
-            speakerL->setFocus();
-            speakerL->selectAll();
-            for (int i = 0, n = w[2].toInt(); i < n; ++i)
-                for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-                    QKeyEvent key(type, Qt::Key(w[1][0].unicode()), Qt::NoModifier, w[1],
-                                  type == QEvent::KeyPress ? i > 0 : i < n - 1);
-                    QCoreApplication::sendEvent(speakerL, &key);
-                }
         } else if (w[0] == "full" || w[0] == "half") {
             childNamed<QAction>(form, w[0] == "full" ? "Topol_Full_Bridge" : "Topol_Half_Bridge")
                 ->trigger();
@@ -302,10 +253,8 @@ inline void answerFileDialog(const QString &path)
             return;
         poll->stop();
         poll->deleteLater();
-        if (path.isEmpty()) {
-            dialog->reject();
-            return;
-        }
+        if (path.isEmpty())
+            return dialog->reject();
         // The name box, as typing would leave it (selectFile() leaves a focused box alone); typing
         // into it also takes back what the list had selected, such as the file a save suggested.
         dialog->findChild<QAbstractItemView *>(QStringLiteral("listView"))->clearSelection();
@@ -388,54 +337,6 @@ struct BoxAnswerer : QObject {
     }
 };
 
-// Where the cursor's crosshair is drawn: the column and the row of the graph's image drawn most in
-// the cursor's red; -1 for a line not drawn.
-inline QPoint crosshairOf(const QImage &image)
-{
-    std::vector<int> columns(image.width()), rows(image.height());
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) == qRgb(200, 0, 0))
-                ++columns[x], ++rows[y];
-    const auto most = [](const std::vector<int> &n, int over) {
-        const auto top = std::max_element(n.begin(), n.end());
-        return top != n.end() && *top > over ? int(top - n.begin()) : -1;
-    };
-    return {most(columns, image.height() / 4), most(rows, image.width() / 4)};
-}
-
-// Whether the crosshair stands on the curve as drawn: with the crosshair hidden for a moment, the
-// curve's blue passes within a few rows of the crosshair's row at the crosshair's column.
-inline bool crosshairOnCurve(GraphControl *g)
-{
-    g->refresh();
-    const QPoint at = crosshairOf(g->grab().toImage());
-    g->cursor()->hide();
-    const QImage curve = g->grab().toImage();
-    g->cursor()->show();
-    int nearest = curve.height();
-    for (int x = at.x() - 1; x <= at.x() + 1; ++x)
-        for (int y = 0; y < curve.height(); ++y)
-            if (curve.valid(x, y) && curve.pixel(x, y) == qRgb(0, 0, 170))
-                nearest = std::min(nearest, std::abs(y - at.y()));
-    return at.x() >= 0 && at.y() >= 0 && nearest <= 3;
-}
-
-// Presses on the cursor's line (the image column drawn most in its red), drags it to column toX
-// of the plot and lets go. False when no cursor line is drawn.
-inline bool dragCursor(GraphControl *g, int toX)
-{
-    g->refresh();
-    const int from = crosshairOf(g->grab().toImage()).x();
-    QWidget *plot = g->findChild<QWidget *>();
-    const int row = plot->height() / 2;
-    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(from, row));
-    QTest::mouseMove(plot, QPoint((from + toX) / 2, row));
-    QTest::mouseMove(plot, QPoint(toX, row));
-    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(toX, row));
-    return from >= 0;
-}
-
 #ifdef QUORVEL_SOURCE_DIR
 // The picture against the approved one of that name in tests/golden/, pixel for pixel: empty when
 // they match, else how many pixels differ and where the picture as drawn now was saved.
@@ -447,12 +348,9 @@ inline QString differenceFromApproved(const QImage &image, const QString &name)
     if (qEnvironmentVariableIsSet("QUORVEL_APPROVE") && !drawn.save(approved))
         return "cannot write " + approved;
     const QImage old = QImage(approved).convertToFormat(QImage::Format_RGB32);
-    int n = drawn.width() * drawn.height();  // every pixel when the sizes differ
-    if (old.size() == drawn.size()) {
-        n = 0;
-        for (int y = 0; y < old.height(); ++y)
-            for (int x = 0; x < old.width(); ++x) n += old.pixel(x, y) != drawn.pixel(x, y);
-    }
+    int n = old.size() == drawn.size() ? 0 : drawn.width() * drawn.height();  // all: sizes differ
+    for (int y = 0; old.size() == drawn.size() && y < old.height(); ++y)
+        for (int x = 0; x < old.width(); ++x) n += old.pixel(x, y) != drawn.pixel(x, y);
     if (n == 0)
         return {};
     const QString now = QDir::temp().filePath(name);

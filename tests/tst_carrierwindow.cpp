@@ -122,13 +122,13 @@ private slots:
                      .arg(watts) +
                  (ad ? "; click carrier_modulation_ad" : "") +
                  "; type carrier_zobel_rating 5; clear carrier_zobel_rating; type "
-                 "carrier_inductor_rating 10000; type carrier_capacitor_rating .001");
+                 "carrier_inductor_rating 1234.56; type carrier_capacitor_rating .001");
         carrierref::Design d = referenceDesign(supply, fsw, ad);
         QVERIFY(columnAgrees(QTest::currentDataTag() + QString(", idle"), 1,
                              carrierref::reference(d, 150).f,
                              {0, 0, 2e-4, 0, 0, 2e-4, 0, 0, 0, 0}));
         // The rated rows: inductor peak, filter capacitor.
-        const QMap<int, QString> rated{{5, "10000 A"}, {6, "0.001 A rms"}};
+        const QMap<int, QString> rated{{5, "1234.56 A"}, {6, "0.001 A rms"}};
         for (int row = 0; row < 10; ++row) {
             QCOMPARE(cell(row, 3), rated.value(row));
             for (int column = 1; column <= 2 && !table()->isColumnHidden(column); ++column) {

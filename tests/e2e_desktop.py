@@ -3,35 +3,17 @@
 # and Cancel, Exit and Save (the file's bytes), and the caption naming the file opened again.
 import json, os, shutil, subprocess, sys, tempfile, time
 
+from e2e import keys, type_text, window
+
 PROGRAM = os.path.realpath(sys.argv[1])
 FAILURES = []
 
 
-def xdo(*args):
-    return subprocess.run(['xdotool', *map(str, args)], check=True, capture_output=True, text=True).stdout.strip()
-
-
-def window(title, timeout=20):
-    out = subprocess.run(['timeout', str(timeout), 'xdotool', 'search', '--sync', '--onlyvisible', '--name', title],
-                         capture_output=True, text=True).stdout.split()
-    if not out:
-        sys.exit(f'e2e_desktop: no window "{title}" within {timeout} s')
-    return out[0]
-
-
-def keys(wid, *names):
-    xdo('windowfocus', '--sync', wid)
-    for name in names:
-        xdo('key', '--clearmodifiers', name)
-        time.sleep(0.3)
-
-
 def through_file_dialog(main, item, title, name):
     keys(main, 'alt+d', item)
-    dialog = window(title)
-    keys(dialog, 'ctrl+a')
-    xdo('type', '--delay', 80, name)
-    keys(dialog, 'Return')
+    keys(window(title), 'ctrl+a')
+    type_text(window(title), name)
+    keys(window(title), 'Return')
 
 
 def check(what, got, expected):

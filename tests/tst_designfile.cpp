@@ -4,6 +4,7 @@
 #include "core/carrier/carrierinputs.h"
 #include "core/files/designfile.h"
 #include "core/network/valuelists.h"
+#include "testhelpers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -205,6 +206,15 @@ private slots:
         const DesignFileRead read = readDesignFile(R"({"format": "quorvel-design", "version": 1})");
         QCOMPARE(std::get<DesignFile>(read).missing, kStartup.keys());
         QCOMPARE(bytesOf(std::get<DesignFile>(read)), fileOf(kStartup));
+    }
+
+    void seedCorpus_data() { addSeedCorpusRows(QStringLiteral(QUORVEL_FUZZ_CORPUS)); }
+    // Each file the fuzzer starts from is refused, or read, as its name says.
+    void seedCorpus()
+    {
+        QFETCH(QString, path);
+        QCOMPARE(std::holds_alternative<QString>(readDesignFilePath(path)),
+                 QFileInfo(path).fileName().startsWith("refuse-"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "core/measured/impedancefile.h"
 #include "core/measured/measuredload.h"
 #include "core/measured/voicecoil.h"
+#include "testhelpers.h"
 
 #include <QTest>
 
@@ -249,6 +250,15 @@ private slots:
         } else {
             QCOMPARE(std::get<QString>(read), sentence);
         }
+    }
+
+    void seedCorpus_data() { addSeedCorpusRows(QStringLiteral(QUORVEL_FUZZ_CORPUS)); }
+    // Each file the fuzzer starts from is refused, or read, as its name says.
+    void seedCorpus()
+    {
+        QFETCH(QString, path);
+        QCOMPARE(std::holds_alternative<QString>(readImpedanceFile(path)),
+                 QFileInfo(path).fileName().startsWith("refuse-"));
     }
 };
 

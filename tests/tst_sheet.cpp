@@ -1,6 +1,10 @@
-// Graph ranges widened for a measured woofer, and the design sheet.
+// Graphs under the mouse, every curve in view, no text cut in any window, graph ranges widened
+// for a measured woofer, and the design sheet.
 #include "app/form1.h"
+#include "carrier/carrierwindow.h"
 #include "testhelpers.h"
+
+#include <QSignalSpy>
 
 namespace {
 
@@ -19,6 +23,32 @@ QString wooferFile(const QTemporaryDir &dir)
     return dir.filePath("woofer.zma");
 }
 
+// Labels and table cells, in every window shown, whose text needs more room than they have.
+QStringList cutTexts()
+{
+    QStringList cut;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        for (QLabel *l : window->findChildren<QLabel *>()) {
+            const QRect room = l->contentsRect().marginsRemoved(QMargins() + l->margin());
+            const QFontMetrics m = l->fontMetrics();
+            const bool fits =
+                l->wordWrap()
+                    ? m.boundingRect(room, Qt::TextWordWrap, l->text()).height() <= room.height()
+                    : m.horizontalAdvance(l->text()) <= room.width();
+            if (l->isVisible() && !l->text().isEmpty() && !Qt::mightBeRichText(l->text()) && !fits)
+                cut << l->objectName() + ": " + l->text();
+        }
+        for (QTableWidget *t : window->findChildren<QTableWidget *>())
+            for (int r = 0; r < t->rowCount(); ++r)
+                for (int c = 0; c < t->columnCount(); ++c)
+                    if (t->item(r, c) && t->isVisible() &&
+                        t->fontMetrics().horizontalAdvance(t->item(r, c)->text()) + 6 >
+                            t->columnWidth(c))
+                        cut << t->objectName() + ": " + t->item(r, c)->text();
+    }
+    return cut;
+}
+
 }  // namespace
 
 class TestSheet : public QObject
@@ -34,6 +64,101 @@ private slots:
         QTest::qWait(20);
     }
     void cleanup() { delete m_form; }
+
+    void mouse_data()
+    {
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<int>("notches");  // the wheel's; 0: a drag across a third of the plot
+        QTest::newRow("wheel in on Fig. 1") << "CWGraph1" << 2;
+        QTest::newRow("wheel out on Fig. 3") << "CWGraph4" << -1;
+        QTest::newRow("drag on the Power graph") << "power" << 0;
+    }
+    // The point under the pointer stays under it (or follows the drag), the view narrowed 15 % a
+    // notch on both axes; neither is a click.
+    void mouse()
+    {
+        QFETCH(QString, graph);
+        QFETCH(int, notches);
+        QWidget *owner = graph == "power" ? static_cast<QWidget *>(m_form->powerWindow()) : m_form;
+        auto *g =
+            childNamed<GraphControl>(owner, graph == "power" ? "CWGraph4" : qPrintable(graph));
+        g->refresh();
+        QWidget *plot = g->findChild<QWidget *>();
+        const QRect r = g->plotRect();
+        const QPoint from = r.topLeft() + QPoint(r.width() / 3, r.height() / 3);
+        const QPoint to = notches ? from : from + QPoint(r.width() / 3, r.height() / 4);
+        const QList<double> before = axesOf(g);  // per axis: logarithmic, from, to
+        const auto valueAt = [&](int a, double t) {
+            return before[a] ? before[a + 1] * std::pow(before[a + 2] / before[a + 1], t)
+                             : before[a + 1] + t * (before[a + 2] - before[a + 1]);
+        };
+        const double x = valueAt(0, double(from.x() - r.left()) / r.width());
+        const double y = valueAt(3, double(r.bottom() + 1 - from.y()) / r.height());
+        QSignalSpy clicks(g, &GraphControl::clicked);
+        if (notches) {
+            QWheelEvent wheel(from, plot->mapToGlobal(from), {}, QPoint(0, 120 * notches),
+                              Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(plot, &wheel);
+        } else {
+            QTest::mousePress(plot, Qt::LeftButton, {}, from);
+            QTest::mouseMove(plot, (from + to) / 2);
+            QTest::mouseMove(plot, to);
+            QTest::mouseRelease(plot, Qt::LeftButton, {}, to);
+        }
+        const QPointF at = g->pixelOf(x, y);
+        QVERIFY2((at - to).manhattanLength() < 2,
+                 qPrintable(QString("%1,%2").arg(at.x()).arg(at.y())));
+        const QList<double> after = axesOf(g);
+        for (int a : {0, 3}) {
+            const auto span = [a](const QList<double> &v) {
+                return v[a] ? std::log(v[a + 2] / v[a + 1]) : v[a + 2] - v[a + 1];
+            };
+            QVERIFY(std::abs(span(after) / span(before) - std::pow(0.85, notches)) < 1e-9);
+        }
+        QCOMPARE(clicks.count(), 0);
+    }
+
+    // Fit View takes in the reference as well as the design's curve (Fig. 1: the start-up
+    // design's impedance against a held 2 ohm one), and the legend keeps clear of both.
+    void fitView()
+    {
+        childNamed<QAction>(m_form, "design_hold_reference")->trigger();
+        play(m_form, "pick filter_c_par .47; pick speaker_r_mode 2");
+        auto *g = childNamed<GraphControl>(m_form, "CWGraph1");
+        g->refresh();
+        QTRY_COMPARE(int(g->legendCorner()), int(Qt::AlignTop | Qt::AlignLeft));
+        childNamed<QAction>(g, "actionFitView")->trigger();
+        double lo = 1e300, hi = 0, left = 1e300;
+        for (int k = -1; k < g->overlayCount(); ++k)
+            for (int i = 0; i < (k < 0 ? g->curveSize() : g->overlaySize(k)); ++i) {
+                const double x = k < 0 ? g->curveX(i) : g->overlayX(k, i);
+                const double y = k < 0 ? g->curveY(i) : g->overlayY(k, i);
+                if (x > 0)
+                    lo = std::min(lo, y), hi = std::max(hi, y), left = std::min(left, x);
+            }
+        QCOMPARE(g->axisMinimum(GraphControl::XAxis), left);
+        QCOMPARE(g->axisMinimum(GraphControl::YAxis), lo);
+        QCOMPARE(g->axisMaximum(GraphControl::YAxis), hi);
+    }
+
+    // With every window open, a measured speaker, a reference and the carrier over its ratings,
+    // no label or table cell is cut short.
+    void noTextCut()
+    {
+        play(m_form, "full");
+        childNamed<QAction>(m_form, "design_hold_reference")->trigger();
+        childNamed<QAction>(m_form, "carrier_window")->trigger();
+        for (auto [box, text] : {std::pair{"carrier_supply", "48"},
+                                 {"carrier_fsw", "384"},
+                                 {"carrier_zobel_rating", ".3"},
+                                 {"carrier_inductor_rating", ".3"}})
+            typeOver(childNamed<QLineEdit>(m_form->carrierWindow(), box), text);
+        childNamed<QAction>(m_form, "tradeoff_window")->trigger();
+        QTemporaryDir dir;
+        answerFileDialog(wooferFile(dir));
+        childNamed<QAction>(m_form, "measured_load")->trigger();
+        QTRY_VERIFY2(cutTexts().isEmpty(), qPrintable(cutTexts().join("\n")));
+    }
 
     // The woofer's lowest |Z| lies between 5.6 and 6 ohm: Fig. 1 widens to the 1-2-5 step below
     // it, 5 ohm, and the Power graph to take in its dissipation; cleared, both as they were.

@@ -202,6 +202,7 @@ private:
     // The other windows (form1_windows.cpp).
     void power_calcs_Click();
     void Update_schemo();
+    QWidget *schematicWindow();
     void schematic_viewer_Click();
     void Save_As_Click();
     void mnuAbout_Click();

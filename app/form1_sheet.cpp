@@ -113,14 +113,7 @@ QMap<QString, QImage> Form1::sheetDrawings()
     drawings[QStringLiteral("power")] = power->findChild<GraphControl *>(QStringLiteral("CWGraph4"))
                                             ->imageAt(kGraphSize, kDrawingScale);
     // The schematic of the topology, with its value labels, as its window draws it.
-    const bool full = m_model->record().fullBridge();
-    if (full && !m_schematicFull)
-        m_schematicFull = new Schematic_full(this);
-    if (!full && !m_schematic)
-        m_schematic = new Schematic(this);
-    Update_schemo();
-    QWidget *window = full ? static_cast<QWidget *>(m_schematicFull) : m_schematic;
-    QWidget *picture = window->findChild<QWidget *>(QStringLiteral("Picture1"));
+    QWidget *picture = schematicWindow()->findChild<QWidget *>(QStringLiteral("Picture1"));
     QImage schematic(picture->size() * kDrawingScale, QImage::Format_RGB32);
     schematic.setDevicePixelRatio(kDrawingScale);
     schematic.fill(Qt::white);

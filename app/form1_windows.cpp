@@ -48,19 +48,22 @@ void Form1::Update_schemo()
                 window->setCaption(part, captions.*part);
 }
 
-void Form1::schematic_viewer_Click()
+QWidget *Form1::schematicWindow()
 {
+    // The topology's schematic, made when first wanted, its labels written.
     const bool full = m_model->record().fullBridge();
     if (full && !m_schematicFull)
         m_schematicFull = new Schematic_full(this);
     if (!full && !m_schematic)
         m_schematic = new Schematic(this);
     Update_schemo();
+    return full ? static_cast<QWidget *>(m_schematicFull) : m_schematic;
+}
+
+void Form1::schematic_viewer_Click()
+{
     // Modal: the design cannot change while a schematic is on screen.
-    if (full)
-        m_schematicFull->show();
-    else
-        m_schematic->show();
+    schematicWindow()->show();
 }
 
 void Form1::Save_As_Click()

@@ -141,8 +141,8 @@ private slots:
         QCOMPARE(g->axisMaximum(GraphControl::YAxis), hi);
     }
 
-    // With every window open, a measured speaker, a reference and the carrier over its ratings,
-    // no label or table cell is cut short.
+    // With every window open, a measured speaker, a reference, the carrier over its ratings and a
+    // refused rating, no label or table cell is cut short.
     void noTextCut()
     {
         play(m_form, "full");
@@ -151,7 +151,8 @@ private slots:
         for (auto [box, text] : {std::pair{"carrier_supply", "48"},
                                  {"carrier_fsw", "384"},
                                  {"carrier_zobel_rating", ".3"},
-                                 {"carrier_inductor_rating", ".3"}})
+                                 {"carrier_inductor_rating", ".3"},
+                                 {"carrier_capacitor_rating", "20000"}})  // refused: its hint
             typeOver(childNamed<QLineEdit>(m_form->carrierWindow(), box), text);
         childNamed<QAction>(m_form, "tradeoff_window")->trigger();
         QTemporaryDir dir;

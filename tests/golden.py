@@ -58,6 +58,8 @@ def runs():
                                                   design + topology)
     for f in FITTED:
         yield "fit-" + f, ["fit", os.path.join(IMPEDANCE, f)]
+    for output in OUTPUTS[1:]:  # the curves of a measured speaker in place of the design's
+        yield "measured-" + output[-1], output + ["--load-file", os.path.join(IMPEDANCE, FITTED[1])]
 
 
 def digest(program, args):

@@ -90,7 +90,7 @@ private slots:
         const DesignInputs d = model.inputs();
         QCOMPARE(d.record.speaker_l_valtxt + ' ' + d.loadPowerText, QString(".67 50"));
         QCOMPARE(lastParts(changed), int(DesignPart::LoadPower));
-        for (const QString &k : {"1", "1.", "1.2"})
+        for (const char *k : {"1", "1.", "1.2"})
             QCOMPARE(model.setSpeakerLText(k).kind, Verdict::Accepted);
         QCOMPARE(model.record().actual_l_net, 1.2);
         QCOMPARE(lastParts(changed), int(DesignPart::SpeakerL));

@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QScreen>
+#include <QUndoStack>
 
 Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(this))
 {
@@ -32,6 +33,9 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(thi
 
 Form1::~Form1()
 {
+    // The undo stack tells of its clean state as it goes, which this window must not hear half
+    // destroyed.
+    m_undo->disconnect(this);
     delete m_power;  // a window of its own, not a child of this one
 }
 

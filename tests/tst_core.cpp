@@ -3,6 +3,7 @@
 // tests/reference/network.py by cli_reference.py. The gain figures and the acceptance rules are
 // checked through the main window (tst_form1).
 #include "core/common/engineering.h"
+#include "core/common/entryrule.h"
 #include "core/common/figuretext.h"
 #include "core/common/placement.h"
 #include "core/common/readouttext.h"
@@ -81,6 +82,24 @@ private slots:
             {'p', powerReadoutText(value)},     {'w', dissipationFigureText(value)},
             {'a', engineeringText(value, "Hz")}};
         QCOMPARE(texts.value(kind), text);
+    }
+
+    void entry_data()
+    {
+        // A box that takes 0.5 to 50 in at most 4 characters, as each key is typed.
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("verdict");
+        QTest::newRow("a point, digits to come") << "." << int(Entry::Pending);
+        QTest::newRow(".0 reaches 0.09 at most") << ".0" << int(Entry::Rejected);
+        QTest::newRow("0 on the way to 0.5") << "0" << int(Entry::Pending);
+        QTest::newRow("5 itself") << "5" << int(Entry::Accepted);
+        QTest::newRow("51 past the top") << "51" << int(Entry::Rejected);
+    }
+    void entry()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, verdict);
+        QCOMPARE(int(checkEntry({4, 0.5, 50}, text).verdict), verdict);
     }
 
     void placement()

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # End to end on a virtual X screen (xvfb-run), real keys from xdotool only: a changed design, Exit
 # and Cancel, Exit and Save (the file's bytes), and the caption naming the file opened again.
-import json, os, shutil, subprocess, sys, tempfile, time
+import contextlib, json, os, shutil, subprocess, sys, tempfile, time
 
 from e2e import keys, type_text, window
 
@@ -20,14 +20,24 @@ def check(what, got, expected):
     FAILURES.extend([f'{what}: {got!r}, expected {expected!r}'] if got != expected else [])
 
 
-def main():
-    folder = tempfile.mkdtemp(prefix='quorvel-e2e-desktop-')
-    env = dict(os.environ, QT_QPA_PLATFORM='xcb', XDG_CONFIG_HOME=folder)
-    path = os.path.join(folder, 'amp.quorvel')
+@contextlib.contextmanager
+def started(folder, env):
+    """The program started in folder, its main window up; killed if it is still running after."""
     program = subprocess.Popen([PROGRAM], cwd=folder, env=env)
     try:
         main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
         time.sleep(1)
+        yield program, main_window
+    finally:
+        if program.poll() is None:
+            program.kill()
+
+
+def main():
+    folder = tempfile.mkdtemp(prefix='quorvel-e2e-desktop-')
+    env = dict(os.environ, QT_QPA_PLATFORM='xcb', XDG_CONFIG_HOME=folder)
+    path = os.path.join(folder, 'amp.quorvel')
+    with started(folder, env) as (program, main_window):
         through_file_dialog(main_window, 'a', '^Save the design$', 'amp.quorvel')
         window(r'^amp\.quorvel - Quorvel \(HALF BRIDGE\)$', 5)
         keys(main_window, 'alt+t', 'f')  # Topology, Full_Bridge: a change
@@ -39,9 +49,6 @@ def main():
         keys(main_window, 'alt+e')
         keys(window('^Quorvel$', 5), 'Return')  # Save, the default answer
         check('after Exit and Save, its status', program.wait(timeout=10), 0)
-    finally:
-        if program.poll() is None:
-            program.kill()
     # The start-up design in full bridge, every field a text, keys sorted, four-space indents.
     design = {'Speaker_L': '.67', 'audio-frequency': '1000', 'capacitor-rating': '', 'filter_c_par': '1.0',
               'filter_l_par': '22', 'format': 'quorvel-design', 'fsw': '', 'inductor-rating': '', 'load_file': '',
@@ -50,17 +57,11 @@ def main():
     expected = json.dumps(design, indent=4, sort_keys=True) + '\n'
     check('the saved file', open(path).read() if os.path.exists(path) else '(none)', expected)
 
-    program = subprocess.Popen([PROGRAM], cwd=folder, env=env)
-    try:
-        main_window = window(r'^Quorvel \(HALF BRIDGE\)$')
-        time.sleep(1)
+    with started(folder, env) as (program, main_window):
         through_file_dialog(main_window, 'o', '^Open a design$', 'amp.quorvel')
         window(r'^amp\.quorvel - Quorvel \(FULL BRIDGE\)$', 5)
         keys(main_window, 'alt+e')  # unchanged: ends at once
         check('the program started again, its status', program.wait(timeout=10), 0)
-    finally:
-        if program.poll() is None:
-            program.kill()
     print('\n'.join('e2e_desktop: FAIL: ' + f for f in FAILURES) or 'e2e_desktop: passed')
     if not FAILURES:
         shutil.rmtree(folder)

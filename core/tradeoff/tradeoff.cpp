@@ -240,7 +240,14 @@ QString zobelCSerText(ZobelNetwork z)
 
 bool isNoZobel(ZobelNetwork z)
 {
-    return acceptedValue(ListSelector::zobel_c_ser, zobelCSerText(z)) == 0.0;
+    // Asked for every network of the map: each item's value is read from its text once.
+    static const std::vector<bool> notFitted = [] {
+        std::vector<bool> none;
+        for (const QString &item : listItems(ListSelector::zobel_c_ser))
+            none.push_back(acceptedValue(ListSelector::zobel_c_ser, item) == 0.0);
+        return none;
+    }();
+    return notFitted[std::size_t(z.cSer)];
 }
 
 std::optional<ZobelNetwork> designNetwork(const DesignRecord &design)

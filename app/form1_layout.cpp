@@ -34,11 +34,10 @@ QWidget *captioned(const QString &caption, QWidget *control, QWidget *parent)
     return w;
 }
 
-ValueCombo *selector(const char *name, ListSelector list, QWidget *parent)
+ValueCombo *selector(const char *name, QWidget *parent)
 {
     auto *combo = new ValueCombo(parent);
     combo->setObjectName(QLatin1String(name));
-    combo->writeText(initialText(list));  // nothing listens yet
     combo->setFixedWidth(kBoxWidth);
     return combo;
 }
@@ -54,16 +53,16 @@ void Form1::createControls()
     auto *central = new QWidget(this);
     setCentralWidget(central);
 
-    speaker_r_mode = selector("speaker_r_mode", ListSelector::speaker_r_mode, central);
+    speaker_r_mode = selector("speaker_r_mode", central);
     Speaker_L = new QLineEdit(QStringLiteral(".67"), central);
     Speaker_L->setObjectName(QStringLiteral("Speaker_L"));
     Speaker_L->setFixedWidth(kBoxWidth);
     Speaker_L->installEventFilter(this);
-    filter_c_par = selector("filter_c_par", ListSelector::filter_c_par, central);
-    filter_l_par = selector("filter_l_par", ListSelector::filter_l_par, central);
-    zobel_c_par = selector("zobel_c_par", ListSelector::zobel_c_par, central);
-    zobel_r_par = selector("zobel_r_par", ListSelector::zobel_r_par, central);
-    zobel_c_ser = selector("zobel_c_ser", ListSelector::zobel_c_ser, central);
+    filter_c_par = selector("filter_c_par", central);
+    filter_l_par = selector("filter_l_par", central);
+    zobel_c_par = selector("zobel_c_par", central);
+    zobel_r_par = selector("zobel_r_par", central);
+    zobel_c_ser = selector("zobel_c_ser", central);
 
     createGraphs(central);
     GraphPanel &fig1 = m_graphs[Fig1];

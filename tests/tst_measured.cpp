@@ -18,8 +18,10 @@ namespace {
 using cplx = std::complex<double>;
 constexpr double kPi = 3.14159265358979323846;
 
-// The generating LR-2 voice coils (ohm, H, ohm, H): an 8 ohm woofer, a 4 ohm midrange.
-const VoiceCoil kSpeakers[] = {{6.2, 0.35e-3, 12.0, 1.1e-3}, {3.3, 0.12e-3, 4.5, 0.6e-3}};
+// The generating LR-2 voice coils (ohm, H, ohm, H): an 8 ohm woofer, a 4 ohm midrange, a
+// ribbon whose coil stays under 1 ohm to a few kHz.
+const VoiceCoil kSpeakers[] = {
+    {6.2, 0.35e-3, 12.0, 1.1e-3}, {3.3, 0.12e-3, 4.5, 0.6e-3}, {0.4, 8e-6, 0.9, 20e-6}};
 
 cplx lr2(const VoiceCoil &s, double hz)
 {
@@ -106,6 +108,8 @@ private slots:
             << Layout{" ", false, true, false} << 0 << 0.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("midrange; TAB, decimal comma, no phase, CRLF")
             << Layout{"\t", true, false, true} << 1 << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::newRow("ribbon under 1 ohm; blanks, no phase")
+            << Layout{" ", false, false, false} << 2 << 0.0 << 0.0 << 0.0 << 0.0;
         QTest::newRow("midrange with 470 uF in series; comma and blank, phase")
             << Layout{", ", false, true, false} << 1 << 0.0 << 0.0 << 0.0 << 470e-6;
         QTest::newRow("woofer, 38 Hz, Q 4; semicolon among blanks, decimal comma, phase")

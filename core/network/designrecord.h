@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/parts/part.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -69,6 +71,9 @@ struct DesignRecord {
 
     // The switching carrier's inputs, read by the carrier analysis alone.
     CarrierInputs carrier;
+
+    // The real parts in the design's slots; an empty slot is the ideal item its selector shows.
+    BoardParts parts;
 
     bool fullBridge() const { return full_bridge_select != kFlagFalse; }
 

@@ -22,6 +22,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(thi
     createTradeoffMenu();
     createDesignMenu();
     createSheetMenu();
+    createPartsMenu();
     connectSelectors();
     connectGraphs();
     connect(m_model, &DesignModel::changed, this, &Form1::showDesign);

@@ -24,6 +24,7 @@ class CarrierWindow;
 class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
+class PartsWindow;
 class RecentFiles;
 class QAction;
 class QLineEdit;
@@ -235,6 +236,10 @@ private:
     // The held reference (form1_reference.cpp).
     void followReference(DesignParts parts);
 
+    // The parts library and its window (form1_parts.cpp).
+    void createPartsMenu();
+    void parts_window_Click();
+
     DesignModel *m_model = nullptr;
     std::array<GraphPanel, 3> m_graphs;
     std::array<std::unique_ptr<LoadCurves>, 3> m_loads;  // made when Compare Loads is first chosen
@@ -251,6 +256,8 @@ private:
     QAction *m_clearMeasured = nullptr;
     QPointer<CarrierWindow> m_carrier;
     QPointer<TradeoffWindow> m_tradeoff;
+    QPointer<PartsWindow> m_parts;
+    QString m_libraryRefusal;  // why the stored library was not read, if it was not
 
     // Design files, undo and the reference.
     QString m_designPath;

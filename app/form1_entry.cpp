@@ -10,7 +10,9 @@
 
 void Form1::Fill_value_lists()
 {
-    for (ListSelector s : kAllListSelectors) selectorBox(s)->appendItems(listItems(s));
+    // Each list's own items, then the parts library's.
+    for (ListSelector s : kAllListSelectors)
+        selectorBox(s)->setItems(listItems(s, m_model->library()));
 }
 
 void Form1::connectSelectors()

@@ -5,10 +5,12 @@
 
 #include "core/carrier/carrierinputs.h"
 #include "core/common/entryrule.h"
+#include "core/parts/partjson.h"
 #include "widgets/valuecombo.h"
 
 #include <QAction>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -65,6 +67,19 @@ QList<ShownField> shownFields(const DesignInputs &d)
         fields.append(field(carrierCaption(f), r.carrier.*carrierText(f)));
     fields.append(
         field(QStringLiteral("Modulation"), modulationName(r.carrier.modulation).toUpper()));
+    // The part in each slot, as a file keeps it: "Filter L part 33", "Filter L ideal". The
+    // selectors' fields above are in ListSelector's order.
+    for (const PartSlot slot : kAllPartSlots) {
+        const QString caption = fields[qsizetype(slotSelector(slot))].caption;
+        const std::optional<Part> &p = r.parts.at(slot);
+        const QString kept =
+            p ? QString::fromUtf8(QJsonDocument(partObject(*p)).toJson(QJsonDocument::Compact))
+              : QString();
+        fields.append({caption + QStringLiteral(" part"), kept,
+                       !p           ? caption + QStringLiteral(" ideal")
+                       : p->ideal() ? caption + QStringLiteral(" ideal ") + p->value
+                                    : caption + QStringLiteral(" part ") + p->value});
+    }
     fields.append(
         {QStringLiteral("Measured speaker"), d.loadFile,
          d.loadFile.isEmpty()

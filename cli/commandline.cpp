@@ -140,12 +140,19 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, const Comman
     }
     in.design = base.record;
     in.loadPower = base.loadPower;
+    // The design file's parts stand for the library, which the command line never reads: the
+    // same command gives the same output on any machine.
+    PartsLibrary fileParts;
+    for (const std::optional<Part> &p : base.record.parts.items)
+        if (p)
+            fileParts.add(*p);
     const auto given = [&parser](const QString &name) { return parser.isSet(name); };
     for (const ListOption &o : kListOptions) {
         const QString name = QString::fromLatin1(o.name);
         const QString text = parser.value(name);
-        if (given(name) && !acceptSelection(in.design, o.selector, text))
-            return notAccepted(name, text, listItems(o.selector).join(QStringLiteral(", ")));
+        if (given(name) && !acceptSelection(in.design, o.selector, text, fileParts))
+            return notAccepted(name, text,
+                               listItems(o.selector, fileParts).join(QStringLiteral(", ")));
     }
     if (given(QStringLiteral("speaker-l"))) {
         const QString speakerL = parser.value(QStringLiteral("speaker-l"));

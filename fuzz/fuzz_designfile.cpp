@@ -1,11 +1,13 @@
 // Any bytes as a design file. Besides crashes, sanitizer findings and runs over the time limit, a
 // broken promise of the reader or the writer aborts the run: a refusal is one sentence on one
-// line; an accepted design holds only texts its rules take, with the values they stand for; and
+// line; an accepted design holds only texts its rules take, with the values they stand for, and
+// parts that can be, each showing in its selector; and
 // saving it gives bytes that open as the same designs and save again unchanged.
 #include "core/carrier/carrierinputs.h"
-#include "core/files/designfile.h"
 #include "core/common/entryrule.h"
+#include "core/files/designfile.h"
 #include "core/network/valuelists.h"
+#include "core/parts/partjson.h"
 #include "require.h"
 
 #include <cstddef>
@@ -26,8 +28,20 @@ void requireTyped(const DesignInputs &d)
     const double values[] = {r.filter_l_par_modeval, r.filter_c_par_modeval,
                              r.zobel_c_parval,       r.zobel_r_parval,
                              r.zobel_c_serval,       double(r.speaker_r_modeval)};
-    for (const ListSelector s : kAllListSelectors)
-        require(acceptedValue(s, r.*rememberedText(s)) == values[int(s)]);
+    for (const ListSelector s : kAllListSelectors) {
+        // Taken again by a selector, the text stands for the same value and keeps the parts.
+        DesignRecord again = r;
+        require(acceptSelection(again, s, r.*rememberedText(s)) && again.parts == r.parts);
+        const double valuesAgain[] = {again.filter_l_par_modeval, again.filter_c_par_modeval,
+                                      again.zobel_c_parval,       again.zobel_r_parval,
+                                      again.zobel_c_serval,       double(again.speaker_r_modeval)};
+        require(valuesAgain[int(s)] == values[int(s)]);
+        require(acceptedValue(s, r.*rememberedText(s)) || r.parts.at(*partSlot(s)));
+    }
+    for (const PartSlot slot : kAllPartSlots)
+        if (const std::optional<Part> &p = r.parts.at(slot))
+            require(!partRefusal(*p) && p->kind == partKind(slot) &&
+                    p->value == r.*rememberedText(slotSelector(slot)));
     require(accepted(kSpeakerLRule, r.speaker_l_valtxt, r.actual_l_net));
     require(accepted(kLoadPowerRule, d.loadPowerText, d.loadPower));
     require(r.full_bridge_select == kFlagTrue || r.full_bridge_select == kFlagFalse);
@@ -59,7 +73,7 @@ bool same(const DesignInputs &a, const DesignInputs &b)
            c.switchingHz == k.switchingHz && c.audioHz == k.audioHz &&
            c.zobelRatingW == k.zobelRatingW && c.inductorRatingA == k.inductorRatingA &&
            c.capacitorRatingA == k.capacitorRatingA && a.loadPowerText == b.loadPowerText &&
-           a.loadPower == b.loadPower && a.loadFile == b.loadFile;
+           a.loadPower == b.loadPower && a.loadFile == b.loadFile && r.parts == s.parts;
 }
 
 }  // namespace

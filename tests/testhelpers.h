@@ -61,13 +61,14 @@ void withFileSizeLimit(int limit, F &&what)
 #include <complex>
 
 // The windows take their titles from the application's name, which the program's main() sets.
-// Each test process keeps its settings (recent files) to itself, in a folder that goes with it:
-// tests running side by side must not see each other's.
+// Each test process keeps its settings (recent files, the parts library) to itself, in a folder
+// that goes with it: tests running side by side must not see each other's.
 inline void nameTheProgram()
 {
     QCoreApplication::setApplicationName(QLatin1String(kProgramName));
     static QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
 }
 Q_COREAPP_STARTUP_FUNCTION(nameTheProgram)
 

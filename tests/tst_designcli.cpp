@@ -37,7 +37,13 @@ private slots:
             {"full", kFull},
             {"missing", QByteArray(kFull)
                             .replace(R"("load_power": "120", "supply": "48",)", "")
-                            .replace(R"("full")", R"("half")")}};
+                            .replace(R"("full")", R"("half")")},
+            // A capacitor no list has, in the Zobel capacitor's slot.
+            {"parts", QByteArray(kFull)
+                          .replace(R"("version": 1)", R"("version": 2)")
+                          .replace(R"("zobel_c_par": ".27")", R"("zobel_c_par": "2.7")")
+                          .replace(R"("load_file": "")", R"("load_file": "", "parts": {
+                              "zobel_c_par": {"value": "2.7", "tolerance_percent": 10}})")}};
         for (const auto &[name, bytes] : files) {
             QFile f(QString(name) + ".quorvel");
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) > 0);
@@ -62,6 +68,11 @@ private slots:
                    "quorvel: missing.quorvel: these fields were missing and take their "
                    "start-up values: load_power, supply\n")
             << kFullOptions;
+        // The file's parts give the values they stand for to every selector of their kind.
+        QTest::newRow("a value the file's parts give")
+            << "report --design parts.quorvel --filter-c 2.7" << QByteArray()
+            << QString(kFullOptions).replace(".27", "2.7").replace(".68", "2.7") +
+                   " --load-power 120 --full-bridge";
     }
 
     // Status 0 and network.py's report.

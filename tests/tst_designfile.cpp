@@ -187,10 +187,37 @@ private slots:
         // The file's object is the first level.
         QTest::newRow("9 levels")
             << replacedFirst(good, "{\n", "{\"x\": [[[[[[[[]]]]]]]],\n")
-            << "The file nests more than 8 levels deep; a design file nests 2, the design and its "
-               "reference.";
+            << "The file nests more than 8 levels deep; a design file nests 6 at most, down to the "
+               "points of its reference's part curves.";
         // Laid out differently from the writer's.
         QTest::newRow("byte order mark") << "\xef\xbb\xbf" + good << "accepted";
+        // Parts, which version 2 brought.
+        const auto parts = [](const QJsonObject &held) {
+            return QJsonObject{{"version", 2}, {"parts", held}};
+        };
+        const QJsonObject l27{{"filter_l", QJsonObject{{"value", "27"}}}};
+        QTest::newRow("parts in version 1")
+            << file(set("parts", l27)) << "The file holds an unknown field, \"parts\".";
+        QTest::newRow("a slot of none") << file(parts({{"speaker_r", QJsonObject{{"value", "6"}}}}))
+                                        << "The file holds an unknown field, \"parts.speaker_r\".";
+        QTest::newRow("reference part's rating below 0")
+            << file({{"version", 2}},
+                    set("parts",
+                        QJsonObject{{"zobel_r", QJsonObject{{"value", "6"}, {"rated_W", -1}}}}))
+            << "The 6 ohm resistor in \"reference.parts.zobel_r\" has a power rating of -1 W, "
+               "not above 0.";
+        QTest::newRow("part's value not its selector's")
+            << file(parts({{"filter_c", QJsonObject{{"value", "2.2"}}}}))
+            << "The field \"filter_c_par\" holds \".68\", which is not \"2.2\", the value of the "
+               "part in its slot.";
+        QTest::newRow("selector of a part missing")
+            << replacedFirst(file(parts(l27)), "\"filter_l_par\": \"27\",", "")
+            << "The field \"filter_l_par\" is missing, and its start-up item \"22\" is not \"27\", "
+               "the value of the part in its slot.";
+        QTest::newRow("version 3")
+            << file(set("version", 3))
+            << "The file is of version 3 of the design format, newer than the version 2 this "
+               "program reads.";
     }
 
     void read()
@@ -206,6 +233,31 @@ private slots:
         const DesignFileRead read = readDesignFile(R"({"format": "quorvel-design", "version": 1})");
         QCOMPARE(std::get<DesignFile>(read).missing, kStartup.keys());
         QCOMPARE(bytesOf(std::get<DesignFile>(read)), fileOf(kStartup));
+    }
+
+    // Version 2: the parts come with the file, which opens as it is without any library; the
+    // values of items no list has are those of their texts.
+    void parts()
+    {
+        const QByteArray bytes = R"({"format": "quorvel-design", "version": 2,
+            "filter_l_par": "33", "zobel_c_ser": "2.2", "parts": {
+            "filter_l": {"value": "33", "saturation": [[5, 1], [6.7, 0.8]], "dcr_ohm": 0.012},
+            "zobel_c_ser": {"value": "2.2", "dielectric": "ceramic", "bias": [[40, 0.5]]}},
+            "reference": {"zobel_r_par": "6", "parts": {"zobel_r": {"value": "6",
+            "rated_W": 3}}}})";
+        const DesignFileRead read = readDesignFile(bytes);
+        QCOMPARE(verdict(read), "accepted");
+        const DesignFile &f = std::get<DesignFile>(read);
+        const DesignRecord &r = f.design.record;
+        QCOMPARE((QList<double>{r.filter_l_par_modeval, r.zobel_c_serval}),
+                 (QList<double>{33e-6, 2.2e-6}));
+        QCOMPARE(r.parts.at(PartSlot::filter_l)->saturation, (DeratingCurve{{5, 1}, {6.7, 0.8}}));
+        QCOMPARE(r.parts.at(PartSlot::zobel_c_ser)->dielectric, Dielectric::ceramic);
+        QCOMPARE(f.reference->record.parts.at(PartSlot::zobel_r)->ratedW, 3.0);
+        const QJsonObject saved = QJsonDocument::fromJson(bytesOf(f)).object();
+        QCOMPARE(saved["parts"], QJsonDocument::fromJson(bytes)["parts"]);
+        QCOMPARE(saved["reference"]["parts"], QJsonDocument::fromJson(bytes)["reference"]["parts"]);
+        QCOMPARE(saved["version"], 2);
     }
 
     void seedCorpus_data() { addSeedCorpusRows(QStringLiteral(QUORVEL_FUZZ_CORPUS)); }

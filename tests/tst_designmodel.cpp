@@ -30,7 +30,7 @@ private slots:
              {DesignPart::FilterL, DesignPart::FilterC, DesignPart::ZobelCPar, DesignPart::ZobelR,
               DesignPart::ZobelCSer, DesignPart::SpeakerR, DesignPart::SpeakerL,
               DesignPart::Topology, DesignPart::LoadPower, DesignPart::Carrier,
-              DesignPart::MeasuredSpeaker, DesignPart::Reference}) {
+              DesignPart::MeasuredSpeaker, DesignPart::Reference, DesignPart::Parts}) {
             QVERIFY(std::has_single_bit(unsigned(p)) && !(all & unsigned(p)));
             all |= unsigned(p);
         }

@@ -16,11 +16,16 @@ ValueCombo::ValueCombo(QWidget *parent) : QComboBox(parent)
     connect(this, qOverload<int>(&QComboBox::activated), this, [this] { emit selected(); });
 }
 
-void ValueCombo::appendItems(const QStringList &items)
+void ValueCombo::setItems(const QStringList &items)
 {
+    QStringList held;
+    for (int i = 0; i < count(); ++i) held << itemText(i);
+    if (held == items)
+        return;
     const QSignalBlocker block(this);
     const QSignalBlocker blockEdit(lineEdit());
     const QString text = lineEdit()->text();
+    clear();
     addItems(items);
     lineEdit()->setText(text);
     syncCurrentItem();

@@ -17,8 +17,9 @@ class ValueCombo : public QComboBox
 public:
     explicit ValueCombo(QWidget *parent = nullptr);
 
-    // Appends items at the end without touching the text field or notifying.
-    void appendItems(const QStringList &items);
+    // Puts these items in place of the ones it has, without touching the text field or
+    // notifying.
+    void setItems(const QStringList &items);
 
     // Puts text into the field. Raises changed() when that alters the field, as an edit would;
     // writing the text that already stands there does nothing.

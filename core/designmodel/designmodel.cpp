@@ -2,6 +2,7 @@
 
 #include "core/common/entryrule.h"
 #include "core/network/loadcompare.h"
+#include "core/parts/partjson.h"
 
 namespace {
 
@@ -16,6 +17,8 @@ DesignParts difference(const DesignRecord &a, const DesignRecord &b)
         parts |= DesignPart::SpeakerL;
     if (a.fullBridge() != b.fullBridge())
         parts |= DesignPart::Topology;
+    if (a.parts != b.parts)
+        parts |= DesignPart::Parts;
     bool carrier = a.carrier.modulation != b.carrier.modulation;
     for (CarrierField f : kAllCarrierFields)
         carrier = carrier || a.carrier.*carrierText(f) != b.carrier.*carrierText(f);
@@ -97,10 +100,47 @@ Verdict DesignModel::setListText(ListSelector s, const QString &text)
 {
     if (m_record.*rememberedText(s) == text)
         return {Verdict::Accepted, {}};
-    if (!acceptSelection(m_record, s, text))
+    const BoardParts before = m_record.parts;
+    if (!acceptSelection(m_record, s, text, m_library))
         return refused(QStringLiteral("%1 takes only the items of its list.").arg(selectorName(s)));
-    update(designPart(s));
+    update(m_record.parts == before ? DesignParts(designPart(s))
+                                    : designPart(s) | DesignPart::Parts);
     return {Verdict::Accepted, {}};
+}
+
+Verdict DesignModel::setPart(PartSlot slot, std::optional<Part> part)
+{
+    const ListSelector s = slotSelector(slot);
+    DesignRecord next = m_record;
+    if (part && part->kind != partKind(slot))
+        return refused(
+            QStringLiteral("A %1 cannot take the place of the %2 in %3.")
+                .arg(partKindName(part->kind), partKindName(partKind(slot)), selectorName(s)));
+    if (part)
+        if (std::optional<QString> why = partRefusal(*part))
+            return refused(*why);
+    const QString text = part ? part->value : next.*rememberedText(s);
+    if (!part && !acceptedValue(s, text)) {
+        part.emplace();
+        part->kind = partKind(slot);
+        part->value = text;
+    }
+    next.parts.at(slot) = part;
+    // Always taken: the text is the slot's own part's value, or one of the list's items.
+    acceptSelection(next, s, text);
+    const DesignParts parts = difference(m_record, next);
+    m_record = std::move(next);
+    if (parts)
+        update(parts);
+    return {Verdict::Accepted, {}};
+}
+
+void DesignModel::setLibrary(PartsLibrary library)
+{
+    if (library == m_library)
+        return;
+    m_library = std::move(library);
+    emit libraryChanged();
 }
 
 Verdict DesignModel::setSpeakerLText(const QString &text)

@@ -25,6 +25,7 @@ enum class DesignPart : unsigned {
     Carrier = 0x200,
     MeasuredSpeaker = 0x400,
     Reference = 0x800,
+    Parts = 0x1000,  // the real parts attached to the design's slots
 };
 Q_DECLARE_FLAGS(DesignParts, DesignPart)
 Q_DECLARE_OPERATORS_FOR_FLAGS(DesignParts)
@@ -33,7 +34,7 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(DesignParts)
 inline constexpr DesignParts kNetworkParts =
     DesignParts(DesignPart::FilterL) | DesignPart::FilterC | DesignPart::ZobelCPar |
     DesignPart::ZobelR | DesignPart::ZobelCSer | DesignPart::SpeakerR | DesignPart::SpeakerL |
-    DesignPart::Topology;
+    DesignPart::Topology | DesignPart::Parts;
 
 // The part a list selector sets.
 DesignPart designPart(ListSelector s);
@@ -90,11 +91,19 @@ public:
     // The design held as the reference, else null.
     const HeldReference *reference() const { return m_reference.get(); }
 
+    // The parts library whose values the selectors list after their own items.
+    const PartsLibrary &library() const { return m_library; }
+    void setLibrary(PartsLibrary library);
+
     // The inputs, each through its entry rule. A text already held changes nothing.
     Verdict setListText(ListSelector s, const QString &text);
     Verdict setSpeakerLText(const QString &text);
     Verdict setLoadPowerText(const QString &text);
     void setFullBridge(bool full);
+    // Attaches a part to its slot, the slot's selector taking the part's value, or makes the slot
+    // ideal: empty when its selector shows one of its own items, else a part of that value and
+    // nothing more. Refused for a part of another kind than the slot takes.
+    Verdict setPart(PartSlot slot, std::optional<Part> part);
     // Carrier inputs that the carrier window's rules have already taken.
     void setCarrierInputs(const CarrierInputs &inputs);
     // A speaker read from its file, or none.
@@ -111,6 +120,8 @@ signals:
     void changed(DesignParts parts);
     // After changed() has reached every observer: the design as every window now shows it.
     void settled();
+    // The library changed: the selectors' items with it.
+    void libraryChanged();
 
 private:
     void update(DesignParts parts);
@@ -131,4 +142,5 @@ private:
     std::shared_ptr<const MeasuredLoad> m_measured;
     std::unique_ptr<Measured> m_measuredCurves;
     std::unique_ptr<HeldReference> m_reference;
+    PartsLibrary m_library;
 };

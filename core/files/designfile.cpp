@@ -3,7 +3,9 @@
 #include "core/carrier/carrierinputs.h"
 #include "core/common/entryrule.h"
 #include "core/common/figuretext.h"
+#include "core/common/jsontext.h"
 #include "core/network/valuelists.h"
+#include "core/parts/partjson.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,52 +31,19 @@ const QString kTopology = QStringLiteral("topology");
 const QString kLoadPower = QStringLiteral("load_power");
 const QString kModulation = QStringLiteral("modulation");
 const QString kLoadFile = QStringLiteral("load_file");
+const QString kParts = QStringLiteral("parts");
 
-// ---- Texts in refusals: one line, whatever the file holds ----
-
-// A text from the file in quotes, cut after 40 characters, with quotes, backslashes, control
-// characters and lone surrogates escaped as JSON writes them.
-QString quoted(const QString &text)
+// The key of each part slot in "parts".
+QString slotKey(PartSlot slot)
 {
-    constexpr int kShown = 40;
-    QString s;
-    int count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
-        if (count == kShown) {
-            s += QStringLiteral("...");
-            break;
-        }
-        const QChar c = text[i];
-        const char16_t u = c.unicode();
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            s += c;
-            s += text[++i];
-        } else if (u == u'"' || u == u'\\') {
-            s += QLatin1Char('\\');
-            s += c;
-        } else if (u < 0x20 || u == 0x7f || u == 0x2028 || u == 0x2029 || c.isSurrogate()) {
-            s += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        } else {
-            s += c;
-        }
+    switch (slot) {
+        case PartSlot::filter_l: return QStringLiteral("filter_l");
+        case PartSlot::filter_c: return QStringLiteral("filter_c");
+        case PartSlot::zobel_r: return QStringLiteral("zobel_r");
+        case PartSlot::zobel_c_par: return QStringLiteral("zobel_c_par");
+        case PartSlot::zobel_c_ser: break;
     }
-    return QLatin1Char('"') + s + QLatin1Char('"');
-}
-
-// What a JSON value is, for a sentence: "the number 48", "\"x\"", "true", "a list".
-QString shown(const QJsonValue &v)
-{
-    switch (v.type()) {
-        case QJsonValue::String: return quoted(v.toString());
-        case QJsonValue::Double:
-            return QStringLiteral("the number ") + QString::fromLatin1(roundTripText(v.toDouble()));
-        case QJsonValue::Bool: return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-        case QJsonValue::Array: return QStringLiteral("a list");
-        case QJsonValue::Object: return QStringLiteral("an object");
-        case QJsonValue::Null:
-        case QJsonValue::Undefined: break;
-    }
-    return QStringLiteral("null");
+    return QStringLiteral("zobel_c_ser");
 }
 
 // ---- The design fields ----
@@ -98,8 +67,17 @@ const std::vector<Field> &fields()
 {
     static const std::vector<Field> table = [] {
         std::vector<Field> t;
+        // A selector takes its own items and the value of the part in its slot, if any.
         for (const ListSelector s : kAllListSelectors)
             t.push_back({selectorName(s), [s](DesignInputs &d, const QString &text) {
+                             const std::optional<PartSlot> slot = partSlot(s);
+                             const std::optional<Part> &part =
+                                 d.record.parts.at(slot.value_or(PartSlot::filter_l));
+                             if (slot && part && part->value != text)
+                                 return std::optional(
+                                     QStringLiteral("which is not %1, the value of the part in "
+                                                    "its slot.")
+                                         .arg(quotedText(part->value)));
                              return acceptSelection(d.record, s, text)
                                         ? std::nullopt
                                         : std::optional(
@@ -194,7 +172,40 @@ QJsonObject designObject(const DesignInputs &d)
         o[carrierFieldName(f)] = d.record.carrier.*carrierText(f);
     o[kModulation] = modulationName(d.record.carrier.modulation);
     o[kLoadFile] = d.loadFile;
+    if (!d.record.parts.empty()) {
+        QJsonObject parts;
+        for (const PartSlot slot : kAllPartSlots)
+            if (const std::optional<Part> &p = d.record.parts.at(slot))
+                parts[slotKey(slot)] = partObject(*p);
+        o[kParts] = parts;
+    }
     return o;
+}
+
+// The design's parts from "parts", slot by slot.
+std::optional<QString> readParts(const QJsonValue &value, const QString &prefix, BoardParts &parts)
+{
+    const QString name = prefix + kParts;
+    if (!value.isObject())
+        return QStringLiteral("The field %1 holds %2, not an object.")
+            .arg(quotedText(name), shownValue(value));
+    const QJsonObject o = value.toObject();
+    for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
+        const QString key = name + QLatin1Char('.') + it.key();
+        const auto slot = std::find_if(kAllPartSlots.begin(), kAllPartSlots.end(),
+                                       [&](PartSlot s) { return slotKey(s) == it.key(); });
+        if (slot == kAllPartSlots.end())
+            return QStringLiteral("The file holds an unknown field, %1.").arg(quotedText(key));
+        if (!it->isObject())
+            return QStringLiteral("The field %1 holds %2, not an object.")
+                .arg(quotedText(key), shownValue(*it));
+        std::variant<Part, QString> part = partFromObject(partKind(*slot), it->toObject(),
+                                                          QStringLiteral(" in ") + quotedText(key));
+        if (const QString *why = std::get_if<QString>(&part))
+            return *why;
+        parts.at(*slot) = std::get<Part>(std::move(part));
+    }
+    return std::nullopt;
 }
 
 // ---- Reading ----
@@ -309,29 +320,44 @@ Scan scanJson(const QByteArray &bytes)
 // Reads one design's fields from o, starting from the start-up design; prefix names the object
 // in refusals and in the missing list ("reference.").
 std::optional<QString> readDesign(const QJsonObject &o, const QString &prefix, bool top,
-                                  DesignInputs &d, QStringList &missing)
+                                  int version, DesignInputs &d, QStringList &missing)
 {
     for (auto it = o.constBegin(); it != o.constEnd(); ++it) {
         const QString &key = it.key();
         const bool fileKey = key == kFormatKey || key == kVersionKey || key == kReferenceKey;
-        if (!designFieldNames().contains(key) && !(top && fileKey))
-            return QStringLiteral("The file holds an unknown field, %1.").arg(quoted(prefix + key));
+        if (!designFieldNames().contains(key) && !(top && fileKey) &&
+            !(version >= 2 && key == kParts))
+            return QStringLiteral("The file holds an unknown field, %1.")
+                .arg(quotedText(prefix + key));
     }
     d = DesignInputs::startup();
     for (const QString &name : designFieldNames())
         if (!o.contains(name))
             missing << prefix + name;
+    if (o.contains(kParts))
+        if (std::optional<QString> refusal = readParts(o.value(kParts), prefix, d.record.parts))
+            return refusal;
     for (const Field &f : fields()) {
         const auto it = o.constFind(f.name);
         if (it == o.constEnd())
             continue;
         const QJsonValue value = it.value();
-        const QString name = quoted(prefix + f.name);
+        const QString name = quotedText(prefix + f.name);
         if (!value.isString())
-            return QStringLiteral("The field %1 holds %2, not a text.").arg(name, shown(value));
+            return QStringLiteral("The field %1 holds %2, not a text.")
+                .arg(name, shownValue(value));
         if (const std::optional<QString> why = f.apply(d, value.toString()))
             return QStringLiteral("The field %1 holds %2, %3")
-                .arg(name, quoted(value.toString()), *why);
+                .arg(name, quotedText(value.toString()), *why);
+    }
+    for (const PartSlot slot : kAllPartSlots) {
+        const QString &text = d.record.*rememberedText(slotSelector(slot));
+        if (const std::optional<Part> &p = d.record.parts.at(slot); p && p->value != text)
+            return QStringLiteral(
+                       "The field %1 is missing, and its start-up item %2 is not %3, the value "
+                       "of the part in its slot.")
+                .arg(quotedText(prefix + selectorName(slotSelector(slot))), quotedText(text),
+                     quotedText(p->value));
     }
     return std::nullopt;
 }
@@ -375,7 +401,10 @@ QByteArray designFileBytes(const DesignInputs &design, const DesignInputs *refer
 {
     QJsonObject o = designObject(design);
     o[kFormatKey] = kFormat;
-    o[kVersionKey] = kDesignFileVersion;
+    // Parts came with version 2; a design without any is written as it always was.
+    const bool parts =
+        !design.record.parts.empty() || (reference && !reference->record.parts.empty());
+    o[kVersionKey] = parts ? kDesignFileVersion : 1;
     if (reference)
         o[kReferenceKey] = designObject(*reference);
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
@@ -394,8 +423,8 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
     const Scan scan = scanJson(bytes);
     if (scan.tooDeep)
         return QStringLiteral(
-                   "The file nests more than %1 levels deep; a design file nests 2, "
-                   "the design and its reference.")
+                   "The file nests more than %1 levels deep; a design file nests 6 at most, "
+                   "down to the points of its reference's part curves.")
             .arg(kMaxDesignFileDepth);
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
@@ -407,14 +436,14 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
         return QStringLiteral(
             "The file is not a design file: it holds a JSON list, not an object.");
     if (!scan.duplicate.isEmpty())
-        return QStringLiteral("The field %1 appears twice.").arg(quoted(scan.duplicate));
+        return QStringLiteral("The field %1 appears twice.").arg(quotedText(scan.duplicate));
 
     const QJsonObject o = doc.object();
     if (!o.contains(kFormatKey))
         return QStringLiteral("The file is not a design file: it has no \"format\" field.");
     if (o.value(kFormatKey) != QJsonValue(kFormat))
         return QStringLiteral("The file is not a design file: its \"format\" holds %1, not \"%2\".")
-            .arg(shown(o.value(kFormatKey)), kFormat);
+            .arg(shownValue(o.value(kFormatKey)), kFormat);
     if (!o.contains(kVersionKey))
         return QStringLiteral("The file has no \"version\" field.");
     const QJsonValue version = o.value(kVersionKey);
@@ -422,7 +451,7 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
     if (!version.isDouble() || !std::isfinite(v) || v < 1 || std::floor(v) != v)
         return QStringLiteral(
                    "The field \"version\" holds %1, which is not a whole number of at least 1.")
-            .arg(shown(version));
+            .arg(shownValue(version));
     if (v > kDesignFileVersion)
         return QStringLiteral(
                    "The file is of version %1 of the design format, newer than the "
@@ -431,17 +460,18 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
             .arg(kDesignFileVersion);
 
     DesignFile file;
-    if (std::optional<QString> refusal = readDesign(o, QString(), true, file.design, file.missing))
+    if (std::optional<QString> refusal =
+            readDesign(o, QString(), true, int(v), file.design, file.missing))
         return *refusal;
     if (o.contains(kReferenceKey)) {
         const QJsonValue ref = o.value(kReferenceKey);
         if (!ref.isObject())
             return QStringLiteral("The field \"reference\" holds %1, not an object.")
-                .arg(shown(ref));
+                .arg(shownValue(ref));
         file.reference.emplace();
         if (std::optional<QString> refusal =
-                readDesign(ref.toObject(), kReferenceKey + QLatin1Char('.'), false, *file.reference,
-                           file.missing))
+                readDesign(ref.toObject(), kReferenceKey + QLatin1Char('.'), false, int(v),
+                           *file.reference, file.missing))
             return *refusal;
     }
     return file;

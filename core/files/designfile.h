@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/network/designrecord.h"
 #include "core/common/savefile.h"
+#include "core/network/designrecord.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,6 +16,12 @@
 //   {"format": "quorvel-design", "version": 1, "filter_l_par": "22", ..., "Speaker_L": ".67",
 //    "topology": "half", "load_power": "50", "supply": "", "fsw": "", ..., "modulation": "bd",
 //    "load_file": "", "reference": {the same design fields}}
+//
+// Version 2 adds the real parts attached to the design's slots, so that the file opens without
+// the parts library it came from: "parts": {"filter_l": {"value": "33", "dcr_ohm": 0.012}, ...}
+// with the slots filter_l, filter_c, zobel_r, zobel_c_par, zobel_c_ser and each part's fields as
+// partjson.h writes them; a slot's selector shows its part's value. A design (and its reference)
+// without parts is written as version 1, as it always was.
 //
 // Opening takes every text through the rule typing it would meet, and refuses the whole file
 // with one sentence at the first field that fails; a field that is missing takes its start-up
@@ -44,7 +50,8 @@ struct DesignFile {
 // The designs, or the one sentence that says why the file was refused.
 using DesignFileRead = std::variant<DesignFile, QString>;
 
-inline constexpr int kDesignFileVersion = 1;
+// The newest version read and written.
+inline constexpr int kDesignFileVersion = 2;
 inline constexpr qint64 kMaxDesignFileBytes = 1024 * 1024;
 // Objects and lists within each other, the file's own object counting as 1: a design file
 // nests 2 (the design and its reference); anything deeper than this is refused unread.

@@ -1,5 +1,7 @@
 #include "core/network/valuelists.h"
 
+#include "core/parts/partjson.h"
+
 #include <array>
 
 namespace {
@@ -57,38 +59,108 @@ QString initialText(ListSelector s)
     return table(s).initial;
 }
 
-std::optional<double> acceptedValue(ListSelector s, const QString &text)
+namespace {
+
+// The value of a text that is an item: plain decimals, in each selector's unit.
+double itemValue(ListSelector s, const QString &text)
 {
-    if (!table(s).items.contains(text, Qt::CaseSensitive))
-        return std::nullopt;
-    const double number = text.toDouble();  // items are plain decimals
+    const double number = text.toDouble();
     switch (s) {
         case ListSelector::filter_l_par: return si::fromMicroText(text);
         case ListSelector::zobel_c_par:
         case ListSelector::zobel_c_ser: return number == 0.0 ? 0.0 : si::fromMicroText(text);
         case ListSelector::filter_c_par:
         case ListSelector::zobel_r_par:
-        case ListSelector::speaker_r_mode: return number;
+        case ListSelector::speaker_r_mode: break;
+    }
+    return number;
+}
+
+// The library's part behind an item its own list does not have, else null.
+const Part *libraryItem(ListSelector s, const QString &text, const PartsLibrary &library)
+{
+    const std::optional<PartSlot> slot = partSlot(s);
+    if (!slot || library.empty() || table(s).items.contains(text, Qt::CaseSensitive))
+        return nullptr;
+    return library.find(partKind(*slot), text);
+}
+
+}  // namespace
+
+std::optional<double> acceptedValue(ListSelector s, const QString &text)
+{
+    if (!table(s).items.contains(text, Qt::CaseSensitive))
+        return std::nullopt;
+    return itemValue(s, text);
+}
+
+std::optional<PartSlot> partSlot(ListSelector s)
+{
+    switch (s) {
+        case ListSelector::filter_l_par: return PartSlot::filter_l;
+        case ListSelector::filter_c_par: return PartSlot::filter_c;
+        case ListSelector::zobel_c_par: return PartSlot::zobel_c_par;
+        case ListSelector::zobel_r_par: return PartSlot::zobel_r;
+        case ListSelector::zobel_c_ser: return PartSlot::zobel_c_ser;
+        case ListSelector::speaker_r_mode: break;
     }
     return std::nullopt;
 }
 
-bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text)
+ListSelector slotSelector(PartSlot slot)
 {
-    const std::optional<double> value = acceptedValue(s, text);
-    if (!value)
+    switch (slot) {
+        case PartSlot::filter_l: return ListSelector::filter_l_par;
+        case PartSlot::filter_c: return ListSelector::filter_c_par;
+        case PartSlot::zobel_r: return ListSelector::zobel_r_par;
+        case PartSlot::zobel_c_par: return ListSelector::zobel_c_par;
+        case PartSlot::zobel_c_ser: break;
+    }
+    return ListSelector::zobel_c_ser;
+}
+
+QStringList listItems(ListSelector s, const PartsLibrary &library)
+{
+    QStringList items = listItems(s);
+    for (const Part &p : library.parts())
+        if (libraryItem(s, p.value, library) == &p)
+            items << p.value;
+    return items;
+}
+
+QString partValueText(PartKind kind, const QString &typed)
+{
+    const QString form = valueListForm(typed);
+    for (PartSlot slot : kAllPartSlots)
+        for (const QString &item : listItems(slotSelector(slot)))
+            if (partKind(slot) == kind && !form.isEmpty() && item.toDouble() == form.toDouble())
+                return item;
+    return form.endsWith(QLatin1String(".0")) ? form.chopped(2) : form;
+}
+
+bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text,
+                     const PartsLibrary &library)
+{
+    const std::optional<PartSlot> slot = partSlot(s);
+    std::optional<Part> *held = slot ? &rec.parts.at(*slot) : nullptr;
+    const bool own = held && *held && (*held)->value == text;
+    const Part *fromLibrary = own ? nullptr : libraryItem(s, text, library);
+    if (!own && !fromLibrary && !acceptedValue(s, text))
         return false;
+    const double value = itemValue(s, text);
     switch (s) {
-        case ListSelector::filter_l_par: rec.filter_l_par_modeval = *value; break;
-        case ListSelector::filter_c_par: rec.filter_c_par_modeval = *value; break;
-        case ListSelector::zobel_c_par: rec.zobel_c_parval = *value; break;
-        case ListSelector::zobel_r_par: rec.zobel_r_parval = *value; break;
-        case ListSelector::zobel_c_ser: rec.zobel_c_serval = *value; break;
+        case ListSelector::filter_l_par: rec.filter_l_par_modeval = value; break;
+        case ListSelector::filter_c_par: rec.filter_c_par_modeval = value; break;
+        case ListSelector::zobel_c_par: rec.zobel_c_parval = value; break;
+        case ListSelector::zobel_r_par: rec.zobel_r_parval = value; break;
+        case ListSelector::zobel_c_ser: rec.zobel_c_serval = value; break;
         case ListSelector::speaker_r_mode:
-            rec.speaker_r_modeval = static_cast<std::int32_t>(*value);
+            rec.speaker_r_modeval = static_cast<std::int32_t>(value);
             break;
     }
     rec.*rememberedText(s) = text;
+    if (held && !own)
+        *held = fromLibrary ? std::optional(*fromLibrary) : std::nullopt;
     return true;
 }
 

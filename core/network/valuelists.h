@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/network/designrecord.h"
+#include "core/parts/partslibrary.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,8 +38,26 @@ QString initialText(ListSelector s);
 std::optional<double> acceptedValue(ListSelector s, const QString &text);
 
 // Takes an item into the design: the value it stands for and the text itself as the selector's
-// remembered text. False, and the design as it was, when the text is not one of the items.
-bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text);
+// remembered text. False, and the design as it was, when the text is not one of the items (its
+// own or the library's). The selector's part slot follows: it keeps its part when the text is that
+// part's value, takes the library's part for an item the library alone gives, and is otherwise left
+// ideal. The text of the slot's own part is taken even when no list has it (a part a design file
+// brought).
+bool acceptSelection(DesignRecord &rec, ListSelector s, const QString &text,
+                     const PartsLibrary &library = {});
+
+// The part slot a selector sets the value of; none for the speaker resistance.
+std::optional<PartSlot> partSlot(ListSelector s);
+ListSelector slotSelector(PartSlot slot);
+
+// A selector's items with the library's: its own, then the value of each library part of its
+// kind that is not one of them already, in the library's order.
+QStringList listItems(ListSelector s, const PartsLibrary &library);
+
+// A part's value as typed ("0.47", "1", "33.0"), as the lists write it: the item of a list of its
+// kind with that value (".47", "1.0"), else valueListForm's without a ".0" ("33"); empty when it
+// is not a plain decimal number above 0.
+QString partValueText(PartKind kind, const QString &typed);
 
 // Where the design keeps a selector's remembered text.
 QString DesignRecord::*rememberedText(ListSelector s);

@@ -1,0 +1,34 @@
+// The main window's side of the parts library: the library read at start-up, the selectors
+// listing its values, and the "Parts" menu that opens its window.
+#include "app/form1.h"
+
+#include "parts/partswindow.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QWindow>
+
+void Form1::createPartsMenu()
+{
+    // Read before the selectors are filled; a library the user changes fills them again.
+    m_libraryRefusal = PartsWindow::loadStoredLibrary(*m_model);
+    connect(m_model, &DesignModel::libraryChanged, this, &Form1::Fill_value_lists);
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("Parts"));
+    menu->setObjectName(QStringLiteral("parts"));
+    QAction *open = menu->addAction(QStringLiteral("Parts &library…"));
+    open->setObjectName(QStringLiteral("parts_window"));
+    connect(open, &QAction::triggered, this, &Form1::parts_window_Click);
+}
+
+void Form1::parts_window_Click()
+{
+    if (!m_parts) {
+        m_parts = new PartsWindow(*m_model, m_libraryRefusal, this);
+        m_parts->winId();
+        m_parts->windowHandle()->setTransientParent(windowHandle());
+    }
+    // Not modal: the design stays open to change beside it.
+    m_parts->show();
+    m_parts->raise();
+    m_parts->activateWindow();
+}

@@ -49,6 +49,37 @@ void BM_RecalculateCompute(benchmark::State &state)
 }
 BENCHMARK(BM_RecalculateCompute)->Arg(0)->Arg(1)->ArgName("full")->Unit(benchmark::kMillisecond);
 
+// The same with real parts in every slot: the gains and the dissipation with their parasitics.
+void BM_RecalculateComputeParasitics(benchmark::State &state)
+{
+    DesignRecord r = DesignRecord::startup();
+    r.full_bridge_select = state.range(0) ? kFlagTrue : kFlagFalse;
+    Part inductor, capacitor, resistor;
+    inductor.dcrOhm = 0.02;
+    inductor.srfHz = 12e6;
+    capacitor.kind = PartKind::capacitor;
+    capacitor.esrOhm = 0.01;
+    capacitor.eslH = 3e-9;
+    resistor.kind = PartKind::resistor;
+    resistor.seriesLH = 20e-9;
+    r.parts.at(PartSlot::filter_l) = inductor;
+    r.parts.at(PartSlot::filter_c) = capacitor;
+    r.parts.at(PartSlot::zobel_c_par) = capacitor;
+    r.parts.at(PartSlot::zobel_c_ser) = capacitor;
+    r.parts.at(PartSlot::zobel_r) = resistor;
+    DesignAnalysis a;
+    for (auto _ : state) {
+        analyseDesign(r, 50.0, a);
+        benchmark::DoNotOptimize(a.dissipationFigures);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_RecalculateComputeParasitics)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("full")
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

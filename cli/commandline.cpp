@@ -6,6 +6,7 @@
 #include "core/common/program.h"
 #include "core/files/designfile.h"
 #include "core/files/graphfiles.h"
+#include "core/network/parasitics.h"
 #include "core/network/valuelists.h"
 
 #include <QCoreApplication>
@@ -80,7 +81,9 @@ void addOptions(QCommandLineParser &parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("graph"),
-                      QStringLiteral("The graph for csv and netlist: %1 (no netlist for power).")
+                      QStringLiteral("The graph for csv and netlist: %1 (no netlist for power; "
+                                     "output-impedance: the impedance in ohm the speaker sees, "
+                                     "the amplifier side shorted).")
                           .arg(graphNames(false).join(QStringLiteral(", "))),
                       QStringLiteral("name")});
     parser.addOption({QStringLiteral("design"),
@@ -106,6 +109,9 @@ void addOptions(QCommandLineParser &parser)
     addValue(QStringLiteral("load-power"),
              QStringLiteral("RMS power into the speaker for the 7 kHz dissipation and stress, W"),
              describeRule(kLoadPowerRule), QStringLiteral("50"));
+    parser.addOption({QStringLiteral("ideal"),
+                      QStringLiteral("Ideal parts: the design's parts without their DCR, ESR, "
+                                     "ESL, self-resonance and series inductance.")});
     parser.addOption({QStringLiteral("pareto-only"),
                       QStringLiteral("explore: the Pareto front's networks alone.")});
     parser.addOption({QStringLiteral("load-file"),
@@ -187,6 +193,8 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, const Comman
                     : QStringLiteral("--design: %1: \"load_file\": %2").arg(designPath, *refusal)};
         in.loadFile = std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
     }
+    if (given(QStringLiteral("ideal")))
+        in.design.parts = withoutParasitics(in.design.parts);
     return readCarrierOptions(parser, in.design);
 }
 

@@ -43,6 +43,12 @@ Outcome csvCommand(const Invocation &in)
         return *refused;
     const GraphKind kind = std::get<GraphKind>(graph);
     const auto csv = [kind](const auto &curve) { return curveCsv(kind, curve.x, curve.y); };
+    DesignAnalysis a;
+    // The speaker removed, a measured one changes nothing.
+    if (kind == GraphKind::outputImpedance) {
+        analyseDesign(in.design, in.loadPower, a, AnalysisPart::OutputImpedance);
+        return csv(a.outputImpedance);
+    }
     if (in.loadFile) {
         // The measured speaker in place of the design's resistance and inductance.
         MeasuredGrid grid;
@@ -58,13 +64,13 @@ Outcome csvCommand(const Invocation &in)
                : kind == GraphKind::gain    ? csv(curves.gain)
                                             : csv(curves.gainZobel);
     }
-    DesignAnalysis a;
     analyseDesign(in.design, in.loadPower, a);
     switch (kind) {
         case GraphKind::impedance: return csv(a.impedance);
         case GraphKind::gain: return csv(a.gain);
         case GraphKind::gainZobel: return csv(a.gainZobel);
         case GraphKind::power: return csv(a.dissipation);
+        case GraphKind::outputImpedance: break;
     }
     return QByteArray();
 }

@@ -24,7 +24,7 @@ DESIGNS = [
 ]
 # (graph, what may differ: absolute for dB, relative otherwise)
 CURVES = [("impedance", 1e-12, False), ("gain", 1e-9, True), ("gain-zobel", 1e-9, True),
-          ("power", 1e-12, False)]
+          ("power", 1e-12, False), ("output-impedance", 1e-12, False)]
 
 
 def run(args):

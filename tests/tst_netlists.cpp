@@ -1,10 +1,76 @@
 // The netlists the graphs' menus save, run through ngspice: for designs that between them reach
-// every input, each graph's printed curve agrees with the network solved in this test.
+// every input, each graph's printed curve agrees with the network solved in this test. With real
+// parts' parasitics, the exported netlists run on the program's own grid give Fig. 2, Fig. 3 and
+// the output impedance point for point.
 #include "app/form1.h"
+#include "core/files/netlist.h"
+#include "core/network/analysis.h"
 #include "testhelpers.h"
 #include "widgets/graphmenu.h"
 
 #include <QProcess>
+
+namespace {
+
+// ngspice's printed values on the sweeps' grid (w = i x 628.318 rad/s, i = 1 .. 10000).
+QList<double> ngspiceOnGrid(QByteArray netlist)
+{
+    const auto f = [](int i) { return QByteArray::number(gridOmega(i) / (2 * M_PI), 'g', 17); };
+    netlist.replace(".ac dec 100 100 1e+06", ".ac lin 10000 " + f(1) + ' ' + f(kSweepPoints));
+    QTemporaryDir dir;
+    writeBytes(dir.filePath("n.cir"), netlist);
+    QProcess ngspice;
+    ngspice.start("ngspice", {"-b", dir.filePath("n.cir")});
+    ngspice.waitForFinished(60000);
+    QList<double> values;
+    for (const QString &row : QString(ngspice.readAllStandardOutput()).split('\n'))
+        if (row.contains(QRegularExpression("^\\d+\\t")))
+            values << row.section('\t', 2, 2).toDouble();
+    return values;
+}
+
+// Full bridge, filter L (uH), Zobel series and parallel C (uF), speaker L (mH); the inductor's DCR
+// (ohm) and SRF (Hz), the filter capacitor's ESR (ohm) and ESL (H), the Zobel resistor's series L
+// (H). The Zobel capacitors have 3 (series) and 9 (parallel) times the filter capacitor's ESR, ESL.
+struct PartsDesign {
+    const char *name;
+    bool full;
+    double filterL, czs, czp, speakerL, dcr, srf, esr, esl, rzL;
+};
+const PartsDesign kPartsDesigns[] = {
+    {"half, start-up values", false, 22, .1, .1, .67, .03, 8e6, .01, 4e-9, 30e-9},
+    {"half, self-resonance at 400 kHz", false, 10, .22, 0, .05, .05, 4e5, .02, 2e-9, 60e-9},
+    {"half, no Zobel", false, 68, 0, .47, 0, .2, 2e6, .1, 8e-9, 0},
+    {"full, start-up values", true, 22, .1, .1, .67, .03, 8e6, .01, 4e-9, 30e-9},
+    {"full, self-resonance at 250 kHz", true, 36, .47, .082, 1.2, .08, 2.5e5, .005, 1e-9, 15e-9},
+    {"full, large ESR and ESL", true, 5, 1.0, 1.0, 0, .01, 3e6, .3, 20e-9, 500e-9},
+    {"half, every parasitic 0", false, 22, .1, .1, .67, 0, 0, 0, 0, 0},
+    {"full, every parasitic 0", true, 15, .33, .82, .3, 0, 0, 0, 0, 0}};
+
+DesignRecord partsDesign(const PartsDesign &r, bool withParts = true)
+{
+    DesignRecord d = DesignRecord::startup();
+    d.full_bridge_select = r.full ? kFlagTrue : kFlagFalse;
+    d.filter_l_par_modeval = r.filterL * 1e-6;
+    d.zobel_c_serval = r.czs * 1e-6;
+    d.zobel_c_parval = r.czp * 1e-6;
+    d.actual_l_net = r.speakerL;
+    Part l, rz, c[3];
+    l.dcrOhm = r.dcr;
+    l.srfHz = r.srf;
+    rz.kind = PartKind::resistor;
+    rz.seriesLH = r.rzL;
+    for (int k = 0; k < 3; ++k) {
+        c[k].kind = PartKind::capacitor;
+        c[k].esrOhm = r.esr * (1 + 2 * k * k);
+        c[k].eslH = r.esl * (1 + 2 * k * k);
+    }
+    if (withParts)
+        d.parts.items = {l, c[0], rz, c[2], c[1]};
+    return d;
+}
+
+}  // namespace
 
 class TestNetlists : public QObject
 {
@@ -30,23 +96,71 @@ private slots:
         setSaveNameChooser([file](QWidget *, auto &, auto &, auto &) { return file; });
         auto *graph = childNamed<GraphControl>(form.get(), qPrintable(graphName));
         childNamed<QAction>(graph, "actionSaveNetlist")->trigger();
-        QProcess ngspice;
-        ngspice.start("ngspice", {"-b", file});
-        QVERIFY2(ngspice.waitForFinished(60000), "ngspice (scripts/setup.sh) did not run");
-        // The printed rows: index, frequency, value; 100 Hz to 1 MHz, 100 a decade.
-        const QString out = ngspice.readAllStandardOutput();
-        const QStringList rows = out.split('\n').filter(QRegularExpression("^\\d+\\t"));
-        QCOMPARE(rows.size(), 401);
+        const QList<double> spice = ngspiceOnGrid(contents(file));
+        QCOMPARE(spice.size(), kSweepPoints);  // none when ngspice (scripts/setup.sh) did not run
         const DesignRecord &d = form->design();
-        for (const QString &row : rows) {
-            // At ngspice's own frequencies, with a true 2 pi (the Zobel resistor's factor of
-            // 1.0000001 moves no gain by 0.001 dB).
-            const double w = 2 * M_PI * row.section('\t', 1, 1).toDouble();
+        for (int i = 1; i <= kSweepPoints; ++i) {
+            const double w = gridOmega(i);
             const double expected = graphName == "CWGraph1"
                                         ? std::hypot(d.speaker_r_modeval, w * d.actual_l_net * 1e-3)
                                         : reference::gainDbAt(d, w, graphName == "CWGraph4");
-            QVERIFY2(std::fabs(row.section('\t', 2, 2).toDouble() - expected) < 1e-3,
-                     qPrintable(row + " expected " + QString::number(expected, 'g', 12)));
+            QVERIFY2(std::fabs(spice[i - 1] - expected) < 1e-3,
+                     qPrintable(QString::asprintf("%d00 Hz: %.12g, expected %.12g", i, spice[i - 1],
+                                                  expected)));
+        }
+    }
+
+    void parasitics_data()
+    {
+        QTest::addColumn<int>("row");
+        for (const PartsDesign &d : kPartsDesigns) QTest::newRow(d.name) << int(&d - kPartsDesigns);
+    }
+
+    // Every point within 0.01 dB of ngspice's; the damping factor from ngspice's output impedance;
+    // the Zobel resistor's dissipation against complex arithmetic; all-zero parasitics as ideal.
+    void parasitics()
+    {
+        QFETCH(int, row);
+        const PartsDesign &r = kPartsDesigns[row];
+        const DesignRecord design = partsDesign(r);
+        DesignAnalysis a, ideal;  // ideal: the same values without parts
+        analyseDesign(design, 30, a, kAllAnalysisParts | AnalysisPart::OutputImpedance);
+        analyseDesign(partsDesign(r, false), 30, ideal);
+        const bool allZero = r.dcr + r.srf + r.esr + r.esl + r.rzL == 0;
+        QList<double> spice;  // the last, the output impedance, gives the damping factor
+        for (const auto &[kind, curve, idealCurve] :
+             {std::tuple{GraphKind::gain, &a.gain, &ideal.gain},
+              {GraphKind::gainZobel, &a.gainZobel, &ideal.gainZobel},
+              {GraphKind::outputImpedance, &a.outputImpedance, &a.outputImpedance}}) {
+            spice = ngspiceOnGrid(spiceNetlist(design, kind));
+            QCOMPARE(spice.size(), kSweepPoints);
+            for (int i = 1; i <= kSweepPoints; ++i) {
+                const double got = curve->y[i], want = spice[i - 1];
+                const double dB =
+                    kind == GraphKind::outputImpedance ? 20 * std::log10(got / want) : got - want;
+                QVERIFY2(std::fabs(dB) < 0.01,
+                         qPrintable(QString::asprintf("%s, %d00 Hz: %.12g, ngspice %.12g",
+                                                      qPrintable(graphName(kind)), i, got, want)));
+                if (allZero)  // as ideal parts, to 1e-9 dB
+                    QCOMPARE_LE(std::fabs(got - idealCurve->y[i]), 1e-9);
+            }
+        }
+        const double speaker = std::hypot(8.0, gridOmega(10) * r.speakerL * 1e-3);  // 1 kHz
+        QCOMPARE_LE(std::fabs(a.dampingFactor * spice[9] / speaker - 1), 1e-6);
+        if (r.srf > 0 && r.srf < 1e6) {  // inside the grid: Fig. 2's notch is at its frequency
+            const auto y = a.gain.y.begin(), s = y + int(r.srf / 100);
+            QCOMPARE(a.gain.x[std::min_element(s - 100, s + 100) - y], r.srf);
+        }
+        // The resistor's current: the branch voltage V over Zcs + Zpar, times Zpar / Zr.
+        for (int i = 1; i <= kPowerPoints; ++i) {
+            using C = std::complex<double>;
+            const double w = i * 6.28 * 100, V = std::sqrt(8 * 30.0) / (r.full ? 2 : 1);
+            const auto cap = [&](double uF, double x) {
+                return uF ? C(r.esr * x, w * r.esl * x - 1 / (w * uF * 1e-6)) : 1e300;
+            };
+            const C zr(6, w * r.rzL), zpar = 1.0 / (1.0 / zr + 1.0 / cap(r.czp, 9));
+            const double want = r.czs ? std::norm(V * zpar / (zpar + cap(r.czs, 3)) / zr) * 6 : 0;
+            QCOMPARE_LE(std::fabs(a.dissipation.y[i] - want), 1e-9 * want);
         }
     }
 };

@@ -12,11 +12,12 @@ struct GraphTexts {
     const char *csvHeader;
 };
 
-constexpr std::array<GraphTexts, 4> kGraphs = {{
+constexpr std::array<GraphTexts, 5> kGraphs = {{
     {GraphKind::impedance, "impedance", "frequency_Hz,impedance_ohm\n"},
     {GraphKind::gain, "gain", "frequency_Hz,gain_dB\n"},
     {GraphKind::gainZobel, "gain-zobel", "frequency_Hz,gain_dB\n"},
     {GraphKind::power, "power", "frequency_Hz,power_W\n"},
+    {GraphKind::outputImpedance, "output-impedance", "frequency_Hz,impedance_ohm\n"},
 }};
 
 const GraphTexts &textsOf(GraphKind kind)

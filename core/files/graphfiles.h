@@ -7,11 +7,12 @@
 #include <optional>
 #include <vector>
 
-// The graphs whose curves leave the program as files: Fig. 1 to 3 and the Power window's.
-enum class GraphKind { impedance, gain, gainZobel, power };
+// The graphs whose curves leave the program as files: Fig. 1 to 3, the Power window's, and the
+// output impedance the speaker sees.
+enum class GraphKind { impedance, gain, gainZobel, power, outputImpedance };
 
 // Its name on the command line and in suggested file names ("impedance", "gain", "gain-zobel",
-// "power"), and back.
+// "power", "output-impedance"), and back.
 QString graphName(GraphKind kind);
 std::optional<GraphKind> graphNamed(const QString &name);
 // The names of all graphs, or of those a SPICE netlist can reproduce (all but the dissipation).

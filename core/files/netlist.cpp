@@ -1,29 +1,82 @@
 #include "core/files/netlist.h"
 
 #include "core/common/figuretext.h"
+#include "core/network/parasitics.h"
 #include "core/network/sweeps.h"
 #include "core/network/valuelists.h"
+
+#include <utility>
+#include <vector>
 
 namespace {
 
 struct Netlist {
     QByteArray text;
+    ParasiticNetwork net;  // the values, the parts' parasitics included
 
     void line(const QByteArray &l) { text += l + '\n'; }
     void part(const QByteArray &name, const QByteArray &a, const QByteArray &b, double value)
     {
         line(name + ' ' + a + ' ' + b + ' ' + roundTripText(value));
     }
-    // One Zobel branch from `from` to ground: the series capacitor, then the resistor with the
-    // parallel capacitor across it.
-    void zobel(const DesignRecord &rec, const QByteArray &from, const QByteArray &id)
+    // Elements in series from a to b, those of value 0 left out; an inner node is named after
+    // the element before it ("L1 in nl1", "RL1 nl1 out").
+    void series(const QByteArray &a, const QByteArray &b,
+                std::initializer_list<std::pair<QByteArray, double>> elements)
     {
-        if (rec.zobel_c_serval == 0.0)
+        std::vector<std::pair<QByteArray, double>> present;
+        for (const auto &e : elements)
+            if (e.second != 0.0)
+                present.push_back(e);
+        QByteArray node = a;
+        for (std::size_t k = 0; k < present.size(); ++k) {
+            const QByteArray next = k + 1 == present.size() ? b : 'n' + present[k].first.toLower();
+            part(present[k].first, node, next, present[k].second);
+            node = next;
+        }
+    }
+    // A filter inductor: L and its DCR in series, the self-resonance's capacitance across both.
+    void inductor(const QByteArray &id, const QByteArray &a, const QByteArray &b)
+    {
+        series(a, b, {{'L' + id, net.L}, {"RL" + id, net.dcr}});
+        if (net.cp != 0.0)
+            part("CL" + id, a, b, net.cp);
+    }
+    // A capacitor with its ESR and ESL in series; nothing for one of 0 F.
+    void capacitor(const QByteArray &name, const QByteArray &a, const QByteArray &b, double c,
+                   double esr, double esl)
+    {
+        if (c != 0.0)
+            series(a, b, {{name, c}, {'R' + name, esr}, {'L' + name, esl}});
+    }
+    // One Zobel branch from `from` to ground: the series capacitor, then the resistor (with its
+    // series inductance) and the parallel capacitor across it.
+    void zobel(const QByteArray &from, const QByteArray &id)
+    {
+        if (net.czs == 0.0)
             return;
-        part("CZS" + id, from, 'z' + id, rec.zobel_c_serval);
-        part("RZ" + id, 'z' + id, "0", rec.zobel_r_parval);
-        if (rec.zobel_c_parval != 0.0)
-            part("CZP" + id, 'z' + id, "0", rec.zobel_c_parval);
+        capacitor("CZS" + id, from, 'z' + id, net.czs, net.czsEsr, net.czsEsl);
+        series('z' + id, "0", {{"RZ" + id, net.rzPower}, {"LRZ" + id, net.rzL}});
+        capacitor("CZP" + id, 'z' + id, "0", net.czp, net.czpEsr, net.czpEsl);
+    }
+    // The filter between the drive and the output(s): half bridge in -> out, full bridge
+    // inp -> outp and inn -> outn with the capacitor across the outputs.
+    void filter(bool full, bool withZobel)
+    {
+        if (full) {
+            inductor("1", "inp", "outp");
+            inductor("2", "inn", "outn");
+            capacitor("C1", "outp", "outn", net.cf, net.cfEsr, net.cfEsl);
+            if (withZobel) {
+                zobel("outp", "1");
+                zobel("outn", "2");
+            }
+        } else {
+            inductor("1", "in", "out");
+            capacitor("C1", "out", "0", net.cf, net.cfEsr, net.cfEsl);
+            if (withZobel)
+                zobel("out", "1");
+        }
     }
     // The speaker model between a and b: the design's resistance and inductance, or a
     // voice-coil model.
@@ -64,13 +117,19 @@ QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind, const VoiceCoil
 {
     if (kind == GraphKind::power)
         return {};
+    const bool output = kind == GraphKind::outputImpedance;
     Netlist n;
     n.coil = voiceCoil;
+    n.net = parasiticNetwork(rec);
     n.line(designLine(rec));
-    if (voiceCoil)
+    if (voiceCoil && !output)
         n.line("* The speaker is the voice-coil model fitted to a measured speaker: Re " +
                roundTripText(voiceCoil->Re) + ", Le " + roundTripText(voiceCoil->Le) + ", R2 " +
                roundTripText(voiceCoil->R2) + ", L2 " + roundTripText(voiceCoil->L2));
+    if (rec.parts.hasParasitics())
+        n.line(
+            "* With the parts' DCR, ESR, ESL, resistor inductance, and self-resonance as a "
+            "capacitance across each inductor");
     const bool full = rec.full_bridge_select == kFlagTrue;
     QByteArray print;
     if (kind == GraphKind::impedance) {
@@ -78,34 +137,28 @@ QByteArray spiceNetlist(const DesignRecord &rec, GraphKind kind, const VoiceCoil
         n.line("I1 0 spk DC 0 AC 1");
         n.speaker(rec, "spk", "0");
         print = "vm(spk)";
+    } else if (output) {
+        n.line(
+            "* Output impedance in ohm the speaker sees: the drive shorted, the speaker removed, "
+            "1 A into the output, so its voltage reads ohms");
+        n.line(full ? "V1 inp 0 DC 0\nV2 inn 0 DC 0" : "V1 in 0 DC 0");
+        n.filter(full, true);
+        n.line(full ? "I1 outn outp DC 0 AC 1" : "I1 0 out DC 0 AC 1");
+        print = full ? "vm(outp,outn)" : "vm(out)";
     } else {
         const bool withZobel = kind == GraphKind::gainZobel;
         n.line(withZobel ? "* Filter gain in dB with the Zobel network"
                          : "* Filter gain in dB without the Zobel network");
-        const double leg = rec.filter_l_par_modeval;
-        const double cf = si::fromMicro(rec.filter_c_par_modeval);
         if (full) {
             n.line("* Balanced drive: 0.5 V on each leg in opposite phase, 1 V across the bridge");
             n.line("V1 inp 0 DC 0 AC 0.5");
             n.line("V2 inn 0 DC 0 AC 0.5 180");
-            n.part("L1", "inp", "outp", leg);
-            n.part("L2", "inn", "outn", leg);
-            n.part("C1", "outp", "outn", cf);
-            if (withZobel) {
-                n.zobel(rec, "outp", "1");
-                n.zobel(rec, "outn", "2");
-            }
-            n.speaker(rec, "outp", "outn");
-            print = "vdb(outp,outn)";
         } else {
             n.line("V1 in 0 DC 0 AC 1");
-            n.part("L1", "in", "out", leg);
-            n.part("C1", "out", "0", cf);
-            if (withZobel)
-                n.zobel(rec, "out", "1");
-            n.speaker(rec, "out", "0");
-            print = "vdb(out)";
         }
+        n.filter(full, withZobel);
+        n.speaker(rec, full ? "outp" : "out", full ? "outn" : "0");
+        print = full ? "vdb(outp,outn)" : "vdb(out)";
     }
     n.line(".ac dec 100 " + roundTripText(gridFrequency(1)) + ' ' +
            roundTripText(gridFrequency(kSweepPoints)));

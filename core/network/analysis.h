@@ -18,6 +18,8 @@ struct DesignAnalysis {
     GainFigures gainZobelFigures;     // Fig. 3's three figures
     PowerCurve dissipation;           // the Zobel resistor's dissipation, W
     PowerFigures dissipationFigures;  // its voltage and 7 kHz figure
+    Curve outputImpedance;            // |Zout| the speaker sees (amplifier side shorted), ohm
+    double dampingFactor = 0.0;       // |Z_speaker| / |Zout| at 1 kHz, set on every call
 };
 
 // The parts of an analysis, for the callers that need some of them.
@@ -26,14 +28,19 @@ enum class AnalysisPart : unsigned {
     Gain = 2,
     GainZobel = 4,
     Dissipation = 8,
+    OutputImpedance = 16,
 };
 Q_DECLARE_FLAGS(AnalysisParts, AnalysisPart)
 Q_DECLARE_OPERATORS_FOR_FLAGS(AnalysisParts)
+// What a recalculation of the main window computes; the output impedance curve is asked for
+// by name.
 inline constexpr AnalysisParts kAllAnalysisParts = AnalysisParts(AnalysisPart::Impedance) |
                                                    AnalysisPart::Gain | AnalysisPart::GainZobel |
                                                    AnalysisPart::Dissipation;
 
 // Analyses the design with loadPower watts RMS into the speaker (read by the dissipation only),
-// writing the parts asked for into `out` and leaving the others as they were.
+// writing the parts asked for into `out` and leaving the others as they were. A design whose parts
+// have parasitics takes them into Fig. 2, Fig. 3 and the dissipation (parasitics.h); Fig. 1 is
+// the speaker's own impedance either way.
 void analyseDesign(const DesignRecord &design, double loadPower, DesignAnalysis &out,
                    AnalysisParts parts = kAllAnalysisParts);

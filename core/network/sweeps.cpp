@@ -16,6 +16,20 @@ void noteSpotGain(GainFigures &fig, double f, double dB)
     }
 }
 
+// The ratios Y[1..] in dB, with the running maximum from 0 dB and the spot figures.
+inline GainFigures decibelsWithFigures(const double *X, double *Y)
+{
+    GainFigures fig;
+    for (int i = 1; i <= kSweepPoints; ++i) {
+        const double dB = detail::toDecibel(Y[i]);
+        Y[i] = dB;
+        if (dB > fig.maximum)
+            fig.maximum = dB;
+        noteSpotGain(fig, X[i], dB);
+    }
+    return fig;
+}
+
 // The grid swept with one of the gain steps: (0 Hz, 0 dB) first, the running maximum from 0 dB,
 // the figures at 20 kHz and 384 kHz. The ratios come first, in a loop of plain arithmetic that
 // the compiler vectorises, then their logarithms; every value is the one the step gives alone.
@@ -30,18 +44,20 @@ GainFigures sweepGain(Curve &curve, RatioAt ratioAt)
         X[i] = gridFrequency(i);
         Y[i] = ratioAt(i);
     }
-    GainFigures fig;
-    for (int i = 1; i <= kSweepPoints; ++i) {
-        const double dB = detail::toDecibel(Y[i]);
-        Y[i] = dB;
-        if (dB > fig.maximum)
-            fig.maximum = dB;
-        noteSpotGain(fig, X[i], dB);
-    }
-    return fig;
+    return decibelsWithFigures(X, Y);
 }
 
 }  // namespace
+
+QUORVEL_SWEEP_TARGETS GainFigures gainFromRatios(Curve &curve)
+{
+    double *X = curve.x.data();
+    double *Y = curve.y.data();
+    X[0] = 0.0;
+    Y[0] = 0.0;
+    for (int i = 1; i <= kSweepPoints; ++i) X[i] = gridFrequency(i);
+    return decibelsWithFigures(X, Y);
+}
 
 QUORVEL_SWEEP_TARGETS void sweepImpedance(const NetworkValues &n, Curve &curve)
 {

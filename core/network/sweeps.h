@@ -44,6 +44,10 @@ GainFigures sweepGainPlain(const NetworkValues &n, Curve &curve);
 // Filter gain (dB) with the Zobel network in place. Point 0 is (0 Hz, 0 dB).
 GainFigures sweepGainZobel(const NetworkValues &n, Curve &curve);
 
+// A gain curve from the voltage ratios a sweep left in curve.y[1 ..]: the grid's frequencies, the
+// ratios in dB, (0 Hz, 0 dB) at point 0, and the figures as the sweeps above give them.
+GainFigures gainFromRatios(Curve &curve);
+
 namespace detail {
 inline double toDecibel(double ratio)
 {

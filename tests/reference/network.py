@@ -9,7 +9,8 @@
 #     --speaker-r OHM --speaker-l MH --full-bridge --load-power W
 #
 #     network.py report [options]          the 13-line report, bytes as the program writes them
-#     network.py csv GRAPH [options]       impedance | gain | gain-zobel | power, as CSV
+#     network.py csv GRAPH [options]       impedance | gain | gain-zobel | power |
+#                                          output-impedance, as CSV
 #     network.py figures [options]         the six gain figures and the 7 kHz figure, with the
 #                                          distance of each from a rounding tie
 import argparse
@@ -60,6 +61,15 @@ class Design:
     def impedance(self, i):
         return abs(complex(self.Rs, i * 6.28318 * 100 * self.Ls))
 
+    # |Zout| the speaker sees: the filter inductance, the capacitor and the Zobel branches in
+    # parallel; a Zobel capacitor left out is absent here.
+    def output_impedance(self, i):
+        w = i * 6.28318 * 100
+        Y = 1 / (1j * w * self.L) + 1j * w * self.Cf
+        if self.Czs:
+            Y += 1 / (1 / (1j * w * self.Czs) + 1 / (1 / (self.Rz * 1.0000001) + 1j * w * self.Czp)) / self.k
+        return abs(1 / Y)
+
     def dissipation(self, i):
         w = i * 6.28 * 100.0
         V = math.sqrt(self.Rs * self.P) / (2.0 if self.full else 1.0)
@@ -68,8 +78,8 @@ class Design:
         return abs(V * Zpar / (Zpar + 1 / (1j * w * Cs))) ** 2 / R
 
     def curve(self, graph):
-        if graph == "impedance":
-            ys = [self.impedance(i) for i in range(1, 10001)]
+        if graph in ("impedance", "output-impedance"):
+            ys = [(self.impedance if graph == "impedance" else self.output_impedance)(i) for i in range(1, 10001)]
             return [100.0] + [i * 100.0 for i in range(1, 10001)], [ys[0]] + ys
         if graph == "power":
             return [0.0] + [i * 100.0 for i in range(1, 1001)], [0.0] + [self.dissipation(i) for i in range(1, 1001)]
@@ -117,7 +127,7 @@ def main():
     if command == "csv":
         graph, rest = rest[0], rest[1:]
         xs, ys = Design(parse(rest)).curve(graph)
-        header = {"impedance": "frequency_Hz,impedance_ohm", "power": "frequency_Hz,power_W"}.get(graph, "frequency_Hz,gain_dB")
+        header = {"impedance": "frequency_Hz,impedance_ohm", "output-impedance": "frequency_Hz,impedance_ohm", "power": "frequency_Hz,power_W"}.get(graph, "frequency_Hz,gain_dB")
         sys.stdout.write(header + "\n" + "".join("%r,%r\n" % (x, y) for x, y in zip(xs, ys)))
     elif command == "report":
         sys.stdout.buffer.write(report(Design(parse(rest))))

@@ -2,6 +2,8 @@
 
 #include "core/common/figuretext.h"
 
+#include <cmath>
+
 QString quotedText(const QString &text)
 {
     constexpr int kShown = 40;
@@ -42,4 +44,19 @@ QString shownValue(const QJsonValue &v)
         case QJsonValue::Undefined: break;
     }
     return QStringLiteral("null");
+}
+
+std::optional<QString> versionRefusal(const QJsonValue &version, int newest, const QString &format)
+{
+    const double v = version.toDouble();
+    if (!version.isDouble() || !std::isfinite(v) || v < 1 || std::floor(v) != v)
+        return QStringLiteral(
+                   "The field \"version\" holds %1, which is not a whole number of at least 1.")
+            .arg(shownValue(version));
+    if (v > newest)
+        return QStringLiteral(
+                   "The file is of version %1 of %2, newer than the version %3 this program reads.")
+            .arg(QString::fromLatin1(roundTripText(v)), format)
+            .arg(newest);
+    return std::nullopt;
 }

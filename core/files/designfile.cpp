@@ -446,22 +446,14 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
             .arg(shownValue(o.value(kFormatKey)), kFormat);
     if (!o.contains(kVersionKey))
         return QStringLiteral("The file has no \"version\" field.");
-    const QJsonValue version = o.value(kVersionKey);
-    const double v = version.toDouble();
-    if (!version.isDouble() || !std::isfinite(v) || v < 1 || std::floor(v) != v)
-        return QStringLiteral(
-                   "The field \"version\" holds %1, which is not a whole number of at least 1.")
-            .arg(shownValue(version));
-    if (v > kDesignFileVersion)
-        return QStringLiteral(
-                   "The file is of version %1 of the design format, newer than the "
-                   "version %2 this program reads.")
-            .arg(QString::fromLatin1(roundTripText(v)))
-            .arg(kDesignFileVersion);
+    if (std::optional<QString> why = versionRefusal(o.value(kVersionKey), kDesignFileVersion,
+                                                    QStringLiteral("the design format")))
+        return *why;
+    const int version = o.value(kVersionKey).toInt();
 
     DesignFile file;
     if (std::optional<QString> refusal =
-            readDesign(o, QString(), true, int(v), file.design, file.missing))
+            readDesign(o, QString(), true, version, file.design, file.missing))
         return *refusal;
     if (o.contains(kReferenceKey)) {
         const QJsonValue ref = o.value(kReferenceKey);
@@ -470,7 +462,7 @@ DesignFileRead readDesignFile(const QByteArray &bytes)
                 .arg(shownValue(ref));
         file.reference.emplace();
         if (std::optional<QString> refusal =
-                readDesign(ref.toObject(), kReferenceKey + QLatin1Char('.'), false, int(v),
+                readDesign(ref.toObject(), kReferenceKey + QLatin1Char('.'), false, version,
                            *file.reference, file.missing))
             return *refusal;
     }

@@ -119,18 +119,9 @@ PartsLibraryRead readPartsLibrary(const QByteArray &bytes)
     if (!doc.isObject() || o.value(kFormatKey) != QJsonValue(kFormat))
         return QStringLiteral("The file is not a parts library: it has no \"format\" of \"%1\".")
             .arg(kFormat);
-    const QJsonValue version = o.value(kVersionKey);
-    const double v = version.toDouble();
-    if (!version.isDouble() || !(v >= 1) || std::floor(v) != v)
-        return QStringLiteral(
-                   "The field \"version\" holds %1, which is not a whole number of at least 1.")
-            .arg(shownValue(version));
-    if (v > kPartsLibraryVersion)
-        return QStringLiteral(
-                   "The file is of version %1 of the parts library, newer than the version %2 "
-                   "this program reads.")
-            .arg(QString::fromLatin1(roundTripText(v)))
-            .arg(kPartsLibraryVersion);
+    if (std::optional<QString> why = versionRefusal(o.value(kVersionKey), kPartsLibraryVersion,
+                                                    QStringLiteral("the parts library")))
+        return *why;
     for (auto it = o.constBegin(); it != o.constEnd(); ++it)
         if (it.key() != kFormatKey && it.key() != kVersionKey && it.key() != kPartsKey)
             return QStringLiteral("The file holds an unknown field, %1.").arg(quotedText(it.key()));

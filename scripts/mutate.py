@@ -1416,6 +1416,9 @@ def parse_args(argv=None):
                    help="only these operators")
     p.add_argument("--grep", metavar="REGEX",
                    help="only mutants whose `path:line original ==> mutated` matches REGEX")
+    p.add_argument("--sample-grep", metavar="REGEX",
+                   help="draw the sample first, then run only its mutants matching REGEX "
+                        "(a part of a campaign's sample, e.g. its .cpp mutants)")
     p.add_argument("--list", action="store_true", help="list the mutants it would run, no build")
     p.add_argument("--timeout", type=float, default=120.0,
                    help="seconds for one mutant's build and tests (default 120), plus twice "
@@ -1476,6 +1479,12 @@ def main(argv=None) -> int:
         if not e.used and any(e.path == f for f in files):
             log(f"note: equivalent mutant at line {e.lineno} no longer matches any mutant")
     chosen = sample(candidates, args.sample, args.seed)
+    if args.sample_grep:
+        pattern = re.compile(args.sample_grep)
+        kept = [m for m in chosen if pattern.search(
+            f"{m.path}:{m.line} {m.original} ==> {m.mutated}")]
+        log(f"{len(chosen) - len(kept)} of the sample left unrun by --sample-grep")
+        chosen = kept
     log(f"{len(files)} file(s), {len(every)} mutant(s), {len(every) - len(candidates)} "
         f"equivalent skipped, {len(chosen)} chosen (seed {args.seed})")
     if args.list:

@@ -253,14 +253,21 @@ void CarrierWindow::showTable(const CarrierTable &t)
             h->setText(headings[c]);
     }
     m_table->setColumnHidden(2, !t.hasAtPower());
-    if (m_table->rowCount() != t.rows.size())
+    if (m_table->rowCount() != t.rows.size()) {
         m_table->setRowCount(static_cast<int>(t.rows.size()));
-    const auto put = [this](int r, int c, const QString &text, bool over) {
+        m_textWidths.assign(t.rows.size() * m_table->columnCount(), 0);
+    }
+    const QFontMetrics cells(m_table->font());
+    const auto put = [&](int r, int c, const QString &text, bool over) {
         QTableWidgetItem *item = m_table->item(r, c);
         if (!item)
             m_table->setItem(r, c, item = new QTableWidgetItem);
-        if (item->text() != text)
+        // Measured once per new text (and again after the rows changed), in its font.
+        int &width = m_textWidths[r * m_table->columnCount() + c];
+        if (item->text() != text || width == 0) {
             item->setText(text);
+            width = cells.horizontalAdvance(text);
+        }
         const QBrush brush = over ? QBrush(kOverText) : QBrush();
         if (item->foreground() != brush)
             item->setForeground(brush);
@@ -286,18 +293,21 @@ void CarrierWindow::showTable(const CarrierTable &t)
 
 void CarrierWindow::fitColumns()
 {
-    // Measured in the fonts they are drawn in, with room for the cell's margins; only the texts
-    // of this table, so this costs little on a keystroke.
+    // The widest of each column's texts, with room for the cell's margins.
     constexpr int kMargins = 16;
-    const QFontMetrics cells(m_table->font()), headings(m_table->horizontalHeader()->font());
+    const QFontMetrics headings(m_table->horizontalHeader()->font());
     for (int c = 0; c < m_table->columnCount(); ++c) {
         const QTableWidgetItem *h = m_table->horizontalHeaderItem(c);
         int width = h ? headings.horizontalAdvance(h->text()) : 0;
         for (int r = 0; r < m_table->rowCount(); ++r)
-            if (const QTableWidgetItem *item = m_table->item(r, c))
-                width = std::max(width, cells.horizontalAdvance(item->text()));
-        if (m_table->columnWidth(c) != width + kMargins)
-            m_table->setColumnWidth(c, width + kMargins);
+            width = std::max(width, m_textWidths[r * m_table->columnCount() + c]);
+        // The stretched last column keeps the room it was given while its texts fit: setting it
+        // back to their width would have the header stretch it again, relaying out the table.
+        const int need = width + kMargins, now = m_table->columnWidth(c);
+        const bool stretched =
+            c == m_table->columnCount() - 1 && m_table->horizontalHeader()->stretchLastSection();
+        if (stretched ? now < need : now != need)
+            m_table->setColumnWidth(c, need);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <tuple>
+#include <vector>
 
 class DesignModel;
 class GraphControl;
@@ -85,6 +86,8 @@ private:
     // What the graph shows: the curves' keys, the switching frequency's text, the chosen
     // modulation; none while it is empty.
     std::optional<std::tuple<decltype(m_lossKeys), QString, Modulation>> m_lossDrawn;
+    // Each table cell's text width, row by row, kept as the texts are set.
+    std::vector<int> m_textWidths;
 
     // Controls; objectName carrier_supply, carrier_fsw, ... (see the layout).
     std::array<QLineEdit *, std::size(kAllCarrierFields)> m_boxes{};

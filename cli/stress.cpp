@@ -4,6 +4,7 @@
 
 #include "core/carrier/carrierinputs.h"
 #include "core/carrier/carriertable.h"
+#include "core/carrier/operatingpoint.h"
 #include "core/measured/measuredcurves.h"
 #include "core/network/analysis.h"
 
@@ -158,6 +159,31 @@ QString speakerText(const Invocation &in)
         .arg(in.design.jspeaker_r, QString::number(in.design.actual_l_net, 'g', 6));
 }
 
+// The filter's corner frequency and Q, unloaded and with the design's speaker model, idle and at
+// the load power (none where that power is out of reach), and the filter capacitor's capacitance
+// at its working voltage.
+void putFilter(QJsonObject &o, const Invocation &in, const AtPowerFigures *p)
+{
+    const OperatingPoint op =
+        operatingPoint(in.design, in.loadPower, p ? larger(p->inductorPeakA) : 0.0);
+    const auto figures = [&](double Resonance::*f) {
+        const auto pair = [f](const Resonance &unloaded, const Resonance &loaded) {
+            const auto found = [](double v) {
+                return v > 0.0 && std::isfinite(v) ? QJsonValue(v) : QJsonValue();
+            };
+            return QJsonObject{{QStringLiteral("unloaded"), found(unloaded.*f)},
+                               {QStringLiteral("loaded"), found(loaded.*f)}};
+        };
+        return QJsonObject{
+            {QStringLiteral("idle"), pair(op.unloadedIdle, op.loadedIdle)},
+            {QStringLiteral("at_power"),
+             p ? QJsonValue(pair(op.unloadedAtPower, op.loadedAtPower)) : QJsonValue()}};
+    };
+    o[QStringLiteral("corner_Hz")] = figures(&Resonance::cornerHz);
+    o[QStringLiteral("q")] = figures(&Resonance::q);
+    o[QStringLiteral("filter_cap_C_at_peak_F")] = p ? QJsonValue(op.capacitanceF) : QJsonValue();
+}
+
 QByteArray json(const Invocation &in, const CarrierAnalysis &a, double audio7kW)
 {
     const CarrierInputs &c = in.design.carrier;
@@ -205,6 +231,7 @@ QByteArray json(const Invocation &in, const CarrierAnalysis &a, double audio7kW)
     } else if (const auto *s = std::get_if<SupplyShort>(&a.atPower)) {
         o[QStringLiteral("supply_needed_V")] = s->supplyNeededV;
     }
+    putFilter(o, in, p);
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 

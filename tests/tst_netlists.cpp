@@ -5,6 +5,7 @@
 #include "app/form1.h"
 #include "core/files/netlist.h"
 #include "core/network/analysis.h"
+#include "core/network/parasitics.h"
 #include "testhelpers.h"
 #include "widgets/graphmenu.h"
 
@@ -27,6 +28,50 @@ QList<double> ngspiceOnGrid(QByteArray netlist)
         if (row.contains(QRegularExpression("^\\d+\\t")))
             values << row.section('\t', 2, 2).toDouble();
     return values;
+}
+
+// Where the gain's phase passes -90 degrees in ngspice and the gain's magnitude there, found on
+// 4000 points a decade, then on 2001 points within 0.1 % of it; the speaker taken out when
+// unloaded.
+std::pair<double, double> ngspiceCorner(const QByteArray &netlist, bool loaded)
+{
+    // The voltage across the speaker's terminals, as one node against ground.
+    const QString across =
+        QRegularExpression("\\.print ac vdb\\(([^)]*)\\)").match(netlist).captured(1);
+    QStringList lines;
+    for (const QString &l : QString(netlist).split('\n'))
+        if (!l.startsWith('.') && !l.startsWith("set ") &&
+            (loaded || !l.contains(QRegularExpression("^[RL]S "))))
+            lines << l;
+    lines.insert(1, "Eacross across 0 " + QString(across).replace(',', ' ') +
+                        (across.contains(',') ? "" : " 0") + " 1");
+    const QString meas = QStringLiteral(".meas ac %1 when vp(%2)=-1.5707963267948966 cross=1\n");
+    std::pair<double, double> corner;
+    for (int pass = 0; pass < 2; ++pass) {
+        const QString sweep = pass == 0 ? QStringLiteral("dec 4000 10 1e7")
+                                        : QStringLiteral("lin 2001 %1 %2")
+                                              .arg(corner.first * 0.999, 0, 'g', 17)
+                                              .arg(corner.first * 1.001, 0, 'g', 17);
+        QTemporaryDir dir;
+        writeBytes(dir.filePath("n.cir"),
+                   (lines.join('\n') + "\n.ac " +
+                    sweep.arg(corner.first * 0.999).arg(corner.first * 1.001) + '\n' +
+                    meas.arg("f0", "across") + meas.arg("h0 find vm(across)", "across") +
+                    ".print ac vm(across)\n.end\n")
+                       .toLatin1());
+        QProcess ngspice;
+        ngspice.start("ngspice", {"-b", dir.filePath("n.cir")});
+        ngspice.waitForFinished(60000);
+        const QString out = ngspice.readAllStandardOutput();
+        const auto value = [&](const char *name) {
+            return QRegularExpression(QStringLiteral("\\b%1\\s*=\\s*(\\S+)").arg(name))
+                .match(out)
+                .captured(1)
+                .toDouble();
+        };
+        corner = {value("f0"), value("h0")};
+    }
+    return corner;
 }
 
 // Full bridge, filter L (uH), Zobel series and parallel C (uF), speaker L (mH); the inductor's DCR
@@ -144,6 +189,18 @@ private slots:
                 if (allZero)  // as ideal parts, to 1e-9 dB
                     QCOMPARE_LE(std::fabs(got - idealCurve->y[i]), 1e-9);
             }
+        }
+        // The corner and Q against ngspice's phase and gain (the gain at DC: 1 unloaded, the
+        // speaker against itself and the inductors' DCR loaded).
+        const ParasiticNetwork net = parasiticNetwork(design);
+        for (bool loaded : {false, true}) {
+            const Resonance got = filterResonance(net, loaded);
+            const auto [f0, h0] = ngspiceCorner(spiceNetlist(design, GraphKind::gainZobel), loaded);
+            const double dc = loaded ? 8 / (8 + (r.full ? 2 : 1) * r.dcr) : 1.0;
+            qInfo("%s: corner %.7g Hz, ngspice %.7g; Q %.7g, ngspice %.7g",
+                  loaded ? "loaded" : "unloaded", got.cornerHz, f0, got.q, h0 / dc);
+            QCOMPARE_LE(std::fabs(got.cornerHz / f0 - 1), 1e-5);
+            QCOMPARE_LE(std::fabs(got.q * dc / h0 - 1), 1e-4);
         }
         const double speaker = std::hypot(8.0, gridOmega(10) * r.speakerL * 1e-3);  // 1 kHz
         QCOMPARE_LE(std::fabs(a.dampingFactor * spice[9] / speaker - 1), 1e-6);

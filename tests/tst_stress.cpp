@@ -4,8 +4,13 @@
 #include "carrierreference.h"
 #include "runprogram.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 Q_DECLARE_METATYPE(carrierref::Design)
 
@@ -20,6 +25,19 @@ using carrierref::shown;
 Design startup(bool full, bool ad, double supply, double fsw)
 {
     return {22e-6, 1e-6, 6, 1e-7, 1e-7, 8, 0.67e-3, full, ad, supply, fsw};
+}
+
+// A falling curve of points (x, ratio), linear between them, flat outside them.
+double derated(const QList<QPointF> &curve, double x)
+{
+    if (curve.isEmpty() || x <= curve.first().x())
+        return 1.0;
+    for (int i = 1; i < curve.size(); ++i)
+        if (x <= curve[i].x()) {
+            const QPointF a = curve[i - 1], b = curve[i];
+            return a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x());
+        }
+    return curve.last().y();
 }
 
 }  // namespace
@@ -111,6 +129,56 @@ private slots:
                  volts > design.Vs ? QString("50 W into this speaker would take a supply of %1 V.")
                                          .arg(QString::number(volts, 'g', 3))
                                    : QString());
+    }
+
+    void filter_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<double>("dc");  // V on the filter capacitor from the supply
+        QTest::newRow("half bridge, ceramic at half the supply") << "--supply 80" << 40.0;
+        QTest::newRow("full bridge, no DC across the outputs")
+            << "--supply 48 --full-bridge" << 0.0;
+    }
+
+    // A 33 uH inductor and a 2.2 uF capacitor with curves, no Zobel network, a speaker of 8 ohm
+    // alone: f0 = 1 / (2 pi sqrt(k L C)) and Q = R sqrt(C / (k L)), k = 2 in full bridge, with L
+    // at the reported peak current and C at its DC (idle) or its DC and the audio peak (50 W).
+    void filter()
+    {
+        QFETCH(QString, options);
+        QFETCH(double, dc);
+        const QList<QPointF> saturation{{2, 1}, {6, 0.8}, {9, 0.5}}, bias{{10, 0.9}, {40, 0.5}};
+        QTemporaryDir dir;
+        QFile file(dir.filePath("d.quorvel"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(
+                       R"({"format": "quorvel-design", "version": 2, "filter_l_par": "33",
+            "filter_c_par": "2.2", "parts": {"filter_l": {"value": "33",
+            "saturation": [[2, 1], [6, 0.8], [9, 0.5]]}, "filter_c": {"value": "2.2",
+            "dielectric": "ceramic", "bias": [[10, 0.9], [40, 0.5]]}}})")
+                       .toUtf8());
+        file.close();
+        const Run run = runQuorvel(words("stress --format json --fsw 400 --speaker-l 0 "
+                                         "--zobel-c-ser 0 --design ") +
+                                   QStringList{file.fileName()} + words(options));
+        QCOMPARE(run.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+        const double k = options.contains("full") ? 2 : 1, R = 8;
+        const auto capacitance = [&](double v) { return 2.2e-6 * derated(bias, v); };
+        const double L = 33e-6 * derated(saturation, o["inductor_peak_A"].toDouble());
+        const double idleC = capacitance(dc), powerC = capacitance(dc + std::sqrt(2 * R * 50));
+        QCOMPARE_LE(std::fabs(o["filter_cap_C_at_peak_F"].toDouble() / powerC - 1), 1e-12);
+        for (const auto &[when, l, c] :
+             {std::tuple{"idle", 33e-6, idleC}, {"at_power", L, powerC}}) {
+            const double f0 = 1 / (2 * M_PI * std::sqrt(k * l * c)), q = R * std::sqrt(c / (k * l));
+            qInfo("%s: f0 %.9g Hz, reported %.9g; Q %.9g, reported %.9g", when, f0,
+                  o["corner_Hz"][when]["loaded"].toDouble(), q, o["q"][when]["loaded"].toDouble());
+            QCOMPARE_LE(std::fabs(o["corner_Hz"][when]["loaded"].toDouble() / f0 - 1), 1e-9);
+            QCOMPARE_LE(std::fabs(o["q"][when]["loaded"].toDouble() / q - 1), 1e-9);
+            // Unloaded, nothing damps it: the same f0, and Q beyond any figure.
+            QCOMPARE_LE(std::fabs(o["corner_Hz"][when]["unloaded"].toDouble() / f0 - 1), 1e-9);
+            QVERIFY(o["q"][when]["unloaded"].isNull() || o["q"][when]["unloaded"].toDouble() > 1e6);
+        }
     }
 };
 

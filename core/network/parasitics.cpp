@@ -70,6 +70,20 @@ inline NetworkPoint networkPointAt(const ParasiticNetwork &n, double w)
             std::sqrt(norm(zl) / norm(1.0 + zl * yout))};
 }
 
+// 1 + k Z_L Y at w, the gain's inverse with the Zobel network (and the speaker when loaded).
+inline Cx zobelGainInverse(const ParasiticNetwork &n, double w, bool loaded)
+{
+    const Cx winding{n.dcr, w * n.L};
+    const Cx zl = n.k * (winding / (1.0 + Cx{0.0, w * n.cp} * winding));
+    const Cx zr{n.rz, w * n.rzL};
+    const Cx zpar = zr / (1.0 + zr * capacitorY(w, n.czp, n.czpEsr, n.czpEsl));
+    const Cx ys = capacitorY(w, n.czs, n.czsEsr, n.czsEsl);
+    Cx y = capacitorY(w, n.cf, n.cfEsr, n.cfEsl) + (1.0 / n.k) * (ys / (1.0 + ys * zpar));
+    if (loaded && n.Rs + n.Ls > 0.0)
+        y = y + Cx{1.0, 0.0} / Cx{n.Rs, w * n.Ls};
+    return 1.0 + zl * y;
+}
+
 // The same guard as the ideal sweeps: a ratio of 0 (or none) is taken as 1e-10.
 inline double guarded(double ratio)
 {
@@ -171,6 +185,47 @@ double dampingFactor(const ParasiticNetwork &n)
 {
     const double w = gridOmega(10);  // 1 kHz
     return std::hypot(n.Rs, w * n.Ls) / networkPointAt(n, w).outputOhm;
+}
+
+double outputAdmittance(const ParasiticNetwork &n, double w)
+{
+    // Without the inductor's own impedance, 1 + k Z_L Y is 1 + Y: its excess is Y.
+    ParasiticNetwork across = n;
+    across.L = across.cp = 0.0;
+    across.dcr = 1.0 / n.k;  // k Z_L = 1 ohm
+    const Cx d = zobelGainInverse(across, w, true);
+    return std::sqrt(norm(Cx{d.re - 1.0, d.im}));
+}
+
+Resonance filterResonance(const ParasiticNetwork &n, bool loaded)
+{
+    // The phase passes -90 degrees where the inverse's real part falls through 0 with its
+    // imaginary part positive: found on 50 points a decade, then halved down to the last bit.
+    const auto re = [&](double hz) {
+        return zobelGainInverse(n, 2.0 * std::numbers::pi * hz, loaded).re;
+    };
+    constexpr int kPerDecade = 50;
+    double lo = 10.0;
+    double hi = 0.0;
+    for (int i = 1; i <= 6 * kPerDecade; ++i) {
+        const double hz = 10.0 * std::pow(10.0, double(i) / kPerDecade);
+        const Cx d = zobelGainInverse(n, 2.0 * std::numbers::pi * hz, loaded);
+        if (d.re <= 0.0 && d.im >= 0.0 && re(lo) > 0.0) {
+            hi = hz;
+            break;
+        }
+        lo = hz;
+    }
+    if (hi == 0.0)
+        return {};
+    for (int i = 0; i < 200 && hi - lo > 1e-15 * hi; ++i) {
+        const double mid = std::sqrt(lo * hi);
+        (re(mid) > 0.0 ? lo : hi) = mid;
+    }
+    const double f0 = 0.5 * (lo + hi);
+    const double atDc = norm(zobelGainInverse(n, 0.0, loaded));
+    const double atF0 = norm(zobelGainInverse(n, 2.0 * std::numbers::pi * f0, loaded));
+    return {f0, std::sqrt(atDc / atF0)};
 }
 
 QUORVEL_SWEEP_TARGETS PowerFigures sweepParasiticPower(const ParasiticNetwork &n,

@@ -51,6 +51,20 @@ ParasiticFigures sweepParasitic(const ParasiticNetwork &n, Curve *gain, Curve *g
 // The damping factor: |Z_speaker| / |Zout| at 1 kHz (grid point 10), both across the speaker.
 double dampingFactor(const ParasiticNetwork &n);
 
+// The filter's resonance, from its gain with the Zobel network: the corner is where that gain's
+// phase passes -90 degrees, Q its magnitude there against its magnitude at DC. A second-order
+// low-pass gives its own f0 and Q this way. Unloaded: without the speaker. {0, 0} when the phase
+// does not pass -90 degrees between 10 Hz and 10 MHz.
+struct Resonance {
+    double cornerHz = 0.0;
+    double q = 0.0;
+};
+Resonance filterResonance(const ParasiticNetwork &n, bool loaded);
+
+// |Y| across the outputs at w (speaker, filter capacitor, Zobel branches): the inductor's current
+// per volt there.
+double outputAdmittance(const ParasiticNetwork &n, double w);
+
 // The Zobel resistor's own dissipation (not the ESRs around it) on the dissipation grid, each
 // branch driven with the voltage sweepZobelPower gives it (zobelBranchVoltage(in)).
 PowerFigures sweepParasiticPower(const ParasiticNetwork &n, const PowerInputs &in,

@@ -182,6 +182,17 @@ void putFilter(QJsonObject &o, const Invocation &in, const AtPowerFigures *p)
     o[QStringLiteral("corner_Hz")] = figures(&Resonance::cornerHz);
     o[QStringLiteral("q")] = figures(&Resonance::q);
     o[QStringLiteral("filter_cap_C_at_peak_F")] = p ? QJsonValue(op.capacitanceF) : QJsonValue();
+    if (!p) {
+        o[QStringLiteral("losses_W")] = QJsonValue();
+        o[QStringLiteral("filter_efficiency_percent")] = QJsonValue();
+        return;
+    }
+    const FilterLosses l = filterLosses(in.design, *p, in.loadPower);
+    o[QStringLiteral("losses_W")] = QJsonObject{{QStringLiteral("filter_l"), l.inductorsW},
+                                                {QStringLiteral("filter_c"), l.filterCapacitorW},
+                                                {QStringLiteral("zobel_r"), l.zobelResistorsW},
+                                                {QStringLiteral("total"), l.totalW}};
+    o[QStringLiteral("filter_efficiency_percent")] = l.efficiencyPercent;
 }
 
 QByteArray json(const Invocation &in, const CarrierAnalysis &a, double audio7kW)

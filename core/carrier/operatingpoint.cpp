@@ -57,3 +57,19 @@ OperatingPoint operatingPoint(const DesignRecord &rec, double loadPowerW, double
     op.loadedAtPower = filterResonance(op.atPower, true);
     return op;
 }
+
+FilterLosses filterLosses(const DesignRecord &rec, const AtPowerFigures &p, double loadPowerW)
+{
+    const ParasiticNetwork n = parasiticNetwork(rec);
+    const int legs = rec.fullBridge() ? 2 : 1;
+    FilterLosses l;
+    for (int leg = 0; leg < legs; ++leg) {
+        l.inductorsW += p.inductorRmsA[leg] * p.inductorRmsA[leg] * n.dcr;
+        l.zobelResistorsW += p.zobelResistorTotalW[leg];
+    }
+    l.filterCapacitorW = p.filterCapRmsA * p.filterCapRmsA * n.cfEsr;
+    l.totalW = l.inductorsW + l.filterCapacitorW + l.zobelResistorsW;
+    const double load = std::max(loadPowerW, 0.0);
+    l.efficiencyPercent = load + l.totalW > 0.0 ? 100.0 * load / (load + l.totalW) : 100.0;
+    return l;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/carrier/carrier.h"
 #include "core/network/designrecord.h"
 #include "core/network/parasitics.h"
 
@@ -32,3 +33,16 @@ double audioInductorPeakA(const DesignRecord &rec, double loadPowerW);
 // The operating point with the inductor's peak current given (audio and carrier's ripple where
 // the carrier is worked out, audioInductorPeakA otherwise).
 OperatingPoint operatingPoint(const DesignRecord &rec, double loadPowerW, double inductorPeakA);
+
+// The filter's losses at the load power (W), both legs together in full bridge: the inductors'
+// DC resistance with their rms current (audio and carrier), the filter capacitor's ESR with its
+// rms current, the Zobel resistors' power (audio and carrier). A part without the field loses
+// nothing. Efficiency: the load power against itself and these losses.
+struct FilterLosses {
+    double inductorsW = 0.0;
+    double filterCapacitorW = 0.0;
+    double zobelResistorsW = 0.0;
+    double totalW = 0.0;
+    double efficiencyPercent = 100.0;
+};
+FilterLosses filterLosses(const DesignRecord &rec, const AtPowerFigures &p, double loadPowerW);

@@ -24,6 +24,7 @@ class CarrierWindow;
 class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
+class BoardWindow;
 class PartsWindow;
 class RecentFiles;
 class QAction;
@@ -239,6 +240,7 @@ private:
     // The parts library and its window (form1_parts.cpp).
     void createPartsMenu();
     void parts_window_Click();
+    void board_window_Click();
 
     DesignModel *m_model = nullptr;
     std::array<GraphPanel, 3> m_graphs;
@@ -257,6 +259,7 @@ private:
     QPointer<CarrierWindow> m_carrier;
     QPointer<TradeoffWindow> m_tradeoff;
     QPointer<PartsWindow> m_parts;
+    QPointer<BoardWindow> m_board;
     QString m_libraryRefusal;  // why the stored library was not read, if it was not
 
     // Design files, undo and the reference.

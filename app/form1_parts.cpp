@@ -1,7 +1,8 @@
 // The main window's side of the parts library: the library read at start-up, the selectors
-// listing its values, and the "Parts" menu that opens its window.
+// listing its values, and the "Parts" menu that opens its window and the filter figures.
 #include "app/form1.h"
 
+#include "board/boardwindow.h"
 #include "parts/partswindow.h"
 
 #include <QAction>
@@ -18,6 +19,21 @@ void Form1::createPartsMenu()
     QAction *open = menu->addAction(QStringLiteral("Parts &library…"));
     open->setObjectName(QStringLiteral("parts_window"));
     connect(open, &QAction::triggered, this, &Form1::parts_window_Click);
+    QAction *figures = menu->addAction(QStringLiteral("Filter &figures…"));
+    figures->setObjectName(QStringLiteral("board_window"));
+    connect(figures, &QAction::triggered, this, &Form1::board_window_Click);
+}
+
+void Form1::board_window_Click()
+{
+    if (!m_board) {
+        m_board = new BoardWindow(*m_model, this);
+        m_board->winId();
+        m_board->windowHandle()->setTransientParent(windowHandle());
+    }
+    m_board->show();
+    m_board->raise();
+    m_board->activateWindow();
 }
 
 void Form1::parts_window_Click()

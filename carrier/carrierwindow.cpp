@@ -84,7 +84,6 @@ QString pendingHint(CarrierField f)
                              QLatin1String(w.unit)));
 }
 
-const QColor kOverText(192, 0, 0);
 const QColor kOtherModulation(217, 95, 2);
 const QColor kMarker(90, 90, 90);
 

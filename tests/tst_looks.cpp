@@ -28,6 +28,7 @@ private slots:
             << "full; carrier; type carrier_supply 48; type carrier_fsw "
                "384; type carrier_zobel_rating .25";
         QTest::newRow("Zobel map") << "map";
+        QTest::newRow("filter figures") << "parts; board";
         QTest::newRow("half-bridge schematic") << "schematic";
         QTest::newRow("full-bridge schematic") << "full; schematic";
         QTest::newRow("About") << "about";
@@ -45,6 +46,8 @@ private slots:
             {"power", {{"power_calcs"}, "Power_measurement_form"}},
             {"carrier", {{"carrier_window"}, "CarrierWindow"}},
             {"map", {{"tradeoff_window"}, "TradeoffWindow"}},
+            {"parts", {{"design_open"}, "Form1"}},
+            {"board", {{"board_window"}, "BoardWindow"}},
             {"schematic",
              {{"schematic_viewer"}, script.startsWith("full") ? "Schematic_full" : "Schematic"}},
             {"about", {{"mnuAbout"}, "frmAbout"}}};
@@ -53,6 +56,9 @@ private slots:
             if (step == "measured")  // loaded through its menu; the fit window opens
                 answerFileDialog(QUORVEL_SOURCE_DIR
                                  "/tests/fuzz/impedance/accept-voicecoil-tab.zma");
+            if (step == "parts")  // a design with real parts, curves and ratings
+                answerFileDialog(QUORVEL_SOURCE_DIR
+                                 "/tests/fuzz/design/accept-parts-every-field.quorvel");
             for (const QString &item : items.value(step).first)
                 childNamed<QAction>(m_form, qPrintable(item))->trigger();
             if (step ==

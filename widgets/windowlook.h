@@ -14,6 +14,7 @@ class QWidget;
 inline const QColor kWindowBlue(0, 144, 240);
 inline const QColor kLabelGold(240, 192, 64);
 inline const QColor kNoteText(64, 32, 0);  // explanatory notes
+inline const QColor kOverText(192, 0, 0);  // a figure over its rating
 // A held reference design's curves, drawn dashed under the live ones on every graph.
 inline const QColor kReferenceColour(110, 110, 110);
 // A measured speaker's curves, on every graph that draws one.

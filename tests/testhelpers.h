@@ -97,6 +97,72 @@ inline QStringList texts(QObject *window, QStringList names)
 
 // The network solved independently of the program's kernels: the speaker, the filter capacitor
 // and the Zobel branch as complex admittances, the load against the filter inductor as a divider.
+// Designs with real parts' parasitics: full bridge, filter L (uH), Zobel series and parallel C
+// (uF), speaker L (mH); the inductor's DCR (ohm) and SRF (Hz), the filter capacitor's ESR (ohm) and
+// ESL (H), the Zobel resistor's series L (H). The Zobel capacitors have 3 (series) and 9 (parallel)
+// times the filter capacitor's ESR, ESL.
+struct PartsDesign {
+    const char *name;
+    bool full;
+    double filterL, czs, czp, speakerL, dcr, srf, esr, esl, rzL;
+};
+inline const PartsDesign kPartsDesigns[] = {
+    {"half, start-up values", false, 22, .1, .1, .67, .03, 8e6, .01, 4e-9, 30e-9},
+    {"half, self-resonance at 400 kHz", false, 10, .22, 0, .05, .05, 4e5, .02, 2e-9, 60e-9},
+    {"half, no Zobel", false, 68, 0, .47, 0, .2, 2e6, .1, 8e-9, 0},
+    {"full, start-up values", true, 22, .1, .1, .67, .03, 8e6, .01, 4e-9, 30e-9},
+    {"full, self-resonance at 250 kHz", true, 36, .47, .082, 1.2, .08, 2.5e5, .005, 1e-9, 15e-9},
+    {"full, large ESR and ESL", true, 5, 1.0, 1.0, 0, .01, 3e6, .3, 20e-9, 500e-9},
+    {"half, every parasitic 0", false, 22, .1, .1, .67, 0, 0, 0, 0, 0},
+    {"full, every parasitic 0", true, 15, .33, .82, .3, 0, 0, 0, 0, 0}};
+
+inline DesignRecord partsDesign(const PartsDesign &r, bool withParts = true)
+{
+    DesignRecord d = DesignRecord::startup();
+    d.full_bridge_select = r.full ? kFlagTrue : kFlagFalse;
+    d.filter_l_par_modeval = r.filterL * 1e-6;
+    d.zobel_c_serval = r.czs * 1e-6;
+    d.zobel_c_parval = r.czp * 1e-6;
+    d.actual_l_net = r.speakerL;
+    Part l, rz, c[3];
+    l.dcrOhm = r.dcr;
+    l.srfHz = r.srf;
+    rz.kind = PartKind::resistor;
+    rz.seriesLH = r.rzL;
+    for (int k = 0; k < 3; ++k) {
+        c[k].kind = PartKind::capacitor;
+        c[k].esrOhm = r.esr * (1 + 2 * k * k);
+        c[k].eslH = r.esl * (1 + 2 * k * k);
+    }
+    if (withParts)
+        d.parts.items = {l, c[0], rz, c[2], c[1]};
+    return d;
+}
+
+// Fig. 2 or 3 (dB), or |Zout| (ohm, zobel ignored), of such a design at w: each element as its
+// part makes it, in complex arithmetic.
+inline double partsFigureAt(const PartsDesign &r, double w, bool zobel, bool outputImpedance)
+{
+    using C = std::complex<double>;
+    const C j(0, 1);
+    const double k = r.full ? 2 : 1;
+    const auto cap = [&](double uF, double times) {  // admittance; none for 0 uF
+        return uF ? 1.0 / (r.esr * times + j * w * r.esl * times + 1.0 / (j * w * uF * 1e-6))
+                  : C(0);
+    };
+    C zl = r.dcr + j * w * r.filterL * 1e-6;
+    if (r.srf > 0)
+        zl = 1.0 / (1.0 / zl + j * w / (std::pow(2 * M_PI * r.srf, 2) * r.filterL * 1e-6));
+    const C resistor = 6 * 1.0000001 + j * w * r.rzL;
+    const C ys = cap(r.czs, 3);
+    const C yz = r.czs ? 1.0 / (1.0 / ys + 1.0 / (1.0 / resistor + cap(r.czp, 9))) : C(0);
+    const C across = cap(1.0, 1) + yz / k;
+    if (outputImpedance)
+        return std::abs(1.0 / (1.0 / (k * zl) + across));
+    const C y = 1.0 / (8.0 + j * w * r.speakerL * 1e-3) + (zobel ? across : cap(1.0, 1));
+    return 20 * std::log10(std::abs(1.0 / (1.0 + k * zl * y)));
+}
+
 namespace reference {
 using C = std::complex<double>;
 // A capacitance (farads) that is not there: a near-open branch.

@@ -74,47 +74,6 @@ std::pair<double, double> ngspiceCorner(const QByteArray &netlist, bool loaded)
     return corner;
 }
 
-// Full bridge, filter L (uH), Zobel series and parallel C (uF), speaker L (mH); the inductor's DCR
-// (ohm) and SRF (Hz), the filter capacitor's ESR (ohm) and ESL (H), the Zobel resistor's series L
-// (H). The Zobel capacitors have 3 (series) and 9 (parallel) times the filter capacitor's ESR, ESL.
-struct PartsDesign {
-    const char *name;
-    bool full;
-    double filterL, czs, czp, speakerL, dcr, srf, esr, esl, rzL;
-};
-const PartsDesign kPartsDesigns[] = {
-    {"half, start-up values", false, 22, .1, .1, .67, .03, 8e6, .01, 4e-9, 30e-9},
-    {"half, self-resonance at 400 kHz", false, 10, .22, 0, .05, .05, 4e5, .02, 2e-9, 60e-9},
-    {"half, no Zobel", false, 68, 0, .47, 0, .2, 2e6, .1, 8e-9, 0},
-    {"full, start-up values", true, 22, .1, .1, .67, .03, 8e6, .01, 4e-9, 30e-9},
-    {"full, self-resonance at 250 kHz", true, 36, .47, .082, 1.2, .08, 2.5e5, .005, 1e-9, 15e-9},
-    {"full, large ESR and ESL", true, 5, 1.0, 1.0, 0, .01, 3e6, .3, 20e-9, 500e-9},
-    {"half, every parasitic 0", false, 22, .1, .1, .67, 0, 0, 0, 0, 0},
-    {"full, every parasitic 0", true, 15, .33, .82, .3, 0, 0, 0, 0, 0}};
-
-DesignRecord partsDesign(const PartsDesign &r, bool withParts = true)
-{
-    DesignRecord d = DesignRecord::startup();
-    d.full_bridge_select = r.full ? kFlagTrue : kFlagFalse;
-    d.filter_l_par_modeval = r.filterL * 1e-6;
-    d.zobel_c_serval = r.czs * 1e-6;
-    d.zobel_c_parval = r.czp * 1e-6;
-    d.actual_l_net = r.speakerL;
-    Part l, rz, c[3];
-    l.dcrOhm = r.dcr;
-    l.srfHz = r.srf;
-    rz.kind = PartKind::resistor;
-    rz.seriesLH = r.rzL;
-    for (int k = 0; k < 3; ++k) {
-        c[k].kind = PartKind::capacitor;
-        c[k].esrOhm = r.esr * (1 + 2 * k * k);
-        c[k].eslH = r.esl * (1 + 2 * k * k);
-    }
-    if (withParts)
-        d.parts.items = {l, c[0], rz, c[2], c[1]};
-    return d;
-}
-
 }  // namespace
 
 class TestNetlists : public QObject

@@ -25,6 +25,10 @@ void Form1::showDesign(DesignParts parts)
         for (GraphId id : {Fig1, Fig2, Fig3}) followOverlays(id);
     else
         showDissipationFigure();
+    // The curves at the load power move with it and with the carrier as well.
+    if (!curves && m_model->atLoadPower() &&
+        (parts & (DesignPart::LoadPower | DesignPart::Carrier)))
+        for (GraphId id : {Fig2, Fig3}) followOverlays(id);
     if (parts & DesignPart::MeasuredSpeaker)
         showMeasuredRanges();
     if (curves)

@@ -3,6 +3,8 @@
 // draws.
 #include "app/form1.h"
 
+#include "core/carrier/carriertable.h"
+#include "core/common/figuretext.h"
 #include "core/common/zoom.h"
 #include "core/files/graphfiles.h"
 #include "core/files/netlist.h"
@@ -142,8 +144,26 @@ void Form1::followOverlays(GraphId id)
         overlays.append({name, kMeasuredColour, &curve.x, &curve.y});
     }
     const DesignRecord &design = m_model->record();
-    const QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
-                                         .arg(design.jspeaker_r, design.speaker_l_valtxt)
-                                   : QStringLiteral("design, %1 ohm").arg(design.jspeaker_r);
+    QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
+                                   .arg(design.jspeaker_r, design.speaker_l_valtxt)
+                             : QStringLiteral("design, %1 ohm").arg(design.jspeaker_r);
+    if (const LoadPowerCurves *p = m_model->atLoadPower(); p && id != Fig1) {
+        // On top: the design as it works at its load power, each curve with its corner and peak.
+        const bool zobel = id == Fig3;
+        const auto corner = [](const Resonance &r, double peak) {
+            return QStringLiteral(": corner %1, peak %2")
+                .arg(r.cornerHz > 0 ? carrierValueText(r.cornerHz, QStringLiteral("Hz"))
+                                    : QStringLiteral("none"),
+                     figureText(peak));
+        };
+        const DesignAnalysis &a = m_model->analysis();
+        own += corner(zobel ? p->zobelNominal : p->plainNominal,
+                      (zobel ? a.gainZobelFigures : a.gainFigures).maximum);
+        const Curve &curve = zobel ? p->gainZobel : p->gain;
+        overlays.append({QStringLiteral("at load power, %1 W").arg(m_model->loadPowerText()) +
+                             corner(zobel ? p->zobelCorner : p->plainCorner,
+                                    (zobel ? p->gainZobelFigures : p->gainFigures).maximum),
+                         kLoadPowerColour, &curve.x, &curve.y, Qt::DashDotLine});
+    }
     panel.graph->setOverlays(overlays.isEmpty() ? QString() : own, overlays);
 }

@@ -22,6 +22,7 @@ private slots:
         QTest::newRow("main window, reference held")
             << "full; reference; half; pick filter_c_par .47";
         QTest::newRow("main window, loads compared") << "loads";
+        QTest::newRow("main window, real parts at the load power") << "parts";
         QTest::newRow("Power window") << "power";
         QTest::newRow("measured speaker") << "measured";
         QTest::newRow("carrier window")

@@ -19,6 +19,7 @@ inline const QColor kOverText(192, 0, 0);  // a figure over its rating
 inline const QColor kReferenceColour(110, 110, 110);
 // A measured speaker's curves, on every graph that draws one.
 inline const QColor kMeasuredColour(0, 140, 70);
+inline const QColor kLoadPowerColour(200, 0, 120);  // a curve at the load power
 
 // Window geometry is given in twips, 15 to a pixel at 96 dots per inch.
 inline constexpr int kTwipsPerPixel = 15;

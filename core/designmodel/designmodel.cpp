@@ -1,5 +1,6 @@
 #include "core/designmodel/designmodel.h"
 
+#include "core/carrier/carrierinputs.h"
 #include "core/common/entryrule.h"
 #include "core/network/loadcompare.h"
 #include "core/parts/partjson.h"
@@ -283,6 +284,40 @@ void DesignModel::update(DesignParts parts)
         if (network || (parts & (DesignPart::LoadPower | DesignPart::MeasuredSpeaker)))
             m_measuredCurves->dissipationCurrent = false;
     }
+    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier))
+        followLoadPower();
     emit changed(parts);
     emit settled();
+}
+
+void DesignModel::followLoadPower()
+{
+    const std::optional<Part> &l = m_record.parts.at(PartSlot::filter_l);
+    const std::optional<Part> &c = m_record.parts.at(PartSlot::filter_c);
+    if (!(l && !l->saturation.empty()) && !(c && !c->bias.empty())) {
+        m_atLoadPower.reset();
+        return;
+    }
+    if (!m_atLoadPower)
+        m_atLoadPower = std::make_unique<LoadPowerCurves>();
+    LoadPowerCurves &p = *m_atLoadPower;
+    double peakA = audioInductorPeakA(m_record, m_loadPower);
+    if (m_record.carrier.given()) {
+        const CarrierAnalysis a = analyzeCarrier(carrierNetwork(m_record),
+                                                 carrierSettings(m_record.carrier, m_loadPower));
+        if (const auto *f = std::get_if<AtPowerFigures>(&a.atPower))
+            peakA = std::max(f->inductorPeakA[0], f->inductorPeakA[1]);
+    }
+    p.point = operatingPoint(m_record, m_loadPower, peakA);
+    const ParasiticFigures fig = sweepParasitic(p.point.atPower, &p.gain, &p.gainZobel, nullptr);
+    p.gainFigures = fig.gain;
+    p.gainZobelFigures = fig.gainZobel;
+    // Fig. 2's network is Fig. 3's without the Zobel network: its series capacitor taken out.
+    const auto corners = [](ParasiticNetwork n, Resonance &plain, Resonance &zobel) {
+        zobel = filterResonance(n, true);
+        n.czs = 0.0;
+        plain = filterResonance(n, true);
+    };
+    corners(p.point.atPower, p.plainCorner, p.zobelCorner);
+    corners(parasiticNetwork(m_record), p.plainNominal, p.zobelNominal);
 }

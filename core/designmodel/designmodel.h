@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/carrier/carrierinputs.h"
+#include "core/carrier/operatingpoint.h"
 #include "core/files/designfile.h"
 #include "core/measured/measuredcurves.h"
 #include "core/network/analysis.h"
@@ -56,6 +57,18 @@ struct HeldReference {
     DesignAnalysis analysis;
 };
 
+// Fig. 2 and Fig. 3 of the design as it works at its load power, with the inductance and the
+// capacitance of that operating point (operatingpoint.h): the inductor at its peak current (audio
+// and the carrier's ripple where the carrier is worked out, the audio peak otherwise). Each with
+// its corner with the speaker (Fig. 2's without the Zobel network) and its figures.
+struct LoadPowerCurves {
+    OperatingPoint point;
+    Curve gain, gainZobel;
+    GainFigures gainFigures, gainZobelFigures;
+    Resonance plainCorner, zobelCorner;    // with the speaker, at the load power
+    Resonance plainNominal, zobelNominal;  // the same of the design's own curves
+};
+
 // The one design of the program: every input, each set through its entry rule, the analysis of
 // the whole design at its load power worked out once per change, a measured speaker in place of
 // the design's resistance and inductance, and a design held as the reference. Every window reads
@@ -90,6 +103,10 @@ public:
 
     // The design held as the reference, else null.
     const HeldReference *reference() const { return m_reference.get(); }
+
+    // The design at its load power while one of its parts has a saturation or bias curve,
+    // else null.
+    const LoadPowerCurves *atLoadPower() const { return m_atLoadPower.get(); }
 
     // The parts library whose values the selectors list after their own items.
     const PartsLibrary &library() const { return m_library; }
@@ -130,6 +147,7 @@ private:
     Verdict takeTyped(const EntryRule &rule, const QString &text, QString &shown, QString &taken,
                       double &value, DesignPart part);
     void replaceMeasured(std::shared_ptr<const MeasuredLoad> load);
+    void followLoadPower();
 
     DesignRecord m_record = DesignRecord::startup();
     QString m_takenSpeakerL = m_record.speaker_l_valtxt;  // the last speaker inductance taken
@@ -142,5 +160,6 @@ private:
     std::shared_ptr<const MeasuredLoad> m_measured;
     std::unique_ptr<Measured> m_measuredCurves;
     std::unique_ptr<HeldReference> m_reference;
+    std::unique_ptr<LoadPowerCurves> m_atLoadPower;
     PartsLibrary m_library;
 };

@@ -7,6 +7,7 @@
 #include "app/form1.h"
 #include "carrier/carrierwindow.h"
 #include "core/carrier/carrierinputs.h"
+#include "core/designmodel/designmodel.h"
 #include "tradeoff/tradeoffwindow.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
@@ -120,6 +121,40 @@ void BM_SpeakerLKeystrokeCarrierOpen(benchmark::State &state)
     settle();
 }
 BENCHMARK(BM_SpeakerLKeystrokeCarrierOpen)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same with real parts: the inductor with a saturation curve, the capacitor with a bias
+// curve, their losses and parasitics; Fig. 2 and 3 draw the design at its load power as well.
+// With the filter figures window open too.
+void BM_SpeakerLKeystrokeCarrierOpenRealParts(benchmark::State &state, bool figures)
+{
+    DesignModel &model = g_form->model();
+    Part l, c;
+    l.value = QStringLiteral("22");
+    l.dcrOhm = 0.013;
+    l.saturation = {{3, 1}, {6, 0.8}, {8, 0.5}};
+    c.kind = PartKind::capacitor;
+    c.value = QStringLiteral("1.0");
+    c.esrOhm = 0.004;
+    c.dielectric = Dielectric::ceramic;
+    c.bias = {{10, 0.9}, {40, 0.5}};
+    model.setPart(PartSlot::filter_l, l);
+    model.setPart(PartSlot::filter_c, c);
+    if (figures)
+        g_form->findChild<QAction *>(QStringLiteral("board_window"))->trigger();
+    BM_SpeakerLKeystrokeCarrierOpen(state);
+    model.setPart(PartSlot::filter_l, std::nullopt);
+    model.setPart(PartSlot::filter_c, std::nullopt);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("BoardWindow"))
+            w->close();
+    settle();
+}
+BENCHMARK_CAPTURE(BM_SpeakerLKeystrokeCarrierOpenRealParts, carrier, false)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SpeakerLKeystrokeCarrierOpenRealParts, carrier_and_figures, true)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The same keystroke with a measured speaker loaded: its impedance on Fig. 1 and its gains on
 // Fig. 2 and 3 drawn beside the design's, the gains worked out anew for every keystroke.

@@ -27,46 +27,6 @@ QString capitalised(QString s)
     return s;
 }
 
-// The slots as the window names them, in kAllPartSlots' order.
-QString slotCaption(PartSlot slot)
-{
-    switch (slot) {
-        case PartSlot::filter_l: return QStringLiteral("Filter inductor");
-        case PartSlot::filter_c: return QStringLiteral("Filter capacitor");
-        case PartSlot::zobel_r: return QStringLiteral("Zobel resistor");
-        case PartSlot::zobel_c_par: return QStringLiteral("Zobel capacitor across the resistor");
-        case PartSlot::zobel_c_ser: break;
-    }
-    return QStringLiteral("Zobel series capacitor");
-}
-
-// The fields a part gives besides its value: "DC resistance 0.012 ohm; saturation curve
-// (A ratio) 5 1, 6.7 0.8".
-QString details(const Part &part)
-{
-    const QJsonObject o = partObject(part);
-    QStringList given;
-    for (const PartField &f : partFields(part.kind)) {
-        const QJsonValue v = o.value(QLatin1String(f.key));
-        const QString unit = QLatin1String(f.unit);
-        if (v.isDouble()) {
-            given << QStringLiteral("%1 %2 %3")
-                         .arg(QLatin1String(f.caption),
-                              QString::fromLatin1(roundTripText(v.toDouble())), unit);
-        } else if (v.isArray()) {
-            QStringList points;
-            for (const QJsonValue &p : v.toArray())
-                points << QString::fromLatin1(roundTripText(p[0].toDouble())) + QLatin1Char(' ') +
-                              QString::fromLatin1(roundTripText(p[1].toDouble()));
-            given << QStringLiteral("%1 (%2 ratio) %3")
-                         .arg(QLatin1String(f.caption), unit, points.join(QStringLiteral(", ")));
-        } else if (v.isString()) {
-            given << QStringLiteral("%1 %2").arg(v.toString(), QLatin1String(f.caption));
-        }
-    }
-    return given.join(QStringLiteral("; "));
-}
-
 QPushButton *button(const QString &text, const char *name, QWidget *parent)
 {
     auto *b = new QPushButton(text, parent);
@@ -193,10 +153,10 @@ void PartsWindow::showLibrary()
     const std::vector<Part> &parts = m_model.library().parts();
     m_table->setRowCount(int(parts.size()));
     for (std::size_t i = 0; i < parts.size(); ++i)
-        setRow(
-            m_table, int(i),
-            {capitalised(partKindName(parts[i].kind)),
-             parts[i].value + QLatin1Char(' ') + partValueUnit(parts[i].kind), details(parts[i])});
+        setRow(m_table, int(i),
+               {capitalised(partKindName(parts[i].kind)),
+                parts[i].value + QLatin1Char(' ') + partValueUnit(parts[i].kind),
+                partDetails(parts[i])});
     m_table->resizeColumnToContents(0);
     m_table->resizeColumnToContents(1);
     showButtons();
@@ -210,8 +170,9 @@ void PartsWindow::showDesignParts()
         const QString value = r.*rememberedText(slotSelector(slot)) + QLatin1Char(' ') +
                               partValueUnit(partKind(slot));
         setRow(m_slots, int(slot),
-               {slotCaption(slot), !p || p->ideal() ? QStringLiteral("ideal, ") + value
-                                                    : value + QStringLiteral("; ") + details(*p)});
+               {partSlotCaption(slot), !p || p->ideal()
+                                           ? QStringLiteral("ideal, ") + value
+                                           : value + QStringLiteral("; ") + partDetails(*p)});
     }
     m_slots->resizeColumnToContents(0);
     m_slots->resizeRowsToContents();
@@ -339,7 +300,7 @@ void PartsWindow::useInDesign()
         const std::array<PartSlot, 3> places = {PartSlot::filter_c, PartSlot::zobel_c_par,
                                                 PartSlot::zobel_c_ser};
         QStringList captions;
-        for (PartSlot s : places) captions << slotCaption(s);
+        for (PartSlot s : places) captions << partSlotCaption(s);
         bool chosen = false;
         const QString place = QInputDialog::getItem(
             this, QStringLiteral("Use in Design"),

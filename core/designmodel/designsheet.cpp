@@ -1,11 +1,13 @@
 #include "core/designmodel/designsheet.h"
 
+#include "core/carrier/boardtable.h"
 #include "core/carrier/carrierinputs.h"
 #include "core/carrier/carriertable.h"
 #include "core/common/engineering.h"
 #include "core/common/figuretext.h"
 #include "core/common/program.h"
 #include "core/network/valuelists.h"
+#include "core/parts/partjson.h"
 
 #include <QFileInfo>
 
@@ -79,25 +81,10 @@ SheetSection powerSection(const SheetData &d)
             {}};
 }
 
-std::optional<SheetSection> carrierSection(const SheetData &d)
+// A section holding a table of figures, idle and at the load power, beside their ratings.
+SheetSection tableSection(const QString &title, const QString &text, const CarrierTable &t)
 {
-    const CarrierInputs &in = d.design.carrier;
-    if (!in.given())
-        return std::nullopt;
-    const CarrierAnalysis a = analyzeCarrier(carrierNetwork(d.design, d.measured),
-                                             carrierSettings(in, d.loadPower), partRatings(in));
-    const CarrierTable t = carrierTable(a, in, d.loadPower);
-    SheetSection s{
-        QStringLiteral("Switching carrier"),
-        QStringLiteral("Supply %1 V, switching at %2 kHz%3.")
-            .arg(
-                in.supplyText, in.switchingText,
-                d.design.fullBridge()
-                    ? QStringLiteral(", %1 modulation").arg(modulationName(in.modulation).toUpper())
-                    : QString()),
-        {QStringLiteral("Figure"), t.idleHeading},
-        {},
-        {}};
+    SheetSection s{title, text, {QStringLiteral("Figure"), t.idleHeading}, {}, {}};
     if (t.hasAtPower())
         s.headings << t.atPowerHeading;
     s.headings << QStringLiteral("Rating");
@@ -107,9 +94,51 @@ std::optional<SheetSection> carrierSection(const SheetData &d)
             cells << row.atPower.text;
         s.rows << (cells << row.rating);
     }
-    if (!t.note.isEmpty())
-        s.text += QLatin1Char(' ') + t.note;
     return s;
+}
+
+std::optional<SheetSection> carrierSection(const SheetData &d)
+{
+    const CarrierInputs &in = d.design.carrier;
+    if (!in.given())
+        return std::nullopt;
+    const CarrierAnalysis a = analyzeCarrier(carrierNetwork(d.design, d.measured),
+                                             carrierSettings(in, d.loadPower), partRatings(in));
+    const CarrierTable t = carrierTable(a, in, d.loadPower);
+    const QString text =
+        QStringLiteral("Supply %1 V, switching at %2 kHz%3.")
+            .arg(
+                in.supplyText, in.switchingText,
+                d.design.fullBridge()
+                    ? QStringLiteral(", %1 modulation").arg(modulationName(in.modulation).toUpper())
+                    : QString());
+    return tableSection(QStringLiteral("Switching carrier"),
+                        t.note.isEmpty() ? text : text + QLatin1Char(' ') + t.note, t);
+}
+
+// The parts attached to the design, each with what its datasheet gives.
+std::optional<SheetSection> partsSection(const SheetData &d)
+{
+    if (d.design.parts.empty())
+        return std::nullopt;
+    SheetSection s{QStringLiteral("Real parts"),
+                   QStringLiteral("The parts on the board; a slot not listed holds an ideal part."),
+                   {QStringLiteral("Slot"), QStringLiteral("Part"), QStringLiteral("Fields")},
+                   {},
+                   {}};
+    for (PartSlot slot : kAllPartSlots)
+        if (const std::optional<Part> &p = d.design.parts.at(slot))
+            s.rows << QStringList{partSlotCaption(slot), partTitle(*p), partDetails(*p)};
+    return s;
+}
+
+// The filter as its parts build it, as the filter figures window shows it.
+std::optional<SheetSection> boardSection(const SheetData &d)
+{
+    if (d.design.parts.empty())
+        return std::nullopt;
+    const CarrierTable t = boardFigures(d.design, d.loadPower).table;
+    return tableSection(QStringLiteral("Filter with its parts"), t.note, t);
 }
 
 std::optional<SheetSection> measuredSection(const SheetData &d)
@@ -150,7 +179,8 @@ QString escaped(const QString &s)
 const QList<SheetSectionMaker> &sheetSectionMakers()
 {
     static const QList<SheetSectionMaker> makers = {designSection, graphsSection,  figuresSection,
-                                                    powerSection,  carrierSection, measuredSection};
+                                                    powerSection,  carrierSection, partsSection,
+                                                    boardSection,  measuredSection};
     return makers;
 }
 

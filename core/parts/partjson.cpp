@@ -344,3 +344,40 @@ std::variant<Part, QString> partFromObject(PartKind kind, const QJsonObject &o,
         return *why;
     return p;
 }
+
+QString partSlotCaption(PartSlot slot)
+{
+    switch (slot) {
+        case PartSlot::filter_l: return QStringLiteral("Filter inductor");
+        case PartSlot::filter_c: return QStringLiteral("Filter capacitor");
+        case PartSlot::zobel_r: return QStringLiteral("Zobel resistor");
+        case PartSlot::zobel_c_par: return QStringLiteral("Zobel capacitor across the resistor");
+        case PartSlot::zobel_c_ser: break;
+    }
+    return QStringLiteral("Zobel series capacitor");
+}
+
+QString partDetails(const Part &part)
+{
+    const QJsonObject o = partObject(part);
+    QStringList given;
+    for (const PartField &f : partFields(part.kind)) {
+        const QJsonValue v = o.value(QLatin1String(f.key));
+        const QString unit = QLatin1String(f.unit);
+        if (v.isDouble()) {
+            given << QStringLiteral("%1 %2 %3")
+                         .arg(QLatin1String(f.caption),
+                              QString::fromLatin1(roundTripText(v.toDouble())), unit);
+        } else if (v.isArray()) {
+            QStringList points;
+            for (const QJsonValue &p : v.toArray())
+                points << QString::fromLatin1(roundTripText(p[0].toDouble())) + QLatin1Char(' ') +
+                              QString::fromLatin1(roundTripText(p[1].toDouble()));
+            given << QStringLiteral("%1 (%2 ratio) %3")
+                         .arg(QLatin1String(f.caption), unit, points.join(QStringLiteral(", ")));
+        } else if (v.isString()) {
+            given << QStringLiteral("%1 %2").arg(v.toString(), QLatin1String(f.caption));
+        }
+    }
+    return given.join(QStringLiteral("; "));
+}

@@ -40,6 +40,13 @@ std::vector<PartField> partFields(PartKind kind);
 // The part as a sentence names it: "33 uH inductor".
 QString partTitle(const Part &part);
 
+// The slot as windows and the design sheet name it: "Filter inductor".
+QString partSlotCaption(PartSlot slot);
+
+// The fields a part gives besides its value: "DC resistance 0.012 ohm; saturation curve
+// (A ratio) 5 1, 6.7 0.8".
+QString partDetails(const Part &part);
+
 // A value in the form the lists write their items in: no zero before the point, none at the end
 // of the decimals, a whole number as it is or with one ".0" ("33", ".47", "2.2", "1.0"). Empty
 // when text is not a plain decimal number above 0.

@@ -70,8 +70,12 @@ void BoardWindow::showDesign(const DesignModel &model)
     const DesignRecord &rec = model.record();
     const BoardFigures b = boardFigures(rec, model.loadPower());
     const CarrierTable &t = b.table;
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("Figure"), t.idleHeading, t.atPowerHeading, QStringLiteral("Rating")});
+    const QStringList headings{QStringLiteral("Figure"), t.idleHeading, t.atPowerHeading,
+                               QStringLiteral("Rating")};
+    for (int c = 0; c < headings.size(); ++c)
+        if (!m_table->horizontalHeaderItem(c) ||
+            m_table->horizontalHeaderItem(c)->text() != headings[c])
+            m_table->setHorizontalHeaderItem(c, new QTableWidgetItem(headings[c]));
     m_table->setColumnHidden(2, !t.hasAtPower());
     m_table->setRowCount(static_cast<int>(t.rows.size()));
     const auto put = [this](int r, int c, const QString &text, bool over) {
@@ -99,7 +103,10 @@ void BoardWindow::showDesign(const DesignModel &model)
     m_damping->setText(QStringLiteral("Damping factor at 1 kHz into the speaker: %1")
                            .arg(QString::number(m_analysis.dampingFactor, 'g', 3)));
     // From point 1 (100 Hz), in whole decades around what is drawn.
+    // The speaker takes no part in it: most changes leave it as drawn.
     const Curve &z = m_analysis.outputImpedance;
+    if (!m_y.empty() && std::equal(m_y.begin(), m_y.end(), z.y.begin() + 1))
+        return;
     m_x.assign(z.x.begin() + 1, z.x.end());
     m_y.assign(z.y.begin() + 1, z.y.end());
     const auto [low, high] = std::minmax_element(m_y.begin(), m_y.end());

@@ -253,8 +253,10 @@ void CarrierWindow::showTable(const CarrierTable &t)
             h->setText(headings[c]);
     }
     m_table->setColumnHidden(2, !t.hasAtPower());
-    if (m_table->rowCount() != t.rows.size())
+    if (m_table->rowCount() != t.rows.size()) {
         m_table->setRowCount(static_cast<int>(t.rows.size()));
+        m_table->setMinimumHeight(0);  // fitted to the rows again below
+    }
     const auto put = [this](int r, int c, const QString &text, bool over) {
         QTableWidgetItem *item = m_table->item(r, c);
         if (!item)

@@ -74,7 +74,9 @@ void addCarrierOptions(QCommandLineParser &parser)
              "zobel_resistor_carrier_W, zobel_resistor_audio_7k_W, zobel_resistor_at_power_W, "
              "inductor_ripple_App, inductor_ripple_rms_A, inductor_rms_A, inductor_peak_A, "
              "filter_cap_rms_A, speaker_carrier_Vrms, speaker_carrier_W, "
-             "output_common_mode_Vrms, modulation_index, over_rating; supply_needed_V. Each "
+             "output_common_mode_Vrms, modulation_index, over_rating, and with the inductor's "
+             "saturation curve inductor_L_at_peak_H and inductor_L_ratio_at_peak; "
+             "supply_needed_V. Each "
              "per-leg figure is the larger leg's; at-power figures are null and supply_needed_V "
              "the supply it would take when the supply cannot deliver the load power, else "
              "null). Default table."),
@@ -202,6 +204,10 @@ QByteArray json(const Invocation &in, const CarrierAnalysis &a, double audio7kW)
         o[QStringLiteral("filter_cap_rms_A")] = p->filterCapRmsA;
         o[QStringLiteral("modulation_index")] = p->modulationIndex;
         o[QStringLiteral("over_rating")] = overRating(p->excess);
+        if (const std::optional<InductorAtPeak> &l = p->inductorAtPeak) {
+            o[QStringLiteral("inductor_L_at_peak_H")] = l->henries;
+            o[QStringLiteral("inductor_L_ratio_at_peak")] = l->ratio;
+        }
     } else if (const auto *s = std::get_if<SupplyShort>(&a.atPower)) {
         o[QStringLiteral("supply_needed_V")] = s->supplyNeededV;
     }

@@ -437,20 +437,14 @@ public:
     explicit FluxCurve(const DeratingCurve &curve)
     {
         Piece p{0.0, 1.0, 0.0, 0.0, 0.0};
-        for (std::size_t k = 0; k <= curve.size(); ++k) {
-            const bool last = k == curve.size();
-            const double to = last ? INFINITY : curve[k].at;
-            const double ratio = last ? p.ratio : curve[k].ratio;
-            if (k > 0 && !last)
-                p.slope = (ratio - p.ratio) / (to - p.from);
-            if (last)
-                p.slope = 0.0;
+        for (const DeratingPoint &q : curve) {
+            const double u = q.at - p.from;
+            if (&q != &curve.front())  // r steps from 1 at the first point
+                p.slope = (q.ratio - p.ratio) / u;
             m_pieces.push_back(p);
-            if (last)
-                break;
-            const double u = to - p.from;
-            p = {to, ratio, 0.0, p.flux + flux(p, u), p.moment + moment(p, u)};
+            p = {q.at, q.ratio, 0.0, p.flux + flux(p, u), p.moment + moment(p, u)};
         }
+        m_pieces.push_back(p);  // flat past the last point
     }
 
     double ratio(double i) const

@@ -88,7 +88,8 @@ struct InductorAtPeak {
 struct AtPowerFigures {
     double modulationIndex = 0.0;  // the reference's peak against the carrier's peak, <= 1
     // Carrier only, over the whole audio period (carrier harmonics and their sidebands). The
-    // ripple peak to peak is the one where the inductor's current, audio and carrier, is highest.
+    // ripple peak to peak is the one where the inductor's current, audio and carrier, is highest,
+    // at the inductance there when the inductor saturates.
     CarrierFigures carrier;
     std::array<double, 2> zobelResistorAudioW{};  // audio only
     std::array<double, 2> zobelResistorTotalW{};  // carrier + audio

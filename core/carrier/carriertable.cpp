@@ -65,7 +65,7 @@ CarrierTableCell inductanceCell(const InductorAtPeak &l)
                        .arg(carrierValueText(l.henries, QStringLiteral("H")),
                             QString::number(100 * l.ratio, 'g', 3));
     if (l.warning == SaturationWarning::pastCurve)
-        text += QStringLiteral(", past the saturation curve's last point");
+        text += QStringLiteral(", past the curve's end");
     else if (l.warning == SaturationWarning::deepInSaturation)
         text += QStringLiteral(", below %1 %").arg(100 * kSaturationWarnRatio);
     return {text, l.warning != SaturationWarning::none};

@@ -358,7 +358,10 @@ Ripple extremesOnGrid(const Current &current, double atOn, double atOff)
     return {hi - lo, hi};
 }
 
-Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulation mode)
+// `known`, when given, keeps the network at each harmonic m wc worked out, at [m - 1], for the
+// next duty.
+Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulation mode,
+                    std::vector<Response> *known = nullptr)
 {
     // i(x) = Vs/(wc L) g(x) - sum_m Re(c_m e^{jmx}), c_m = V_om Y_L: g is the leg voltage less its
     // mean, integrated: (1 - d) x while on (|x| <= pi d), d (pi - |x|) sgn x while off.
@@ -392,7 +395,9 @@ Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulatio
             const int m = ++last;
             const double am = 2 * Vs / (kPi * m);
             const double sa = std::sin(m * kPi * dA);
-            const Response resp = respond(n, m * wc);
+            if (known && int(known->size()) < m)
+                known->push_back(respond(n, m * wc));
+            const Response resp = known ? (*known)[m - 1] : respond(n, m * wc);
             const double a = am * sa;
             // Leg B's coefficient of cos(m x): AD -a; BD its own pulse centred at 0.
             const double b =
@@ -518,13 +523,13 @@ struct LegPeak {
 // gives the inductor's curve. The top follows 4d(1 - d) = 1 - M^2 cos^2 y closely: the instant is
 // sought on that shape scaled to the exact top, then on the exact sum around it.
 LegPeak legPeak(const Network &n, double Vs, double wc, double w0, double M, Modulation mode,
-                Complex I, const FluxCurve *flux)
+                Complex I, const FluxCurve *flux, std::vector<Response> &known)
 {
     const double A = std::abs(I), phase = std::arg(I);
     auto duty = [&](double y) { return 0.5 * (1 + M * std::cos(y)); };
     auto audio = [&](double y) { return A * std::cos(y + phase + kPi * duty(y) * w0 / wc); };
     auto exact = [&](double y) {
-        const Ripple r = frozenRipple(n, Vs, wc, duty(y), mode);
+        const Ripple r = frozenRipple(n, Vs, wc, duty(y), mode, &known);
         if (!flux)
             return LegPeak{audio(y) + r.top, r.pp};
         // The ripple's midpoint, as it would be for L0, is the flux-weighted mean of the swing.
@@ -565,9 +570,8 @@ LegPeak legPeak(const Network &n, double Vs, double wc, double w0, double M, Mod
         }
         y = highest(model, best - kStep, best + kStep, best, 40);
     }
-    // The exact top near it: the shape's maximum is off by up to a fraction of a percent in BD.
-    y = highest([&](double t) { return exact(t).current; }, y - 0.5 * kStep, y + 0.5 * kStep, y,
-                24);
+    // The exact top near it: the shape's maximum is off by up to a third of a scan step in BD.
+    y = highest([&](double t) { return exact(t).current; }, y - kStep, y + kStep, y, 24);
     return exact(y);
 }
 
@@ -616,10 +620,10 @@ InductorAtPeak inductorAt(const CarrierNetwork &net, const FluxCurve &flux, doub
 
 // The idle figures; `top` takes the inductor current's highest value.
 CarrierFigures idleFigures(const Network &n, double Vs, double fs, Modulation mode,
-                           double *top = nullptr)
+                           double *top = nullptr, std::vector<Response> *known = nullptr)
 {
     const double wc = 2 * kPi * fs;
-    const Ripple ripple = frozenRipple(n, Vs, wc, 0.5, mode);
+    const Ripple ripple = frozenRipple(n, Vs, wc, 0.5, mode, known);
     if (top)
         *top = ripple.top;
     return figuresOf(carrierSums(n, Vs, wc, 0.0, 0.0, mode), {ripple.pp, n.full ? ripple.pp : 0.0});
@@ -655,7 +659,8 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const std::optional<FluxCurve> flux =
         net.saturation.empty() ? std::nullopt : std::optional<FluxCurve>(net.saturation);
     double idleTop = 0.0;
-    out.idle = idleFigures(n, Vs, in.switchingHz, mode, &idleTop);
+    std::vector<Response> known;  // the carrier's harmonics, for every frozen duty
+    out.idle = idleFigures(n, Vs, in.switchingHz, mode, &idleTop, &known);
     if (flux) {  // the ripple about no current, as at power
         const double pp = out.idle.inductorRipplePkPkA[0];
         const auto [trough, top] = flux->swing(idleTop - 0.5 * pp, pp);
@@ -699,7 +704,7 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const double legA = 0.5 * Vs * M;
     const Complex voA = n.full ? r0.hd * (0.5 * Vs * M) : r0.hc * legA;
     const Complex iA = (legA - voA) * r0.yl;
-    const LegPeak peakA = legPeak(n, Vs, wc, w0, M, mode, iA, flux ? &*flux : nullptr);
+    const LegPeak peakA = legPeak(n, Vs, wc, w0, M, mode, iA, flux ? &*flux : nullptr, known);
     const LegPeak peakB = n.full ? peakA : LegPeak{};  // the mirror image
     const double rippleA = peakA.ripple, rippleB = peakB.ripple;
     p.carrier = figuresOf(carrier, {rippleA, rippleB});

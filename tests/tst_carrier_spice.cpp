@@ -3,6 +3,8 @@
 // computes, so that the filter's slow resonance (its Q reaches 100 with an inductive speaker) is
 // not rung up and a few dozen carrier periods suffice. Every figure is an integral over the last
 // 16 whole periods (.meas INTEG, which interpolates at the window's ends, unlike AVG and RMS).
+// At a load power, a saturating inductor's peak current and ripple there, the inductor built from
+// its flux.
 #include "carrierreference.h"
 #include "core/carrier/carrier.h"
 

@@ -255,6 +255,7 @@ void CarrierWindow::showTable(const CarrierTable &t)
     if (m_table->rowCount() != t.rows.size()) {
         m_table->setRowCount(static_cast<int>(t.rows.size()));
         m_textWidths.assign(t.rows.size() * m_table->columnCount(), 0);
+        m_table->setMinimumHeight(0);  // fitted to the rows again below
     }
     const QFontMetrics cells(m_table->font());
     const auto put = [&](int r, int c, const QString &text, bool over) {

@@ -71,13 +71,15 @@ void addCarrierOptions(QCommandLineParser &parser)
              "settings {supply_V, fsw_Hz, modulation, audio_frequency_Hz, load_power_W, "
              "full_bridge, speaker, ratings}; idle {zobel_resistor_W, inductor_ripple_App, "
              "inductor_ripple_rms_A, inductor_peak_A, filter_cap_rms_A, speaker_carrier_Vrms, "
-             "speaker_carrier_W, output_common_mode_Vrms, over_rating}; at the load power "
-             "zobel_resistor_carrier_W, zobel_resistor_audio_7k_W, zobel_resistor_at_power_W, "
-             "inductor_ripple_App, inductor_ripple_rms_A, inductor_rms_A, inductor_peak_A, "
-             "filter_cap_rms_A, speaker_carrier_Vrms, speaker_carrier_W, "
-             "output_common_mode_Vrms, modulation_index, over_rating; supply_needed_V. Each "
-             "per-leg figure is the larger leg's; at-power figures are null and supply_needed_V "
-             "the supply it would take when the supply cannot deliver the load power, else "
+             "speaker_carrier_W, output_common_mode_Vrms, over_rating, and with the inductor's "
+             "saturation curve inductor_L_at_peak_H and inductor_L_ratio_at_peak}; at the load "
+             "power zobel_resistor_carrier_W, zobel_resistor_audio_7k_W, "
+             "zobel_resistor_at_power_W, inductor_ripple_App, inductor_ripple_rms_A, "
+             "inductor_rms_A, inductor_peak_A, filter_cap_rms_A, speaker_carrier_Vrms, "
+             "speaker_carrier_W, output_common_mode_Vrms, modulation_index, over_rating, and with "
+             "the inductor's saturation curve the same two; supply_needed_V. Each per-leg figure "
+             "is the larger leg's; at-power figures are null and supply_needed_V the supply it "
+             "would take when the supply cannot deliver the load power, else "
              "null). Default table."),
          QStringLiteral("name"), QStringLiteral("table")});
 }
@@ -151,6 +153,15 @@ void putCarrier(QJsonObject &o, const CarrierFigures &f)
     o[QStringLiteral("output_common_mode_Vrms")] = f.commonModeVrms;
 }
 
+// A saturating inductor's inductance at the peak current; nothing for an ideal one.
+void putInductance(QJsonObject &o, const std::optional<InductorAtPeak> &l)
+{
+    if (!l)
+        return;
+    o[QStringLiteral("inductor_L_at_peak_H")] = l->henries;
+    o[QStringLiteral("inductor_L_ratio_at_peak")] = l->ratio;
+}
+
 QString speakerText(const Invocation &in)
 {
     if (in.loadFile)
@@ -218,6 +229,7 @@ QByteArray json(const Invocation &in, const CarrierAnalysis &a, double audio7kW)
     idle[QStringLiteral("inductor_peak_A")] = 0.5 * larger(a.idle.inductorRipplePkPkA);
     idle[QStringLiteral("filter_cap_rms_A")] = a.idle.filterCapRmsA;
     idle[QStringLiteral("over_rating")] = overRating(a.idleExcess);
+    putInductance(idle, a.idleInductor);
 
     QJsonObject o{{QStringLiteral("settings"), settings},
                   {QStringLiteral("idle"), idle},
@@ -239,6 +251,7 @@ QByteArray json(const Invocation &in, const CarrierAnalysis &a, double audio7kW)
         o[QStringLiteral("filter_cap_rms_A")] = p->filterCapRmsA;
         o[QStringLiteral("modulation_index")] = p->modulationIndex;
         o[QStringLiteral("over_rating")] = overRating(p->excess);
+        putInductance(o, p->inductorAtPeak);
     } else if (const auto *s = std::get_if<SupplyShort>(&a.atPower)) {
         o[QStringLiteral("supply_needed_V")] = s->supplyNeededV;
     }

@@ -71,11 +71,11 @@ private slots:
         QTest::newRow("full bridge BD, start-up") << with(kStartup, true) << 0.0 << 400 << 2e-4;
         QTest::newRow("full bridge AD, start-up")
             << with(kStartup, true, true) << 0.0 << 400 << 2e-4;
-        QTest::newRow("half bridge, 5 W") << kStartup << 5.0 << 128 << 0.02;
-        QTest::newRow("full bridge BD, 20 W") << with(kStartup, true) << 20.0 << 128 << 0.02;
+        QTest::newRow("half bridge, 5 W") << kStartup << 5.0 << 128 << 0.01;
+        QTest::newRow("full bridge BD, 20 W") << with(kStartup, true) << 20.0 << 128 << 0.01;
         QTest::newRow("full bridge AD, 600 kHz, 30 W, carrier 40x audio")
             << Design{10e-6, 2.2e-6, 3.3, 0.047e-6, 0.47e-6, 4, 0.05e-3, true, true, 36, 600e3}
-            << 30.0 << 40 << 0.06;
+            << 30.0 << 40 << 0.035;
     }
     void figures()
     {

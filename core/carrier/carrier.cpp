@@ -58,11 +58,21 @@
 // Otherwise (a resonance near or above the carrier, a leg its output follows) they are sought on
 // 128 points a period, refined by parabolas. Idle: d = 1/2.
 //
-// At power, leg A's current is its audio current Re(I e^{jy}) plus the carrier's top at the duty
-// of that instant, d = (1 + M cos y)/2; the peak current is the highest of that sum over y (found
-// on the shape 1 - M^2 cos^2 y = 4d(1 - d) scaled to the exact top, which is then worked out there
-// again), the ripple figure the one at that instant. The frozen duty is off by about
-// pi M f_audio/f_carrier, natural sampling moving each edge on its own.
+// At power, the pulse centred at audio phase y has leg A's duty d = (1 + M cos y)/2; the current's
+// top is at its off edge, half a pulse later, where the audio current Re(I e^{jy'}) has reached
+// y' = y + pi d w_0/w_c. The peak current is the highest of the audio at y' plus the carrier's top
+// at d, over y (near the shape 1 - M^2 cos^2 y = 4d(1 - d) scaled to the exact top, then a
+// golden-section search on the exact sum), the ripple figure the one at that instant. The frozen
+// duty is off by about pi M f_audio/f_carrier, natural sampling moving each edge on its own.
+//
+// A saturating inductor, L(i) = L0 r(|i|) with r the part's curve: over a carrier period the
+// winding's voltage, hence its flux F(i) = L0 integral_0^i r(|x|) dx, swings as it does for L0
+// alone (the output's voltage barely moves), by L0 times the ripple peak to peak. The flux moves
+// linearly in time on each edge, so the period's mean current is the flux-weighted mean of i over
+// the swing, (G(b) - G(a)) / (F(b) - F(a)) with G(i) = L0 integral_0^i x r(|x|) dx; it stays the
+// audio current. That fixes the trough a and the top b: b - a is the ripple there, b the current's
+// top. F and G are quadratic and cubic on each piece of the curve; Newton's step on a is exact
+// for a flat curve. The audio current itself keeps L0 (its own drop across L is small).
 //
 // Load power: the audio reaching the speaker is h(w_0) Vs M/2 (half) or h_d(w_0) Vs M (full); its
 // real power |V|^2 Re(Y_s)/2 fixes M, and M > 1 asks for the supply Vs M.
@@ -348,7 +358,10 @@ Ripple extremesOnGrid(const Current &current, double atOn, double atOff)
     return {hi - lo, hi};
 }
 
-Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulation mode)
+// `known`, when given, keeps the network at each harmonic m wc worked out, at [m - 1], for the
+// next duty.
+Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulation mode,
+                    std::vector<Response> *known = nullptr)
 {
     // i(x) = Vs/(wc L) g(x) - sum_m Re(c_m e^{jmx}), c_m = V_om Y_L: g is the leg voltage less its
     // mean, integrated: (1 - d) x while on (|x| <= pi d), d (pi - |x|) sgn x while off.
@@ -382,7 +395,9 @@ Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulatio
             const int m = ++last;
             const double am = 2 * Vs / (kPi * m);
             const double sa = std::sin(m * kPi * dA);
-            const Response resp = respond(n, m * wc);
+            if (known && int(known->size()) < m)
+                known->push_back(respond(n, m * wc));
+            const Response resp = known ? (*known)[m - 1] : respond(n, m * wc);
             const double a = am * sa;
             // Leg B's coefficient of cos(m x): AD -a; BD its own pulse centred at 0.
             const double b =
@@ -421,55 +436,145 @@ Ripple frozenRipple(const Network &n, double Vs, double wc, double dA, Modulatio
     return r;
 }
 
+// A saturating inductor's flux and flux-weighted current per L0, F(i)/L0 and G(i)/L0, on the
+// pieces of its curve (r = 1 up to the first point, linear between points, flat past the last).
+class FluxCurve
+{
+public:
+    explicit FluxCurve(const DeratingCurve &curve)
+    {
+        Piece p{0.0, 1.0, 0.0, 0.0, 0.0};
+        for (const DeratingPoint &q : curve) {
+            const double u = q.at - p.from;
+            if (&q != &curve.front())  // r steps from 1 at the first point
+                p.slope = (q.ratio - p.ratio) / u;
+            m_pieces.push_back(p);
+            p = {q.at, q.ratio, 0.0, p.flux + flux(p, u), p.moment + moment(p, u)};
+        }
+        m_pieces.push_back(p);  // flat past the last point
+    }
+
+    double ratio(double i) const
+    {
+        const Piece &p = pieceAt(std::abs(i));
+        return p.ratio + p.slope * (std::abs(i) - p.from);
+    }
+    double flux(double i) const  // odd in i
+    {
+        const Piece &p = pieceAt(std::abs(i));
+        return std::copysign(p.flux + flux(p, std::abs(i) - p.from), i);
+    }
+    double moment(double i) const  // even in i
+    {
+        const Piece &p = pieceAt(std::abs(i));
+        return p.moment + moment(p, std::abs(i) - p.from);
+    }
+    double current(double f) const  // the inverse of flux()
+    {
+        const double af = std::abs(f);
+        std::size_t k = 1;
+        while (k < m_pieces.size() && m_pieces[k].flux <= af) ++k;
+        const Piece &p = m_pieces[k - 1];
+        const double df = af - p.flux;  // p.ratio u + p.slope u^2 / 2 = df, the root by p.ratio
+        const double root = std::sqrt(std::max(0.0, p.ratio * p.ratio + 2 * p.slope * df));
+        return std::copysign(p.from + 2 * df / (p.ratio + root), f);
+    }
+    // The trough a and the top b of a ripple whose flux swings by pp (A, per L0) about a
+    // flux-weighted mean current `mean`.
+    std::pair<double, double> swing(double mean, double pp) const
+    {
+        double a = mean - 0.5 * pp, b = a + pp;
+        for (int k = 0; k < 40; ++k) {
+            b = current(flux(a) + pp);
+            // d mean / d a = r(a) (b - a) / pp
+            const double step = (moment(b) - moment(a) - mean * pp) / (ratio(a) * (b - a));
+            a -= step;
+            if (!(std::abs(step) > 1e-12 * (std::abs(a) + pp)))
+                break;
+        }
+        return {a, current(flux(a) + pp)};
+    }
+
+private:
+    struct Piece {
+        double from, ratio, slope;  // r = ratio + slope (x - from) from `from` on
+        double flux, moment;        // their values at `from`
+    };
+    static double flux(const Piece &p, double u) { return u * (p.ratio + 0.5 * p.slope * u); }
+    static double moment(const Piece &p, double u)
+    {
+        return u * (p.from * p.ratio + u * (0.5 * (p.from * p.slope + p.ratio) + p.slope * u / 3));
+    }
+    const Piece &pieceAt(double x) const
+    {
+        std::size_t k = 1;
+        while (k < m_pieces.size() && m_pieces[k].from <= x) ++k;
+        return m_pieces[k - 1];
+    }
+    std::vector<Piece> m_pieces;
+};
+
 struct LegPeak {
     double current = 0.0;  // A
     double ripple = 0.0;   // A peak to peak there
 };
 
-// The highest current in leg A's inductor over the audio cycle: its audio current Re(I e^{jy})
-// plus the carrier's top, the carrier taken with the duties frozen at y, leg A's duty being
-// (1 + M cos y)/2. The top follows 4d(1 - d) = 1 - M^2 cos^2 y closely, so the instant is found on
-// that shape scaled to the exact top, which is then worked out there again; two rounds settle it.
-LegPeak legPeak(const Network &n, double Vs, double wc, double M, Modulation mode, Complex I)
+// The highest current in leg A's inductor over the audio cycle: its audio current Re(I e^{jy'}) at
+// the pulse's off edge y' plus the carrier's top, the carrier taken with the duties frozen at the
+// pulse's centre y, leg A's duty being (1 + M cos y)/2, and widened by saturation where `flux`
+// gives the inductor's curve. The top follows 4d(1 - d) = 1 - M^2 cos^2 y closely: the instant is
+// sought on that shape scaled to the exact top, then on the exact sum around it.
+LegPeak legPeak(const Network &n, double Vs, double wc, double w0, double M, Modulation mode,
+                Complex I, const FluxCurve *flux, std::vector<Response> &known)
 {
     const double A = std::abs(I), phase = std::arg(I);
     auto duty = [&](double y) { return 0.5 * (1 + M * std::cos(y)); };
-    double y = -phase;  // the audio current's own peak
-    Ripple ripple = frozenRipple(n, Vs, wc, duty(y), mode);
-    for (int round = 0; round < 2; ++round) {
-        const double shape = 1 - M * M * std::cos(y) * std::cos(y);
-        if (shape < 1e-12)
-            break;
-        const double c = ripple.top / shape;
-        auto current = [&](double t) {
-            return A * std::cos(t + phase) + c * (1 - M * M * std::cos(t) * std::cos(t));
-        };
-        // A coarse scan, then golden-section search around the best point.
-        constexpr int kScan = 64;
-        double best = -phase, bestValue = current(best);
-        for (int i = 0; i < kScan; ++i) {
-            const double t = -kPi + 2 * kPi * i / kScan;
-            const double v = current(t);
-            if (v > bestValue)
-                best = t, bestValue = v;
-        }
-        double lo = best - 2 * kPi / kScan, hi = best + 2 * kPi / kScan;
+    auto audio = [&](double y) { return A * std::cos(y + phase + kPi * duty(y) * w0 / wc); };
+    auto exact = [&](double y) {
+        const Ripple r = frozenRipple(n, Vs, wc, duty(y), mode, &known);
+        if (!flux)
+            return LegPeak{audio(y) + r.top, r.pp};
+        // The ripple's midpoint, as it would be for L0, is the flux-weighted mean of the swing.
+        const double centre = A * std::cos(y + phase);
+        const auto [trough, top] = flux->swing(centre + r.top - 0.5 * r.pp, r.pp);
+        return LegPeak{top + audio(y) - centre, top - trough};
+    };
+    auto shape = [&](double y) { return 1 - M * M * std::cos(y) * std::cos(y); };
+    // Golden-section search for the highest f on [lo, hi], from the best point found so far.
+    auto highest = [](const auto &f, double lo, double hi, double best, int rounds) {
         constexpr double kGolden = 0.6180339887498949;
         double x1 = hi - kGolden * (hi - lo), x2 = lo + kGolden * (hi - lo);
-        double f1 = current(x1), f2 = current(x2);
-        for (int i = 0; i < 40; ++i) {
+        double f1 = f(x1), f2 = f(x2);
+        for (int i = 0; i < rounds; ++i) {
             if (f1 < f2) {
                 lo = x1, x1 = x2, f1 = f2;
-                x2 = lo + kGolden * (hi - lo), f2 = current(x2);
+                x2 = lo + kGolden * (hi - lo), f2 = f(x2);
             } else {
                 hi = x2, x2 = x1, f2 = f1;
-                x1 = hi - kGolden * (hi - lo), f1 = current(x1);
+                x1 = hi - kGolden * (hi - lo), f1 = f(x1);
             }
         }
-        y = current(0.5 * (lo + hi)) > bestValue ? 0.5 * (lo + hi) : best;
-        ripple = frozenRipple(n, Vs, wc, duty(y), mode);
+        return f(0.5 * (lo + hi)) > f(best) ? 0.5 * (lo + hi) : best;
+    };
+    double y = -phase;  // the audio current's own peak
+    LegPeak at = exact(y);
+    constexpr int kScan = 64;
+    constexpr double kStep = 2 * kPi / kScan;
+    if (shape(y) >= 1e-12) {
+        const double c = (at.current - audio(y)) / shape(y);
+        auto model = [&](double t) { return audio(t) + c * shape(t); };
+        // A coarse scan of the shape, then golden-section search around its best point.
+        double best = -phase, bestValue = model(best);
+        for (int i = 0; i < kScan; ++i) {
+            const double t = -kPi + kStep * i;
+            if (const double v = model(t); v > bestValue)
+                best = t, bestValue = v;
+        }
+        y = highest(model, best - kStep, best + kStep, best, 40);
     }
-    return {A * std::cos(y + phase) + ripple.top, ripple.pp};
+    // The exact top near it: the shape's maximum is off by up to a third of a scan step in BD.
+    y = highest([&](double t) { return exact(t).current; }, y - kStep, y + kStep, y, 24);
+    return exact(y);
 }
 
 CarrierFigures figuresOf(const Sums &sum, std::array<double, 2> ripple)
@@ -502,12 +607,25 @@ RatingExcess excess(const PartRatings &r, double zobelW, double inductorA, doubl
     return e;
 }
 
+// The saturating inductor at a current i.
+InductorAtPeak inductorAt(const CarrierNetwork &net, const FluxCurve &flux, double i)
+{
+    InductorAtPeak l;
+    l.ratio = flux.ratio(i);
+    l.henries = net.filterL * l.ratio;
+    if (i > net.saturation.back().at)
+        l.warning = SaturationWarning::pastCurve;
+    else if (l.ratio < kSaturationWarnRatio)
+        l.warning = SaturationWarning::deepInSaturation;
+    return l;
+}
+
 // The idle figures; `top` takes the inductor current's highest value.
 CarrierFigures idleFigures(const Network &n, double Vs, double fs, Modulation mode,
-                           double *top = nullptr)
+                           double *top = nullptr, std::vector<Response> *known = nullptr)
 {
     const double wc = 2 * kPi * fs;
-    const Ripple ripple = frozenRipple(n, Vs, wc, 0.5, mode);
+    const Ripple ripple = frozenRipple(n, Vs, wc, 0.5, mode, known);
     if (top)
         *top = ripple.top;
     return figuresOf(carrierSums(n, Vs, wc, 0.0, 0.0, mode), {ripple.pp, n.full ? ripple.pp : 0.0});
@@ -540,8 +658,18 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const double Vs = in.supplyV;
     const Modulation mode = in.modulation;
     CarrierAnalysis out;
+    const std::optional<FluxCurve> flux =
+        net.saturation.empty() ? std::nullopt : std::optional<FluxCurve>(net.saturation);
     double idleTop = 0.0;
-    out.idle = idleFigures(n, Vs, in.switchingHz, mode, &idleTop);
+    std::vector<Response> known;  // the carrier's harmonics, for every frozen duty
+    out.idle = idleFigures(n, Vs, in.switchingHz, mode, &idleTop, &known);
+    if (flux) {  // the ripple about no current, as at power
+        const double pp = out.idle.inductorRipplePkPkA[0];
+        const auto [trough, top] = flux->swing(idleTop - 0.5 * pp, pp);
+        out.idle.inductorRipplePkPkA = {top - trough, n.full ? top - trough : 0.0};
+        idleTop = top;
+        out.idleInductor = inductorAt(net, *flux, top);
+    }
     const CarrierFigures &idle = out.idle;
     out.idleExcess = excess(ratings, largest(idle.zobelResistorW), idleTop, idle.filterCapRmsA);
 
@@ -578,7 +706,7 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     const double legA = 0.5 * Vs * M;
     const Complex voA = n.full ? r0.hd * (0.5 * Vs * M) : r0.hc * legA;
     const Complex iA = (legA - voA) * r0.yl;
-    const LegPeak peakA = legPeak(n, Vs, wc, M, mode, iA);
+    const LegPeak peakA = legPeak(n, Vs, wc, w0, M, mode, iA, flux ? &*flux : nullptr, known);
     const LegPeak peakB = n.full ? peakA : LegPeak{};  // the mirror image
     const double rippleA = peakA.ripple, rippleB = peakB.ripple;
     p.carrier = figuresOf(carrier, {rippleA, rippleB});
@@ -589,6 +717,8 @@ CarrierAnalysis analyzeCarrier(const CarrierNetwork &net, const CarrierSettings 
     p.inductorRmsA = {std::sqrt(c[inductorA] + a[inductorA]),
                       n.full ? std::sqrt(c[inductorB] + a[inductorB]) : 0.0};
     p.inductorPeakA = {peakA.current, peakB.current};
+    if (flux)
+        p.inductorAtPeak = inductorAt(net, *flux, peakA.current);
     p.filterCapRmsA = std::sqrt(c[capacitor] + a[capacitor]);
     p.excess =
         excess(ratings, largest(p.zobelResistorTotalW), largest(p.inductorPeakA), p.filterCapRmsA);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/network/designrecord.h"
+#include "core/parts/part.h"
 
 #include <array>
 #include <complex>
 #include <functional>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -28,6 +30,8 @@ struct CarrierNetwork {
     double zobelCSer = 0.0;  // F in series with the resistor
     bool fullBridge = false;
     SpeakerImpedance speaker;  // across the output(s); empty = no speaker
+    // The filter inductor's L / L0 against its current; empty: it keeps filterL at any current.
+    DeratingCurve saturation = {};
 };
 
 struct CarrierSettings {
@@ -68,17 +72,31 @@ struct CarrierFigures {
     int carrierHarmonics = 0;
 };
 
+// Why the inductance at the peak current asks for a look: the peak is past the saturation curve's
+// last point (the curve says nothing there), or the inductance is below kSaturationWarnRatio of L0.
+enum class SaturationWarning { none, pastCurve, deepInSaturation };
+inline constexpr double kSaturationWarnRatio = 0.70;
+
+// The filter inductor at the highest current, from its saturation curve.
+struct InductorAtPeak {
+    double henries = 0.0;  // L there
+    double ratio = 1.0;    // L / L0
+    SaturationWarning warning = SaturationWarning::none;
+};
+
 // At the load power: the carrier figures with audio and carrier together where stated.
 struct AtPowerFigures {
     double modulationIndex = 0.0;  // the reference's peak against the carrier's peak, <= 1
     // Carrier only, over the whole audio period (carrier harmonics and their sidebands). The
-    // ripple peak to peak is the one where the inductor's current, audio and carrier, is highest.
+    // ripple peak to peak is the one where the inductor's current, audio and carrier, is highest,
+    // at the inductance there when the inductor saturates.
     CarrierFigures carrier;
     std::array<double, 2> zobelResistorAudioW{};  // audio only
     std::array<double, 2> zobelResistorTotalW{};  // carrier + audio
     std::array<double, 2> inductorRmsA{};         // carrier + audio
     std::array<double, 2> inductorPeakA{};        // highest current: audio + the ripple's top there
-    double filterCapRmsA = 0.0;                   // carrier + audio
+    std::optional<InductorAtPeak> inductorAtPeak;  // only for an inductor with a saturation curve
+    double filterCapRmsA = 0.0;                    // carrier + audio
     RatingExcess excess;  // Zobel total power, inductor peak, filter capacitor total rms
 };
 
@@ -95,6 +113,7 @@ struct NotDeliverable {
 struct CarrierAnalysis {
     CarrierFigures idle;      // 50 % duty; AD legs in anti-phase, BD legs in phase
     RatingExcess idleExcess;  // Zobel power, the ripple's top, filter capacitor rms
+    std::optional<InductorAtPeak> idleInductor;  // at the ripple's top, with a saturation curve
     std::variant<AtPowerFigures, SupplyShort, NotDeliverable> atPower;
 };
 

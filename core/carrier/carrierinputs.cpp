@@ -85,6 +85,8 @@ CarrierNetwork carrierNetwork(const DesignRecord &design, const MeasuredLoad *me
     net.zobelCPar = design.zobel_c_parval;
     net.zobelCSer = design.zobel_c_serval;
     net.fullBridge = design.fullBridge();
+    if (const std::optional<Part> &l = design.parts.at(PartSlot::filter_l))
+        net.saturation = l->saturation;
     if (measured)
         net.speaker = [measured](double hz) { return measured->impedance(hz); };
     else

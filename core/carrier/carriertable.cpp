@@ -58,6 +58,19 @@ CarrierTableCell cell(double v, const QString &unit, bool over, const Rating &ra
     return {text, over};
 }
 
+// The saturating inductor's inductance at the peak current, and why it asks for a look.
+CarrierTableCell inductanceCell(const InductorAtPeak &l)
+{
+    QString text = QStringLiteral("%1, %2 % of L0")
+                       .arg(carrierValueText(l.henries, QStringLiteral("H")),
+                            QString::number(100 * l.ratio, 'g', 3));
+    if (l.warning == SaturationWarning::pastCurve)
+        text += QStringLiteral(", past the curve's end");
+    else if (l.warning == SaturationWarning::deepInSaturation)
+        text += QStringLiteral(", below %1 %").arg(100 * kSaturationWarnRatio);
+    return {text, l.warning != SaturationWarning::none};
+}
+
 }  // namespace
 
 CarrierTable carrierTable(const CarrierAnalysis &a, const CarrierInputs &in, double loadPowerW)
@@ -124,6 +137,15 @@ CarrierTable carrierTable(const CarrierAnalysis &a, const CarrierInputs &in, dou
             row.atPower = cell(f.atPower, f.unit, f.atPowerOver, f.rating);
         row.rating = f.rating.text();
         t.rows << row;
+    }
+    if (a.idleInductor) {  // after the peak current's row
+        CarrierTableRow row{QStringLiteral("Inductance at the peak current"),
+                            inductanceCell(*a.idleInductor),
+                            {},
+                            {}};
+        if (p && p->inductorAtPeak)
+            row.atPower = inductanceCell(*p->inductorAtPeak);
+        t.rows.insert(6, row);
     }
     return t;
 }

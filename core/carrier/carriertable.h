@@ -8,7 +8,8 @@
 #include <QString>
 
 // The carrier figures as the carrier window and `quorvel stress` show them: one row per figure,
-// idle and at the load power, beside the rating of its part.
+// idle and at the load power, beside the rating of its part; with a saturating inductor, one more
+// for its inductance at the peak current.
 
 // v to three significant digits with an SI prefix before the unit: "425 mW", "1.59 A", "0 V",
 // "253 uW". Non-finite values read "inf" or "nan" before the unit.

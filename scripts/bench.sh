@@ -62,11 +62,14 @@ idle = median('carrier.json', 'BM_Carrier_idle/')
 explore = json.load(open(os.path.join(out, 'explore.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
-    ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute'), 'ms', None),
+    ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute/'), 'ms', None),
+    ('the same with the parts\' parasitics (complex network)', median('sweeps.json', 'BM_RecalculateComputeParasitics'), 'ms', None),
     ('heaviest selection: a speaker resistance picked (two recalculations)', median('ui.json', 'BM_PickItem/speaker_r_mode'), 'ms', 2.0),
     ('Speaker_L keystroke', median('ui.json', 'BM_SpeakerLKeystroke/'), 'ms', 2.0),
     ('Speaker_L keystroke, Compare Loads on for Fig. 2 and 3', median('ui.json', 'BM_SpeakerLKeystrokeComparingLoads'), 'ms', None),
-    ('Speaker_L keystroke, carrier window open (full bridge, 48 V, 384 kHz)', median('ui.json', 'BM_SpeakerLKeystrokeCarrierOpen'), 'ms', 2.0),
+    ('Speaker_L keystroke, carrier window open (full bridge, 48 V, 384 kHz)', median('ui.json', 'BM_SpeakerLKeystrokeCarrierOpen/'), 'ms', 2.0),
+    ('the same with real parts (saturation and bias curves, losses), Fig. 2 and 3 at load power', median('ui.json', 'BM_SpeakerLKeystrokeCarrierOpenRealParts/carrier/'), 'ms', 2.0),
+    ('the same with the filter figures window open as well', median('ui.json', 'BM_SpeakerLKeystrokeCarrierOpenRealParts/carrier_and_figures'), 'ms', None),
     ('cursor drag step (one mouse move, read-outs, cursor redrawn)', median('ui.json', 'BM_CursorDragStep'), 'ms', 0.5),
     ('Power window load-power keystroke', median('ui.json', 'BM_LoadPowerKeystroke'), 'ms', 2.0),
     ('Speaker_L keystroke, Zobel map open', median('ui.json', 'BM_SpeakerLKeystrokeWithMap'), 'ms', 2.0),
@@ -77,6 +80,7 @@ rows = [
     ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
     ('carrier analysis, idle and at power (start-up design, full bridge BD, 20 W)', median('carrier.json', 'BM_Carrier_idle_and_at_power/full:1/ad:0'), 'ms', 0.1),
+    ('the same with a saturating inductor (about 72 % of L0 at the peak)', median('carrier.json', 'BM_Carrier_idle_and_at_power_saturating'), 'ms', 0.1),
     ('carrier analysis, idle alone', idle, 'ms', None),
     ('ngspice, the same idle figure from rest (4,000 periods), whole process', ngspice, 'ms', None),
     ('measured speaker: read and fit a 1,000-point file', median('measured.json', 'BM_ReadAndFitFile/phase:1'), 'ms', 50.0),

@@ -1,6 +1,7 @@
 #include "board/boardwindow.h"
 
 #include "core/carrier/boardtable.h"
+#include "widgets/figuretable.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/windowlook.h"
 
@@ -24,18 +25,8 @@ BoardWindow::BoardWindow(const DesignModel &model, QWidget *parent) : QMainWindo
     QFont regular = font();
     regular.setBold(false);
 
-    m_table = new QTableWidget(0, 4, central);
+    m_table = new FigureTable(central);
     m_table->setObjectName(QStringLiteral("board_table"));
-    m_table->verticalHeader()->setVisible(false);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->setWordWrap(false);
-    m_table->setFont(regular);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(regular).height() + 6);
     m_note = new QLabel(central);
     m_note->setObjectName(QStringLiteral("board_note"));
     m_note->setWordWrap(true);
@@ -70,32 +61,7 @@ void BoardWindow::showDesign(const DesignModel &model)
     const DesignRecord &rec = model.record();
     const BoardFigures b = boardFigures(rec, model.loadPower());
     const CarrierTable &t = b.table;
-    const QStringList headings{QStringLiteral("Figure"), t.idleHeading, t.atPowerHeading,
-                               QStringLiteral("Rating")};
-    for (int c = 0; c < headings.size(); ++c)
-        if (!m_table->horizontalHeaderItem(c) ||
-            m_table->horizontalHeaderItem(c)->text() != headings[c])
-            m_table->setHorizontalHeaderItem(c, new QTableWidgetItem(headings[c]));
-    m_table->setColumnHidden(2, !t.hasAtPower());
-    m_table->setRowCount(static_cast<int>(t.rows.size()));
-    const auto put = [this](int r, int c, const QString &text, bool over) {
-        QTableWidgetItem *item = m_table->item(r, c);
-        if (!item)
-            m_table->setItem(r, c, item = new QTableWidgetItem);
-        if (item->text() != text)
-            item->setText(text);
-        item->setForeground(over ? QBrush(kOverText) : QBrush());
-    };
-    for (int r = 0; r < t.rows.size(); ++r) {
-        const CarrierTableRow &row = t.rows[r];
-        put(r, 0, row.figure, false);
-        put(r, 1, row.idle.text, row.idle.over);
-        put(r, 2, row.atPower.text, row.atPower.over);
-        put(r, 3, row.rating, false);
-    }
-    m_table->resizeColumnsToContents();
-    m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() +
-                            m_table->verticalHeader()->length() + 2 * m_table->frameWidth());
+    m_table->showTable(t);
     m_note->setText(t.note);
     m_note->setVisible(!t.note.isEmpty());
 

@@ -6,9 +6,9 @@
 
 #include <vector>
 
+class FigureTable;
 class GraphControl;
 class QLabel;
-class QTableWidget;
 
 // The filter as its parts build it: corner frequency and Q, the values the parts hold idle and
 // at the load power, each part against its rating, the losses and the efficiency, and the output
@@ -25,7 +25,7 @@ private:
     void showDesign(const DesignModel &model);
 
     QLabel *m_note = nullptr;
-    QTableWidget *m_table = nullptr;
+    FigureTable *m_table = nullptr;
     QLabel *m_damping = nullptr;
     GraphControl *m_graph = nullptr;
     DesignAnalysis m_analysis;  // the output impedance, reused from change to change

@@ -5,6 +5,7 @@
 #include "core/carrier/carriertable.h"
 #include "core/measured/measuredload.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/figuretable.h"
 #include "widgets/windowlook.h"
 
 #include <QHeaderView>
@@ -241,74 +242,11 @@ void CarrierWindow::showNetwork(const DesignRecord &design, const MeasuredLoad *
 
 void CarrierWindow::showTable(const CarrierTable &t)
 {
-    const QStringList headings{QStringLiteral("Figure"), t.idleHeading,
-                               t.hasAtPower() ? t.atPowerHeading : QString(),
-                               QStringLiteral("Rating")};
-    for (int c = 0; c < headings.size(); ++c) {
-        QTableWidgetItem *h = m_table->horizontalHeaderItem(c);
-        if (!h)
-            m_table->setHorizontalHeaderItem(c, h = new QTableWidgetItem);
-        if (h->text() != headings[c])
-            h->setText(headings[c]);
-    }
-    m_table->setColumnHidden(2, !t.hasAtPower());
-    if (m_table->rowCount() != t.rows.size()) {
-        m_table->setRowCount(static_cast<int>(t.rows.size()));
-        m_textWidths.assign(t.rows.size() * m_table->columnCount(), 0);
-        m_table->setMinimumHeight(0);  // fitted to the rows again below
-    }
-    const QFontMetrics cells(m_table->font());
-    const auto put = [&](int r, int c, const QString &text, bool over) {
-        QTableWidgetItem *item = m_table->item(r, c);
-        if (!item)
-            m_table->setItem(r, c, item = new QTableWidgetItem);
-        // Measured once per new text (and again after the rows changed), in its font.
-        int &width = m_textWidths[r * m_table->columnCount() + c];
-        if (item->text() != text || width == 0) {
-            item->setText(text);
-            width = cells.horizontalAdvance(text);
-        }
-        const QBrush brush = over ? QBrush(kOverText) : QBrush();
-        if (item->foreground() != brush)
-            item->setForeground(brush);
-    };
-    for (int r = 0; r < t.rows.size(); ++r) {
-        const CarrierTableRow &row = t.rows[r];
-        put(r, 0, row.figure, false);
-        put(r, 1, row.idle.text, row.idle.over);
-        put(r, 2, row.atPower.text, row.atPower.over);
-        put(r, 3, row.rating, false);
-    }
-    fitColumns();
-    // Every row in view, no room left over.
-    if (m_table->minimumHeight() != m_table->maximumHeight()) {
-        m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() +
-                                m_table->verticalHeader()->length() + 2 * m_table->frameWidth());
-    }
+    m_table->showTable(t);
     m_table->show();
     if (m_message->text() != t.note)
         m_message->setText(t.note);
     m_message->setVisible(!t.note.isEmpty());
-}
-
-void CarrierWindow::fitColumns()
-{
-    // The widest of each column's texts, with room for the cell's margins.
-    constexpr int kMargins = 16;
-    const QFontMetrics headings(m_table->horizontalHeader()->font());
-    for (int c = 0; c < m_table->columnCount(); ++c) {
-        const QTableWidgetItem *h = m_table->horizontalHeaderItem(c);
-        int width = h ? headings.horizontalAdvance(h->text()) : 0;
-        for (int r = 0; r < m_table->rowCount(); ++r)
-            width = std::max(width, m_textWidths[r * m_table->columnCount() + c]);
-        // The stretched last column keeps the room it was given while its texts fit: setting it
-        // back to their width would have the header stretch it again, relaying out the table.
-        const int need = width + kMargins, now = m_table->columnWidth(c);
-        const bool stretched =
-            c == m_table->columnCount() - 1 && m_table->horizontalHeader()->stretchLastSection();
-        if (stretched ? now < need : now != need)
-            m_table->setColumnWidth(c, need);
-    }
 }
 
 void CarrierWindow::showLoss()

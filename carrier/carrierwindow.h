@@ -13,12 +13,12 @@
 #include <vector>
 
 class DesignModel;
+class FigureTable;
 class GraphControl;
 class MeasuredLoad;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
-class QTableWidget;
 struct CarrierTable;
 
 // The switching-carrier window: what the carrier does to the main window's filter, idle and at the
@@ -62,7 +62,6 @@ private:
     // What the design gives.
     void showNetwork(const DesignRecord &design, const MeasuredLoad *measured);
     void showTable(const CarrierTable &t);
-    void fitColumns();
     void showLoss();
     void clearLoss();
 
@@ -86,8 +85,6 @@ private:
     // What the graph shows: the curves' keys, the switching frequency's text, the chosen
     // modulation; none while it is empty.
     std::optional<std::tuple<decltype(m_lossKeys), QString, Modulation>> m_lossDrawn;
-    // Each table cell's text width, row by row, kept as the texts are set.
-    std::vector<int> m_textWidths;
 
     // Controls; objectName carrier_supply, carrier_fsw, ... (see the layout).
     std::array<QLineEdit *, std::size(kAllCarrierFields)> m_boxes{};
@@ -98,6 +95,6 @@ private:
     QLabel *m_network = nullptr;
     QLabel *m_speaker = nullptr;
     QLabel *m_message = nullptr;
-    QTableWidget *m_table = nullptr;
+    FigureTable *m_table = nullptr;
     GraphControl *m_graph = nullptr;
 };

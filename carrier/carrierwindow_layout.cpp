@@ -1,6 +1,7 @@
 // Construction of the carrier window's controls and its graph's menu.
 #include "carrier/carrierwindow.h"
 #include "core/carrier/carriertable.h"
+#include "widgets/figuretable.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/graphmenu.h"
 #include "widgets/windowlook.h"
@@ -57,26 +58,8 @@ void CarrierWindow::createControls()
     m_speaker = note("carrier_speaker", central);
     m_speaker->setWordWrap(false);  // one line, whatever it says: no layout follows a keystroke
 
-    m_table = new QTableWidget(0, 4, central);
+    m_table = new FigureTable(central);
     m_table->setObjectName(QStringLiteral("carrier_table"));
-    m_table->verticalHeader()->setVisible(false);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->setWordWrap(false);
-    QFont regular = font();
-    regular.setBold(false);
-    m_table->setFont(regular);
-    m_table->horizontalHeader()->setFont(font());
-    // Each column as wide as its texts (showTable), the last one taking what room is left.
-    const QFontMetrics metrics(regular);
-    QHeaderView *columns = m_table->horizontalHeader();
-    columns->setSectionResizeMode(QHeaderView::Fixed);
-    columns->setStretchLastSection(true);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_message = new QLabel(central);
     m_message->setObjectName(QStringLiteral("carrier_message"));
     m_message->setWordWrap(true);

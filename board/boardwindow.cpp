@@ -59,7 +59,7 @@ BoardWindow::BoardWindow(const DesignModel &model, QWidget *parent) : QMainWindo
 void BoardWindow::showDesign(const DesignModel &model)
 {
     const DesignRecord &rec = model.record();
-    const BoardFigures b = boardFigures(rec, model.loadPower());
+    const BoardFigures b = boardFigures(rec, model.loadPower(), model.carrierAnalysis());
     const CarrierTable &t = b.table;
     m_table->showTable(t);
     m_note->setText(t.note);

@@ -4,8 +4,8 @@
 
 #include "core/carrier/carriertable.h"
 #include "core/measured/measuredload.h"
-#include "widgets/graphcontrol.h"
 #include "widgets/figuretable.h"
+#include "widgets/graphcontrol.h"
 #include "widgets/windowlook.h"
 
 #include <QHeaderView>
@@ -99,7 +99,7 @@ CarrierWindow::CarrierWindow(DesignModel &model, QWidget *parent) : QMainWindow(
         m_boxes[static_cast<std::size_t>(f)]->setText(m_shown.*carrierText(f));
     connect(this, &CarrierWindow::inputsChanged, &model, &DesignModel::setCarrierInputs);
     const auto follow = [this, &model] {
-        showDesign(model.record(), model.measured(), model.loadPower());
+        showDesign(model.record(), model.measured(), model.loadPower(), model.carrierAnalysis());
     };
     connect(&model, &DesignModel::changed, this, [follow](DesignParts parts) {
         if (parts != DesignPart::Reference)
@@ -163,7 +163,8 @@ void CarrierWindow::showInputs(const CarrierInputs &in)
 }
 
 void CarrierWindow::showDesign(const DesignRecord &design,
-                               std::shared_ptr<const MeasuredLoad> measured, double loadPowerW)
+                               std::shared_ptr<const MeasuredLoad> measured, double loadPowerW,
+                               const CarrierAnalysis *analysis)
 {
     const CarrierInputs &in = design.carrier;
     m_fullBridge = design.fullBridge();
@@ -171,7 +172,7 @@ void CarrierWindow::showDesign(const DesignRecord &design,
     showInputs(in);
     m_modulation->setEnabled(m_fullBridge);
     showNetwork(design, measured.get());
-    if (!in.given()) {
+    if (!in.given() || !analysis) {
         m_table->hide();
         m_message->setText(QStringLiteral("Enter the supply voltage and the switching frequency."));
         m_message->show();
@@ -179,8 +180,7 @@ void CarrierWindow::showDesign(const DesignRecord &design,
         return;
     }
     const CarrierNetwork net = carrierNetwork(design, measured.get());
-    const CarrierAnalysis a = analyzeCarrier(net, carrierSettings(in, loadPowerW), partRatings(in));
-    showTable(carrierTable(a, in, loadPowerW));
+    showTable(carrierTable(*analysis, in, loadPowerW));
     // The loss curves depend on the network and the supply alone, each swept again only when
     // that changed. Idle, BD's legs switch together: all of its carrier is common mode, which
     // meets L and the Zobel branches, not Cf or the speaker across the outputs.

@@ -41,12 +41,12 @@ signals:
     void inputsChanged(const CarrierInputs &inputs);
 
 private:
-    // Works the carrier out for this design, with a measured speaker in place of its resistance
-    // and inductance (or none), at loadPowerW watts into the speaker, and shows it. The inputs
-    // shown follow design.carrier; the loss curve is swept again only when what it depends on
-    // (network, supply) changed.
+    // Shows the design's carrier analysis (the model's, with a measured speaker in place of its
+    // resistance and inductance, or none, at loadPowerW watts into the speaker; null while the
+    // supply or the switching frequency is missing). The inputs shown follow design.carrier; the
+    // loss curve is swept again only when what it depends on (network, supply) changed.
     void showDesign(const DesignRecord &design, std::shared_ptr<const MeasuredLoad> measured,
-                    double loadPowerW);
+                    double loadPowerW, const CarrierAnalysis *analysis);
 
     // Construction (carrierwindow_layout.cpp).
     void createControls();

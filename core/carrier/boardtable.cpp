@@ -41,7 +41,8 @@ QString ratioText(double value, const QString &unit, double ratio)
 
 }  // namespace
 
-BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW)
+BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW,
+                          const CarrierAnalysis *carrier)
 {
     BoardFigures b;
     CarrierTable &t = b.table;
@@ -50,7 +51,8 @@ BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW)
     double peakA = audioInductorPeakA(rec, loadPowerW);
     if (in.given()) {
         const CarrierAnalysis a =
-            analyzeCarrier(carrierNetwork(rec), carrierSettings(in, loadPowerW));
+            carrier ? *carrier
+                    : analyzeCarrier(carrierNetwork(rec), carrierSettings(in, loadPowerW));
         if (const auto *p = std::get_if<AtPowerFigures>(&a.atPower)) {
             b.atPower = *p;
             peakA = largest(p->inductorPeakA);

@@ -15,4 +15,6 @@ struct BoardFigures {
     std::optional<AtPowerFigures> atPower;  // the carrier's figures at the load power
     CarrierTable table;
 };
-BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW);
+// With the design's carrier analysis when one is at hand (else worked out here).
+BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW,
+                          const CarrierAnalysis *carrier = nullptr);

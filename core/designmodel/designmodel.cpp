@@ -284,8 +284,16 @@ void DesignModel::update(DesignParts parts)
         if (network || (parts & (DesignPart::LoadPower | DesignPart::MeasuredSpeaker)))
             m_measuredCurves->dissipationCurrent = false;
     }
-    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier))
+    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier |
+                 DesignPart::MeasuredSpeaker)) {
+        const CarrierInputs &in = m_record.carrier;
+        if (in.given())
+            m_carrier = analyzeCarrier(carrierNetwork(m_record, m_measured.get()),
+                                       carrierSettings(in, m_loadPower), partRatings(in));
+        else
+            m_carrier.reset();
         followLoadPower();
+    }
     emit changed(parts);
     emit settled();
 }
@@ -302,12 +310,9 @@ void DesignModel::followLoadPower()
         m_atLoadPower = std::make_unique<LoadPowerCurves>();
     LoadPowerCurves &p = *m_atLoadPower;
     double peakA = audioInductorPeakA(m_record, m_loadPower);
-    if (m_record.carrier.given()) {
-        const CarrierAnalysis a = analyzeCarrier(carrierNetwork(m_record),
-                                                 carrierSettings(m_record.carrier, m_loadPower));
-        if (const auto *f = std::get_if<AtPowerFigures>(&a.atPower))
-            peakA = std::max(f->inductorPeakA[0], f->inductorPeakA[1]);
-    }
+    if (const AtPowerFigures *f =
+            m_carrier ? std::get_if<AtPowerFigures>(&m_carrier->atPower) : nullptr)
+        peakA = std::max(f->inductorPeakA[0], f->inductorPeakA[1]);
     p.point = operatingPoint(m_record, m_loadPower, peakA);
     const ParasiticFigures fig = sweepParasitic(p.point.atPower, &p.gain, &p.gainZobel, nullptr);
     p.gainFigures = fig.gain;

@@ -104,6 +104,11 @@ public:
     // The design held as the reference, else null.
     const HeldReference *reference() const { return m_reference.get(); }
 
+    // The switching carrier's figures of the design (with the measured speaker while one is
+    // loaded, and the ratings the carrier inputs give) while its supply and switching frequency
+    // are given, else null.
+    const CarrierAnalysis *carrierAnalysis() const { return m_carrier ? &*m_carrier : nullptr; }
+
     // The design at its load power while one of its parts has a saturation or bias curve,
     // else null.
     const LoadPowerCurves *atLoadPower() const { return m_atLoadPower.get(); }
@@ -160,6 +165,7 @@ private:
     std::shared_ptr<const MeasuredLoad> m_measured;
     std::unique_ptr<Measured> m_measuredCurves;
     std::unique_ptr<HeldReference> m_reference;
+    std::optional<CarrierAnalysis> m_carrier;
     std::unique_ptr<LoadPowerCurves> m_atLoadPower;
     PartsLibrary m_library;
 };

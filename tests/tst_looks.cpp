@@ -30,6 +30,7 @@ private slots:
                "384; type carrier_zobel_rating .25";
         QTest::newRow("Zobel map") << "map";
         QTest::newRow("filter figures") << "parts; board";
+        QTest::newRow("carrier window, real parts") << "parts; carrier";
         QTest::newRow("half-bridge schematic") << "schematic";
         QTest::newRow("full-bridge schematic") << "full; schematic";
         QTest::newRow("About") << "about";

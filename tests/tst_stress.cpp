@@ -168,6 +168,8 @@ private slots:
         const double k = options.contains("full") ? 2 : 1, R = 8;
         const auto capacitance = [&](double v) { return 2.2e-6 * derated(bias, v); };
         const double L = 33e-6 * derated(saturation, o["inductor_peak_A"].toDouble());
+        QCOMPARE_LE(std::fabs(o["inductor_L_at_peak_H"].toDouble() / L - 1), 1e-12);
+        QCOMPARE_LE(std::fabs(o["inductor_L_ratio_at_peak"].toDouble() * 33e-6 / L - 1), 1e-12);
         const double idleC = capacitance(dc), powerC = capacitance(dc + std::sqrt(2 * R * 50));
         QCOMPARE_LE(std::fabs(o["filter_cap_C_at_peak_F"].toDouble() / powerC - 1), 1e-12);
         for (const auto &[when, l, c] :

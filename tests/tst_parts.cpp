@@ -112,11 +112,14 @@ private slots:
             if (w->objectName() == "BoardWindow")
                 window = w;
         auto *table = childNamed<QTableWidget>(window, "board_table");
-        const auto cell = [table](const QString &figure, int column) {
+        const auto item = [table](const QString &figure, int column) {
             for (int r = 0; r < table->rowCount(); ++r)
                 if (table->item(r, 0)->text() == figure)
-                    return table->item(r, column)->text();
-            return QString();
+                    return table->item(r, column);
+            return static_cast<QTableWidgetItem *>(nullptr);
+        };
+        const auto cell = [&](const QString &figure, int column) {
+            return item(figure, column)->text();
         };
         using C = std::complex<double>;
         const double w = 2 * M_PI * 1000;
@@ -128,6 +131,7 @@ private slots:
         QCOMPARE(cell("Inductance (each)", 2), QString("%1 (%2 %), below 70 % of its value")
                                                    .arg(carrierValueText(22e-6 * ratio, "H"))
                                                    .arg(std::round(100 * ratio)));
+        QCOMPARE(item("Inductance (each)", 2)->foreground().color(), QColor(192, 0, 0));
         play(form, "pick filter_c_par .47");
         QCOMPARE(cell("Filter capacitance", 1), "470 nF");
     }

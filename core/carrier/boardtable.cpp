@@ -50,9 +50,11 @@ BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW,
     const CarrierInputs &in = rec.carrier;
     double peakA = audioInductorPeakA(rec, loadPowerW);
     if (in.given()) {
-        const CarrierAnalysis a =
-            carrier ? *carrier
-                    : analyzeCarrier(carrierNetwork(rec), carrierSettings(in, loadPowerW));
+        std::optional<CarrierAnalysis> own;
+        const CarrierAnalysis &a =
+            carrier
+                ? *carrier
+                : own.emplace(analyzeCarrier(carrierNetwork(rec), carrierSettings(in, loadPowerW)));
         if (const auto *p = std::get_if<AtPowerFigures>(&a.atPower)) {
             b.atPower = *p;
             peakA = largest(p->inductorPeakA);
@@ -100,7 +102,8 @@ BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW,
         cornerText(op.loadedAtPower));
     row(QStringLiteral("Q, with the speaker"), qText(op.loadedIdle), qText(op.loadedAtPower));
 
-    const double L0 = parasiticNetwork(rec).L;
+    const ParasiticNetwork nominal = parasiticNetwork(rec);
+    const double L0 = nominal.L;
     CarrierTableRow *inductance =
         row(QStringLiteral("Inductance (each)"), carrierValueText(L0, QStringLiteral("H")),
             ratioText(op.inductanceH, QStringLiteral("H"), op.inductanceRatio));
@@ -114,7 +117,7 @@ BoardFigures boardFigures(const DesignRecord &rec, double loadPowerW,
            rated(rec, PartSlot::filter_l, &Part::ratedRmsA),
            b.atPower ? largest(b.atPower->inductorRmsA) : 0.0, QStringLiteral("A rms"));
 
-    const double C0 = parasiticNetwork(rec).cf;
+    const double C0 = nominal.cf;
     row(QStringLiteral("Filter capacitance"),
         ratioText(op.capacitanceIdleF, QStringLiteral("F"), op.capacitanceIdleF / C0),
         ratioText(op.capacitanceF, QStringLiteral("F"), op.capacitanceRatio));

@@ -572,9 +572,56 @@ LegPeak legPeak(const Network &n, double Vs, double wc, double w0, double M, Mod
         }
         y = highest(model, best - kStep, best + kStep, best, 40);
     }
-    // The exact top near it: the shape's maximum is off by up to a third of a scan step in BD.
-    y = highest([&](double t) { return exact(t).current; }, y - kStep, y + kStep, y, 24);
-    return exact(y);
+    // The exact top near it (the shape's maximum is off by up to a third of a scan step in BD):
+    // Brent's search, parabolas through the best three points with golden sections as a fallback,
+    // down to about 1e-8 rad, where the top is flat to the last digit.
+    double a = y - kStep, b = y + kStep;
+    double x = y, w = y, v = y;
+    LegPeak top = exact(y);
+    double fx = -top.current, fw = fx, fv = fx;
+    double d = 0.0, e = 0.0;
+    constexpr double kSection = 0.3819660112501051, kRelative = 1.5e-8, kAbsolute = 1e-12;
+    for (int i = 0; i < 100; ++i) {
+        const double m = 0.5 * (a + b), tol = kRelative * std::abs(x) + kAbsolute, tol2 = 2 * tol;
+        if (std::abs(x - m) <= tol2 - 0.5 * (b - a))
+            break;
+        double p = 0.0, q = 0.0, r = 0.0;
+        if (std::abs(e) > tol) {
+            r = (x - w) * (fx - fv);
+            q = (x - v) * (fx - fw);
+            p = (x - v) * q - (x - w) * r;
+            q = 2 * (q - r);
+            if (q > 0)
+                p = -p;
+            else
+                q = -q;
+            r = e;
+            e = d;
+        }
+        if (std::abs(p) < std::abs(0.5 * q * r) && p > q * (a - x) && p < q * (b - x)) {
+            d = p / q;
+            if (const double u = x + d; u - a < tol2 || b - u < tol2)
+                d = x < m ? tol : -tol;
+        } else {
+            e = x < m ? b - x : a - x;
+            d = kSection * e;
+        }
+        const double u = x + (std::abs(d) >= tol ? d : d > 0 ? tol : -tol);
+        const LegPeak atU = exact(u);
+        const double fu = -atU.current;
+        if (fu <= fx) {
+            (u < x ? b : a) = x;
+            v = w, fv = fw, w = x, fw = fx, x = u, fx = fu;
+            top = atU;
+        } else {
+            (u < x ? a : b) = u;
+            if (fu <= fw || w == x)
+                v = w, fv = fw, w = u, fw = fu;
+            else if (fu <= fv || v == x || v == w)
+                v = u, fv = fu;
+        }
+    }
+    return top;
 }
 
 CarrierFigures figuresOf(const Sums &sum, std::array<double, 2> ripple)

@@ -3,8 +3,8 @@
 // What the command line's commands share: the parsed options, the design they describe, and the
 // refusal that ends a command line.
 
-#include "core/network/designrecord.h"
 #include "core/measured/measuredload.h"
+#include "core/network/designrecord.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -41,6 +41,11 @@ Outcome netlistCommand(const Invocation &in);
 Outcome fitCommand(const Invocation &in);
 Outcome exploreCommand(const Invocation &in);
 Outcome stressCommand(const Invocation &in);
+Outcome toleranceCommand(const Invocation &in);
+
+// The tolerance command's own options (tolerance.cpp), refused by the other commands.
+void addToleranceOptions(QCommandLineParser &parser);
+QStringList toleranceOptionNames();
 
 // The switching carrier's options (stress.cpp): --supply, --fsw, --modulation, ... into the
 // design's carrier inputs, through the carrier window's rules.

@@ -78,19 +78,25 @@ std::optional<Modulation> modulationNamed(const QString &name)
 
 CarrierNetwork carrierNetwork(const DesignRecord &design, const MeasuredLoad *measured)
 {
+    return carrierNetwork(design, designValues(design), measured);
+}
+
+CarrierNetwork carrierNetwork(const DesignRecord &design, const DesignValues &v,
+                              const MeasuredLoad *measured)
+{
     CarrierNetwork net;
-    net.filterL = design.filter_l_par_modeval;
-    net.filterC = si::fromMicro(design.filter_c_par_modeval);
-    net.zobelR = design.zobel_r_parval;
-    net.zobelCPar = design.zobel_c_parval;
-    net.zobelCSer = design.zobel_c_serval;
+    net.filterL = v.filterL;
+    net.filterC = si::fromMicro(v.filterC);
+    net.zobelR = v.zobelR;
+    net.zobelCPar = v.zobelCPar;
+    net.zobelCSer = v.zobelCSer;
     net.fullBridge = design.fullBridge();
     if (const std::optional<Part> &l = design.parts.at(PartSlot::filter_l))
         net.saturation = l->saturation;
     if (measured)
         net.speaker = [measured](double hz) { return measured->impedance(hz); };
     else
-        net.speaker = speakerRL(design.speaker_r_modeval, si::fromMilli(design.actual_l_net));
+        net.speaker = speakerRL(v.speakerR, si::fromMilli(v.speakerL));
     return net;
 }
 

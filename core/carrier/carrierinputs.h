@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/carrier/carrier.h"
-#include "core/network/designrecord.h"
 #include "core/common/entryrule.h"
+#include "core/network/designrecord.h"
 
 #include <optional>
 
@@ -35,6 +35,9 @@ std::optional<Modulation> modulationNamed(const QString &name);
 // Zobel branch (capacitors left out counting as 1e-13 F) and the speaker, its resistance and
 // inductance or a measured speaker in their place.
 CarrierNetwork carrierNetwork(const DesignRecord &design, const MeasuredLoad *measured = nullptr);
+// The same with `values` in place of the design's own.
+CarrierNetwork carrierNetwork(const DesignRecord &design, const DesignValues &values,
+                              const MeasuredLoad *measured = nullptr);
 // The settings, with loadPower watts into the speaker for the at-power figures.
 CarrierSettings carrierSettings(const CarrierInputs &in, double loadPower);
 PartRatings partRatings(const CarrierInputs &in);

@@ -38,14 +38,26 @@ double openWhenZero(double farad)
 
 NetworkValues networkValues(const DesignRecord &rec)
 {
+    return networkValues(designValues(rec), rec.full_bridge_select);
+}
+
+DesignValues designValues(const DesignRecord &rec)
+{
+    return {rec.filter_l_par_modeval, rec.filter_c_par_modeval, rec.zobel_c_parval,
+            rec.zobel_r_parval,       rec.zobel_c_serval,       double(rec.speaker_r_modeval),
+            rec.actual_l_net};
+}
+
+NetworkValues networkValues(const DesignValues &v, Flag fullBridge)
+{
     NetworkValues n;
-    n.R1 = rec.speaker_r_modeval;
-    n.R2 = rec.zobel_r_parval * 1.0000001;
-    n.L1 = si::fromMilli(rec.actual_l_net);
-    n.L2 = rec.fullBridge() ? rec.filter_l_par_modeval * 2 : rec.filter_l_par_modeval;
-    n.C1 = si::fromMicro(rec.filter_c_par_modeval);
-    n.C2 = openWhenZero(rec.zobel_c_parval);
-    n.C3 = openWhenZero(rec.zobel_c_serval);
-    n.full_bridge_select = rec.full_bridge_select;
+    n.R1 = v.speakerR;
+    n.R2 = v.zobelR * 1.0000001;
+    n.L1 = si::fromMilli(v.speakerL);
+    n.L2 = fullBridge != kFlagFalse ? v.filterL * 2 : v.filterL;
+    n.C1 = si::fromMicro(v.filterC);
+    n.C2 = openWhenZero(v.zobelCPar);
+    n.C3 = openWhenZero(v.zobelCSer);
+    n.full_bridge_select = fullBridge;
     return n;
 }

@@ -112,3 +112,18 @@ struct NetworkValues {
     Flag full_bridge_select = kFlagFalse;
 };
 NetworkValues networkValues(const DesignRecord &rec);
+
+// The seven values of a design in the record's units (H, uF, F, ohm, F, ohm, mH), as doubles: a
+// tolerance run moves them off the lists' values.
+struct DesignValues {
+    double filterL = 0.0;    // H, one leg
+    double filterC = 0.0;    // uF
+    double zobelCPar = 0.0;  // F, 0 = not fitted
+    double zobelR = 0.0;     // ohm
+    double zobelCSer = 0.0;  // F, 0 = not fitted
+    double speakerR = 0.0;   // ohm
+    double speakerL = 0.0;   // mH
+};
+DesignValues designValues(const DesignRecord &rec);
+// The design with `values` in place of its own, by the same arithmetic as networkValues(rec).
+NetworkValues networkValues(const DesignValues &values, Flag fullBridge);

@@ -108,26 +108,31 @@ double selfResonanceCapacitance(double inductanceH, double srfHz)
 
 ParasiticNetwork parasiticNetwork(const DesignRecord &rec)
 {
+    return parasiticNetwork(rec, designValues(rec));
+}
+
+ParasiticNetwork parasiticNetwork(const DesignRecord &rec, const DesignValues &v)
+{
     ParasiticNetwork n;
-    n.Rs = rec.speaker_r_modeval;
-    n.Ls = si::fromMilli(rec.actual_l_net);
+    n.Rs = v.speakerR;
+    n.Ls = si::fromMilli(v.speakerL);
     n.k = rec.fullBridge() ? 2.0 : 1.0;
-    n.L = rec.filter_l_par_modeval;
+    n.L = v.filterL;
     if (n.L > 0.0) {
         n.dcr = slotField(rec, PartSlot::filter_l, &Part::dcrOhm);
         n.cp = selfResonanceCapacitance(n.L, slotField(rec, PartSlot::filter_l, &Part::srfHz));
     }
-    n.cf = si::fromMicro(rec.filter_c_par_modeval);
+    n.cf = si::fromMicro(v.filterC);
     n.cfEsr = slotField(rec, PartSlot::filter_c, &Part::esrOhm);
     n.cfEsl = slotField(rec, PartSlot::filter_c, &Part::eslH);
-    n.czs = rec.zobel_c_serval;
+    n.czs = v.zobelCSer;
     n.czsEsr = slotField(rec, PartSlot::zobel_c_ser, &Part::esrOhm);
     n.czsEsl = slotField(rec, PartSlot::zobel_c_ser, &Part::eslH);
-    n.czp = rec.zobel_c_parval;
+    n.czp = v.zobelCPar;
     n.czpEsr = slotField(rec, PartSlot::zobel_c_par, &Part::esrOhm);
     n.czpEsl = slotField(rec, PartSlot::zobel_c_par, &Part::eslH);
-    n.rz = rec.zobel_r_parval * 1.0000001;
-    n.rzPower = rec.zobel_r_parval;
+    n.rz = v.zobelR * 1.0000001;
+    n.rzPower = v.zobelR;
     n.rzL = slotField(rec, PartSlot::zobel_r, &Part::seriesLH);
     return n;
 }

@@ -30,6 +30,8 @@ struct ParasiticNetwork {
 
 // The design with its parts' parasitics (an empty slot, or a field not given, is ideal).
 ParasiticNetwork parasiticNetwork(const DesignRecord &rec);
+// The same with `values` in place of the design's own, its parts' parasitics kept.
+ParasiticNetwork parasiticNetwork(const DesignRecord &rec, const DesignValues &values);
 
 // The parts with their small-signal parasitics (DCR, self-resonance, ESR, ESL, series inductance)
 // left out; every other field stays.

@@ -4,13 +4,18 @@
 
 PowerInputs powerInputs(const DesignRecord &rec, double loadPower)
 {
+    return powerInputs(designValues(rec), rec.full_bridge_select != 0, loadPower);
+}
+
+PowerInputs powerInputs(const DesignValues &values, bool fullBridge, double loadPower)
+{
     PowerInputs in;
-    in.speakerR = rec.speaker_r_modeval;
+    in.speakerR = values.speakerR;
     in.loadPower = loadPower;
-    in.zobelCPar = rec.zobel_c_parval;
-    in.zobelCSer = rec.zobel_c_serval;
-    in.zobelR = rec.zobel_r_parval;
-    in.fullBridge = rec.full_bridge_select != 0;
+    in.zobelCPar = values.zobelCPar;
+    in.zobelCSer = values.zobelCSer;
+    in.zobelR = values.zobelR;
+    in.fullBridge = fullBridge;
     return in;
 }
 

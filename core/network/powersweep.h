@@ -22,6 +22,8 @@ struct PowerInputs {
 
 // What the sweep reads from a design, with loadPower watts into the speaker.
 PowerInputs powerInputs(const DesignRecord &rec, double loadPower);
+// The same with `values` in place of the design's own.
+PowerInputs powerInputs(const DesignValues &values, bool fullBridge, double loadPower);
 
 // Frequency (Hz) and dissipation (W). Sized once; every sweep overwrites all of it.
 struct PowerCurve {

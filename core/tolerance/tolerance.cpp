@@ -1,0 +1,331 @@
+#include "core/tolerance/tolerance.h"
+
+#include "core/carrier/carrier.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/network/loadcompare.h"
+#include "core/network/parasitics.h"
+#include "core/network/powersweep.h"
+#include "core/network/sweeps.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+constexpr std::array<const char *, kVariedCount> kVariedNames = {
+    "filter_l", "filter_c", "zobel_c_par", "zobel_r", "zobel_c_ser", "speaker_r", "speaker_l"};
+
+double &valueOf(DesignValues &v, Varied which)
+{
+    switch (which) {
+        case Varied::filter_l: return v.filterL;
+        case Varied::filter_c: return v.filterC;
+        case Varied::zobel_c_par: return v.zobelCPar;
+        case Varied::zobel_r: return v.zobelR;
+        case Varied::zobel_c_ser: return v.zobelCSer;
+        case Varied::speaker_r: return v.speakerR;
+        case Varied::speaker_l: return v.speakerL;
+    }
+    return v.filterL;
+}
+
+// The part slot whose library part may bring its own tolerance; none for the speaker.
+std::optional<PartSlot> slotOf(Varied v)
+{
+    switch (v) {
+        case Varied::filter_l: return PartSlot::filter_l;
+        case Varied::filter_c: return PartSlot::filter_c;
+        case Varied::zobel_c_par: return PartSlot::zobel_c_par;
+        case Varied::zobel_r: return PartSlot::zobel_r;
+        case Varied::zobel_c_ser: return PartSlot::zobel_c_ser;
+        default: return std::nullopt;
+    }
+}
+
+// Uniform on [0, 1) from the top 53 bits of the generator: the same numbers on any platform.
+double unit(std::mt19937_64 &gen)
+{
+    return double(gen() >> 11) * 0x1.0p-53;
+}
+
+// A relative deviation within +-t.
+double deviation(std::mt19937_64 &gen, Distribution d, double t)
+{
+    if (d == Distribution::uniform)
+        return t * (2 * unit(gen) - 1);
+    constexpr double kTwoPi = 6.283185307179586;
+    for (;;) {  // Box-Muller, drawn again past the ends (0.27 % of draws)
+        const double u1 = 1 - unit(gen), u2 = unit(gen);
+        const double z = std::sqrt(-2 * std::log(u1)) * std::cos(kTwoPi * u2);
+        if (const double x = z * t / 3; std::abs(x) <= t)
+            return x;
+    }
+}
+
+// NaN sorts last, so that a figure no board can give never upsets the order.
+bool before(double a, double b)
+{
+    return a < b || (std::isnan(b) && !std::isnan(a));
+}
+
+}  // namespace
+
+QString variedName(Varied v)
+{
+    return QLatin1String(kVariedNames[std::size_t(v)]);
+}
+
+std::optional<Varied> variedNamed(const QString &name)
+{
+    for (Varied v : kAllVaried)
+        if (name == QLatin1String(kVariedNames[std::size_t(v)]))
+            return v;
+    return std::nullopt;
+}
+
+QString toleranceFigureKey(ToleranceFigure f)
+{
+    static constexpr std::array<const char *, kToleranceFigureCount> keys = {
+        "gain_20k_dB", "gain_384k_dB", "max_gain_dB", "zobel_7k_W"};
+    return QLatin1String(keys[std::size_t(f)]);
+}
+
+QString toleranceLimitKey(ToleranceLimit l)
+{
+    static constexpr std::array<const char *, kToleranceLimitCount> keys = {
+        "max_peak_dB", "gain_20k_dB", "max_zobel_W", "max_inductor_A"};
+    return QLatin1String(keys[std::size_t(l)]);
+}
+
+ToleranceSettings toleranceSettingsFor(const DesignRecord &design)
+{
+    ToleranceSettings s;
+    for (Varied v : kAllVaried)
+        if (const std::optional<PartSlot> slot = slotOf(v))
+            if (const std::optional<Part> &part = design.parts.at(*slot);
+                part && part->tolerancePercent)
+                s.percent[std::size_t(v)] = *part->tolerancePercent;
+    return s;
+}
+
+ToleranceEntry acceptTolerancePercent(const QString &text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return {std::nullopt, QStringLiteral("a tolerance is a number of percent")};
+    if (v < 0 || v >= 100)
+        return {std::nullopt, QStringLiteral("a tolerance is from 0 up to, not including, 100 %")};
+    return {v, {}};
+}
+
+ToleranceEntry acceptToleranceRuns(const QString &text)
+{
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok);
+    if (!ok || v < 1 || v > kMaxToleranceRuns)
+        return {std::nullopt, QStringLiteral("the runs are a whole number from 1 to 100000")};
+    return {double(v), {}};
+}
+
+std::optional<std::uint64_t> acceptToleranceSeed(const QString &text, QString *refusal)
+{
+    bool ok = false;
+    const qulonglong v = text.trimmed().toULongLong(&ok);
+    if (!ok || text.trimmed().startsWith(QLatin1Char('-')) ||
+        text.trimmed().startsWith(QLatin1Char('+'))) {
+        if (refusal)
+            *refusal = QStringLiteral("the seed is a whole number from 0 to 18446744073709551615");
+        return std::nullopt;
+    }
+    return std::uint64_t(v);
+}
+
+double nearestRankPercentile(const std::vector<double> &sorted, int percent)
+{
+    if (sorted.empty())
+        return std::numeric_limits<double>::quiet_NaN();
+    // ceil(K N / 100) in whole numbers, at least rank 1
+    const std::size_t rank =
+        std::max<std::size_t>(1, (std::size_t(percent) * sorted.size() + 99) / 100);
+    return sorted[rank - 1];
+}
+
+struct ToleranceWork::Impl {
+    DesignRecord design;
+    double loadPower = 0.0;
+    ToleranceSettings settings;
+    ToleranceLimits limits;
+    DesignValues nominal;
+    std::array<bool, kVariedCount> varied{};
+    std::array<double, kVariedCount> fraction{};  // tolerance / 100
+    bool parasitic = false;
+    int corners = 0;
+
+    void figures(ToleranceRun &run, bool judge) const;
+};
+
+ToleranceWork::ToleranceWork(const DesignRecord &design, double loadPower,
+                             const ToleranceSettings &settings, const ToleranceLimits &limits)
+    : m(std::make_unique<Impl>())
+{
+    m->design = design;
+    m->loadPower = loadPower;
+    m->settings = settings;
+    m->settings.runs = std::clamp(settings.runs, 1, kMaxToleranceRuns);
+    m->limits = limits;
+    m->nominal = designValues(design);
+    m->parasitic = design.parts.hasParasitics();
+    std::vector<Varied> moving;
+    for (Varied v : kAllVaried) {
+        const std::size_t i = std::size_t(v);
+        m->fraction[i] = settings.percent[i] / 100;
+        m->varied[i] = m->fraction[i] > 0 && valueOf(m->nominal, v) != 0.0;
+        if (m->varied[i])
+            moving.push_back(v);
+    }
+    m->corners = 1 << moving.size();
+    // The runs, each drawing its deviations in the inputs' order, then the corners: bit j of a
+    // corner's number puts the j-th varied input at its upper end.
+    std::mt19937_64 gen(m->settings.seed);
+    m_items.resize(std::size_t(m->settings.runs + m->corners));
+    for (int r = 0; r < m->settings.runs; ++r) {
+        DesignValues &v = m_items[std::size_t(r)].values = m->nominal;
+        for (Varied which : moving)
+            valueOf(v, which) *=
+                1 + deviation(gen, settings.distribution, m->fraction[std::size_t(which)]);
+    }
+    for (int c = 0; c < m->corners; ++c) {
+        DesignValues &v = m_items[std::size_t(m->settings.runs + c)].values = m->nominal;
+        for (std::size_t j = 0; j < moving.size(); ++j) {
+            const double t = m->fraction[std::size_t(moving[j])];
+            valueOf(v, moving[j]) *= (c >> j) & 1 ? 1 + t : 1 - t;
+        }
+    }
+}
+
+ToleranceWork::~ToleranceWork() = default;
+
+void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
+{
+    thread_local Curve curve;
+    thread_local PowerCurve powerCurve;
+    const DesignValues &v = run.values;
+    const PowerInputs power = powerInputs(v, design.fullBridge(), loadPower);
+    GainFigures gain;
+    double zobelW = 0.0;
+    double peak = 0.0;  // the largest Fig. 3 gain over the compared loads, asked for by a limit
+    const bool overLoads = judge && limits.maxPeakDb;
+    if (parasitic) {
+        const ParasiticNetwork real = parasiticNetwork(design, v);
+        gain = sweepParasitic(real, nullptr, &curve, nullptr).gainZobel;
+        zobelW = sweepParasiticPower(real, power, powerCurve).at7kHz;
+        for (const ComparedLoad &load : kComparedLoads) {
+            if (!overLoads)
+                break;
+            ParasiticNetwork at = real;
+            at.Rs = load.ohms;
+            peak = std::max(peak, sweepParasitic(at, nullptr, &curve, nullptr).gainZobel.maximum);
+        }
+    } else {
+        const NetworkValues n = networkValues(v, design.full_bridge_select);
+        gain = sweepGainZobel(n, curve);
+        zobelW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz, as the sweep's
+        for (const ComparedLoad &load : kComparedLoads) {
+            if (!overLoads)
+                break;
+            NetworkValues at = n;
+            at.R1 = load.ohms;
+            peak = std::max(peak, sweepGainZobel(at, curve).maximum);
+        }
+    }
+    run.figures = {gain.gain20k, gain.gain384k, gain.maximum, zobelW};
+    if (!judge)
+        return;
+    if (overLoads)
+        run.fails[std::size_t(ToleranceLimit::maxPeak)] =
+            !(std::max(peak, gain.maximum) <= *limits.maxPeakDb);
+    if (limits.gain20kLowDb && limits.gain20kHighDb)
+        run.fails[std::size_t(ToleranceLimit::gain20k)] =
+            !(gain.gain20k >= *limits.gain20kLowDb && gain.gain20k <= *limits.gain20kHighDb);
+    if (limits.maxZobelW)
+        run.fails[std::size_t(ToleranceLimit::maxZobel)] = !(zobelW <= *limits.maxZobelW);
+    if (limits.maxInductorA && design.carrier.given()) {
+        const CarrierAnalysis a =
+            analyzeCarrier(carrierNetwork(design, v), carrierSettings(design.carrier, loadPower));
+        const auto *p = std::get_if<AtPowerFigures>(&a.atPower);
+        const double peak = p ? std::max(p->inductorPeakA[0], p->inductorPeakA[1])
+                              : std::numeric_limits<double>::infinity();
+        run.fails[std::size_t(ToleranceLimit::maxInductor)] = !(peak <= *limits.maxInductorA);
+    }
+}
+
+void ToleranceWork::fill(ToleranceRun &item) const
+{
+    m->figures(item, &item - m_items.data() < m->settings.runs);
+}
+
+ToleranceResult ToleranceWork::finish() &&
+{
+    ToleranceResult out;
+    out.settings = m->settings;
+    out.varied = m->varied;
+    const auto runs = std::size_t(m->settings.runs);
+    for (int f = 0; f < kToleranceFigureCount; ++f) {
+        std::vector<double> values(runs);
+        for (std::size_t r = 0; r < runs; ++r) values[r] = m_items[r].figures[std::size_t(f)];
+        std::sort(values.begin(), values.end(), before);
+        FigureSpread &s = out.spread[std::size_t(f)];
+        s.min = values.front();
+        s.max = values.back();
+        s.p1 = nearestRankPercentile(values, 1);
+        s.p50 = nearestRankPercentile(values, 50);
+        s.p99 = nearestRankPercentile(values, 99);
+        // The corners: the first one to reach each extreme.
+        std::size_t lo = runs, hi = runs;
+        for (std::size_t c = runs; c < m_items.size(); ++c) {
+            const double v = m_items[c].figures[std::size_t(f)];
+            if (before(v, m_items[lo].figures[std::size_t(f)]))
+                lo = c;
+            if (before(m_items[hi].figures[std::size_t(f)], v))
+                hi = c;
+        }
+        s.cornerMin = m_items[lo].figures[std::size_t(f)];
+        s.cornerMax = m_items[hi].figures[std::size_t(f)];
+        int j = 0;
+        for (Varied v : kAllVaried) {
+            const std::size_t i = std::size_t(v);
+            if (!m->varied[i])
+                continue;
+            s.cornerMinEnds[i] = ((lo - runs) >> j) & 1 ? 1 : -1;
+            s.cornerMaxEnds[i] = ((hi - runs) >> j) & 1 ? 1 : -1;
+            ++j;
+        }
+    }
+    if (m->limits.any()) {
+        int good = 0;
+        for (std::size_t r = 0; r < runs; ++r) {
+            const ToleranceRun &run = m_items[r];
+            good += std::none_of(run.fails.begin(), run.fails.end(), [](bool f) { return f; });
+            for (int l = 0; l < kToleranceLimitCount; ++l)
+                out.failures[std::size_t(l)] += run.fails[std::size_t(l)];
+        }
+        out.yieldPercent = 100.0 * good / double(runs);
+        const auto most = std::max_element(out.failures.begin(), out.failures.end());
+        if (*most > 0)
+            out.mostFailed = ToleranceLimit(most - out.failures.begin());
+    }
+    m_items.resize(runs);
+    out.runs = std::move(m_items);
+    return out;
+}
+
+ToleranceResult toleranceRuns(const DesignRecord &design, double loadPower,
+                              const ToleranceSettings &settings, const ToleranceLimits &limits)
+{
+    ToleranceWork work(design, loadPower, settings, limits);
+    for (ToleranceRun &item : work.items()) work.fill(item);
+    return std::move(work).finish();
+}

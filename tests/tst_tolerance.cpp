@@ -1,0 +1,192 @@
+// `quorvel tolerance` as its own process: every refused input with its one line and status 2, and
+// the yield against the runs of its own samples file, judged here with the network solved in
+// complex arithmetic. The figures, the spread and the corners are checked by
+// tests/reference/tolerance.py.
+#include "runprogram.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <complex>
+#include <functional>
+
+namespace {
+
+using cd = std::complex<double>;
+
+struct Board {
+    double L, Cf, Czp, Rz, Czs, Rs, Ls;  // uH, uF, uF, ohm, uF, ohm, mH, as the samples file
+    double gain20k, zobel7k;
+};
+
+// Fig. 3 at grid point i, in dB: the load (speaker, filter capacitor, Zobel branch, which is two in
+// series in full bridge) against the filter inductance, one in each leg.
+double gainDb(const Board &b, double Rs, int i, bool full)
+{
+    const double w = i * 6.28318 * 100, k = full ? 2 : 1;
+    const cd j(0, 1);
+    const double czp = b.Czp > 0 ? b.Czp * 1e-6 : 1e-13, czs = b.Czs > 0 ? b.Czs * 1e-6 : 1e-13;
+    cd y = 1.0 / (Rs + j * w * b.Ls * 1e-3) + j * w * b.Cf * 1e-6;
+    y += 1.0 / (1.0 / (j * w * czs) + 1.0 / (1.0 / (b.Rz * 1.0000001) + j * w * czp)) / k;
+    const cd zl = 1.0 / y;
+    return 20 * std::log10(std::abs(zl / (zl + j * w * b.L * 1e-6 * k)));
+}
+
+// The largest gain over the grid with the board's speaker and with 2, 4, 8, 16 ohm and none.
+double peakOverLoads(const Board &b, bool full)
+{
+    double peak = 0;
+    for (double rs : {b.Rs, 2.0, 4.0, 8.0, 16.0, 1e9})
+        for (int i = 1; i <= 10000; ++i) peak = std::max(peak, gainDb(b, rs, i, full));
+    return peak;
+}
+
+QList<Board> readSamples(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QList<Board> boards;
+    f.readLine();
+    while (!f.atEnd()) {
+        const QList<QByteArray> c = f.readLine().trimmed().split(',');
+        boards.append({c[1].toDouble(), c[2].toDouble(), c[3].toDouble(), c[4].toDouble(),
+                       c[5].toDouble(), c[6].toDouble(), c[7].toDouble(), c[8].toDouble(),
+                       c[11].toDouble()});
+    }
+    return boards;
+}
+
+using Judge = std::function<bool(const Board &)>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Judge)
+
+class TestTolerance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refused_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QByteArray>("err");
+        const auto row = [](const char *name, const char *args, const char *err) {
+            QTest::newRow(name) << QString::fromLatin1(args)
+                                << "quorvel: " + QByteArray(err) + "\n";
+        };
+        row("tolerance negative", "--tolerance filter_l=-1",
+            "--tolerance: \"filter_l=-1\": a tolerance is from 0 up to, not including, 100 %");
+        row("tolerance 100 %", "--tolerance speaker_l=100",
+            "--tolerance: \"speaker_l=100\": a tolerance is from 0 up to, not including, 100 %");
+        row("tolerance not a number", "--tolerance zobel_r=five",
+            "--tolerance: \"zobel_r=five\": a tolerance is a number of percent");
+        row("input unknown", "--tolerance speaker_x=5",
+            "--tolerance: \"speaker_x=5\" is not accepted; accepted: NAME=PERCENT with NAME one "
+            "of filter_l, filter_c, zobel_c_par, zobel_r, zobel_c_ser, speaker_r, speaker_l");
+        row("no runs", "--runs 0", "--runs: \"0\": the runs are a whole number from 1 to 100000");
+        row("runs past the most", "--runs 100001",
+            "--runs: \"100001\": the runs are a whole number from 1 to 100000");
+        row("runs fractional", "--runs 1.5",
+            "--runs: \"1.5\": the runs are a whole number from 1 to 100000");
+        row("seed negative", "--seed=-1",
+            "--seed: \"-1\": the seed is a whole number from 0 to 18446744073709551615");
+        row("seed not whole", "--seed 2.5",
+            "--seed: \"2.5\": the seed is a whole number from 0 to 18446744073709551615");
+        row("distribution unknown", "--distribution cauchy",
+            "--distribution: \"cauchy\" is not accepted; accepted: uniform, normal");
+        row("gain window upside down", "--limits=gain_20k_dB=1:-3",
+            "--limits: \"gain_20k_dB=1:-3\": the low end is above the high end");
+        row("limit not a number", "--limits max_zobel_W=lots",
+            "--limits: \"max_zobel_W=lots\" is not accepted; accepted: max_peak_dB=X, "
+            "gain_20k_dB=LOW:HIGH, max_zobel_W=X, max_inductor_A=X, separated by commas");
+        row("inductor limit without the carrier", "--limits max_inductor_A=5",
+            "--limits: max_inductor_A needs the carrier inputs (--supply, --fsw)");
+        row("format table", "--format table",
+            "--format: \"table\" is not accepted; accepted: json, csv");
+    }
+    void refused()
+    {
+        QFETCH(QString, args);
+        QFETCH(QByteArray, err);
+        const Run run = runQuorvel(QStringList{"tolerance"} + words(args));
+        QCOMPARE(run.err, err);
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.out, QByteArray());
+    }
+
+    void otherCommandsRefuseItsOptions()
+    {
+        const Run run = runQuorvel(words("report --runs 10"));
+        QCOMPARE(run.err, QByteArray("quorvel: --runs is not taken by report\n"));
+        QCOMPARE(run.status, 2);
+    }
+
+    // The yield is the share of the samples file's boards that meet every limit, each board
+    // judged here.
+    void yield_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<Judge>("meets");
+        QTest::addColumn<QString>("failingMost");
+        QTest::newRow("gain window, half bridge")
+            << "--runs 400 --limits=gain_20k_dB=3:4.5"
+            << Judge([](const Board &b) { return b.gain20k >= 3 && b.gain20k <= 4.5; })
+            << "gain_20k_dB";
+        QTest::newRow("Zobel watts, full bridge, normal")
+            << "--runs 400 --full-bridge --distribution normal --limits max_zobel_W=0.0115"
+            << Judge([](const Board &b) { return b.zobel7k <= 0.0115; }) << "max_zobel_W";
+        QTest::newRow("peak over the compared loads")
+            << "--runs 30 --seed 4 --zobel-r 10 --limits max_peak_dB=36"
+            << Judge([](const Board &b) { return peakOverLoads(b, false) <= 36; }) << "max_peak_dB";
+        // The ripple, and with it the peak, grows as the inductance falls: only the boards with
+        // more than the nominal 22 uH stay below the nominal design's own peak.
+        QTest::newRow("inductor peak, the inductance alone varied")
+            << "--runs 200 --supply 48 --fsw 384 --full-bridge --load-power 20 "
+               "--tolerance filter_c=0,zobel_c_par=0,zobel_r=0,zobel_c_ser=0,speaker_r=0,"
+               "speaker_l=0 --limits max_inductor_A=" +
+                   nominalPeak()
+            << Judge([](const Board &b) { return b.L > 22; }) << "max_inductor_A";
+    }
+    void yield()
+    {
+        QFETCH(QString, args);
+        QFETCH(Judge, meets);
+        QFETCH(QString, failingMost);
+        QTemporaryDir dir;
+        const QString samples = dir.filePath("runs.csv");
+        const Run run = runQuorvel(QStringList{"tolerance", "--samples", samples} + words(args));
+        QCOMPARE(run.status, 0);
+        const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+        const QList<Board> boards = readSamples(samples);
+        QCOMPARE(boards.size(), o["runs"].toInt());
+        const auto good = std::count_if(boards.begin(), boards.end(), meets);
+        QVERIFY2(good > 0 && good < boards.size(), qPrintable(QString::number(good)));
+        QCOMPARE(o["yield_percent"].toDouble(), 100.0 * double(good) / double(boards.size()));
+        QCOMPARE(o["failing_most"].toString(), failingMost);
+    }
+
+    void noLimitsNoYield()
+    {
+        const QJsonObject o =
+            QJsonDocument::fromJson(runQuorvel(words("tolerance --runs 5")).out).object();
+        QVERIFY(o.contains("yield_percent"));
+        QVERIFY(o["yield_percent"].isNull());
+    }
+
+private:
+    static QString nominalPeak()
+    {
+        const Run run =
+            runQuorvel(words("stress --format json --supply 48 --fsw 384 --full-bridge "
+                             "--load-power 20"));
+        const double peak = QJsonDocument::fromJson(run.out).object()["inductor_peak_A"].toDouble();
+        return QString::number(peak, 'g', 17);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTolerance)
+#include "tst_tolerance.moc"

@@ -23,9 +23,11 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(thi
     createDesignMenu();
     createSheetMenu();
     createPartsMenu();
+    createToleranceMenu();
     connectSelectors();
     connectGraphs();
     connect(m_model, &DesignModel::changed, this, &Form1::showDesign);
+    connect(m_model, &DesignModel::toleranceChanged, this, &Form1::followTolerance);
     connect(m_model, &DesignModel::settled, this, [this] { recordChange(); });
     Form_Load();
     // Undo steps start from the design start-up leaves.

@@ -25,6 +25,7 @@ class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
 class BoardWindow;
+class ToleranceWindow;
 class PartsWindow;
 class RecentFiles;
 class QAction;
@@ -174,6 +175,9 @@ private:
     // The curves drawn under a graph's own: the reference, other loads (Compare Loads), the
     // measured speaker.
     void followOverlays(GraphId id);
+    // The tolerance bands on Fig. 2 and Fig. 3 and the figure boxes' spread, as the model has them.
+    void followTolerance();
+    void showToleranceHints();
 
     // The measured speaker (form1_measured.cpp).
     void createMeasuredMenu();
@@ -242,6 +246,11 @@ private:
     void parts_window_Click();
     void board_window_Click();
 
+    // Tolerance bands and yield (form1_tolerance.cpp).
+    void createToleranceMenu();
+    void tolerance_window_Click();
+    ToleranceWindow *toleranceWindow();
+
     DesignModel *m_model = nullptr;
     std::array<GraphPanel, 3> m_graphs;
     std::array<std::unique_ptr<LoadCurves>, 3> m_loads;  // made when Compare Loads is first chosen
@@ -260,6 +269,8 @@ private:
     QPointer<TradeoffWindow> m_tradeoff;
     QPointer<PartsWindow> m_parts;
     QPointer<BoardWindow> m_board;
+    QPointer<ToleranceWindow> m_toleranceWindow;
+    QAction *m_toleranceBands = nullptr;
     QString m_libraryRefusal;  // why the stored library was not read, if it was not
 
     // Design files, undo and the reference.

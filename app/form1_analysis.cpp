@@ -33,6 +33,8 @@ void Form1::showDesign(DesignParts parts)
         showMeasuredRanges();
     if (curves)
         Update_schemo();
+    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier))
+        showToleranceHints();  // the batch's figures went with the design they were for
     followReference(parts);
 }
 

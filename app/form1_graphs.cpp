@@ -165,5 +165,41 @@ void Form1::followOverlays(GraphId id)
                                     (zobel ? p->gainZobelFigures : p->gainFigures).maximum),
                          kLoadPowerColour, &curve.x, &curve.y, Qt::DashDotLine});
     }
+    // The batch of boards' band, while one for this design is at hand.
+    const ToleranceResult *t = m_model->tolerance();
+    if (t && !t->bands.empty() && id != Fig1) {
+        const ToleranceBand &b = id == Fig2 ? t->bands.gain : t->bands.gainZobel;
+        panel.graph->setBand(b.x, b.low, b.high, kToleranceBandColour,
+                             toleranceBandLegend(t->settings.runs), own);
+    } else {
+        panel.graph->setBand({}, {}, {}, {}, {}, {});
+    }
     panel.graph->setOverlays(overlays.isEmpty() ? QString() : own, overlays);
+}
+
+void Form1::showToleranceHints()
+{
+    const ToleranceResult *t = m_model->tolerance();
+    const auto hint = [t](QLineEdit *box, ToleranceFigure f, QString (*text)(double)) {
+        const FigureSpread *s = t && !t->bands.empty() ? &t->spread[std::size_t(f)] : nullptr;
+        box->setToolTip(
+            s ? spreadHint(t->settings.runs, s->p1, s->p50, s->p99, s->min, s->max, text)
+              : QString());
+    };
+    const auto dB = [](double v) { return figureText(v); };
+    hint(m_graphs[Fig2].figureMax, ToleranceFigure::plainMax, dB);
+    hint(m_graphs[Fig2].figure20k, ToleranceFigure::plain20k, dB);
+    hint(m_graphs[Fig2].figure384k, ToleranceFigure::plain384k, dB);
+    hint(m_graphs[Fig3].figureMax, ToleranceFigure::maxGain, dB);
+    hint(m_graphs[Fig3].figure20k, ToleranceFigure::gain20k, dB);
+    hint(m_graphs[Fig3].figure384k, ToleranceFigure::gain384k, dB);
+    hint(Text_rzobel_power, ToleranceFigure::zobel7k,
+         [](double w) { return dissipationFigureText(w); });
+}
+
+void Form1::followTolerance()
+{
+    followOverlays(Fig2);
+    followOverlays(Fig3);
+    showToleranceHints();
 }

@@ -34,6 +34,7 @@ void Power_measurement_form::connectControls()
     connect(CWGraph4->cursor(), &GraphCursor::positionChanged, this,
             &Power_measurement_form::Readout_power);
     connect(&m_model, &DesignModel::changed, this, &Power_measurement_form::showDesign);
+    connect(&m_model, &DesignModel::toleranceChanged, this, &Power_measurement_form::drawOverlays);
 }
 
 void Power_measurement_form::Form_Load()
@@ -78,6 +79,14 @@ void Power_measurement_form::drawOverlays()
     if (const PowerCurve *measured = m_model.measuredDissipation())
         overlays.append(
             {QStringLiteral("measured speaker"), kMeasuredColour, &measured->x, &measured->y});
+    const ToleranceResult *t = m_model.tolerance();
+    if (t && !t->bands.empty()) {
+        const ToleranceBand &b = t->bands.dissipation;
+        CWGraph4->setBand(b.x, b.low, b.high, kToleranceBandColour,
+                          toleranceBandLegend(t->settings.runs), QStringLiteral("design"));
+    } else {
+        CWGraph4->setBand({}, {}, {}, {}, {}, {});
+    }
     CWGraph4->setOverlays(overlays.isEmpty() ? QString() : QStringLiteral("design"), overlays);
 }
 

@@ -3,6 +3,7 @@
 // shows here. QUORVEL_APPROVE=1 writes the pictures anew; look at each before committing it.
 #include "app/form1.h"
 #include "testhelpers.h"
+#include "tolerance/tolerancewindow.h"
 #include "tradeoff/tradeoffwindow.h"
 
 class TestLooks : public QObject
@@ -31,6 +32,9 @@ private slots:
         QTest::newRow("Zobel map") << "map";
         QTest::newRow("filter figures") << "parts; board";
         QTest::newRow("carrier window, real parts") << "parts; carrier";
+        QTest::newRow("tolerance window") << "pick zobel_r_par 10; tolerance";
+        QTest::newRow("main window, tolerance bands") << "bands";
+        QTest::newRow("Power window, tolerance bands") << "bands; power";
         QTest::newRow("half-bridge schematic") << "schematic";
         QTest::newRow("full-bridge schematic") << "full; schematic";
         QTest::newRow("About") << "about";
@@ -50,6 +54,8 @@ private slots:
             {"map", {{"tradeoff_window"}, "TradeoffWindow"}},
             {"parts", {{"design_open"}, "Form1"}},
             {"board", {{"board_window"}, "BoardWindow"}},
+            {"tolerance", {{"tolerance_window"}, "ToleranceWindow"}},
+            {"bands", {{"tolerance_bands"}, "Form1"}},
             {"schematic",
              {{"schematic_viewer"}, script.startsWith("full") ? "Schematic_full" : "Schematic"}},
             {"about", {{"mnuAbout"}, "frmAbout"}}};
@@ -73,6 +79,8 @@ private slots:
         }
         if (auto *map = m_form->findChild<TradeoffWindow *>())
             QTRY_VERIFY_WITH_TIMEOUT(map->shownMap() && !map->isWorking(), 10000);
+        if (auto *batch = m_form->findChild<ToleranceWindow *>())
+            QTRY_VERIFY_WITH_TIMEOUT(batch->shownResult() && !batch->isWorking(), 10000);
         QWidget *w = nullptr;
         for (QWidget *top : QApplication::topLevelWidgets())
             if (top->objectName() == window && top->isVisible())

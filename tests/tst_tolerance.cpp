@@ -2,6 +2,7 @@
 // the yield against the runs of its own samples file, judged here with the network solved in
 // complex arithmetic. The figures, the spread and the corners are checked by
 // tests/reference/tolerance.py.
+#include "core/tolerance/tolerance.h"
 #include "runprogram.h"
 
 #include <QJsonDocument>
@@ -21,15 +22,17 @@ struct Board {
     double gain20k, zobel7k;
 };
 
-// Fig. 3 at grid point i, in dB: the load (speaker, filter capacitor, Zobel branch, which is two in
-// series in full bridge) against the filter inductance, one in each leg.
-double gainDb(const Board &b, double Rs, int i, bool full)
+// Fig. 3 (Fig. 2 without the Zobel network) at grid point i, in dB: the load (speaker, filter
+// capacitor, Zobel branch, which is two in series in full bridge) against the filter inductance,
+// one in each leg.
+double gainDb(const Board &b, double Rs, int i, bool full, bool zobel = true)
 {
     const double w = i * 6.28318 * 100, k = full ? 2 : 1;
     const cd j(0, 1);
     const double czp = b.Czp > 0 ? b.Czp * 1e-6 : 1e-13, czs = b.Czs > 0 ? b.Czs * 1e-6 : 1e-13;
     cd y = 1.0 / (Rs + j * w * b.Ls * 1e-3) + j * w * b.Cf * 1e-6;
-    y += 1.0 / (1.0 / (j * w * czs) + 1.0 / (1.0 / (b.Rz * 1.0000001) + j * w * czp)) / k;
+    if (zobel)
+        y += 1.0 / (1.0 / (j * w * czs) + 1.0 / (1.0 / (b.Rz * 1.0000001) + j * w * czp)) / k;
     const cd zl = 1.0 / y;
     return 20 * std::log10(std::abs(zl / (zl + j * w * b.L * 1e-6 * k)));
 }
@@ -41,6 +44,36 @@ double peakOverLoads(const Board &b, bool full)
     for (double rs : {b.Rs, 2.0, 4.0, 8.0, 16.0, 1e9})
         for (int i = 1; i <= 10000; ++i) peak = std::max(peak, gainDb(b, rs, i, full));
     return peak;
+}
+
+// The Zobel resistor's dissipation (W) at i x 100 Hz on the Power graph's grid.
+double dissipationW(const Board &b, int i, bool full, double loadPower)
+{
+    const cd j(0, 1);
+    const double w = i * 6.28 * 100.0, R = b.Rz;
+    const double V = std::sqrt(b.Rs * loadPower) / (full ? 2 : 1);
+    const cd zpar = R / (1.0 + j * w * R * (b.Czp > 0 ? b.Czp * 1e-6 : 1e-13));
+    return std::norm(V * zpar / (zpar + 1.0 / (j * w * b.Czs * 1e-6))) / R;
+}
+
+// A run's values (the design record's units) as the samples file writes them.
+Board boardOf(const DesignValues &v)
+{
+    return {v.filterL * 1e6,
+            v.filterC,
+            v.zobelCPar * 1e6,
+            v.zobelR,
+            v.zobelCSer * 1e6,
+            v.speakerR,
+            v.speakerL,
+            0,
+            0};
+}
+
+double nearestRank(QList<double> values, int percent)
+{
+    std::sort(values.begin(), values.end());
+    return values[(percent * values.size() + 99) / 100 - 1];
 }
 
 QList<Board> readSamples(const QString &path)
@@ -167,6 +200,48 @@ private slots:
         QVERIFY2(good > 0 && good < boards.size(), qPrintable(QString::number(good)));
         QCOMPARE(o["yield_percent"].toDouble(), 100.0 * double(good) / double(boards.size()));
         QCOMPARE(o["failing_most"].toString(), failingMost);
+    }
+
+    // Each band's edges at a few of its points: the nearest-rank 1st and 99th percentiles of the
+    // runs' curves there, each run's curve solved here.
+    void bands_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<bool>("normal");
+        QTest::addColumn<int>("runs");
+        QTest::newRow("half bridge, uniform, 300 boards") << false << false << 300;
+        QTest::newRow("full bridge, normal, 250 boards") << true << true << 250;
+    }
+    void bands()
+    {
+        QFETCH(bool, full);
+        QFETCH(bool, normal);
+        QFETCH(int, runs);
+        DesignRecord design = DesignRecord::startup();
+        design.full_bridge_select = full ? kFlagTrue : kFlagFalse;
+        ToleranceSettings settings;
+        settings.runs = runs;
+        settings.distribution = normal ? Distribution::normal : Distribution::uniform;
+        ToleranceWork work(design, 50, settings, {}, true);
+        for (ToleranceRun &run : work.items()) work.fill(run);
+        const ToleranceResult r = std::move(work).finish();
+        QCOMPARE(int(r.runs.size()), runs);
+        const auto check = [&](const ToleranceBand &band, const auto &curve) {
+            for (std::size_t p : {std::size_t(0), band.x.size() / 3, band.x.size() - 1}) {
+                const int i = int(std::lround(band.x[p] / 100));
+                QList<double> values;
+                for (const ToleranceRun &run : r.runs) values << curve(boardOf(run.values), i);
+                QVERIFY(std::abs(band.low[p] - nearestRank(values, 1)) <=
+                        1e-9 * (1 + std::abs(band.low[p])));
+                QVERIFY(std::abs(band.high[p] - nearestRank(values, 99)) <=
+                        1e-9 * (1 + std::abs(band.high[p])));
+                QVERIFY(band.low[p] < band.high[p]);
+            }
+        };
+        check(r.bands.gain, [&](const Board &b, int i) { return gainDb(b, b.Rs, i, full, false); });
+        check(r.bands.gainZobel, [&](const Board &b, int i) { return gainDb(b, b.Rs, i, full); });
+        check(r.bands.dissipation,
+              [&](const Board &b, int i) { return dissipationW(b, i, full, 50); });
     }
 
     void noLimitsNoYield()

@@ -392,11 +392,70 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
         setPoints(m_overlays[i], *overlays[i].x, *overlays[i].y);
     }
     m_graph->setName(curveName);
-    m_plot->legend->setVisible(!m_overlays.isEmpty() || m_scatter);
+    m_plot->legend->setVisible(!m_overlays.isEmpty() || m_scatter || m_bandLow);
     if (sameCurves)
         replotCurveWhenShown();
     else
         replotWhenShown();
+}
+
+void GraphControl::setBand(const std::vector<double> &x, const std::vector<double> &low,
+                           const std::vector<double> &high, const QColor &colour,
+                           const QString &legend, const QString &curveName)
+{
+    if (x.empty()) {
+        if (!m_bandLow)
+            return;
+        m_plot->removePlottable(m_bandLow);
+        m_plot->removePlottable(m_bandHigh);
+        m_bandLow = m_bandHigh = nullptr;
+        m_plot->legend->setVisible(!m_overlays.isEmpty() || m_scatter);
+        replotWhenShown();
+        return;
+    }
+    if (!m_bandLow) {
+        if (!m_plot->legend->visible())
+            showLegend();
+        // First in the curve's layer: under the overlays and the curve.
+        m_bandHigh = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+        m_bandLow = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+        for (LogSafeGraph *g : {m_bandHigh, m_bandLow}) {
+            g->setLayer(m_curveLayer);
+            g->setAntialiased(false);
+            g->setPen(Qt::NoPen);
+        }
+        m_bandHigh->removeFromLegend();
+        m_bandLow->setChannelFillGraph(m_bandHigh);
+        for (LogSafeGraph *g : m_overlays) g->setLayer(m_curveLayer);
+        m_graph->setLayer(m_curveLayer);
+    }
+    m_bandLow->setBrush(colour);
+    m_bandLow->setName(legend);
+    setPoints(m_bandLow, x, low);
+    setPoints(m_bandHigh, x, high);
+    m_graph->setName(curveName);
+    m_plot->legend->setVisible(true);
+    replotWhenShown();
+}
+
+int GraphControl::bandSize() const
+{
+    return m_bandLow ? m_bandLow->data()->size() : 0;
+}
+
+double GraphControl::bandX(int index) const
+{
+    return (m_bandLow->data()->constBegin() + index)->key;
+}
+
+double GraphControl::bandLow(int index) const
+{
+    return (m_bandLow->data()->constBegin() + index)->value;
+}
+
+double GraphControl::bandHigh(int index) const
+{
+    return (m_bandHigh->data()->constBegin() + index)->value;
 }
 
 void GraphControl::setCurveStyle(const QString &name, const QColor &colour, double width)

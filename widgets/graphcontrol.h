@@ -84,6 +84,16 @@ public:
     double overlayY(int overlay, int index) const;
     QString overlayName(int overlay) const;  // as the legend gives it
 
+    // A shaded band between low and high at x, under every curve, named `legend` in the legend
+    // beside the curve (curveName); empty vectors remove it. Redrawn as plot() is.
+    void setBand(const std::vector<double> &x, const std::vector<double> &low,
+                 const std::vector<double> &high, const QColor &colour, const QString &legend,
+                 const QString &curveName);
+    int bandSize() const;
+    double bandX(int index) const;
+    double bandLow(int index) const;
+    double bandHigh(int index) const;
+
     // Points under the curve, each filled with the colour of its value on a scale drawn to the
     // right of the plot, labelled scaleLabel; legend names them in the legend. Empty vectors
     // remove them. The axes keep their ranges; fitting takes in the points and the marks.
@@ -191,6 +201,7 @@ private:
     QCustomPlot *m_plot = nullptr;
     LogSafeGraph *m_graph = nullptr;
     QList<LogSafeGraph *> m_overlays;
+    LogSafeGraph *m_bandLow = nullptr, *m_bandHigh = nullptr;
     ScatterPlottable *m_scatter = nullptr;
     QCPColorScale *m_scale = nullptr;
     QList<MarkPlottable *> m_marks;

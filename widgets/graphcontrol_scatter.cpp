@@ -212,7 +212,7 @@ void GraphControl::setScatter(const std::vector<double> &x, const std::vector<do
             m_plot->plotLayout()->simplify();
             m_scatter = nullptr;
             m_scale = nullptr;
-            m_plot->legend->setVisible(!m_overlays.isEmpty());
+            m_plot->legend->setVisible(!m_overlays.isEmpty() || m_bandLow);
             replotWhenShown();
         }
         return;

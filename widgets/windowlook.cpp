@@ -66,3 +66,16 @@ void fixAndPlaceUpperRight(QWidget *window, int width, int height)
     window->setFixedSize(width, height);
     placeUpperRight(window, QSize(width, height));
 }
+
+QString toleranceBandLegend(int runs)
+{
+    return QStringLiteral("1st to 99th percentile of %1 boards").arg(runs);
+}
+
+QString spreadHint(int runs, double p1, double p50, double p99, double min, double max,
+                   QString (*text)(double))
+{
+    return QStringLiteral("%1 boards: p1 / p50 / p99 %2 / %3 / %4; min / max %5 / %6")
+        .arg(runs)
+        .arg(text(p1), text(p50), text(p99), text(min), text(max));
+}

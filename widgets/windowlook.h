@@ -20,6 +20,12 @@ inline const QColor kReferenceColour(110, 110, 110);
 // A measured speaker's curves, on every graph that draws one.
 inline const QColor kMeasuredColour(0, 140, 70);
 inline const QColor kLoadPowerColour(200, 0, 120);  // a curve at the load power
+// The band from the 1st to the 99th percentile of a batch of boards, under the nominal curve.
+inline const QColor kToleranceBandColour(120, 150, 230, 90);
+// The band's legend entry and a figure box's hint from the same batch.
+QString toleranceBandLegend(int runs);
+QString spreadHint(int runs, double p1, double p50, double p99, double min, double max,
+                   QString (*text)(double));
 
 // Window geometry is given in twips, 15 to a pixel at 96 dots per inch.
 inline constexpr int kTwipsPerPixel = 15;

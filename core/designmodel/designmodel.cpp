@@ -284,6 +284,10 @@ void DesignModel::update(DesignParts parts)
         if (network || (parts & (DesignPart::LoadPower | DesignPart::MeasuredSpeaker)))
             m_measuredCurves->dissipationCurrent = false;
     }
+    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier)) {
+        ++m_toleranceGeneration;
+        m_tolerance.reset();  // the observers redraw on changed() anyway
+    }
     if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier |
                  DesignPart::MeasuredSpeaker)) {
         const CarrierInputs &in = m_record.carrier;
@@ -296,6 +300,23 @@ void DesignModel::update(DesignParts parts)
     }
     emit changed(parts);
     emit settled();
+}
+
+bool DesignModel::setTolerance(std::shared_ptr<const ToleranceResult> result, quint64 generation)
+{
+    if (generation != m_toleranceGeneration)
+        return false;
+    m_tolerance = std::move(result);
+    emit toleranceChanged();
+    return true;
+}
+
+void DesignModel::clearTolerance()
+{
+    if (!m_tolerance)
+        return;
+    m_tolerance.reset();
+    emit toleranceChanged();
 }
 
 void DesignModel::followLoadPower()

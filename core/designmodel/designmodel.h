@@ -6,6 +6,7 @@
 #include "core/measured/measuredcurves.h"
 #include "core/network/analysis.h"
 #include "core/network/valuelists.h"
+#include "core/tolerance/tolerance.h"
 
 #include <QFlags>
 #include <QObject>
@@ -113,6 +114,14 @@ public:
     // else null.
     const LoadPowerCurves *atLoadPower() const { return m_atLoadPower.get(); }
 
+    // The tolerance bands and spread of the design as it now stands, else null. Whoever works them
+    // out asks for the generation first and hands it back with the result: a result for a design
+    // that has changed since is refused. Every change the figures depend on drops them.
+    const ToleranceResult *tolerance() const { return m_tolerance.get(); }
+    quint64 toleranceGeneration() const { return m_toleranceGeneration; }
+    bool setTolerance(std::shared_ptr<const ToleranceResult> result, quint64 generation);
+    void clearTolerance();
+
     // The parts library whose values the selectors list after their own items.
     const PartsLibrary &library() const { return m_library; }
     void setLibrary(PartsLibrary library);
@@ -144,6 +153,8 @@ signals:
     void settled();
     // The library changed: the selectors' items with it.
     void libraryChanged();
+    // Tolerance bands were set or cleared outside a change of the design.
+    void toleranceChanged();
 
 private:
     void update(DesignParts parts);
@@ -168,4 +179,6 @@ private:
     std::optional<CarrierAnalysis> m_carrier;
     std::unique_ptr<LoadPowerCurves> m_atLoadPower;
     PartsLibrary m_library;
+    std::shared_ptr<const ToleranceResult> m_tolerance;
+    quint64 m_toleranceGeneration = 0;
 };

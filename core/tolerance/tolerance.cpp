@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <random>
 
 namespace {
@@ -70,6 +71,71 @@ bool before(double a, double b)
     return a < b || (std::isnan(b) && !std::isnan(a));
 }
 
+// Grid points 1 .. last, `perDecade` to a decade, log-spaced: where a band is drawn.
+std::vector<int> logPoints(int last, int perDecade)
+{
+    std::vector<int> out;
+    for (int k = 0;; ++k) {
+        const int i = int(std::lround(std::pow(10.0, double(k) / perDecade)));
+        if (i > last)
+            break;
+        if (out.empty() || out.back() != i)
+            out.push_back(i);
+    }
+    if (out.back() != last)
+        out.push_back(last);
+    return out;
+}
+
+// At each point of a band, the `low` smallest and the `high` largest values added so far: the
+// nearest-rank 1st percentile is the largest of the first, the 99th the smallest of the second.
+class BandAccumulator
+{
+public:
+    void reset(std::size_t points, std::size_t low, std::size_t high)
+    {
+        m_lowCount = low;
+        m_highCount = high;
+        m_low.assign(points, {});
+        m_high.assign(points, {});
+    }
+    void add(std::size_t point, double v)
+    {
+        std::vector<double> &lo = m_low[point], &hi = m_high[point];
+        if (lo.size() < m_lowCount) {
+            lo.push_back(v);
+            std::push_heap(lo.begin(), lo.end(), before);
+        } else if (before(v, lo.front())) {
+            std::pop_heap(lo.begin(), lo.end(), before);
+            lo.back() = v;
+            std::push_heap(lo.begin(), lo.end(), before);
+        }
+        const auto after = [](double a, double b) { return before(b, a); };
+        if (hi.size() < m_highCount) {
+            hi.push_back(v);
+            std::push_heap(hi.begin(), hi.end(), after);
+        } else if (before(hi.front(), v)) {
+            std::pop_heap(hi.begin(), hi.end(), after);
+            hi.back() = v;
+            std::push_heap(hi.begin(), hi.end(), after);
+        }
+    }
+    ToleranceBand band(std::vector<double> x) const
+    {
+        ToleranceBand b;
+        b.x = std::move(x);
+        for (std::size_t p = 0; p < m_low.size(); ++p) {
+            b.low.push_back(m_low[p].empty() ? 0.0 : m_low[p].front());
+            b.high.push_back(m_high[p].empty() ? 0.0 : m_high[p].front());
+        }
+        return b;
+    }
+
+private:
+    std::size_t m_lowCount = 1, m_highCount = 1;
+    std::vector<std::vector<double>> m_low, m_high;
+};
+
 }  // namespace
 
 QString variedName(Varied v)
@@ -87,8 +153,9 @@ std::optional<Varied> variedNamed(const QString &name)
 
 QString toleranceFigureKey(ToleranceFigure f)
 {
-    static constexpr std::array<const char *, kToleranceFigureCount> keys = {
-        "gain_20k_dB", "gain_384k_dB", "max_gain_dB", "zobel_7k_W"};
+    static constexpr std::array<const char *, kAllToleranceFigures> keys = {
+        "gain_20k_dB",       "gain_384k_dB",       "max_gain_dB",      "zobel_7k_W",
+        "plain_gain_20k_dB", "plain_gain_384k_dB", "plain_max_gain_dB"};
     return QLatin1String(keys[std::size_t(f)]);
 }
 
@@ -163,12 +230,30 @@ struct ToleranceWork::Impl {
     std::array<double, kVariedCount> fraction{};  // tolerance / 100
     bool parasitic = false;
     int corners = 0;
+    bool bands = false;
+    std::vector<int> gainPoints, powerPoints;
+    mutable std::mutex bandLock;
+    mutable BandAccumulator gainBand, zobelBand, powerBand;
 
     void figures(ToleranceRun &run, bool judge) const;
+    void addToBands(const Curve &plain, const Curve &zobel, const PowerCurve &power) const;
 };
 
+void ToleranceWork::Impl::addToBands(const Curve &plain, const Curve &zobel,
+                                     const PowerCurve &power) const
+{
+    const std::lock_guard<std::mutex> hold(bandLock);
+    for (std::size_t p = 0; p < gainPoints.size(); ++p) {
+        gainBand.add(p, plain.y[std::size_t(gainPoints[p])]);
+        zobelBand.add(p, zobel.y[std::size_t(gainPoints[p])]);
+    }
+    for (std::size_t p = 0; p < powerPoints.size(); ++p)
+        powerBand.add(p, power.y[std::size_t(powerPoints[p])]);
+}
+
 ToleranceWork::ToleranceWork(const DesignRecord &design, double loadPower,
-                             const ToleranceSettings &settings, const ToleranceLimits &limits)
+                             const ToleranceSettings &settings, const ToleranceLimits &limits,
+                             bool bands)
     : m(std::make_unique<Impl>())
 {
     m->design = design;
@@ -187,6 +272,18 @@ ToleranceWork::ToleranceWork(const DesignRecord &design, double loadPower,
             moving.push_back(v);
     }
     m->corners = 1 << moving.size();
+    m->bands = bands;
+    if (bands) {
+        constexpr int kPerDecade = 60;
+        m->gainPoints = logPoints(kSweepPoints, kPerDecade);
+        m->powerPoints = logPoints(kPowerPoints, kPerDecade);
+        // Ranks ceil(N/100) from the bottom and N - ceil(99 N/100) + 1 from the top.
+        const auto n = std::size_t(m->settings.runs);
+        const std::size_t low = (n + 99) / 100, high = n - (99 * n + 99) / 100 + 1;
+        m->gainBand.reset(m->gainPoints.size(), low, high);
+        m->zobelBand.reset(m->gainPoints.size(), low, high);
+        m->powerBand.reset(m->powerPoints.size(), low, high);
+    }
     // The runs, each drawing its deviations in the inputs' order, then the corners: bit j of a
     // corner's number puts the j-th varied input at its upper end.
     std::mt19937_64 gen(m->settings.seed);
@@ -208,19 +305,37 @@ ToleranceWork::ToleranceWork(const DesignRecord &design, double loadPower,
 
 ToleranceWork::~ToleranceWork() = default;
 
+const DesignRecord &ToleranceWork::design() const
+{
+    return m->design;
+}
+
+double ToleranceWork::loadPower() const
+{
+    return m->loadPower;
+}
+
+const ToleranceSettings &ToleranceWork::settings() const
+{
+    return m->settings;
+}
+
 void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
 {
-    thread_local Curve curve;
+    thread_local Curve curve, plainCurve;
     thread_local PowerCurve powerCurve;
     const DesignValues &v = run.values;
     const PowerInputs power = powerInputs(v, design.fullBridge(), loadPower);
-    GainFigures gain;
+    GainFigures gain, plain;
     double zobelW = 0.0;
     double peak = 0.0;  // the largest Fig. 3 gain over the compared loads, asked for by a limit
     const bool overLoads = judge && limits.maxPeakDb;
     if (parasitic) {
         const ParasiticNetwork real = parasiticNetwork(design, v);
-        gain = sweepParasitic(real, nullptr, &curve, nullptr).gainZobel;
+        const ParasiticFigures f =
+            sweepParasitic(real, bands ? &plainCurve : nullptr, &curve, nullptr);
+        gain = f.gainZobel;
+        plain = f.gain;
         zobelW = sweepParasiticPower(real, power, powerCurve).at7kHz;
         for (const ComparedLoad &load : kComparedLoads) {
             if (!overLoads)
@@ -232,7 +347,14 @@ void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
     } else {
         const NetworkValues n = networkValues(v, design.full_bridge_select);
         gain = sweepGainZobel(n, curve);
-        zobelW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz, as the sweep's
+        if (bands) {
+            plain = sweepGainPlain(n, plainCurve);
+            zobelW = sweepZobelPower(power, powerCurve).at7kHz;
+        } else {
+            zobelW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz, as the sweep's
+        }
+        if (bands && judge)
+            addToBands(plainCurve, curve, powerCurve);
         for (const ComparedLoad &load : kComparedLoads) {
             if (!overLoads)
                 break;
@@ -241,7 +363,10 @@ void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
             peak = std::max(peak, sweepGainZobel(at, curve).maximum);
         }
     }
-    run.figures = {gain.gain20k, gain.gain384k, gain.maximum, zobelW};
+    if (parasitic && bands && judge)
+        addToBands(plainCurve, curve, powerCurve);
+    run.figures = {gain.gain20k,  gain.gain384k,  gain.maximum, zobelW,
+                   plain.gain20k, plain.gain384k, plain.maximum};
     if (!judge)
         return;
     if (overLoads)
@@ -273,7 +398,7 @@ ToleranceResult ToleranceWork::finish() &&
     out.settings = m->settings;
     out.varied = m->varied;
     const auto runs = std::size_t(m->settings.runs);
-    for (int f = 0; f < kToleranceFigureCount; ++f) {
+    for (int f = 0; f < kAllToleranceFigures; ++f) {
         std::vector<double> values(runs);
         for (std::size_t r = 0; r < runs; ++r) values[r] = m_items[r].figures[std::size_t(f)];
         std::sort(values.begin(), values.end(), before);
@@ -303,6 +428,14 @@ ToleranceResult ToleranceWork::finish() &&
             s.cornerMaxEnds[i] = ((hi - runs) >> j) & 1 ? 1 : -1;
             ++j;
         }
+    }
+    if (m->bands) {
+        std::vector<double> gainX(m->gainPoints.size()), powerX(m->powerPoints.size());
+        for (std::size_t p = 0; p < gainX.size(); ++p) gainX[p] = gridFrequency(m->gainPoints[p]);
+        for (std::size_t p = 0; p < powerX.size(); ++p) powerX[p] = m->powerPoints[p] * 100.0;
+        out.bands.gain = m->gainBand.band(gainX);
+        out.bands.gainZobel = m->zobelBand.band(gainX);
+        out.bands.dissipation = m->powerBand.band(powerX);
     }
     if (m->limits.any()) {
         int good = 0;

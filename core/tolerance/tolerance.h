@@ -47,9 +47,11 @@ ToleranceEntry acceptToleranceRuns(const QString &text);
 std::optional<std::uint64_t> acceptToleranceSeed(const QString &text, QString *refusal);
 
 // The figures of one board: Fig. 3 (with the Zobel network) at 20 kHz, at 384 kHz, its largest
-// gain, and the Zobel resistor's dissipation at 7 kHz at the load power.
-enum class ToleranceFigure { gain20k, gain384k, maxGain, zobel7k };
-inline constexpr int kToleranceFigureCount = 4;
+// gain, and the Zobel resistor's dissipation at 7 kHz at the load power; with bands, Fig. 2's three
+// figures too (the windows' figure boxes).
+enum class ToleranceFigure { gain20k, gain384k, maxGain, zobel7k, plain20k, plain384k, plainMax };
+inline constexpr int kToleranceFigureCount = 4;  // what the command line reports
+inline constexpr int kAllToleranceFigures = 7;
 QString toleranceFigureKey(ToleranceFigure f);  // "gain_20k_dB", ...
 
 // What a board must meet; a limit not given is met by every board.
@@ -66,7 +68,7 @@ QString toleranceLimitKey(ToleranceLimit l);  // "max_peak_dB", "gain_20k_dB", .
 
 struct ToleranceRun {
     DesignValues values;  // in the design record's units
-    std::array<double, kToleranceFigureCount> figures{};
+    std::array<double, kAllToleranceFigures> figures{};
     std::array<bool, kToleranceLimitCount> fails{};
 };
 
@@ -77,11 +79,22 @@ struct FigureSpread {
     std::array<int, kVariedCount> cornerMinEnds{}, cornerMaxEnds{};
 };
 
+// The 1st and 99th percentiles (nearest rank) of a curve over the runs, at some of its grid's
+// points: a shaded band under the nominal curve.
+struct ToleranceBand {
+    std::vector<double> x, low, high;
+};
+struct ToleranceBands {
+    ToleranceBand gain, gainZobel, dissipation;  // Fig. 2, Fig. 3, the Power graph
+    bool empty() const { return gain.x.empty(); }
+};
+
 struct ToleranceResult {
     ToleranceSettings settings;
     std::array<bool, kVariedCount> varied{};  // a tolerance above 0 and a part fitted
     std::vector<ToleranceRun> runs;
-    std::array<FigureSpread, kToleranceFigureCount> spread{};
+    std::array<FigureSpread, kAllToleranceFigures> spread{};
+    ToleranceBands bands;                              // empty unless asked for
     std::optional<double> yieldPercent;                // with limits: the share meeting them all
     std::array<int, kToleranceLimitCount> failures{};  // runs failing each limit
     std::optional<ToleranceLimit> mostFailed;          // the limit failed most often, if any
@@ -95,13 +108,18 @@ double nearestRankPercentile(const std::vector<double> &sorted, int percent);
 class ToleranceWork
 {
 public:
+    // With `bands`, each run sweeps Fig. 2 and the Power graph too, for their bands and figures.
     ToleranceWork(const DesignRecord &design, double loadPower, const ToleranceSettings &settings,
-                  const ToleranceLimits &limits = {});
+                  const ToleranceLimits &limits = {}, bool bands = false);
     ~ToleranceWork();
     ToleranceWork(const ToleranceWork &) = delete;
     ToleranceWork &operator=(const ToleranceWork &) = delete;
 
     std::vector<ToleranceRun> &items() { return m_items; }
+    // What the batch was made for.
+    const DesignRecord &design() const;
+    double loadPower() const;
+    const ToleranceSettings &settings() const;
     void fill(ToleranceRun &item) const;
     ToleranceResult finish() &&;
 

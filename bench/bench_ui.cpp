@@ -8,6 +8,7 @@
 #include "carrier/carrierwindow.h"
 #include "core/carrier/carrierinputs.h"
 #include "core/designmodel/designmodel.h"
+#include "tolerance/tolerancewindow.h"
 #include "tradeoff/tradeoffwindow.h"
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
@@ -319,6 +320,59 @@ void BM_MapAfterKeystroke(benchmark::State &state)
     closeMap(map);
 }
 BENCHMARK(BM_MapAfterKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The Tolerance window open with its 1,000 boards: a Speaker_L keystroke starts a new batch (the
+// one in the works stopped) and returns.
+ToleranceWindow *openTolerance()
+{
+    g_form->findChild<QAction *>(QStringLiteral("tolerance_window"))->trigger();
+    auto *window = g_form->findChild<ToleranceWindow *>();
+    QSignalSpy shown(window, &ToleranceWindow::batchShown);
+    if (!window->shownResult() || window->isWorking())
+        shown.wait(10000);
+    g_form->activateWindow();
+    return window;
+}
+
+void closeTolerance(ToleranceWindow *window)
+{
+    window->close();
+    while (window->isWorking()) QThread::msleep(1);
+    settle();
+}
+
+void BM_SpeakerLKeystrokeWithTolerance(benchmark::State &state)
+{
+    ToleranceWindow *window = openTolerance();
+    BM_SpeakerLKeystroke(state);
+    closeTolerance(window);
+}
+BENCHMARK(BM_SpeakerLKeystrokeWithTolerance)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// From a Speaker_L keystroke to the 1,000 boards' bands drawn on the graphs.
+void BM_BandsAfterKeystroke(benchmark::State &state)
+{
+    ToleranceWindow *window = openTolerance();
+    auto *edit = g_form->findChild<QLineEdit *>(QStringLiteral("Speaker_L"));
+    edit->setFocus();
+    QSignalSpy shown(window, &ToleranceWindow::batchShown);
+    edit->setText(QStringLiteral(".67"));
+    edit->end(false);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    shown.wait(10000);
+    settle();
+    bool type = true;
+    for (auto _ : state) {
+        const qsizetype before = shown.size();
+        QTest::keyClick(edit, type ? Qt::Key_7 : Qt::Key_Backspace);
+        while (shown.size() == before)
+            shown.wait(10000);
+        QCoreApplication::processEvents();  // the graphs redrawn with the bands
+        type = !type;
+    }
+    closeTolerance(window);
+}
+BENCHMARK(BM_BandsAfterKeystroke)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // From a change of the speaker inductance to the new map drawn, the window alone on a design:
 // the start-up design in full bridge, without and with the carrier inputs (48 V, 384 kHz, BD).

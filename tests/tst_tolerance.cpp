@@ -2,6 +2,7 @@
 // the yield against the runs of its own samples file, judged here with the network solved in
 // complex arithmetic. The figures, the spread and the corners are checked by
 // tests/reference/tolerance.py.
+#include "core/network/sweeps.h"
 #include "core/tolerance/tolerance.h"
 #include "runprogram.h"
 
@@ -12,6 +13,7 @@
 
 #include <complex>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -242,6 +244,43 @@ private slots:
         check(r.bands.gainZobel, [&](const Board &b, int i) { return gainDb(b, b.Rs, i, full); });
         check(r.bands.dissipation,
               [&](const Board &b, int i) { return dissipationW(b, i, full, 50); });
+    }
+
+    // A board's figures come without its curve: they are the main window's sweep's, bit for bit,
+    // over designs drawn across the lists' whole range.
+    void figuresAreTheSweeps_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("half bridge") << false;
+        QTest::newRow("full bridge") << true;
+    }
+    void figuresAreTheSweeps()
+    {
+        QFETCH(bool, full);
+        std::mt19937_64 random(7);
+        const auto between = [&random](double lo, double hi) {
+            return lo * std::pow(hi / lo, std::uniform_real_distribution<double>(0, 1)(random));
+        };
+        Curve curve;
+        for (int k = 0; k < 150; ++k) {
+            const DesignValues v{between(3e-6, 100e-6),
+                                 between(0.1, 2.0),
+                                 k % 5 ? between(1e-8, 1e-6) : 0.0,
+                                 between(1, 100),
+                                 k % 7 ? between(1e-8, 1e-6) : 0.0,
+                                 between(2, 16),
+                                 between(0.01, 2)};
+            const NetworkValues n = networkValues(v, full ? kFlagTrue : kFlagFalse);
+            for (bool zobel : {false, true}) {
+                const GainFigures swept =
+                    zobel ? sweepGainZobel(n, curve) : sweepGainPlain(n, curve);
+                const GainFigures alone = zobel ? gainZobelFigures(n) : gainPlainFigures(n);
+                // Exactly: QCOMPARE on doubles would forgive the last digits.
+                QVERIFY(alone.maximum == swept.maximum);
+                QVERIFY(alone.gain20k == swept.gain20k);
+                QVERIFY(alone.gain384k == swept.gain384k);
+            }
+        }
     }
 
     void noLimitsNoYield()

@@ -44,6 +44,12 @@ GainFigures sweepGainPlain(const NetworkValues &n, Curve &curve);
 // Filter gain (dB) with the Zobel network in place. Point 0 is (0 Hz, 0 dB).
 GainFigures sweepGainZobel(const NetworkValues &n, Curve &curve);
 
+// The figures sweepGainPlain and sweepGainZobel give, without the curve: the largest ratio's
+// logarithm in place of the largest logarithm (the logarithm keeps the ratios' order), and the
+// spot gains. A tolerance batch asks for them board after board.
+GainFigures gainPlainFigures(const NetworkValues &n);
+GainFigures gainZobelFigures(const NetworkValues &n);
+
 // A gain curve from the voltage ratios a sweep left in curve.y[1 ..]: the grid's frequencies, the
 // ratios in dB, (0 Hz, 0 dB) at point 0, and the figures as the sweeps above give them.
 GainFigures gainFromRatios(Curve &curve);

@@ -236,19 +236,21 @@ struct ToleranceWork::Impl {
     mutable BandAccumulator gainBand, zobelBand, powerBand;
 
     void figures(ToleranceRun &run, bool judge) const;
-    void addToBands(const Curve &plain, const Curve &zobel, const PowerCurve &power) const;
+    // Each band's values at its points for one board, in the order of the points.
+    void addToBands(const std::vector<double> &plain, const std::vector<double> &zobel,
+                    const std::vector<double> &power) const;
 };
 
-void ToleranceWork::Impl::addToBands(const Curve &plain, const Curve &zobel,
-                                     const PowerCurve &power) const
+void ToleranceWork::Impl::addToBands(const std::vector<double> &plain,
+                                     const std::vector<double> &zobel,
+                                     const std::vector<double> &power) const
 {
     const std::lock_guard<std::mutex> hold(bandLock);
     for (std::size_t p = 0; p < gainPoints.size(); ++p) {
-        gainBand.add(p, plain.y[std::size_t(gainPoints[p])]);
-        zobelBand.add(p, zobel.y[std::size_t(gainPoints[p])]);
+        gainBand.add(p, plain[p]);
+        zobelBand.add(p, zobel[p]);
     }
-    for (std::size_t p = 0; p < powerPoints.size(); ++p)
-        powerBand.add(p, power.y[std::size_t(powerPoints[p])]);
+    for (std::size_t p = 0; p < powerPoints.size(); ++p) powerBand.add(p, power[p]);
 }
 
 ToleranceWork::ToleranceWork(const DesignRecord &design, double loadPower,
@@ -324,12 +326,19 @@ void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
 {
     thread_local Curve curve, plainCurve;
     thread_local PowerCurve powerCurve;
+    thread_local std::vector<double> plainAt, zobelAt, powerAt;
     const DesignValues &v = run.values;
     const PowerInputs power = powerInputs(v, design.fullBridge(), loadPower);
     GainFigures gain, plain;
     double zobelW = 0.0;
     double peak = 0.0;  // the largest Fig. 3 gain over the compared loads, asked for by a limit
     const bool overLoads = judge && limits.maxPeakDb;
+    const bool banded = bands && judge;
+    if (banded) {
+        plainAt.resize(gainPoints.size());
+        zobelAt.resize(gainPoints.size());
+        powerAt.resize(powerPoints.size());
+    }
     if (parasitic) {
         const ParasiticNetwork real = parasiticNetwork(design, v);
         const ParasiticFigures f =
@@ -337,6 +346,12 @@ void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
         gain = f.gainZobel;
         plain = f.gain;
         zobelW = sweepParasiticPower(real, power, powerCurve).at7kHz;
+        for (std::size_t p = 0; banded && p < gainPoints.size(); ++p) {
+            plainAt[p] = plainCurve.y[std::size_t(gainPoints[p])];
+            zobelAt[p] = curve.y[std::size_t(gainPoints[p])];
+        }
+        for (std::size_t p = 0; banded && p < powerPoints.size(); ++p)
+            powerAt[p] = powerCurve.y[std::size_t(powerPoints[p])];
         for (const ComparedLoad &load : kComparedLoads) {
             if (!overLoads)
                 break;
@@ -345,26 +360,30 @@ void ToleranceWork::Impl::figures(ToleranceRun &run, bool judge) const
             peak = std::max(peak, sweepParasitic(at, nullptr, &curve, nullptr).gainZobel.maximum);
         }
     } else {
+        // The figures without the curves: each value at a grid point is the one the main
+        // window's sweep writes there.
         const NetworkValues n = networkValues(v, design.full_bridge_select);
-        gain = sweepGainZobel(n, curve);
-        if (bands) {
-            plain = sweepGainPlain(n, plainCurve);
-            zobelW = sweepZobelPower(power, powerCurve).at7kHz;
-        } else {
-            zobelW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz, as the sweep's
+        gain = gainZobelFigures(n);
+        const double V = zobelBranchVoltage(power);
+        zobelW = zobelPowerAt(power, V, 70);  // 7 kHz
+        if (bands)
+            plain = gainPlainFigures(n);
+        for (std::size_t p = 0; banded && p < gainPoints.size(); ++p) {
+            plainAt[p] = detail::toDecibel(ratioPlainAt(n, gainPoints[p]));
+            zobelAt[p] = detail::toDecibel(ratioZobelAt(n, gainPoints[p]));
         }
-        if (bands && judge)
-            addToBands(plainCurve, curve, powerCurve);
+        for (std::size_t p = 0; banded && p < powerPoints.size(); ++p)
+            powerAt[p] = zobelPowerAt(power, V, powerPoints[p]);
         for (const ComparedLoad &load : kComparedLoads) {
             if (!overLoads)
                 break;
             NetworkValues at = n;
             at.R1 = load.ohms;
-            peak = std::max(peak, sweepGainZobel(at, curve).maximum);
+            peak = std::max(peak, gainZobelFigures(at).maximum);
         }
     }
-    if (parasitic && bands && judge)
-        addToBands(plainCurve, curve, powerCurve);
+    if (banded)
+        addToBands(plainAt, zobelAt, powerAt);
     run.figures = {gain.gain20k,  gain.gain384k,  gain.maximum, zobelW,
                    plain.gain20k, plain.gain384k, plain.maximum};
     if (!judge)

@@ -136,7 +136,8 @@ std::optional<Form1::SheetFailure> Form1::writeSheet(const QString &path, const 
                          m_model->measured().get(),
                          m_model->reference(),
                          QStringLiteral(QUORVEL_VERSION),
-                         date};
+                         date,
+                         m_model->tolerance()};
     const QByteArray bytes = sheetBytes(sheetSections(data), sheetDrawings(), *pdf);
     if (const std::optional<FileFailure> failure = writeFileAtomically(path, bytes)) {
         QString reason = failure->description;

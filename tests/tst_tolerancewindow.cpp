@@ -106,6 +106,29 @@ private slots:
         QCOMPARE(childNamed<QLineEdit>(m_form, "Text_netgain_20k")->toolTip(), QString());
     }
 
+    // The design sheet carries the batch: its boards, the median of each figure, the worst corner.
+    void sheetHasTheBatch()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->shownResult() && !m_window->isWorking(), 10000);
+        const ToleranceResult &r = *m_window->shownResult();
+        QList<double> peaks;
+        for (const ToleranceRun &run : r.runs) peaks << run.figures[2];  // Fig. 3's largest gain
+        std::sort(peaks.begin(), peaks.end());
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sheet.html");
+        QVERIFY(!m_form->writeSheet(path, QDate(2026, 12, 8)));
+        const QString text =
+            QString::fromUtf8(contents(path)).remove(QRegularExpression("<[^>]*>"));
+        QVERIFY(text.contains("Tolerance"));
+        QVERIFY(text.contains("200 boards (seed 1)"));
+        QVERIFY2(text.contains(reference::figureText(peaks[99])),
+                 qPrintable(reference::figureText(peaks[99])));
+        // Closed without the bands asked for, the window takes its batch along.
+        m_window->close();
+        QVERIFY(!m_form->writeSheet(path, QDate(2026, 12, 8)));
+        QVERIFY(!QString::fromUtf8(contents(path)).contains("200 boards"));
+    }
+
 private:
     Form1 *m_form = nullptr;
     ToleranceWindow *m_window = nullptr;

@@ -176,11 +176,64 @@ QString escaped(const QString &s)
 
 }  // namespace
 
+// The batch of boards the Tolerance window worked out: the spread of each figure, its corners and
+// the yield; the bands are on the graphs above.
+std::optional<SheetSection> toleranceSection(const SheetData &d)
+{
+    const ToleranceResult *t = d.tolerance;
+    if (!t)
+        return std::nullopt;
+    QStringList spread;
+    for (Varied v : kAllVaried)
+        if (t->varied[std::size_t(v)])
+            spread << QStringLiteral("%1 %2 %").arg(
+                variedName(v), QString::number(t->settings.percent[std::size_t(v)]));
+    QString text = QStringLiteral(
+                       "%1 boards (seed %2), each input %3 within its tolerance: %4. The shaded "
+                       "bands on the graphs run from the 1st to the 99th percentile.")
+                       .arg(t->settings.runs)
+                       .arg(t->settings.seed)
+                       .arg(t->settings.distribution == Distribution::normal
+                                ? QStringLiteral("normal (sigma a third of it)")
+                                : QStringLiteral("uniform"),
+                            spread.join(QStringLiteral(", ")));
+    if (t->yieldPercent)
+        text += QStringLiteral(" Yield: %1 % meet every limit.")
+                    .arg(QString::number(*t->yieldPercent, 'f', 1));
+    SheetSection s{QStringLiteral("Tolerance"),
+                   text,
+                   {QStringLiteral("Figure"), QStringLiteral("p1"), QStringLiteral("p50"),
+                    QStringLiteral("p99"), QStringLiteral("Worst corners")},
+                   {},
+                   {}};
+    const auto corner = [t](const std::array<int, kVariedCount> &ends) {
+        QStringList e;
+        for (Varied v : kAllVaried)
+            if (t->varied[std::size_t(v)])
+                e << variedName(v) +
+                         (ends[std::size_t(v)] > 0 ? QLatin1Char('+') : QLatin1Char('-'));
+        return e.join(QLatin1Char(' '));
+    };
+    for (ToleranceFigure f : {ToleranceFigure::maxGain, ToleranceFigure::gain20k,
+                              ToleranceFigure::gain384k, ToleranceFigure::zobel7k}) {
+        const FigureSpread &x = t->spread[std::size_t(f)];
+        const bool watts = f == ToleranceFigure::zobel7k;
+        const auto text = [watts](double v) {
+            return watts ? dissipationFigureText(v) : figureText(v);
+        };
+        s.rows << QStringList{toleranceFigureKey(f), text(x.p1), text(x.p50), text(x.p99),
+                              QStringLiteral("%1 (%2) to %3 (%4)")
+                                  .arg(text(x.cornerMin), corner(x.cornerMinEnds),
+                                       text(x.cornerMax), corner(x.cornerMaxEnds))};
+    }
+    return s;
+}
+
 const QList<SheetSectionMaker> &sheetSectionMakers()
 {
-    static const QList<SheetSectionMaker> makers = {designSection, graphsSection,  figuresSection,
-                                                    powerSection,  carrierSection, partsSection,
-                                                    boardSection,  measuredSection};
+    static const QList<SheetSectionMaker> makers = {
+        designSection, graphsSection, figuresSection,  powerSection,    carrierSection,
+        partsSection,  boardSection,  measuredSection, toleranceSection};
     return makers;
 }
 

@@ -19,10 +19,11 @@ struct SheetData {
     const DesignRecord &design;
     double loadPower = 50.0;
     const DesignAnalysis &analysis;
-    const MeasuredLoad *measured = nullptr;    // the measured speaker, or none
-    const HeldReference *reference = nullptr;  // the design held as the reference, or none
-    QString version;                           // the program's
-    QDate date;                                // the day it was written
+    const MeasuredLoad *measured = nullptr;      // the measured speaker, or none
+    const HeldReference *reference = nullptr;    // the design held as the reference, or none
+    QString version;                             // the program's
+    QDate date;                                  // the day it was written
+    const ToleranceResult *tolerance = nullptr;  // a batch of boards of this design, or none
 };
 
 // One section: a title, a sentence or two, a table (a list of names and values when it has no

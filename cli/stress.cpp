@@ -80,7 +80,7 @@ void addCarrierOptions(QCommandLineParser &parser)
              "the inductor's saturation curve the same two; supply_needed_V. Each per-leg figure "
              "is the larger leg's; at-power figures are null and supply_needed_V the supply it "
              "would take when the supply cannot deliver the load power, else "
-             "null). Default table."),
+             "null). Default table. For tolerance: json (the default) or csv."),
          QStringLiteral("name"), QStringLiteral("table")});
 }
 

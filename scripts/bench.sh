@@ -14,9 +14,10 @@ run() {  # benchmark program, filter, json file
     --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$3" 2>/dev/null
 }
 run bench_sweeps 'BM_RecalculateCompute' sweeps.json
-run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke|MapAfter' ui.json
+run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke|MapAfter|BandsAfter' ui.json
 run bench_tradeoff 'BM_TradeoffMap' tradeoff.json
 run bench_carrier 'BM_Carrier_idle_and_at_power|BM_Carrier_idle$' carrier.json
+run bench_tolerance 'BM_ToleranceBatch' tolerance.json
 run bench_measured 'BM_ReadAndFitFile/phase:1' measured.json
 # The same idle carrier figure from a circuit simulator: the start-up design in full bridge, both
 # legs switching 0-48 V at 384 kHz in phase (5 ns edges), from rest for 4,000 carrier periods, the
@@ -44,6 +45,7 @@ CIR
 hyperfine -N --runs 3 --export-json "$out/ngspice.json" "ngspice -b $out/idle.cir" >/dev/null 2>&1 || true
 hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" build/bench/bench_startup >/dev/null 2>&1
 hyperfine -N --warmup 5 --runs $((reps * 3)) --export-json "$out/explore.json" 'build/quorvel explore' >/dev/null 2>&1
+hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/tolerance-cli.json" 'build/quorvel tolerance --runs 10000' >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
 python3 - "$out" <<'PY'
 import json, os, sys
@@ -60,6 +62,7 @@ except (OSError, KeyError, IndexError):
     ngspice = None
 idle = median('carrier.json', 'BM_Carrier_idle/')
 explore = json.load(open(os.path.join(out, 'explore.json')))['results'][0]['median'] * 1000
+tolerance_cli = json.load(open(os.path.join(out, 'tolerance-cli.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
     ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute/'), 'ms', None),
@@ -79,6 +82,16 @@ rows = [
     ('Zobel map drawn after a Speaker_L keystroke', median('ui.json', 'BM_MapAfterKeystroke'), 'ms', 100.0),
     ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
+    ('tolerance: 1,000 boards, figures and corners, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:0'), 'ms', None),
+    ('tolerance: 1,000 boards, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:2/bands:0'), 'ms', None),
+    ('tolerance: 10,000 boards, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:10000/threads:1/bands:0'), 'ms', None),
+    ('tolerance: 10,000 boards, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:10000/threads:2/bands:0'), 'ms', 1000.0),
+    ('tolerance: 1,000 boards with the three graphs\' bands, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:1'), 'ms', None),
+    ('tolerance: 1,000 boards with bands, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:2/bands:1'), 'ms', None),
+    ('tolerance: 10,000 boards with bands, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:10000/threads:2/bands:1'), 'ms', 1000.0),
+    ('Speaker_L keystroke, Tolerance window open (1,000 boards)', median('ui.json', 'BM_SpeakerLKeystrokeWithTolerance'), 'ms', 2.0),
+    ('bands of 1,000 boards drawn after a Speaker_L keystroke', median('ui.json', 'BM_BandsAfterKeystroke'), 'ms', 100.0),
+    ('quorvel tolerance --runs 10000 (whole process)', tolerance_cli, 'ms', None),
     ('carrier analysis, idle and at power (start-up design, full bridge BD, 20 W)', median('carrier.json', 'BM_Carrier_idle_and_at_power/full:1/ad:0'), 'ms', 0.1),
     ('the same with a saturating inductor (about 72 % of L0 at the peak)', median('carrier.json', 'BM_Carrier_idle_and_at_power_saturating'), 'ms', 0.1),
     ('carrier analysis, idle alone', idle, 'ms', None),

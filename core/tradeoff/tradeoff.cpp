@@ -529,20 +529,27 @@ bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b)
 }
 
 TradeoffWork::TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous)
-    : m_parts(previous ? tradeoffPartsToRedo(previous->inputs, in) : kAllTradeoffParts),
-      m_engine(in, m_parts)
+    : m_parts(previous ? tradeoffPartsToRedo(previous->inputs, in) : kAllTradeoffParts)
 {
     m_map.inputs = in;
-    m_map.loads = m_engine.loads();
+    m_map.loads = tradeoffLoads(in);
     m_map.withCarrier = in.design.carrier.given();
     if (previous)
         m_map.rows = previous->rows;
     m_map.rows.resize(std::size_t(zobelNetworkCount()));
 }
 
+const TradeoffEngine &TradeoffWork::engine() const
+{
+    std::call_once(m_built, [this] {
+        m_engine = std::make_unique<const TradeoffEngine>(m_map.inputs, m_parts);
+    });
+    return *m_engine;
+}
+
 void TradeoffWork::fill(TradeoffRow &row) const
 {
-    m_engine.evaluate(int(&row - m_map.rows.data()), row, m_parts);
+    engine().evaluate(int(&row - m_map.rows.data()), row, m_parts);
 }
 
 TradeoffMap TradeoffWork::finish() &&

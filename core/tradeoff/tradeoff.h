@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
@@ -122,10 +123,14 @@ bool sameTradeoff(const TradeoffInputs &a, const TradeoffInputs &b);
 // A map being worked out: fill() each row of rows() once, in any order and from several threads
 // at once, then take the map with finish(). What does not change since `previous` is taken from
 // it. The threads are the caller's; the window and the command line hand the rows to QtConcurrent.
+// The engine's tables are made by the first fill(), on the threads that work the map out, so that
+// a map started by a keystroke costs the keystroke little.
 class TradeoffWork
 {
 public:
     explicit TradeoffWork(const TradeoffInputs &in, const TradeoffMap *previous = nullptr);
+    TradeoffWork(const TradeoffWork &) = delete;
+    TradeoffWork &operator=(const TradeoffWork &) = delete;
 
     const TradeoffInputs &inputs() const { return m_map.inputs; }
     std::vector<TradeoffRow> &rows() { return m_map.rows; }
@@ -136,8 +141,11 @@ public:
     TradeoffMap finish() &&;
 
 private:
+    const TradeoffEngine &engine() const;
+
     TradeoffParts m_parts;
-    TradeoffEngine m_engine;
+    mutable std::once_flag m_built;
+    mutable std::unique_ptr<const TradeoffEngine> m_engine;
     TradeoffMap m_map;
 };
 

@@ -10,6 +10,7 @@
 #include "core/network/valuelists.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -242,6 +243,11 @@ bool put(std::FILE *stream, const QByteArray &bytes)
 }
 
 }  // namespace
+
+void sizeCommandPool(QThreadPool &pool)
+{
+    pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+}
 
 bool isCommandLine(int argc, char **argv)
 {

@@ -234,7 +234,9 @@ Outcome toleranceCommand(const Invocation &in)
         return notAccepted(QStringLiteral("format"), format, QStringLiteral("json, csv"));
 
     ToleranceWork work(in.design, in.loadPower, s, limits);
-    QtConcurrent::blockingMap(work.items(), [&work](ToleranceRun &run) { work.fill(run); });
+    QThreadPool pool;
+    sizeCommandPool(pool);
+    QtConcurrent::blockingMap(&pool, work.items(), [&work](ToleranceRun &run) { work.fill(run); });
     const ToleranceResult result = std::move(work).finish();
     if (p.isSet(kSamples)) {
         const QString path = p.value(kSamples);

@@ -32,6 +32,8 @@ private slots:
         QTest::newRow("Zobel map") << "map";
         QTest::newRow("filter figures") << "parts; board";
         QTest::newRow("carrier window, real parts") << "parts; carrier";
+        QTest::newRow("parts library") << "library";
+        QTest::newRow("part editor, capacitor") << "library; editor";
         QTest::newRow("tolerance window") << "pick zobel_r_par 10; tolerance";
         QTest::newRow("main window, tolerance bands") << "bands";
         QTest::newRow("Power window, tolerance bands") << "bands; power";
@@ -55,6 +57,8 @@ private slots:
             {"parts", {{"design_open"}, "Form1"}},
             {"board", {{"board_window"}, "BoardWindow"}},
             {"tolerance", {{"tolerance_window"}, "ToleranceWindow"}},
+            {"library", {{"parts_window"}, "PartsWindow"}},
+            {"editor", {{}, "PartEditor"}},
             {"bands", {{"tolerance_bands"}, "Form1"}},
             {"schematic",
              {{"schematic_viewer"}, script.startsWith("full") ? "Schematic_full" : "Schematic"}},
@@ -69,6 +73,16 @@ private slots:
                                  "/tests/fuzz/design/accept-parts-every-field.quorvel");
             for (const QString &item : items.value(step).first)
                 childNamed<QAction>(m_form, qPrintable(item))->trigger();
+            if (step == "editor") {  // a new part's form, switched to a capacitor's fields
+                QWidget *library = nullptr;
+                for (QWidget *top : QApplication::topLevelWidgets())
+                    if (top->objectName() == "PartsWindow" && top->isVisible())
+                        library = top;
+                QVERIFY(library);
+                QTest::mouseClick(childNamed<QPushButton>(library, "parts_add"), Qt::LeftButton);
+                auto *kind = childNamed<QComboBox>(library, "part_kind");
+                QVERIFY(pickItem(kind, kind->itemText(1)));
+            }
             if (step ==
                 "loads")  // the five loads' curves on Fig. 2 and 3, the graphs that offer them
                 for (QAction *compare : m_form->findChildren<QAction *>("actionCompareLoads"))

@@ -258,6 +258,15 @@ private slots:
         click(window, "parts_ideal");
         QVERIFY(r.jfilter_l == "33" && r.parts.at(PartSlot::filter_l)->ideal());
 
+        // Edited: the form opens with the part as it is kept.
+        selectRow(window, "parts_table", 0);
+        click(window, "parts_edit");
+        QPointer<QDialog> edit = childNamed<QDialog>(window, "PartEditor");
+        QCOMPARE(textOf(edit, "part_value"), "33");
+        QCOMPARE(textOf(edit, "part_saturation"), "5 1, 6.7 0.8");
+        click(edit, "part_cancel");
+        QCOMPARE(window->windowTitle(), "Parts library");
+
         const QTemporaryDir folder;
         const QString exported = folder.filePath("parts.json");
         answerFileDialog(exported);

@@ -35,6 +35,8 @@ private slots:
         QTest::newRow("parts library") << "library";
         QTest::newRow("part editor, capacitor") << "library; editor";
         QTest::newRow("tolerance window") << "pick zobel_r_par 10; tolerance";
+        QTest::newRow("tolerance window, an entry refused")
+            << "tolerance; type tolerance_filter_l -5";
         QTest::newRow("main window, tolerance bands") << "bands";
         QTest::newRow("Power window, tolerance bands") << "bands; power";
         QTest::newRow("half-bridge schematic") << "schematic";

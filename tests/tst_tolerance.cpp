@@ -153,6 +153,24 @@ private slots:
         QCOMPARE(run.out, QByteArray());
     }
 
+    // The edges of what is taken: the last whole number of runs and the last tolerance below 100 %.
+    void taken_data()
+    {
+        QTest::addColumn<QString>("runs");
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("one board, 0 %") << "1"
+                                        << "0";
+        QTest::newRow("the most boards, 99.999 %") << "100000"
+                                                   << "99.999";
+    }
+    void taken()
+    {
+        QFETCH(QString, runs);
+        QFETCH(QString, percent);
+        QCOMPARE(acceptToleranceRuns(runs).value, std::optional<double>(runs.toDouble()));
+        QCOMPARE(acceptTolerancePercent(percent).value, std::optional<double>(percent.toDouble()));
+    }
+
     void otherCommandsRefuseItsOptions()
     {
         const Run run = runQuorvel(words("report --runs 10"));

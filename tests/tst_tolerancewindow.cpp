@@ -85,6 +85,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_window->shownResult() && !m_window->isWorking(), 10000);
         QCOMPARE(m_window->shownResult()->settings.percent[0], 35.0);
         QCOMPARE(m_window->shownResult()->settings.runs, 200);
+        // The second distribution is the normal one.
+        QVERIFY(pickItem(childNamed<QComboBox>(m_window, "tolerance_distribution"),
+                         "normal, sigma = tol/3"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_window->shownResult() && !m_window->isWorking() &&
+                m_window->shownResult()->settings.distribution == Distribution::normal,
+            10000);
     }
 
     // The figure box's hint: nearest ranks of the batch's own runs, as the box writes figures.

@@ -10,7 +10,6 @@
 #include "core/network/valuelists.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -243,11 +242,6 @@ bool put(std::FILE *stream, const QByteArray &bytes)
 }
 
 }  // namespace
-
-void sizeCommandPool(QThreadPool &pool)
-{
-    pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
-}
 
 bool isCommandLine(int argc, char **argv)
 {

@@ -12,8 +12,6 @@ Outcome exploreCommand(const Invocation &in)
         return Refusal{QStringLiteral("--supply and --fsw are given together or not at all")};
     const TradeoffInputs inputs{in.design, in.loadPower, in.loadFile};
     TradeoffWork work(inputs);
-    QThreadPool pool;
-    sizeCommandPool(pool);
-    QtConcurrent::blockingMap(&pool, work.rows(), [&work](TradeoffRow &row) { work.fill(row); });
+    QtConcurrent::blockingMap(work.rows(), [&work](TradeoffRow &row) { work.fill(row); });
     return tradeoffCsv(std::move(work).finish(), in.parser.isSet(QStringLiteral("pareto-only")));
 }

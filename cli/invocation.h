@@ -10,7 +10,6 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 
 #include <memory>
 #include <optional>
@@ -43,10 +42,6 @@ Outcome fitCommand(const Invocation &in);
 Outcome exploreCommand(const Invocation &in);
 Outcome stressCommand(const Invocation &in);
 Outcome toleranceCommand(const Invocation &in);
-
-// Sizes the pool a command hands its rows to. A blocking map works on the calling thread too, so
-// the pool holds one thread fewer than the cores: one thread a core in all.
-void sizeCommandPool(QThreadPool &pool);
 
 // The tolerance command's own options (tolerance.cpp), refused by the other commands.
 void addToleranceOptions(QCommandLineParser &parser);

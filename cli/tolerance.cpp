@@ -234,9 +234,7 @@ Outcome toleranceCommand(const Invocation &in)
         return notAccepted(QStringLiteral("format"), format, QStringLiteral("json, csv"));
 
     ToleranceWork work(in.design, in.loadPower, s, limits);
-    QThreadPool pool;
-    sizeCommandPool(pool);
-    QtConcurrent::blockingMap(&pool, work.items(), [&work](ToleranceRun &run) { work.fill(run); });
+    QtConcurrent::blockingMap(work.items(), [&work](ToleranceRun &run) { work.fill(run); });
     const ToleranceResult result = std::move(work).finish();
     if (p.isSet(kSamples)) {
         const QString path = p.value(kSamples);

@@ -182,9 +182,12 @@ void Form1::showToleranceHints()
     const ToleranceResult *t = m_model->tolerance();
     const auto hint = [t](QLineEdit *box, ToleranceFigure f, QString (*text)(double)) {
         const FigureSpread *s = t && !t->bands.empty() ? &t->spread[std::size_t(f)] : nullptr;
-        box->setToolTip(
+        const QString hint =
             s ? spreadHint(t->settings.runs, s->p1, s->p50, s->p99, s->min, s->max, text)
-              : QString());
+              : QString();
+        // Asked for on every change of the design: a hint that stays sends no event.
+        if (box->toolTip() != hint)
+            box->setToolTip(hint);
     };
     const auto dB = [](double v) { return figureText(v); };
     hint(m_graphs[Fig2].figureMax, ToleranceFigure::plainMax, dB);

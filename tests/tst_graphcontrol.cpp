@@ -1,4 +1,5 @@
-// The graph adapter: the cursor and its snapping, click and drag, tick labels that never touch.
+// The graph adapter: the cursor and its snapping, click and drag, tick labels that never touch,
+// a legend that follows its texts.
 #include "testhelpers.h"
 
 #include <QSignalSpy>
@@ -109,6 +110,33 @@ private slots:
             QVERIFY2(std::fabs(shown[i].first - shown[i - 1].first) >= room + 1,
                      qPrintable(texts.join(' ')));
         }
+    }
+
+    // New texts for the same curves redraw the curves' buffer alone: the legend in it must come
+    // out as a graph drawn with those texts from the start draws it.
+    void legendFollowsItsTexts()
+    {
+        const QString before = "design", after = "design, 8 ohm: corner 13.8 kHz, peak 34.43dB";
+        std::vector<double> lower(m_y.size());
+        std::transform(m_y.begin(), m_y.end(), lower.begin(), [](double v) { return v - 10; });
+        const auto overlays = [&](const QString &name) {
+            return QList<GraphControl::Overlay>{{name + ", at load power", Qt::red, &m_x, &lower}};
+        };
+        m_graph->setOverlays(before, overlays(before));
+        QTest::qWait(20);
+        m_graph->setOverlays(after, overlays(after));
+        QTest::qWait(20);
+
+        GraphControl fresh;
+        fresh.setup("Fig. test", {10, 1e6, GraphControl::Logarithmic, "Hz"},
+                    {-60, 60, GraphControl::Linear, ""});
+        fresh.plot(m_x, m_y);
+        fresh.setOverlays(after, overlays(after));
+        fresh.resize(m_graph->size());
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        QTest::qWait(20);
+        QCOMPARE(m_graph->grab().toImage(), fresh.grab().toImage());
     }
 
 private:

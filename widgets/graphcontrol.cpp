@@ -244,6 +244,29 @@ void setPoints(LogSafeGraph *graph, const std::vector<double> &x, const std::vec
     }
 }
 
+// The plot's white ground, drawn into the first paint buffer with the grid and axes when they
+// are drawn, rather than filled in again on every paint of the widget.
+class PlotGround : public QCPLayerable
+{
+public:
+    explicit PlotGround(QCustomPlot *plot) : QCPLayerable(plot)
+    {
+        moveToLayer(plot->layer(QStringLiteral("background")), true);
+    }
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter *painter) const override
+    {
+        painter->setAntialiasing(false);  // no half-pixel shift: every pixel filled whole
+    }
+    // The layer clips each of its children one row above its clip rectangle.
+    QRect clipRect() const override { return mParentPlot->viewport().translated(0, 1); }
+    void draw(QCPPainter *painter) override
+    {
+        painter->fillRect(mParentPlot->viewport(), Qt::white);
+    }
+};
+
 QCPAxis *axisOf(QCustomPlot *plot, GraphControl::Axis axis)
 {
     return axis == GraphControl::XAxis ? plot->xAxis : plot->yAxis;
@@ -273,6 +296,8 @@ GraphControl::GraphControl(QWidget *parent)
     setMinimumSize(260, 180);
 
     m_plot->setNoAntialiasingOnDrag(true);
+    m_plot->setBackground(Qt::NoBrush);
+    new PlotGround(m_plot);
     // One paint buffer: every buffer is composited on every paint, and the library's overlay
     // layer, unused here, would keep one of its own.
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
@@ -287,8 +312,10 @@ GraphControl::GraphControl(QWidget *parent)
                      QCustomPlot::limAbove);
     m_curveLayer = m_plot->layer(QStringLiteral("curve"));
     m_curveLayer->setMode(QCPLayer::lmBuffered);
+    connect(m_plot, &QCustomPlot::beforeReplot, this, &GraphControl::legendOnTop);
     connect(m_plot, &QCustomPlot::afterReplot, this, [this] {
         m_fullQueued = false;
+        m_legendQueued = false;
         // Tick labels were chosen for the axes' length before the layout settled on a new one
         // (after a resize or a margin change): choose again for the length they have now.
         for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {
@@ -364,10 +391,12 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
 {
     if (overlays.isEmpty() && m_overlays.isEmpty())
         return;
-    // New points for the same curves redraw the curves alone; new curves redraw the legend too.
-    bool sameCurves = overlays.size() == m_overlays.size() && m_graph->name() == curveName;
-    for (int i = 0; sameCurves && i < overlays.size(); ++i)
-        sameCurves = m_overlays[i]->name() == overlays[i].name;
+    // New points for the same curves redraw the curves alone, and the legend with them (it is
+    // drawn in the curves' paint buffer) when only its texts change; new curves redraw it all.
+    const bool sameCurves = overlays.size() == m_overlays.size();
+    bool sameNames = m_graph->name() == curveName;
+    for (int i = 0; sameNames && sameCurves && i < overlays.size(); ++i)
+        sameNames = m_overlays[i]->name() == overlays[i].name;
     while (m_overlays.size() > overlays.size()) m_plot->removePlottable(m_overlays.takeLast());
     if (m_overlays.isEmpty() && !overlays.isEmpty())
         showLegend();
@@ -393,8 +422,10 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     }
     m_graph->setName(curveName);
     m_plot->legend->setVisible(!m_overlays.isEmpty() || m_scatter || m_bandLow);
-    if (sameCurves)
+    if (sameCurves) {
+        m_legendQueued = m_legendQueued || !sameNames;
         replotCurveWhenShown();
+    }
     else
         replotWhenShown();
 }
@@ -538,6 +569,23 @@ void GraphControl::showLegend()
     // Moved, once the plot is laid out, to where it covers the fewest points.
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
     m_plot->legend->setVisible(true);
+}
+
+void GraphControl::legendOnTop() const
+{
+    // Over the curves, in their paint buffer: a legend whose texts follow the design is drawn
+    // again with the curves, not with the axes and grid.
+    // A move marks the buffer to be drawn whole: the legend moves only when it is not last.
+    QCPLegend *legend = m_plot->legend;
+    const QList<QCPLayerable *> &layered = m_curveLayer->children();
+    const qsizetype first = layered.size() - 1 - legend->itemCount();
+    bool last = first >= 0 && layered[first] == legend;
+    for (int i = 0; last && i < legend->itemCount(); ++i)
+        last = layered[first + 1 + i] == legend->item(i);
+    if (last)
+        return;
+    legend->setLayer(m_curveLayer);
+    for (int i = 0; i < legend->itemCount(); ++i) legend->item(i)->setLayer(m_curveLayer);
 }
 
 int GraphControl::overlayCount() const
@@ -779,10 +827,14 @@ void GraphControl::replotCurveWhenShown()
         this,
         [this] {
             m_curveQueued = false;
-            if (placeLegend())
-                replotWhenShown();  // the legend moves: the whole plot is drawn again
-            else if (!m_fullQueued)
-                m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
+            const bool moved = placeLegend();
+            if (m_fullQueued)
+                return;
+            if (moved || m_legendQueued)
+                m_plot->axisRect()->insetLayout()->update(QCPLayoutElement::upLayout);
+            m_legendQueued = false;
+            legendOnTop();
+            m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
         },
         Qt::QueuedConnection);
 }

@@ -197,6 +197,7 @@ private:
     void replotCurveWhenShown();
     void paintDrawing(QPaintDevice *device, int width, int height) const;
     void showLegend();
+    void legendOnTop() const;
 
     QCustomPlot *m_plot = nullptr;
     LogSafeGraph *m_graph = nullptr;
@@ -215,4 +216,5 @@ private:
     QCPLayer *m_curveLayer = nullptr;
     bool m_curveQueued = false;  // a redraw of the curve alone waits for the event loop
     bool m_fullQueued = false;   // a whole replot does, which draws the curve too
+    bool m_legendQueued = false;  // the legend's texts changed: it is laid out again first
 };

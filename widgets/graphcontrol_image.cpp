@@ -17,6 +17,7 @@ constexpr double kPngScale = 2.0;
 
 QImage GraphControl::image(double scale) const
 {
+    legendOnTop();
     QImage image = m_plot->toPixmap(m_plot->width(), m_plot->height(), scale).toImage();
     // So that a document shows it at the graph's size.
     const int dotsPerMeter = qRound(scale * kScreenDpi / 0.0254);
@@ -30,6 +31,7 @@ QImage GraphControl::imageAt(QSize size, double scale)
     // Laid out once at that size, for the legend to choose its corner there; then drawn.
     QCPLayoutInset *inset = m_plot->axisRect()->insetLayout();
     const Qt::Alignment shown = inset->insetAlignment(0);
+    legendOnTop();
     m_plot->toPixmap(size.width(), size.height(), 1.0);
     placeLegend();
     QImage image = m_plot->toPixmap(size.width(), size.height(), scale).toImage();
@@ -43,6 +45,7 @@ void GraphControl::paintDrawing(QPaintDevice *device, int width, int height) con
 {
     QCPPainter painter(device);
     painter.setMode(QCPPainter::pmVectorized);
+    legendOnTop();
     m_plot->toPainter(&painter, width, height);
 }
 

@@ -45,6 +45,7 @@ CIR
 hyperfine -N --runs 3 --export-json "$out/ngspice.json" "ngspice -b $out/idle.cir" >/dev/null 2>&1 || true
 hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" build/bench/bench_startup >/dev/null 2>&1
 hyperfine -N --warmup 5 --runs $((reps * 3)) --export-json "$out/explore.json" 'build/quorvel explore' >/dev/null 2>&1
+hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/explore-parts.json" 'build/quorvel explore --design tests/fuzz/design/accept-parts-every-field.quorvel' >/dev/null 2>&1
 hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/tolerance-cli.json" 'build/quorvel tolerance --runs 10000' >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
 python3 - "$out" <<'PY'
@@ -62,6 +63,7 @@ except (OSError, KeyError, IndexError):
     ngspice = None
 idle = median('carrier.json', 'BM_Carrier_idle/')
 explore = json.load(open(os.path.join(out, 'explore.json')))['results'][0]['median'] * 1000
+explore_parts = json.load(open(os.path.join(out, 'explore-parts.json')))['results'][0]['median'] * 1000
 tolerance_cli = json.load(open(os.path.join(out, 'tolerance-cli.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
@@ -82,6 +84,7 @@ rows = [
     ('Zobel map drawn after a Speaker_L keystroke', median('ui.json', 'BM_MapAfterKeystroke'), 'ms', 100.0),
     ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
+    ('the same for a design file with real parts and the carrier inputs', explore_parts, 'ms', None),
     ('tolerance: 1,000 boards, figures and corners, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:0'), 'ms', None),
     ('tolerance: 1,000 boards, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:2/bands:0'), 'ms', None),
     ('tolerance: 10,000 boards, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:10000/threads:1/bands:0'), 'ms', None),

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -184,6 +186,44 @@ QUORVEL_SWEEP_TARGETS ParasiticFigures sweepParasitic(const ParasiticNetwork &n,
         outputImpedance->y[0] = outputImpedance->y[1];
     }
     return fig;
+}
+
+QUORVEL_SWEEP_TARGETS void parasiticZobelFigures(const ParasiticNetwork &n,
+                                                 std::span<const double> speakerOhms,
+                                                 GainFigures *figures)
+{
+    // What the loads share, k Z_L and the admittance across the outputs without the speaker,
+    // once per point; then each load's ratios in a loop of its own. Every value is computed as
+    // networkPointAt computes it.
+    thread_local std::vector<double> zlRe(kSweepSize), zlIm(kSweepSize), yRe(kSweepSize),
+        yIm(kSweepSize), ratios(kSweepSize);
+    for (int i = 1; i <= kSweepPoints; ++i) {
+        const double w = gridOmega(i);
+        const Cx winding{n.dcr, w * n.L};
+        const Cx zl = n.k * (winding / (1.0 + Cx{0.0, w * n.cp} * winding));
+        const Cx yc = capacitorY(w, n.cf, n.cfEsr, n.cfEsl);
+        const Cx zr{n.rz, w * n.rzL};
+        const Cx zpar = zr / (1.0 + zr * capacitorY(w, n.czp, n.czpEsr, n.czpEsl));
+        const Cx ys = capacitorY(w, n.czs, n.czsEsr, n.czsEsl);
+        const Cx yz = (1.0 / n.k) * (ys / (1.0 + ys * zpar));
+        const Cx yout = yc + yz;
+        zlRe[std::size_t(i)] = zl.re;
+        zlIm[std::size_t(i)] = zl.im;
+        yRe[std::size_t(i)] = yout.re;
+        yIm[std::size_t(i)] = yout.im;
+    }
+    for (std::size_t k = 0; k < speakerOhms.size(); ++k) {
+        const double Rs = speakerOhms[k];
+        double *Y = ratios.data();
+        for (int i = 1; i <= kSweepPoints; ++i) {
+            const double w = gridOmega(i);
+            const Cx zl{zlRe[std::size_t(i)], zlIm[std::size_t(i)]};
+            const Cx yout{yRe[std::size_t(i)], yIm[std::size_t(i)]};
+            const Cx yspk = Cx{1.0, 0.0} / Cx{Rs, w * n.Ls};
+            Y[i] = guarded(1.0 / std::sqrt(norm(1.0 + zl * (yspk + yout))));
+        }
+        figures[k] = figuresOfRatios(Y);
+    }
 }
 
 double dampingFactor(const ParasiticNetwork &n)

@@ -3,6 +3,8 @@
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
 
+#include <span>
+
 // The network with the attached parts' small-signal parasitics, solved in complex arithmetic on
 // the sweeps' own grids. The ideal kernels (module1.h, sweeps.h, powersweep.h) stay what every
 // design without parasitics is computed with; this path serves the designs that have some, and the
@@ -49,6 +51,10 @@ struct ParasiticFigures {
 };
 ParasiticFigures sweepParasitic(const ParasiticNetwork &n, Curve *gain, Curve *gainZobel,
                                 Curve *outputImpedance);
+// The gain figures with the Zobel network that sweepParasitic gives, without the curve, for the
+// network with each of the speaker resistances in turn (the speaker's inductance kept).
+void parasiticZobelFigures(const ParasiticNetwork &n, std::span<const double> speakerOhms,
+                           GainFigures *figures);
 
 // The damping factor: |Z_speaker| / |Zout| at 1 kHz (grid point 10), both across the speaker.
 double dampingFactor(const ParasiticNetwork &n);

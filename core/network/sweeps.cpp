@@ -55,6 +55,13 @@ GainFigures gainFigures(RatioAt ratioAt)
     thread_local std::vector<double> ratios(kSweepSize);
     double *Y = ratios.data();
     for (int i = 1; i <= kSweepPoints; ++i) Y[i] = ratioAt(i);
+    return figuresOfRatios(Y);
+}
+
+}  // namespace
+
+QUORVEL_SWEEP_TARGETS GainFigures figuresOfRatios(const double *Y)
+{
     double top = 0.0;
     for (int i = 1; i <= kSweepPoints; ++i) top = Y[i] > top ? Y[i] : top;
     GainFigures fig;
@@ -65,8 +72,6 @@ GainFigures gainFigures(RatioAt ratioAt)
     noteSpotGain(fig, 384000.0, detail::toDecibel(Y[3840]));
     return fig;
 }
-
-}  // namespace
 
 QUORVEL_SWEEP_TARGETS GainFigures gainPlainFigures(const NetworkValues &n)
 {

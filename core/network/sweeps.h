@@ -49,6 +49,8 @@ GainFigures sweepGainZobel(const NetworkValues &n, Curve &curve);
 // spot gains. A tolerance batch asks for them board after board.
 GainFigures gainPlainFigures(const NetworkValues &n);
 GainFigures gainZobelFigures(const NetworkValues &n);
+// The same from ratios already on the grid, ratios[1 .. kSweepPoints].
+GainFigures figuresOfRatios(const double *ratios);
 
 // A gain curve from the voltage ratios a sweep left in curve.y[1 ..]: the grid's frequencies, the
 // ratios in dB, (0 Hz, 0 dB) at point 0, and the figures as the sweeps above give them.

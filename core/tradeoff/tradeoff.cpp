@@ -40,6 +40,7 @@
 #include "core/common/figuretext.h"
 #include "core/measured/measuredcurves.h"
 #include "core/network/loadcompare.h"
+#include "core/network/parasitics.h"
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
 #include "core/network/valuelists.h"
@@ -293,8 +294,13 @@ struct TradeoffEngine::Impl {
     bool carrier = false;
     CarrierNetwork carrierBase;
     CarrierInputs carrierInputs;
+    // Parts with parasitics: each network is the design with its items, swept whole.
+    bool parasitic = false;
+    DesignRecord design;
+    double loadPower = 0.0;
 
     Impl(const TradeoffInputs &in, TradeoffParts parts);
+    void evaluateParasitic(ZobelNetwork z, TradeoffRow &row, TradeoffParts parts) const;
     LoadTable table(const TradeoffLoad &load) const;
     NetworkValues network(ZobelNetwork z) const;
     void search(int load, const NetworkValues &n, const ZobelPart &zobel, ZobelEnds &ends,
@@ -305,7 +311,8 @@ struct TradeoffEngine::Impl {
 };
 
 TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts)
-    : base(networkValues(in.design)), loads(tradeoffLoads(in)), measured(in.measured)
+    : base(networkValues(in.design)), loads(tradeoffLoads(in)), measured(in.measured),
+      parasitic(in.design.parts.hasParasitics()), design(in.design), loadPower(in.loadPower)
 {
     if (parts.testFlag(TradeoffPart::Peaks)) {
         if (measured) {
@@ -452,9 +459,69 @@ const std::vector<TradeoffLoad> &TradeoffEngine::loads() const
     return m->loads;
 }
 
+void TradeoffEngine::Impl::evaluateParasitic(ZobelNetwork z, TradeoffRow &row,
+                                             TradeoffParts parts) const
+{
+    // The network as the main window works it out once its items are chosen: every grid point
+    // of Fig. 3 for each load, the Power window's dissipation sweep. A measured speaker is the
+    // load its own curves take, ideal parts and all.
+    const DesignRecord d = withZobel(design, z);
+    const ParasiticNetwork real = parasiticNetwork(d);
+    if (parts.testFlag(TradeoffPart::Peaks) && !tables.empty()) {
+        std::array<double, 8> ohms{};
+        std::array<GainFigures, 8> figures;
+        std::size_t swept = 0;
+        for (const TradeoffLoad &load : loads)
+            if (!load.measured)
+                ohms[swept++] = load.ohms;
+        parasiticZobelFigures(real, std::span(ohms).first(swept), figures.data());
+        row.sweptPoints = int(swept) * kSweepPoints;
+        row.ownPeakDb = figures[0].maximum;
+        row.gain20kDb = figures[0].gain20k;
+        row.worstPeakDb = figures[0].maximum;
+        row.worstLoad = 0;
+        for (int load = 1; load < int(loads.size()); ++load) {
+            double dB = 0.0;
+            if (loads[std::size_t(load)].measured) {
+                const NetworkValues n = network(z);
+                const ZobelPart zobel(n);
+                ZobelEnds ends = endsOf(zobel);
+                Best best;
+                search(load, n, zobel, ends, best);
+                dB = best.dB;
+                row.sweptPoints += best.swept;
+            } else {
+                dB = figures[std::size_t(load)].maximum;
+            }
+            if (dB > row.worstPeakDb) {
+                row.worstPeakDb = dB;
+                row.worstLoad = load;
+            }
+        }
+    }
+    const PowerInputs power = powerInputs(d, loadPower);
+    if (parts.testFlag(TradeoffPart::At7kHz)) {
+        thread_local PowerCurve curve;
+        row.at7kHzW = sweepParasiticPower(real, power, curve).at7kHz;
+    }
+    if (parts.testFlag(TradeoffPart::Carrier)) {
+        row.carrierW = 0.0;
+        if (carrier) {
+            const CarrierInputs &c = carrierInputs;
+            row.carrierW = idleZobelResistorW(carrierNetwork(d, measured.get()), c.supplyV,
+                                              c.switchingHz, c.modulation);
+        }
+    }
+    row.zobelW = power.zobelCSer == 0.0 ? 0.0 : row.at7kHzW + row.carrierW;
+}
+
 void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) const
 {
     const ZobelNetwork z = zobelNetwork(index);
+    if (m->parasitic) {
+        m->evaluateParasitic(z, row, parts);
+        return;
+    }
     const NetworkValues n = m->network(z);
     if (parts.testFlag(TradeoffPart::Peaks) && !m->tables.empty()) {
         const ZobelPart zobel(n);
@@ -507,7 +574,8 @@ TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffIn
         a.full_bridge_select == b.full_bridge_select &&
         a.speaker_r_modeval == b.speaker_r_modeval && a.actual_l_net == b.actual_l_net &&
         a.filter_l_par_modeval == b.filter_l_par_modeval &&
-        a.filter_c_par_modeval == b.filter_c_par_modeval && before.measured == after.measured;
+        a.filter_c_par_modeval == b.filter_c_par_modeval && before.measured == after.measured &&
+        a.parts == b.parts;
     const CarrierInputs &ca = a.carrier, &cb = b.carrier;
     const bool carrier =
         ca.given() == cb.given() &&
@@ -515,7 +583,7 @@ TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffIn
                          ca.modulation == cb.modulation));
     const bool at7kHz = a.full_bridge_select == b.full_bridge_select &&
                         a.speaker_r_modeval == b.speaker_r_modeval &&
-                        before.loadPower == after.loadPower;
+                        before.loadPower == after.loadPower && a.parts == b.parts;
     return TradeoffParts()
         .setFlag(TradeoffPart::Peaks, !speaker)
         .setFlag(TradeoffPart::Carrier, !speaker || !carrier)

@@ -140,8 +140,9 @@ inline DesignRecord partsDesign(const PartsDesign &r, bool withParts = true)
 }
 
 // Fig. 2 or 3 (dB), or |Zout| (ohm, zobel ignored), of such a design at w: each element as its
-// part makes it, in complex arithmetic.
-inline double partsFigureAt(const PartsDesign &r, double w, bool zobel, bool outputImpedance)
+// part makes it, in complex arithmetic; another speaker resistance in place of its 8 ohm.
+inline double partsFigureAt(const PartsDesign &r, double w, bool zobel, bool outputImpedance,
+                            double speakerR = 8.0)
 {
     using C = std::complex<double>;
     const C j(0, 1);
@@ -159,7 +160,7 @@ inline double partsFigureAt(const PartsDesign &r, double w, bool zobel, bool out
     const C across = cap(1.0, 1) + yz / k;
     if (outputImpedance)
         return std::abs(1.0 / (1.0 / (k * zl) + across));
-    const C y = 1.0 / (8.0 + j * w * r.speakerL * 1e-3) + (zobel ? across : cap(1.0, 1));
+    const C y = 1.0 / (speakerR + j * w * r.speakerL * 1e-3) + (zobel ? across : cap(1.0, 1));
     return 20 * std::log10(std::abs(1.0 / (1.0 + k * zl * y)));
 }
 

@@ -5,6 +5,7 @@
 #include "core/carrier/carriertable.h"
 #include "core/network/analysis.h"
 #include "core/parts/partslibrary.h"
+#include "core/network/loadcompare.h"
 #include "testhelpers.h"
 
 #include <QJsonDocument>
@@ -77,6 +78,19 @@ private slots:
             QCOMPARE_LE(std::fabs(a.gainZobel.y[i] - partsFigureAt(r, w, true, false)), 1e-9);
             QCOMPARE_LE(std::fabs(a.outputImpedance.y[i] / partsFigureAt(r, w, false, true) - 1),
                         1e-9);
+        }
+        // Compare Loads: each compared resistance in place of the speaker's, the parts kept.
+        for (const GainGraph graph : {GainGraph::plain, GainGraph::zobel}) {
+            LoadCurves loads;
+            sweepComparedLoads(partsDesign(r), graph, loads);
+            const std::vector<int> &points = comparedGridPoints();
+            for (std::size_t k = 0; k < kComparedLoads.size(); ++k)
+                for (std::size_t j = 1; j < points.size(); j += 97)
+                    QCOMPARE_LE(std::fabs(loads[k].y[j] -
+                                          partsFigureAt(r, gridOmega(points[j]),
+                                                        graph == GainGraph::zobel, false,
+                                                        kComparedLoads[k].ohms)),
+                                1e-9);
         }
         const double speaker = std::hypot(8.0, gridOmega(10) * r.speakerL * 1e-3);
         QCOMPARE_LE(

@@ -38,5 +38,6 @@ struct LoadCurve {
 using LoadCurves = std::array<LoadCurve, kComparedLoads.size()>;
 
 // The gain, without or with the Zobel network, for each compared load in turn, computed point by
-// point as the gain sweeps compute it; the design itself is left as it is.
+// point as the gain sweeps compute it (the complex sweep when the parts have parasitics); the
+// design itself is left as it is.
 void sweepComparedLoads(const DesignRecord &design, GainGraph graph, LoadCurves &curves);

@@ -188,6 +188,12 @@ QUORVEL_SWEEP_TARGETS ParasiticFigures sweepParasitic(const ParasiticNetwork &n,
     return fig;
 }
 
+double parasiticGainAt(const ParasiticNetwork &n, int i, bool zobel)
+{
+    const NetworkPoint p = networkPointAt(n, gridOmega(i));
+    return detail::toDecibel(guarded(zobel ? p.ratioZobel : p.ratioPlain));
+}
+
 QUORVEL_SWEEP_TARGETS void parasiticZobelFigures(const ParasiticNetwork &n,
                                                  std::span<const double> speakerOhms,
                                                  GainFigures *figures)

@@ -51,6 +51,10 @@ struct ParasiticFigures {
 };
 ParasiticFigures sweepParasitic(const ParasiticNetwork &n, Curve *gain, Curve *gainZobel,
                                 Curve *outputImpedance);
+// The gain (dB) sweepParasitic gives at grid point i (1 .. kSweepPoints), without or with the
+// Zobel network.
+double parasiticGainAt(const ParasiticNetwork &n, int i, bool zobel);
+
 // The gain figures with the Zobel network that sweepParasitic gives, without the curve, for the
 // network with each of the speaker resistances in turn (the speaker's inductance kept).
 void parasiticZobelFigures(const ParasiticNetwork &n, std::span<const double> speakerOhms,

@@ -10,6 +10,17 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+namespace {
+
+// A figure box given its own text again would be drawn again, and lose its caret and selection.
+void showFigure(QLineEdit *box, const QString &text)
+{
+    if (box->text() != text)
+        box->setText(text);
+}
+
+}  // namespace
+
 void Form1::showDesign(DesignParts parts)
 {
     showInputs();
@@ -62,8 +73,8 @@ void Form1::Recalculate_all()
 
 void Form1::showDissipationFigure()
 {
-    Text_rzobel_power->setText(
-        dissipationFigureText(m_model->analysis().dissipationFigures.at7kHz));
+    showFigure(Text_rzobel_power,
+               dissipationFigureText(m_model->analysis().dissipationFigures.at7kHz));
 }
 
 void Form1::showReadouts()
@@ -103,11 +114,11 @@ void Form1::showGainCurve(GraphId id, const Curve &curve, const GainFigures &fig
         if (!reached)
             return;
         box->setVisible(true);
-        box->setText(figureText(dB));
+        showFigure(box, figureText(dB));
     };
     spot(panel.figure20k, figures.has20k, figures.gain20k);
     spot(panel.figure384k, figures.has384k, figures.gain384k);
-    panel.figureMax->setText(figureText(figures.maximum));
+    showFigure(panel.figureMax, figureText(figures.maximum));
     panel.graph->plot(curve.x, curve.y);
     followOverlays(id);
 }

@@ -56,9 +56,12 @@ void Power_measurement_form::showDesign(DesignParts parts)
     const DesignRecord &r = m_model.record();
     if (Text_peak_voltage->text() != m_model.loadPowerText())
         Text_peak_voltage->setText(m_model.loadPowerText());
-    Text_zobel_c_parp->setText(r.jzobel_c2);
-    Text_zobel_c_serp->setText(r.jzobel_c3);
-    Text_zobel_r_parp->setText(r.jzobel_r2);
+    // A box given its own text again would be drawn again.
+    for (const auto &[box, text] : {std::pair{Text_zobel_c_parp, &r.jzobel_c2},
+                                    {Text_zobel_c_serp, &r.jzobel_c3},
+                                    {Text_zobel_r_parp, &r.jzobel_r2}})
+        if (box->text() != *text)
+            box->setText(*text);
     CWGraph4_Click();
     // The graph's own ranges, widened to show a measured speaker's dissipation.
     if (parts & DesignPart::MeasuredSpeaker) {

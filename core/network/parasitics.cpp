@@ -56,7 +56,12 @@ struct NetworkPoint {
 // The network at w. With k Z_L the loop's inductance, Y_C the filter capacitor's admittance and
 // Y_Z one Zobel branch's: gain = 1 / (1 + k Z_L Y), Y the admittance across the outputs
 // (speaker, capacitor, Zobel branches: Y_Z / k), and Zout = k Z_L || 1/Y_C || k/Y_Z.
-inline NetworkPoint networkPointAt(const ParasiticNetwork &n, double w)
+struct FilterPoint {
+    Cx zl;    // k Z_L
+    Cx yc;    // Y_C
+    Cx yout;  // Y_C + Y_Z / k: across the outputs, the speaker aside
+};
+inline FilterPoint filterPointAt(const ParasiticNetwork &n, double w)
 {
     const Cx winding{n.dcr, w * n.L};
     const Cx zl = n.k * (winding / (1.0 + Cx{0.0, w * n.cp} * winding));
@@ -65,8 +70,13 @@ inline NetworkPoint networkPointAt(const ParasiticNetwork &n, double w)
     const Cx zpar = zr / (1.0 + zr * capacitorY(w, n.czp, n.czpEsr, n.czpEsl));
     const Cx ys = capacitorY(w, n.czs, n.czsEsr, n.czsEsl);
     const Cx yz = (1.0 / n.k) * (ys / (1.0 + ys * zpar));
+    return {zl, yc, yc + yz};
+}
+
+inline NetworkPoint networkPointAt(const ParasiticNetwork &n, double w)
+{
+    const auto [zl, yc, yout] = filterPointAt(n, w);
     const Cx yspk = Cx{1.0, 0.0} / Cx{n.Rs, w * n.Ls};
-    const Cx yout = yc + yz;
     return {1.0 / std::sqrt(norm(1.0 + zl * (yspk + yc))),
             1.0 / std::sqrt(norm(1.0 + zl * (yspk + yout))),
             std::sqrt(norm(zl) / norm(1.0 + zl * yout))};
@@ -204,15 +214,7 @@ QUORVEL_SWEEP_TARGETS void parasiticZobelFigures(const ParasiticNetwork &n,
     thread_local std::vector<double> zlRe(kSweepSize), zlIm(kSweepSize), yRe(kSweepSize),
         yIm(kSweepSize), ratios(kSweepSize);
     for (int i = 1; i <= kSweepPoints; ++i) {
-        const double w = gridOmega(i);
-        const Cx winding{n.dcr, w * n.L};
-        const Cx zl = n.k * (winding / (1.0 + Cx{0.0, w * n.cp} * winding));
-        const Cx yc = capacitorY(w, n.cf, n.cfEsr, n.cfEsl);
-        const Cx zr{n.rz, w * n.rzL};
-        const Cx zpar = zr / (1.0 + zr * capacitorY(w, n.czp, n.czpEsr, n.czpEsl));
-        const Cx ys = capacitorY(w, n.czs, n.czsEsr, n.czsEsl);
-        const Cx yz = (1.0 / n.k) * (ys / (1.0 + ys * zpar));
-        const Cx yout = yc + yz;
+        const auto [zl, yc, yout] = filterPointAt(n, gridOmega(i));
         zlRe[std::size_t(i)] = zl.re;
         zlIm[std::size_t(i)] = zl.im;
         yRe[std::size_t(i)] = yout.re;

@@ -478,9 +478,8 @@ void TradeoffEngine::Impl::evaluateParasitic(ZobelNetwork z, TradeoffRow &row,
         row.sweptPoints = int(swept) * kSweepPoints;
         row.ownPeakDb = figures[0].maximum;
         row.gain20kDb = figures[0].gain20k;
-        row.worstPeakDb = figures[0].maximum;
-        row.worstLoad = 0;
-        for (int load = 1; load < int(loads.size()); ++load) {
+        row.worstPeakDb = -std::numeric_limits<double>::infinity();
+        for (int load = 0; load < int(loads.size()); ++load) {
             double dB = 0.0;
             if (loads[std::size_t(load)].measured) {
                 const NetworkValues n = network(z);

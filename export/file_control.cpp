@@ -20,6 +20,16 @@
 #include <QTimer>
 #include <QTreeView>
 
+QStringList driveRoots(const QString &currentRoot, const QStringList &volumeRoots)
+{
+    QStringList list{currentRoot};
+    for (const QString &root : volumeRoots)
+        if (!list.contains(root))
+            list << root;
+    list.sort();
+    return list;
+}
+
 namespace {
 
 constexpr int kNameCheckGuardMs = 2000;
@@ -36,13 +46,11 @@ T *placed(T *control, const char *name, const QRect &at)
 // The file-system roots the drive chooser offers, the one holding the current folder included.
 QStringList roots()
 {
-    QStringList list{QStorageInfo(QDir::currentPath()).rootPath()};
+    QStringList volumes;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
-        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir() &&
-            !list.contains(volume.rootPath()))
-            list << volume.rootPath();
-    list.sort();
-    return list;
+        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir())
+            volumes << volume.rootPath();
+    return driveRoots(QStorageInfo(QDir::currentPath()).rootPath(), volumes);
 }
 
 // A root's current folder: the process's own on the root that holds it, the root elsewhere.

@@ -14,6 +14,10 @@ class QModelIndex;
 class QPushButton;
 class QTreeView;
 
+// The file-system roots the drive chooser offers: the one holding the current folder and every
+// mounted volume's, each once, in order.
+QStringList driveRoots(const QString &currentRoot, const QStringList &volumeRoots);
+
 // The export window "File Options": pick a file-system root, a folder and a .txt name, and write
 // the circuit values report there. Non-modal; it reads the values from the source it is given at
 // each write, so it never needs the window that opened it.

@@ -93,6 +93,14 @@ private slots:
         QVERIFY2(differs.isEmpty(), qPrintable(differs));
     }
 
+    // The drive chooser's roots: the current folder's among them, each once, in order, however
+    // the system lists its volumes.
+    void driveRootsInOrder()
+    {
+        QCOMPARE(driveRoots("/home", {"/mnt/usb", "/", "/home", "/data", "/mnt/usb"}),
+                 (QStringList{"/", "/data", "/home", "/mnt/usb"}));
+    }
+
     // A drive picked with the keyboard moves the folder list to it (a test folder stands for one).
     void driveByKeyboard()
     {

@@ -479,19 +479,19 @@ void TradeoffEngine::Impl::evaluateParasitic(ZobelNetwork z, TradeoffRow &row,
         row.ownPeakDb = figures[0].maximum;
         row.gain20kDb = figures[0].gain20k;
         row.worstPeakDb = -std::numeric_limits<double>::infinity();
+        const auto measuredPeak = [&](int load) {
+            const NetworkValues n = network(z);
+            const ZobelPart zobel(n);
+            ZobelEnds ends = endsOf(zobel);
+            Best best;
+            search(load, n, zobel, ends, best);
+            row.sweptPoints += best.swept;
+            return best.dB;
+        };
         for (int load = 0; load < int(loads.size()); ++load) {
-            double dB = 0.0;
-            if (loads[std::size_t(load)].measured) {
-                const NetworkValues n = network(z);
-                const ZobelPart zobel(n);
-                ZobelEnds ends = endsOf(zobel);
-                Best best;
-                search(load, n, zobel, ends, best);
-                dB = best.dB;
-                row.sweptPoints += best.swept;
-            } else {
-                dB = figures[std::size_t(load)].maximum;
-            }
+            const double dB = loads[std::size_t(load)].measured
+                                  ? measuredPeak(load)
+                                  : figures[std::size_t(load)].maximum;
             if (dB > row.worstPeakDb) {
                 row.worstPeakDb = dB;
                 row.worstLoad = load;

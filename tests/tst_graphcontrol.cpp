@@ -115,13 +115,22 @@ private slots:
     // New texts for the same curves: the legend, drawn over them in their paint buffer, comes
     // out as a graph drawn with those texts from the start draws it, and the axes and grid are
     // not drawn again.
+    void legendFollowsItsTexts_data()
+    {
+        QTest::addColumn<QString>("curve");    // the graph's own curve's name, then
+        QTest::addColumn<QString>("overlay");  // the overlay's
+        const QString longer = ", 100 W: corner 21.8 kHz, peak 39.29dB";
+        QTest::newRow("an overlay's") << "design" << "at load power" + longer;
+        QTest::newRow("the curve's") << "design" + longer << "at load power";
+    }
     void legendFollowsItsTexts()
     {
+        QFETCH(QString, curve);
+        QFETCH(QString, overlay);
         std::vector<double> level(m_x.size(), -10.0);
         const auto overlays = [&](const QString &name) {
             return QList<GraphControl::Overlay>{{name, Qt::red, &m_x, &level}};
         };
-        const QString after = "at load power, 100 W: corner 21.8 kHz, peak 39.29dB";
         m_graph->setOverlays("design", overlays("at load power"));
         QTest::qWait(20);
         QObject *plot = nullptr;
@@ -129,7 +138,7 @@ private slots:
             if (w->inherits("QCustomPlot"))
                 plot = w;
         QSignalSpy whole(plot, SIGNAL(beforeReplot()));
-        m_graph->setOverlays("design", overlays(after));
+        m_graph->setOverlays(curve, overlays(overlay));
         QTest::qWait(20);
         QCOMPARE(whole.count(), 0);
 
@@ -137,7 +146,7 @@ private slots:
         fresh.setup("Fig. test", {10, 1e6, GraphControl::Logarithmic, "Hz"},
                     {-60, 60, GraphControl::Linear, ""});
         fresh.plot(m_x, m_y);
-        fresh.setOverlays("design", overlays(after));
+        fresh.setOverlays(curve, overlays(overlay));
         fresh.resize(m_graph->size());
         fresh.show();
         QVERIFY(QTest::qWaitForWindowExposed(&fresh));

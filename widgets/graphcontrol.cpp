@@ -315,7 +315,6 @@ GraphControl::GraphControl(QWidget *parent)
     connect(m_plot, &QCustomPlot::beforeReplot, this, &GraphControl::legendOnTop);
     connect(m_plot, &QCustomPlot::afterReplot, this, [this] {
         m_fullQueued = false;
-        m_legendQueued = false;
         // Tick labels were chosen for the axes' length before the layout settled on a new one
         // (after a resize or a margin change): choose again for the length they have now.
         for (QCPAxis *axis : {m_plot->xAxis, m_plot->yAxis}) {

@@ -120,7 +120,8 @@ private slots:
         QTest::addColumn<QString>("curve");    // the graph's own curve's name, then
         QTest::addColumn<QString>("overlay");  // the overlay's
         const QString longer = ", 100 W: corner 21.8 kHz, peak 39.29dB";
-        QTest::newRow("an overlay's") << "design" << "at load power" + longer;
+        QTest::newRow("an overlay's") << "design"
+                                      << "at load power" + longer;
         QTest::newRow("the curve's") << "design" + longer << "at load power";
     }
     void legendFollowsItsTexts()

@@ -4,8 +4,8 @@
 #include "app/form1.h"
 #include "core/carrier/carriertable.h"
 #include "core/network/analysis.h"
-#include "core/parts/partslibrary.h"
 #include "core/network/loadcompare.h"
+#include "core/parts/partslibrary.h"
 #include "testhelpers.h"
 
 #include <QJsonDocument>
@@ -86,11 +86,11 @@ private slots:
             const std::vector<int> &points = comparedGridPoints();
             for (std::size_t k = 0; k < kComparedLoads.size(); ++k)
                 for (std::size_t j = 1; j < points.size(); j += 97)
-                    QCOMPARE_LE(std::fabs(loads[k].y[j] -
-                                          partsFigureAt(r, gridOmega(points[j]),
-                                                        graph == GainGraph::zobel, false,
-                                                        kComparedLoads[k].ohms)),
-                                1e-9);
+                    QCOMPARE_LE(
+                        std::fabs(loads[k].y[j] - partsFigureAt(r, gridOmega(points[j]),
+                                                                graph == GainGraph::zobel, false,
+                                                                kComparedLoads[k].ohms)),
+                        1e-9);
         }
         const double speaker = std::hypot(8.0, gridOmega(10) * r.speakerL * 1e-3);
         QCOMPARE_LE(

@@ -133,7 +133,8 @@ private slots:
         QTest::newRow("half bridge, resonance near the grid's top")
             << Design{false, "3", ".1", "8", 0.01, false};
         QTest::newRow("full bridge, measured woofer") << Design{true, "10", ".33", "4", 0.2, true};
-        QTest::newRow("half bridge, real parts") << Design{false, "22", "1.0", "8", 0.67, false, true};
+        QTest::newRow("half bridge, real parts")
+            << Design{false, "22", "1.0", "8", 0.67, false, true};
         QTest::newRow("full bridge, real parts, measured woofer")
             << Design{true, "10", ".33", "4", 0.2, true, true};
     }
@@ -180,11 +181,11 @@ private slots:
                 const ParasiticNetwork real = parasiticNetwork(d);
                 const double at7kHz =
                     sweepParasiticPower(real, powerInputs(d, in.loadPower), power).at7kHz;
-                const double carrier =
-                    design.full ? idleCarrier(carrierNetwork(d, in.measured.get()), 48, 384000,
-                                              Modulation::bd)
-                                      .zobelResistorW[0]
-                                : 0.0;
+                const double carrier = design.full
+                                           ? idleCarrier(carrierNetwork(d, in.measured.get()), 48,
+                                                         384000, Modulation::bd)
+                                                 .zobelResistorW[0]
+                                           : 0.0;
                 QCOMPARE((QList<double>{row.gain20kDb, row.at7kHzW, row.carrierW, row.zobelW}),
                          (QList<double>{
                              sweepParasitic(real, nullptr, &curve, nullptr).gainZobel.gain20k,
@@ -196,8 +197,8 @@ private slots:
         qInfo("%.3f %% of the grid swept", 100 * share);
         // With real parts, every load but a measured speaker is swept whole, and a measured one
         // searched as without them.
-        const int whole = int(engine.loads().size() - (in.measured ? 1 : 0)) * kSweepPoints *
-                          int(sample.size());
+        const int whole =
+            int(engine.loads().size() - (in.measured ? 1 : 0)) * kSweepPoints * int(sample.size());
         QVERIFY(design.parts ? (in.measured ? swept > whole : swept == whole) : share < 0.004);
     }
 

@@ -424,9 +424,9 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     if (sameCurves) {
         m_legendQueued = m_legendQueued || !sameNames;
         replotCurveWhenShown();
-    }
-    else
+    } else {
         replotWhenShown();
+    }
 }
 
 void GraphControl::setBand(const std::vector<double> &x, const std::vector<double> &low,

@@ -214,7 +214,7 @@ private:
     QPoint m_pressAt, m_panAt;
     bool m_replotPending = false;
     QCPLayer *m_curveLayer = nullptr;
-    bool m_curveQueued = false;  // a redraw of the curve alone waits for the event loop
-    bool m_fullQueued = false;   // a whole replot does, which draws the curve too
+    bool m_curveQueued = false;   // a redraw of the curve alone waits for the event loop
+    bool m_fullQueued = false;    // a whole replot does, which draws the curve too
     bool m_legendQueued = false;  // the legend's texts changed: it is laid out again first
 };

@@ -35,7 +35,7 @@ void sweepComparedLoads(const DesignRecord &design, GainGraph graph, LoadCurves 
         Y[0] = 0.0;
         for (std::size_t j = 1; j < points.size(); ++j) {
             X[j] = gridFrequency(points[j]);
-            Y[j] = real   ? parasiticGainAt(at, points[j], zobel)
+            Y[j] = real    ? parasiticGainAt(at, points[j], zobel)
                    : zobel ? gainZobelAt(n, points[j])
                            : gainPlainAt(n, points[j]);
         }

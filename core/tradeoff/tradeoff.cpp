@@ -311,8 +311,12 @@ struct TradeoffEngine::Impl {
 };
 
 TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts)
-    : base(networkValues(in.design)), loads(tradeoffLoads(in)), measured(in.measured),
-      parasitic(in.design.parts.hasParasitics()), design(in.design), loadPower(in.loadPower)
+    : base(networkValues(in.design)),
+      loads(tradeoffLoads(in)),
+      measured(in.measured),
+      parasitic(in.design.parts.hasParasitics()),
+      design(in.design),
+      loadPower(in.loadPower)
 {
     if (parts.testFlag(TradeoffPart::Peaks)) {
         if (measured) {
@@ -569,12 +573,12 @@ TradeoffRow TradeoffEngine::evaluate(int index) const
 TradeoffParts tradeoffPartsToRedo(const TradeoffInputs &before, const TradeoffInputs &after)
 {
     const DesignRecord &a = before.design, &b = after.design;
-    const bool speaker =
-        a.full_bridge_select == b.full_bridge_select &&
-        a.speaker_r_modeval == b.speaker_r_modeval && a.actual_l_net == b.actual_l_net &&
-        a.filter_l_par_modeval == b.filter_l_par_modeval &&
-        a.filter_c_par_modeval == b.filter_c_par_modeval && before.measured == after.measured &&
-        a.parts == b.parts;
+    const bool speaker = a.full_bridge_select == b.full_bridge_select &&
+                         a.speaker_r_modeval == b.speaker_r_modeval &&
+                         a.actual_l_net == b.actual_l_net &&
+                         a.filter_l_par_modeval == b.filter_l_par_modeval &&
+                         a.filter_c_par_modeval == b.filter_c_par_modeval &&
+                         before.measured == after.measured && a.parts == b.parts;
     const CarrierInputs &ca = a.carrier, &cb = b.carrier;
     const bool carrier =
         ca.given() == cb.given() &&

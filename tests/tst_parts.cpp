@@ -3,6 +3,7 @@
 // and its undo steps, and library files.
 #include "app/form1.h"
 #include "core/carrier/carriertable.h"
+#include "core/measured/measuredcurves.h"
 #include "core/network/analysis.h"
 #include "core/network/loadcompare.h"
 #include "core/parts/partslibrary.h"
@@ -90,6 +91,20 @@ private slots:
                         std::fabs(loads[k].y[j] - partsFigureAt(r, gridOmega(points[j]),
                                                                 graph == GainGraph::zobel, false,
                                                                 kComparedLoads[k].ohms)),
+                        1e-9);
+        }
+        // A measured speaker that is the design's own, 8 ohm and its inductance: the same curves.
+        MeasuredGrid grid;
+        for (int i = 0; i < kSweepSize; ++i) {
+            grid.z[std::size_t(i)] = {8.0, gridOmega(i) * r.speakerL * 1e-3};
+            grid.y[std::size_t(i)] = 1.0 / grid.z[std::size_t(i)];
+        }
+        MeasuredCurves measured;
+        sweepMeasured(partsDesign(r), grid, measured, AnalysisPart::Gain | AnalysisPart::GainZobel);
+        for (int i : {1, 37, 1000, 4001, 10000}) {
+            const double w = gridOmega(i);
+            QCOMPARE_LE(std::fabs(measured.gain.y[i] - partsFigureAt(r, w, false, false)), 1e-9);
+            QCOMPARE_LE(std::fabs(measured.gainZobel.y[i] - partsFigureAt(r, w, true, false)),
                         1e-9);
         }
         const double speaker = std::hypot(8.0, gridOmega(10) * r.speakerL * 1e-3);

@@ -1,7 +1,10 @@
 #include "core/measured/measuredcurves.h"
 
+#include "core/network/parasitics.h"
+
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 void evaluateOnGrid(const MeasuredLoad &load, MeasuredGrid &grid)
 {
@@ -43,6 +46,9 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
                    AnalysisParts parts, const std::vector<int> *points)
 {
     const NetworkValues n = networkValues(design);
+    // With the parts' parasitics, as Fig. 2 and 3 draw the design's own speaker.
+    const std::optional<ParasiticNetwork> real =
+        design.parts.hasParasitics() ? std::optional(parasiticNetwork(design)) : std::nullopt;
     const std::size_t size = points ? points->size() : std::size_t(kSweepSize);
     const auto at = [&](std::size_t j) { return points ? (*points)[j] : int(j); };
     for (Curve *c : {&out.impedance, &out.gain, &out.gainZobel}) {
@@ -65,7 +71,8 @@ void sweepMeasured(const DesignRecord &design, const MeasuredGrid &grid, Measure
         c.x[0] = c.y[0] = 0.0;
         for (std::size_t j = 1; j < size; ++j) {
             c.x[j] = gridFrequency(at(j));
-            c.y[j] = measuredGainAt(n, grid, at(j), zobel);
+            c.y[j] = real ? parasiticGainWithLoadAt(*real, grid.y[std::size_t(at(j))], at(j), zobel)
+                          : measuredGainAt(n, grid, at(j), zobel);
         }
     }
 }

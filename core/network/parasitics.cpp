@@ -204,6 +204,32 @@ double parasiticGainAt(const ParasiticNetwork &n, int i, bool zobel)
     return detail::toDecibel(guarded(zobel ? p.ratioZobel : p.ratioPlain));
 }
 
+namespace {
+
+// The voltage ratio with a load of admittance y across the outputs in place of the speaker.
+inline double ratioWithLoad(const ParasiticNetwork &n, double w, Cx y, bool zobel)
+{
+    const auto [zl, yc, yout] = filterPointAt(n, w);
+    return guarded(1.0 / std::sqrt(norm(1.0 + zl * (y + (zobel ? yout : yc)))));
+}
+
+}  // namespace
+
+double parasiticGainWithLoadAt(const ParasiticNetwork &n, std::complex<double> y, int i, bool zobel)
+{
+    return detail::toDecibel(ratioWithLoad(n, gridOmega(i), Cx{y.real(), y.imag()}, zobel));
+}
+
+QUORVEL_SWEEP_TARGETS GainFigures parasiticZobelFiguresWithLoad(const ParasiticNetwork &n,
+                                                                const std::complex<double> *y)
+{
+    thread_local std::vector<double> ratios(kSweepSize);
+    double *Y = ratios.data();
+    for (int i = 1; i <= kSweepPoints; ++i)
+        Y[i] = ratioWithLoad(n, gridOmega(i), Cx{y[i].real(), y[i].imag()}, true);
+    return figuresOfRatios(Y);
+}
+
 QUORVEL_SWEEP_TARGETS void parasiticZobelFigures(const ParasiticNetwork &n,
                                                  std::span<const double> speakerOhms,
                                                  GainFigures *figures)

@@ -3,6 +3,7 @@
 #include "core/network/powersweep.h"
 #include "core/network/sweeps.h"
 
+#include <complex>
 #include <span>
 
 // The network with the attached parts' small-signal parasitics, solved in complex arithmetic on
@@ -54,6 +55,12 @@ ParasiticFigures sweepParasitic(const ParasiticNetwork &n, Curve *gain, Curve *g
 // The gain (dB) sweepParasitic gives at grid point i (1 .. kSweepPoints), without or with the
 // Zobel network.
 double parasiticGainAt(const ParasiticNetwork &n, int i, bool zobel);
+
+// The same with a load of admittance y at that point (a measured speaker) in place of the
+// speaker, and the figures with the Zobel network for such a load on the whole grid (y[1 ..]).
+double parasiticGainWithLoadAt(const ParasiticNetwork &n, std::complex<double> y, int i,
+                               bool zobel);
+GainFigures parasiticZobelFiguresWithLoad(const ParasiticNetwork &n, const std::complex<double> *y);
 
 // The gain figures with the Zobel network that sweepParasitic gives, without the curve, for the
 // network with each of the speaker resistances in turn (the speaker's inductance kept).

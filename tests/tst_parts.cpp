@@ -6,6 +6,7 @@
 #include "core/measured/measuredcurves.h"
 #include "core/network/analysis.h"
 #include "core/network/loadcompare.h"
+#include "core/network/parasitics.h"
 #include "core/parts/partslibrary.h"
 #include "testhelpers.h"
 
@@ -101,6 +102,11 @@ private slots:
         }
         MeasuredCurves measured;
         sweepMeasured(partsDesign(r), grid, measured, AnalysisPart::Gain | AnalysisPart::GainZobel);
+        // The Zobel map's figure for that load: the curve's maximum, from 0 dB up.
+        QCOMPARE(
+            parasiticZobelFiguresWithLoad(parasiticNetwork(partsDesign(r)), grid.y.data()).maximum,
+            std::max(0.0, *std::max_element(measured.gainZobel.y.begin() + 1,
+                                            measured.gainZobel.y.end())));
         for (int i : {1, 37, 1000, 4001, 10000}) {
             const double w = gridOmega(i);
             QCOMPARE_LE(std::fabs(measured.gain.y[i] - partsFigureAt(r, w, false, false)), 1e-9);

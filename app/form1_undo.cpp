@@ -25,8 +25,14 @@ namespace {
 struct ShownField {
     QString caption;
     QString text;
-    QString shown;
+    QString shown;  // empty: the caption and the text, or "none"
     bool operator==(const ShownField &o) const { return text == o.text; }
+    QString name() const
+    {
+        if (!shown.isEmpty())
+            return shown;
+        return caption + QLatin1Char(' ') + (text.isEmpty() ? QStringLiteral("none") : text);
+    }
 };
 
 QString carrierCaption(CarrierField f)
@@ -47,9 +53,7 @@ QList<ShownField> shownFields(const DesignInputs &d)
 {
     const DesignRecord &r = d.record;
     const auto field = [](const QString &caption, const QString &text) {
-        return ShownField{
-            caption, text,
-            caption + QLatin1Char(' ') + (text.isEmpty() ? QStringLiteral("none") : text)};
+        return ShownField{caption, text, {}};
     };
     QList<ShownField> fields{
         field(QStringLiteral("Filter L"), r.jfilter_l),
@@ -63,6 +67,8 @@ QList<ShownField> shownFields(const DesignInputs &d)
          r.fullBridge() ? QStringLiteral("full") : QStringLiteral("half"),
          r.fullBridge() ? QStringLiteral("Full bridge") : QStringLiteral("Half bridge")},
         field(QStringLiteral("Load power"), d.loadPowerText)};
+    fields.reserve(fields.size() + qsizetype(std::size(kAllCarrierFields)) + 1 +
+                   qsizetype(std::size(kAllPartSlots)) + 1);
     for (CarrierField f : kAllCarrierFields)
         fields.append(field(carrierCaption(f), r.carrier.*carrierText(f)));
     fields.append(
@@ -95,7 +101,7 @@ QString stepName(const QList<ShownField> &before, const QList<ShownField> &after
     QStringList changed;
     for (qsizetype i = 0; i < after.size(); ++i)
         if (!(before[i] == after[i]))
-            changed << after[i].shown;
+            changed << after[i].name();
     return changed.size() <= 3 ? changed.join(QStringLiteral(", "))
                                : QStringLiteral("%1 changes").arg(changed.size());
 }

@@ -35,7 +35,10 @@ void ValueCombo::syncCurrentItem()
 {
     // Keeps the list's current item on the text shown, so that the drop-down opens on it and the
     // arrow keys step from it.
-    const int index = findText(lineEdit()->text(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QString text = lineEdit()->text();
+    if (currentIndex() >= 0 && itemText(currentIndex()) == text)
+        return;
+    const int index = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index >= 0 && index != currentIndex()) {
         const QSignalBlocker block(this);
         setCurrentIndex(index);

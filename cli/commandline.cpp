@@ -42,6 +42,8 @@ constexpr Command kCommands[] = {
      true, 0, exploreCommand},
     {"tolerance", "the figures' spread over a batch of boards, corners and yield (--runs, --seed)",
      false, false, 0, toleranceCommand},
+    {"synthesize", "the best filters and Zobel networks of the lists under limits, as CSV", false,
+     true, 0, synthesizeCommand},
 };
 
 QString commandNames()
@@ -74,9 +76,9 @@ void addOptions(QCommandLineParser &parser)
     for (const Command &c : kCommands)
         description +=
             QStringLiteral("  %1  %2\n")
-                .arg(QString::fromLatin1(c.name).leftJustified(9), QLatin1String(c.summary));
+                .arg(QString::fromLatin1(c.name).leftJustified(10), QLatin1String(c.summary));
     description += QStringLiteral(
-        "  sheet      the design sheet, PDF or HTML: sheet [--design PATH] -o FILE\n");
+        "  sheet       the design sheet, PDF or HTML: sheet [--design PATH] -o FILE\n");
     description.chop(1);
     parser.setApplicationDescription(description);
     parser.addPositionalArgument(QStringLiteral("command"), commandNames());
@@ -124,6 +126,7 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("path")});
     addCarrierOptions(parser);
     addToleranceOptions(parser);
+    addSynthesizeOptions(parser);
 }
 
 // The design the options describe, taken as the main window takes its inputs: the --design
@@ -226,6 +229,9 @@ Outcome run(const QCommandLineParser &parser, QStringList &warnings)
         return Refusal{QStringLiteral("--pareto-only is not taken by %1").arg(name)};
     for (const QString &option : toleranceOptionNames())
         if (command->run != toleranceCommand && parser.isSet(option))
+            return Refusal{QStringLiteral("--%1 is not taken by %2").arg(option, name)};
+    for (const QString &option : synthesizeOptionNames())
+        if (command->run != synthesizeCommand && parser.isSet(option))
             return Refusal{QStringLiteral("--%1 is not taken by %2").arg(option, name)};
     Invocation in{parser, words.mid(1), {}, 50.0, {}};
     if (std::optional<Refusal> refused = readDesign(parser, *command, in, warnings))

@@ -42,10 +42,15 @@ Outcome fitCommand(const Invocation &in);
 Outcome exploreCommand(const Invocation &in);
 Outcome stressCommand(const Invocation &in);
 Outcome toleranceCommand(const Invocation &in);
+Outcome synthesizeCommand(const Invocation &in);
 
 // The tolerance command's own options (tolerance.cpp), refused by the other commands.
 void addToleranceOptions(QCommandLineParser &parser);
 QStringList toleranceOptionNames();
+
+// The design assistant's limits (synthesize.cpp), refused by the other commands.
+void addSynthesizeOptions(QCommandLineParser &parser);
+QStringList synthesizeOptionNames();
 
 // The switching carrier's options (stress.cpp): --supply, --fsw, --modulation, ... into the
 // design's carrier inputs, through the carrier window's rules.

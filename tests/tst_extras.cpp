@@ -115,7 +115,7 @@ private slots:
             << QStringList{"plot"}
             << QByteArray(
                    "quorvel: \"plot\" is not a command; accepted: report, csv, netlist, fit, "
-                   "stress, explore, tolerance\n");
+                   "stress, explore, tolerance, synthesize\n");
         QTest::newRow("pareto only not for csv")
             << QStringList{"csv", "--graph", "gain", "--pareto-only"}
             << QByteArray("quorvel: --pareto-only is not taken by csv\n");

@@ -82,9 +82,9 @@ inline double ratioPlainAt(const NetworkValues &n, int i)
     return ratio == 0.0 ? 1e-10 : ratio;
 }
 
-inline double ratioZobelAt(const NetworkValues &n, int i)
+// The same ratio at any angular frequency w; at w = gridOmega(i) it is ratioZobelAt(n, i).
+inline double ratioZobelAtOmega(const NetworkValues &n, double w)
 {
-    const double w = gridOmega(i);
     double den = Module1::Gain_denominator(w, n.R1, n.R2, n.C1, n.C2, n.C3, n.L1, n.L2,
                                            n.full_bridge_select);
     const double num =
@@ -93,6 +93,11 @@ inline double ratioZobelAt(const NetworkValues &n, int i)
         den = 1e-9;
     const double ratio = num / den;
     return ratio == 0.0 ? 1e-10 : ratio;
+}
+
+inline double ratioZobelAt(const NetworkValues &n, int i)
+{
+    return ratioZobelAtOmega(n, gridOmega(i));
 }
 
 // The gain (dB) each gain sweep gives at grid point i.

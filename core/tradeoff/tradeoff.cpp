@@ -557,6 +557,21 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) 
     row.zobelW = power.zobelCSer == 0.0 ? 0.0 : row.at7kHzW + row.carrierW;
 }
 
+NetworkValues TradeoffEngine::network(int index) const
+{
+    return m->network(zobelNetwork(index));
+}
+
+CarrierNetwork TradeoffEngine::carrierNetworkOf(int index) const
+{
+    const ZobelNetwork z = zobelNetwork(index);
+    CarrierNetwork net = m->carrierBase;
+    net.zobelCPar = m->cPar[std::size_t(z.cPar)];
+    net.zobelR = m->r[std::size_t(z.r)];
+    net.zobelCSer = m->cSer[std::size_t(z.cSer)];
+    return net;
+}
+
 TradeoffRow TradeoffEngine::evaluate(int index) const
 {
     TradeoffRow row;

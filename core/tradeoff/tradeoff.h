@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/carrier/carrier.h"
 #include "core/measured/measuredload.h"
 #include "core/network/designrecord.h"
 
@@ -108,6 +109,10 @@ public:
     // zobelW; the Pareto flag is left as it was. Allocates nothing.
     void evaluate(int index, TradeoffRow &row, TradeoffParts parts = kAllTradeoffParts) const;
     TradeoffRow evaluate(int index) const;
+    // Network `index` as evaluate() sweeps it (ideal parts), and as its carrier figures take it
+    // (an engine made with the carrier part and carrier inputs).
+    NetworkValues network(int index) const;
+    CarrierNetwork carrierNetworkOf(int index) const;
 
 private:
     struct Impl;

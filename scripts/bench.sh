@@ -47,6 +47,8 @@ hyperfine -N --warmup 3 --runs $((reps * 3)) --export-json "$out/startup.json" b
 hyperfine -N --warmup 5 --runs $((reps * 3)) --export-json "$out/explore.json" 'build/quorvel explore' >/dev/null 2>&1
 hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/explore-parts.json" 'build/quorvel explore --design tests/fuzz/design/accept-parts-every-field.quorvel' >/dev/null 2>&1
 hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/tolerance-cli.json" 'build/quorvel tolerance --runs 10000' >/dev/null 2>&1
+hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/synthesize.json" 'build/quorvel synthesize' >/dev/null 2>&1
+hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/synthesize-carrier.json" 'build/quorvel synthesize --full-bridge --supply 48 --fsw 384 --modulation bd' >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
 python3 - "$out" <<'PY'
 import json, os, sys
@@ -65,6 +67,8 @@ idle = median('carrier.json', 'BM_Carrier_idle/')
 explore = json.load(open(os.path.join(out, 'explore.json')))['results'][0]['median'] * 1000
 explore_parts = json.load(open(os.path.join(out, 'explore-parts.json')))['results'][0]['median'] * 1000
 tolerance_cli = json.load(open(os.path.join(out, 'tolerance-cli.json')))['results'][0]['median'] * 1000
+synthesize = json.load(open(os.path.join(out, 'synthesize.json')))['results'][0]['median'] * 1000
+synthesize_carrier = json.load(open(os.path.join(out, 'synthesize-carrier.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
     ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute/'), 'ms', None),
@@ -85,6 +89,8 @@ rows = [
     ('Zobel map drawn after a change, idle carrier included', median('ui.json', 'BM_MapAfterChange/carrier:1'), 'ms', 100.0),
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
     ('the same for a design file with real parts and the carrier inputs', explore_parts, 'ms', None),
+    ('quorvel synthesize: 17 x 17 filters x every Zobel network (whole process, two cores)', synthesize, 'ms', 2000.0),
+    ('the same with the carrier inputs (full bridge, 48 V, 384 kHz, BD), ripple included', synthesize_carrier, 'ms', 5000.0),
     ('tolerance: 1,000 boards, figures and corners, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:0'), 'ms', None),
     ('tolerance: 1,000 boards, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:2/bands:0'), 'ms', None),
     ('tolerance: 10,000 boards, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:10000/threads:1/bands:0'), 'ms', None),

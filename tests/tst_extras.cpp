@@ -119,6 +119,18 @@ private slots:
         QTest::newRow("pareto only not for csv")
             << QStringList{"csv", "--graph", "gain", "--pareto-only"}
             << QByteArray("quorvel: --pareto-only is not taken by csv\n");
+        QTest::newRow("limit not a number")
+            << QStringList{"synthesize", "--max-zobel-W", "2W"}
+            << QByteArray("quorvel: --max-zobel-W: \"2W\" is not a number\n");
+        QTest::newRow("gain window upside down")
+            << QStringList{"synthesize", "--gain-20k-dB=1:-3"}
+            << QByteArray("quorvel: --gain-20k-dB: the low end 1 is above the high end -3\n");
+        QTest::newRow("ripple without the carrier")
+            << QStringList{"synthesize", "--max-ripple-A", "2"}
+            << QByteArray("quorvel: --max-ripple-A needs --supply and --fsw\n");
+        QTest::newRow("limit not for explore")
+            << QStringList{"explore", "--max-peak-dB", "3"}
+            << QByteArray("quorvel: --max-peak-dB is not taken by explore\n");
     }
     void commandLine()
     {

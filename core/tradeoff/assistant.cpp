@@ -32,6 +32,13 @@ double omegaAt(double hz)
     return (hz / 100.0) * 6.28318 * 100;
 }
 
+int firstNoZobel()
+{
+    int z = 0;
+    while (!isNoZobel(zobelNetwork(z))) ++z;
+    return z;
+}
+
 auto orderKey(const AssistantDesign &d)
 {
     return std::make_tuple(d.worstPeakDb, d.zobelW, std::abs(d.gain20kDb), -d.attenuationDb,
@@ -227,10 +234,14 @@ void AssistantSearch::run(int task)
     if (withCarrier)
         t.carrier = engine.carrierNetworkOf(0);
     TradeoffRow row;
-    bool noZobelKept = false;
+    const int noZobel = firstNoZobel();
     for (int z = 0; z < zobelNetworkCount(); ++z) {
         if ((z & 255) == 0 && m_stop)
             return;
+        // The networks without a series capacitor are one choice, "no Zobel": the first stands
+        // for them all.
+        if (z != noZobel && isNoZobel(zobelNetwork(z)))
+            continue;
         engine.evaluate(z, row);
         AssistantDesign d;
         d.filterL = t.filterL;
@@ -256,13 +267,6 @@ void AssistantSearch::run(int task)
         }
         if (failed)
             continue;
-        // The networks without a series capacitor are one choice, "no Zobel": the first stands
-        // for them all.
-        if (isNoZobel(zobelNetwork(z))) {
-            if (noZobelKept)
-                continue;
-            noZobelKept = true;
-        }
         t.kept.push_back(d);
     }
     // The last task of a part to finish takes the part's front.

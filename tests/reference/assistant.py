@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+# Independent reference for `quorvel synthesize`, the design assistant: for a sample of the rows it
+# answers, the filter and Zobel items read back from the row, the worst-case peak over the map's
+# load set, the gain at 20 kHz, the carrier attenuation and the Zobel dissipation, computed by
+# complex arithmetic on the whole sweep grid (tradeoff.py's solution of the filter); every row
+# meets the limits asked for, and no row of the answer beats another.
+#
+#     assistant.py QUORVEL [--sample N] [--seed S]
+#
+# The carrier attenuation is minus the with-Zobel gain at 384 kHz, or at the switching frequency
+# when one is given (w = f / 100 x 6.28318 x 100, the grid's own arithmetic).
+import argparse
+import math
+import os
+import random
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import network  # noqa: E402
+import tradeoff  # noqa: E402
+
+HEADER = ("filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,"
+          "carrier_attenuation_dB,zobel_W,ripple_App")
+
+# Each design with its limits: (options, {limit: value}).
+DESIGNS = [
+    (["--speaker-r", "8", "--speaker-l", ".67", "--load-power", "50"], {"max-peak-dB": 3.0}),
+    (["--full-bridge", "--speaker-r", "4", "--speaker-l", ".2", "--load-power", "100",
+      "--supply", "48", "--fsw", "500"], {"max-peak-dB": 5.0, "min-attenuation-dB": 25.0}),
+    (["--speaker-r", "6", "--speaker-l", "1.5", "--load-power", "20"],
+     {"max-peak-dB": 6.0, "gain-20k-dB": (-3.0, 1.5), "max-zobel-W": 2.0}),
+]
+
+
+def limit_options(limits):
+    out = []
+    for name, value in limits.items():
+        if isinstance(value, tuple):
+            out.append("--%s=%r:%r" % (name, value[0], value[1]))
+        else:
+            out.append("--%s=%r" % (name, value))
+    return out
+
+
+def meets(row, limits):
+    peak, g20k, att, watts = row
+    lo, hi = limits.get("gain-20k-dB", (-math.inf, math.inf))
+    return (peak <= limits.get("max-peak-dB", math.inf) and lo <= g20k <= hi
+            and att >= limits.get("min-attenuation-dB", -math.inf)
+            and watts <= limits.get("max-zobel-W", math.inf))
+
+
+def beats(a, b):
+    x = (a[0], a[3], abs(a[1]), -a[2])
+    y = (b[0], b[3], abs(b[1]), -b[2])
+    return all(p <= q for p, q in zip(x, y)) and any(p < q for p, q in zip(x, y))
+
+
+def attenuation(d, w):
+    Czp, Czs, Rz = d.Czp or 1e-13, d.Czs or 1e-13, d.Rz * 1.0000001
+    zobel = 1 / (1 / (1j * w * Czs) + 1 / (1 / Rz + 1j * w * Czp)) / d.k
+    ZL = 1 / (1 / complex(d.Rs, w * d.Ls) + 1j * w * d.Cf + zobel)
+    return -20 * math.log10(abs(ZL / (ZL + 1j * w * d.L)))
+
+
+def check(program, options, limits, sample, seed):
+    done = subprocess.run([program, "synthesize"] + options + limit_options(limits),
+                          capture_output=True)
+    if done.returncode != 0:
+        return ["exit %d: %s" % (done.returncode, done.stderr.decode())], []
+    lines = done.stdout.decode().split("\n")
+    if lines[0] != HEADER or lines[-1] != "" or len(lines) < 3:
+        return ["header or line count: %r ... %d lines" % (lines[0], len(lines))], []
+    rows, items = [], []
+    for line in lines[1:-1]:
+        f = line.split(",")
+        items.append(f[:5])
+        rows.append(tuple(float(x) for x in f[5:9]))
+    problems, notes = [], []
+    base, carrier = tradeoff.design_of(options)
+    fsw = float(carrier["fsw"]) * 1e3 if carrier.get("fsw") else 384e3
+    w = (fsw / 100) * 6.28318 * 100
+    worst = 0.0
+    for i in sorted(random.Random(seed).sample(range(len(rows)), min(sample, len(rows)))):
+        o = network.parse(options_without_carrier(options) + ["--filter-l", items[i][0],
+                                                               "--filter-c", items[i][1]])
+        net = tuple(items[i][2:5])
+        d = tradeoff.with_network(o, net)
+        loads = [[1 / complex(d.Rs if r is None else r, x * d.Ls) + 1j * x * d.Cf
+                  for x in tradeoff.GRID] for r in tradeoff.LOADS]
+        peak, seven, idle, g20k = tradeoff.reference_row(o, carrier, net, loads)
+        att = attenuation(d, w)
+        got = rows[i]
+        watts = seven + idle
+        worst = max(worst, abs(got[0] - peak), abs(got[1] - g20k), abs(got[2] - att))
+        ok = (tradeoff.close_dB(got[0], peak) and tradeoff.close_dB(got[1], g20k)
+              and tradeoff.close_dB(got[2], att)
+              and abs(got[3] - watts) <= 1e-9 * watts + tradeoff.CARRIER_TAIL * idle)
+        if not ok:
+            problems.append("%s: program %r, reference %r %r %r %r" % (
+                ",".join(items[i]), got, peak, g20k, att, watts))
+    notes.append("%d rows sampled of %d: worst dB difference %.2g"
+                 % (min(sample, len(rows)), len(rows), worst))
+    failing = [i for i, r in enumerate(rows) if not meets(r, limits)]
+    if failing:
+        problems.append("%d rows break the limits, first %s" % (len(failing), items[failing[0]]))
+    beaten = [i for i, r in enumerate(rows) if any(beats(o, r) for o in rows)]
+    if beaten:
+        problems.append("%d rows are beaten by another row, first %s" % (len(beaten),
+                                                                         items[beaten[0]]))
+    peaks = [r[0] for r in rows]
+    if peaks != sorted(peaks):
+        problems.append("rows not by worst-case peak")
+    return problems, notes
+
+
+def options_without_carrier(options):
+    out, k = [], 0
+    while k < len(options):
+        if options[k] in ("--supply", "--fsw", "--modulation"):
+            k += 2
+        else:
+            out.append(options[k])
+            k += 1
+    return out
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("program")
+    p.add_argument("--sample", type=int, default=14)
+    p.add_argument("--seed", type=int, default=1)
+    a = p.parse_args()
+    failed = 0
+    for n, (options, limits) in enumerate(DESIGNS):
+        problems, notes = check(a.program, options, limits, a.sample, a.seed + n)
+        print(" ".join(options + limit_options(limits)), "->",
+              "differs" if problems else "agrees")
+        for line in notes + problems[:10]:
+            print("   ", line)
+        failed += bool(problems)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,251 @@
+// The design assistant's search: each design of an answer carries the figures the windows show for
+// it once chosen, worked out afresh by the full sweeps; the answer is the whole front of a reduced
+// space found by brute force, every design against every other. The figures are checked against an
+// independent solution of the network by tests/reference/assistant.py.
+#include "core/carrier/carrier.h"
+#include "core/carrier/carrierinputs.h"
+#include "core/network/analysis.h"
+#include "core/network/sweeps.h"
+#include "core/network/valuelists.h"
+#include "core/tradeoff/assistant.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+struct Setup {
+    bool full = false;
+    QString speakerR = QStringLiteral("8");
+    bool carrier = false;  // 48 V, 384 kHz, BD
+};
+
+TradeoffInputs inputsFor(const Setup &s)
+{
+    TradeoffInputs in;
+    in.design = DesignRecord::startup();
+    in.design.full_bridge_select = s.full ? kFlagTrue : kFlagFalse;
+    acceptSelection(in.design, ListSelector::speaker_r_mode, s.speakerR);
+    in.loadPower = 30;
+    if (s.carrier) {
+        acceptCarrierText(in.design.carrier, CarrierField::supply, QStringLiteral("48"));
+        acceptCarrierText(in.design.carrier, CarrierField::switching, QStringLiteral("384"));
+    }
+    return in;
+}
+
+// At least as good on the four figures and better on one, written out again here.
+bool beats(const AssistantDesign &a, const AssistantDesign &b)
+{
+    const double x[4] = {a.worstPeakDb, a.zobelW, std::abs(a.gain20kDb), -a.attenuationDb};
+    const double y[4] = {b.worstPeakDb, b.zobelW, std::abs(b.gain20kDb), -b.attenuationDb};
+    bool better = false;
+    for (int k = 0; k < 4; ++k) {
+        if (x[k] > y[k])
+            return false;
+        better = better || x[k] < y[k];
+    }
+    return better;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(AssistantLimits)
+Q_DECLARE_METATYPE(std::vector<int>)
+
+class TestAssistant : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void figuresAreTheWindows_data();
+    void figuresAreTheWindows();
+    void answerIsTheWholeFront_data();
+    void answerIsTheWholeFront();
+};
+
+void TestAssistant::figuresAreTheWindows_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<AssistantLimits>("limits");
+    QTest::addColumn<std::vector<int>>("ls");
+    QTest::addColumn<std::vector<int>>("cs");
+    AssistantLimits gentle;
+    gentle.maxPeakDb = 12;
+    QTest::newRow("half bridge, 8 ohm")
+        << Setup{} << gentle << std::vector<int>{1, 5, 9, 13} << std::vector<int>{2, 6, 10, 14, 16};
+    QTest::newRow("full bridge, 4 ohm, carrier")
+        << Setup{true, QStringLiteral("4"), true} << AssistantLimits{}
+        << std::vector<int>{0, 3, 7, 11, 15} << std::vector<int>{1, 5, 9, 13};
+    QTest::newRow("half bridge, 2 ohm, carrier")
+        << Setup{false, QStringLiteral("2"), true} << gentle << std::vector<int>{2, 6, 10, 14, 16}
+        << std::vector<int>{0, 4, 8, 12, 15};
+}
+
+void TestAssistant::figuresAreTheWindows()
+{
+    QFETCH(Setup, setup);
+    QFETCH(AssistantLimits, limits);
+    QFETCH(std::vector<int>, ls);
+    QFETCH(std::vector<int>, cs);
+    const TradeoffInputs in = inputsFor(setup);
+    const AssistantAnswer answer = assistantSearch({in, limits, ls, cs});
+    QVERIFY(answer.designs.size() > 700);
+
+    // About 700 designs of each answer, drawn at random, each against the main window's own
+    // analysis, Fig. 3 swept again with each load of the map in place of the speaker, and the
+    // carrier window's idle figures.
+    std::mt19937 pick(7);
+    std::uniform_int_distribution<std::size_t> any(0, answer.designs.size() - 1);
+    const std::vector<TradeoffLoad> loads = tradeoffLoads(in);
+    DesignAnalysis a;
+    Curve curve;
+    for (int k = 0; k < 700; ++k) {
+        const AssistantDesign &row = answer.designs[any(pick)];
+        const DesignRecord d =
+            withZobel(withFilter(in.design, row.filterL, row.filterC), zobelNetwork(row.zobel));
+        analyseDesign(d, in.loadPower, a);
+        double worst = a.gainZobelFigures.maximum;
+        for (const TradeoffLoad &load : loads) {
+            NetworkValues n = a.network;
+            n.R1 = load.ohms;
+            worst = std::max(worst, sweepGainZobel(n, curve).maximum);
+        }
+        double carrierW = 0, ripple = 0;
+        if (setup.carrier) {
+            const CarrierAnalysis c =
+                analyzeCarrier(carrierNetwork(d), carrierSettings(d.carrier, in.loadPower),
+                               partRatings(d.carrier));
+            carrierW = c.idle.zobelResistorW[0];
+            ripple = c.idle.inductorRipplePkPkA[0];
+        }
+        const double zobelW = d.zobel_c_serval == 0 ? 0.0 : a.dissipationFigures.at7kHz + carrierW;
+        QCOMPARE((QList<double>{row.worstPeakDb, row.gain20kDb, row.attenuationDb, row.zobelW,
+                                row.rippleApp}),
+                 (QList<double>{worst, a.gainZobelFigures.gain20k, -a.gainZobelFigures.gain384k,
+                                zobelW, ripple}));
+        // Each meets the limits.
+        QVERIFY(!limits.maxPeakDb || row.worstPeakDb <= *limits.maxPeakDb);
+    }
+}
+
+void TestAssistant::answerIsTheWholeFront_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<AssistantLimits>("limits");
+    QTest::addColumn<bool>("met");
+    AssistantLimits none, window, tight, ripple, impossible;
+    window.maxPeakDb = 6;
+    window.gain20kLowDb = -1.5;
+    window.gain20kHighDb = 0.5;
+    tight.minAttenuationDb = 30;
+    tight.maxZobelW = 1.5;
+    tight.maxPeakDb = 6;
+    ripple.maxRippleA = 2.5;
+    ripple.maxPeakDb = 8;
+    impossible.maxPeakDb = 0.5;
+    impossible.minAttenuationDb = 45;
+    impossible.maxZobelW = 0.2;
+    QTest::newRow("no limits") << Setup{} << none << true;
+    QTest::newRow("peak and gain window") << Setup{} << window << true;
+    QTest::newRow("attenuation and dissipation, full bridge")
+        << Setup{true, QStringLiteral("4"), false} << tight << true;
+    QTest::newRow("ripple, carrier") << Setup{true, QStringLiteral("8"), true} << ripple << true;
+    QTest::newRow("nothing meets them") << Setup{} << impossible << false;
+}
+
+void TestAssistant::answerIsTheWholeFront()
+{
+    QFETCH(Setup, setup);
+    QFETCH(AssistantLimits, limits);
+    QFETCH(bool, met);
+    const TradeoffInputs in = inputsFor(setup);
+    // 5 x 5 filter items spread over the lists, all Zobel networks.
+    const std::vector<int> ls{0, 4, 8, 12, 16}, cs{0, 4, 8, 12, 16};
+    const AssistantAnswer answer = assistantSearch({in, limits, ls, cs});
+
+    // Every design of the reduced space, its figures from the map's engine, the ripple from the
+    // carrier analysis; the networks without a series capacitor count once.
+    std::vector<AssistantDesign> meeting;
+    std::array<long long, kAssistantLimitCount> failing{};
+    long long all = 0;
+    for (int l : ls)
+        for (int c : cs) {
+            TradeoffInputs lc = in;
+            lc.design = withFilter(in.design, l, c);
+            const TradeoffEngine engine(lc);
+            bool noZobelSeen = false;
+            for (int z = 0; z < zobelNetworkCount(); ++z) {
+                if (isNoZobel(zobelNetwork(z)) && std::exchange(noZobelSeen, true))
+                    continue;
+                const TradeoffRow r = engine.evaluate(z);
+                AssistantDesign d{l,           c,
+                                  z,           r.worstPeakDb,
+                                  r.gain20kDb, -gainZobelAt(engine.network(z), 3840),
+                                  r.zobelW,    0.0};
+                if (setup.carrier)
+                    d.rippleApp = idleCarrier(engine.carrierNetworkOf(z), 48, 384e3, Modulation::bd)
+                                      .inductorRipplePkPkA[0];
+                const bool fails[kAssistantLimitCount] = {
+                    limits.maxPeakDb && d.worstPeakDb > *limits.maxPeakDb,
+                    (limits.gain20kLowDb && d.gain20kDb < *limits.gain20kLowDb) ||
+                        (limits.gain20kHighDb && d.gain20kDb > *limits.gain20kHighDb),
+                    limits.minAttenuationDb && d.attenuationDb < *limits.minAttenuationDb,
+                    limits.maxZobelW && d.zobelW > *limits.maxZobelW,
+                    limits.maxRippleA && d.rippleApp > *limits.maxRippleA};
+                ++all;
+                bool ok = true;
+                for (int k = 0; k < kAssistantLimitCount; ++k) {
+                    failing[std::size_t(k)] += fails[k];
+                    ok = ok && !fails[k];
+                }
+                if (ok)
+                    meeting.push_back(d);
+            }
+        }
+    QCOMPARE(answer.searched, all);
+
+    // The front: those that no design meeting the limits beats, every pair compared, the
+    // beaten ones as soon as a beater turns up.
+    std::sort(meeting.begin(), meeting.end(),
+              [](const auto &a, const auto &b) { return a.worstPeakDb < b.worstPeakDb; });
+    std::vector<std::tuple<int, int, int>> front, got;
+    for (const AssistantDesign &d : meeting) {
+        bool beaten = false;
+        for (const AssistantDesign &o : meeting) {
+            if (o.worstPeakDb > d.worstPeakDb)
+                break;
+            if (beats(o, d)) {
+                beaten = true;
+                break;
+            }
+        }
+        if (!beaten)
+            front.emplace_back(d.filterL, d.filterC, d.zobel);
+    }
+    for (const AssistantDesign &d : answer.designs) got.emplace_back(d.filterL, d.filterC, d.zobel);
+    // By worst-case peak.
+    QVERIFY(
+        std::is_sorted(answer.designs.begin(), answer.designs.end(),
+                       [](const auto &a, const auto &b) { return a.worstPeakDb < b.worstPeakDb; }));
+    std::sort(front.begin(), front.end());
+    std::sort(got.begin(), got.end());
+    QCOMPARE(got.size(), front.size());
+    QVERIFY(got == front);
+    QCOMPARE(!front.empty(), met);
+    if (met) {
+        // Every limit but the ripple counted over all designs.
+        for (int k = 0; k < kAssistantLimitCount - 1; ++k)
+            QCOMPARE(answer.excluded[std::size_t(k)], failing[std::size_t(k)]);
+    } else {
+        QCOMPARE(answer.excluded, failing);
+        const auto most = std::max_element(failing.begin(), failing.end());
+        QCOMPARE(int(*answer.mostExcluding()), int(most - failing.begin()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestAssistant)
+#include "tst_assistant.moc"

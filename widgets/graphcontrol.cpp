@@ -5,6 +5,7 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QStaticText>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -25,6 +26,8 @@ public:
 
     // The points' keys (not only their values) changed since the last drawing.
     void keysChanged() { m_columns.clear(); }
+    // For its legend entry.
+    void drawIcon(QCPPainter *painter, const QRectF &rect) const { drawLegendIcon(painter, rect); }
 
 protected:
     void getOptimizedLineData(QVector<QCPGraphData> *lineData,
@@ -267,6 +270,76 @@ protected:
     }
 };
 
+// A curve's legend entry as the library draws it, its text laid out once for each text and font
+// instead of on every replot and every layout: a legend whose texts follow the design is drawn at
+// every keystroke. The curve is a LogSafeGraph.
+class LegendEntry : public QCPPlottableLegendItem
+{
+public:
+    using QCPPlottableLegendItem::QCPPlottableLegendItem;
+
+    QSize minimumOuterSizeHint() const override
+    {
+        const QSize icon = mParentLegend->iconSize();
+        const QSize text = textSize();
+        return {icon.width() + mParentLegend->iconTextPadding() + text.width() + mMargins.left() +
+                    mMargins.right(),
+                std::max(text.height(), icon.height()) + mMargins.top() + mMargins.bottom()};
+    }
+
+protected:
+    void draw(QCPPainter *painter) override
+    {
+        const QSize icon = mParentLegend->iconSize();
+        textSize();
+        painter->setFont(getFont());
+        painter->setPen(QPen(getTextColor()));
+        painter->drawStaticText(
+            QPointF(mRect.x() + icon.width() + mParentLegend->iconTextPadding(), mRect.y()),
+            m_static);
+        const QRect iconRect(mRect.topLeft(), icon);
+        painter->save();
+        painter->setClipRect(iconRect, Qt::IntersectClip);
+        static_cast<const LogSafeGraph *>(mPlottable)->drawIcon(painter, iconRect);
+        painter->restore();
+    }
+
+private:
+    QSize textSize() const
+    {
+        const QString &text = mPlottable->name();
+        const QFont font = getFont();
+        const int iconHeight = mParentLegend->iconSize().height();
+        if (text != m_text || font != m_font || iconHeight != m_iconHeight) {
+            m_text = text;
+            m_font = font;
+            m_iconHeight = iconHeight;
+            m_size =
+                QFontMetrics(font).boundingRect(0, 0, 0, iconHeight, Qt::TextDontClip, text).size();
+            m_static = QStaticText(text);
+            m_static.setTextFormat(Qt::PlainText);
+            m_static.prepare(QTransform(), font);
+        }
+        return m_size;
+    }
+    mutable QString m_text;
+    mutable QFont m_font;
+    mutable int m_iconHeight = -1;
+    mutable QSize m_size;
+    mutable QStaticText m_static;
+};
+
+// A curve whose legend entry is a LegendEntry.
+LogSafeGraph *newGraph(QCustomPlot *plot)
+{
+    auto *graph = new LogSafeGraph(plot->xAxis, plot->yAxis);
+    if (plot->legend->hasItemWithPlottable(graph)) {
+        plot->legend->removeItem(plot->legend->itemWithPlottable(graph));
+        plot->legend->addItem(new LegendEntry(plot->legend, graph));
+    }
+    return graph;
+}
+
 QCPAxis *axisOf(QCustomPlot *plot, GraphControl::Axis axis)
 {
     return axis == GraphControl::XAxis ? plot->xAxis : plot->yAxis;
@@ -329,7 +402,7 @@ GraphControl::GraphControl(QWidget *parent)
             replotWhenShown();
     });
 
-    m_graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+    m_graph = newGraph(m_plot);
     m_graph->setLayer(m_curveLayer);
     m_graph->setPen(QPen(QColor(0, 0, 170), 1));
     m_graph->setAntialiased(false);
@@ -404,7 +477,7 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     // along it.
     if (m_overlays.size() < overlays.size()) {
         while (m_overlays.size() < overlays.size()) {
-            auto *graph = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+            auto *graph = newGraph(m_plot);
             graph->setLayer(m_curveLayer);
             graph->setAntialiased(false);
             m_overlays << graph;
@@ -447,8 +520,8 @@ void GraphControl::setBand(const std::vector<double> &x, const std::vector<doubl
         if (!m_plot->legend->visible())
             showLegend();
         // First in the curve's layer: under the overlays and the curve.
-        m_bandHigh = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
-        m_bandLow = new LogSafeGraph(m_plot->xAxis, m_plot->yAxis);
+        m_bandHigh = newGraph(m_plot);
+        m_bandLow = newGraph(m_plot);
         for (LogSafeGraph *g : {m_bandHigh, m_bandLow}) {
             g->setLayer(m_curveLayer);
             g->setAntialiased(false);

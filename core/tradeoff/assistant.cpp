@@ -39,6 +39,11 @@ int firstNoZobel()
     return z;
 }
 
+auto figuresOf(const AssistantDesign &d)
+{
+    return std::make_tuple(d.worstPeakDb, d.zobelW, std::abs(d.gain20kDb), -d.attenuationDb);
+}
+
 auto orderKey(const AssistantDesign &d)
 {
     return std::make_tuple(d.worstPeakDb, d.zobelW, std::abs(d.gain20kDb), -d.attenuationDb,
@@ -105,24 +110,19 @@ std::vector<AssistantDesign> frontOf(std::vector<AssistantDesign> designs, Admit
     for (std::size_t i = 0; i < designs.size(); ++i) w[i] = designs[i].zobelW;
     KeptDesigns kept(std::move(w));
     std::vector<AssistantDesign> front;
-    // Designs of one worst-case peak at a time: those of a lower peak beat one when they are at
-    // least as good on the rest; those of the same peak, only when better on one of them too.
-    for (std::size_t g = 0; g < designs.size();) {
-        std::size_t end = g;
-        while (end < designs.size() && designs[end].worstPeakDb == designs[g].worstPeakDb) ++end;
-        const std::size_t first = front.size();
-        for (std::size_t i = g; i < end; ++i) {
-            AssistantDesign &d = designs[i];
-            if (kept.covers(d.zobelW, std::abs(d.gain20kDb), -d.attenuationDb))
-                continue;
-            if (std::none_of(front.begin() + std::ptrdiff_t(first), front.end(),
-                             [&d](const AssistantDesign &k) { return dominates(k, d); }) &&
-                admit(d))
-                front.push_back(d);
-        }
-        for (std::size_t i = first; i < front.size(); ++i)
-            kept.add(front[i].zobelW, std::abs(front[i].gain20kDb), -front[i].attenuationDb);
-        g = end;
+    // A kept design at least as good on the last three figures beats the design: it comes
+    // first, so it is at least as good on the peak, and one as good on all four is the same
+    // figures, which stand next to each other in the order and share their fate.
+    bool beaten = false;
+    for (std::size_t i = 0; i < designs.size(); ++i) {
+        AssistantDesign &d = designs[i];
+        const double g = std::abs(d.gain20kDb), n = -d.attenuationDb;
+        if (i == 0 || figuresOf(designs[i - 1]) != figuresOf(d))
+            beaten = kept.covers(d.zobelW, g, n);
+        if (beaten || !admit(d))
+            continue;
+        front.push_back(d);
+        kept.add(d.zobelW, g, n);
     }
     return front;
 }
@@ -173,15 +173,6 @@ std::optional<AssistantLimit> AssistantAnswer::mostExcluding() const
     if (*most == 0)
         return std::nullopt;
     return AssistantLimit(most - excluded.begin());
-}
-
-bool dominates(const AssistantDesign &a, const AssistantDesign &b)
-{
-    const double ga = std::abs(a.gain20kDb), gb = std::abs(b.gain20kDb);
-    return a.worstPeakDb <= b.worstPeakDb && a.zobelW <= b.zobelW && ga <= gb &&
-           a.attenuationDb >= b.attenuationDb &&
-           (a.worstPeakDb < b.worstPeakDb || a.zobelW < b.zobelW || ga < gb ||
-            a.attenuationDb > b.attenuationDb);
 }
 
 DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC)

@@ -131,6 +131,3 @@ DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC);
 // carrier_attenuation_dB,zobel_W,ripple_App; the items as the lists write them, the numbers read
 // back exactly, ripple empty without the carrier inputs.
 QByteArray assistantCsv(const AssistantAnswer &answer);
-
-// Whether a dominates b: at least as good on all four figures and better on one.
-bool dominates(const AssistantDesign &a, const AssistantDesign &b);

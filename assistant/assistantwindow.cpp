@@ -5,11 +5,11 @@
 #include "core/network/valuelists.h"
 #include "widgets/windowlook.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -162,11 +162,7 @@ void AssistantWindow::createControls()
     m_view->horizontalHeader()->setStretchLastSection(true);
     page->addWidget(m_view, 1);
     // Escape lets go of the row, and of its curve on Fig. 3.
-    auto *unselect = new QAction(m_view);
-    unselect->setShortcut(Qt::Key_Escape);
-    unselect->setShortcutContext(Qt::WidgetShortcut);
-    connect(unselect, &QAction::triggered, m_view, &QAbstractItemView::clearSelection);
-    m_view->addAction(unselect);
+    m_view->installEventFilter(this);
     resize(1000, 640);
 }
 
@@ -322,6 +318,10 @@ void AssistantWindow::finished()
     run->answer = std::make_shared<const AssistantAnswer>(std::move(answer));
     m_shown = run;
     m_table->setAnswer(run->answer);
+    // The first rows' texts and the titles, with room between the columns.
+    m_view->resizeColumnsToContents();
+    for (int c = 0; c < m_table->columnCount(); ++c)
+        m_view->setColumnWidth(c, m_view->columnWidth(c) + 10);
     m_view->setEnabled(true);
     showStatus();
     emit answerShown();
@@ -382,4 +382,15 @@ void AssistantWindow::closeEvent(QCloseEvent *event)
     stop(QStringLiteral("Stopped: the window was closed."));
     m_view->clearSelection();
     event->accept();
+}
+
+bool AssistantWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The table would take Escape as the start of a search by text.
+    if (watched == m_view && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        m_view->clearSelection();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -62,6 +62,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // A limit box and the red line under it that says why its text is no limit.

@@ -320,7 +320,7 @@ void AssistantWindow::finished()
     m_table->setAnswer(run->answer);
     // The first rows' texts and the titles, with room between the columns.
     m_view->resizeColumnsToContents();
-    for (int c = 0; c < m_table->columnCount(); ++c)
+    for (int c = 0; c < m_table->columnCount() - 1; ++c)  // the last one stretches
         m_view->setColumnWidth(c, m_view->columnWidth(c) + 10);
     m_view->setEnabled(true);
     showStatus();
@@ -375,6 +375,15 @@ void AssistantWindow::choose(const QModelIndex &index)
     emit designChosen(listItems(ListSelector::filter_l_par).at(d.filterL),
                       listItems(ListSelector::filter_c_par).at(d.filterC), zobelCParText(z),
                       zobelRText(z), zobelCSerText(z));
+}
+
+void AssistantWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        placeUpperRight(this, frameGeometry().size());
+    }
 }
 
 void AssistantWindow::closeEvent(QCloseEvent *event)

@@ -61,6 +61,7 @@ signals:
     void answerShown();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -104,4 +105,5 @@ private:
     QFutureWatcher<void> m_job;      // its tasks on m_pool
     std::shared_ptr<Run> m_shown;    // the search whose answer is shown
     std::optional<Overlay> m_overlay;
+    bool m_placed = false;
 };

@@ -324,7 +324,6 @@ void AssistantWindow::finished()
         m_view->setColumnWidth(c, m_view->columnWidth(c) + 10);
     m_view->setEnabled(true);
     showStatus();
-    emit answerShown();
 }
 
 void AssistantWindow::showStatus()

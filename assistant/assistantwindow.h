@@ -57,8 +57,6 @@ signals:
                       const QString &r, const QString &cSer);
     // A row was selected or the selection went.
     void overlayChanged();
-    // A complete answer was shown.
-    void answerShown();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -186,7 +186,6 @@ void AssistantWindow::addBox(QGridLayout *grid, BoxId id, const char *name, cons
     grid->addWidget(new QLabel(unit, central), row, at + 2);
     grid->addWidget(b.reason, row + 1, at + 1, 1, 3);
     grid->setColumnStretch(at + 3, 1);
-    grid->setColumnMinimumWidth(at + 3, 24);
 }
 
 void AssistantWindow::connectControls()

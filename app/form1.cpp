@@ -24,6 +24,7 @@ Form1::Form1(QWidget *parent) : QMainWindow(parent), m_model(new DesignModel(thi
     createSheetMenu();
     createPartsMenu();
     createToleranceMenu();
+    createAssistantMenu();
     connectSelectors();
     connectGraphs();
     connect(m_model, &DesignModel::changed, this, &Form1::showDesign);

@@ -24,6 +24,7 @@ class CarrierWindow;
 class File_control;
 class GraphControl;
 class MeasuredSpeakerWindow;
+class AssistantWindow;
 class BoardWindow;
 class ToleranceWindow;
 class PartsWindow;
@@ -173,7 +174,7 @@ private:
     void Zoom_In4_Click();
     void Zoom_Full4_Click();
     // The curves drawn under a graph's own: the reference, other loads (Compare Loads), the
-    // measured speaker.
+    // measured speaker, the design assistant's selected design (Fig. 3).
     void followOverlays(GraphId id);
     // The tolerance bands on Fig. 2 and Fig. 3 and the figure boxes' spread, as the model has them.
     void followTolerance();
@@ -204,6 +205,12 @@ private:
     void createTradeoffMenu();
     void tradeoff_window_Click();
     void applyZobel(const QString &cPar, const QString &r, const QString &cSer);
+
+    // The design assistant (form1_assistant.cpp).
+    void createAssistantMenu();
+    void assistant_window_Click();
+    void applyAssistantPick(const QString &filterL, const QString &filterC, const QString &cPar,
+                            const QString &r, const QString &cSer);
 
     // The other windows (form1_windows.cpp).
     void power_calcs_Click();
@@ -267,6 +274,7 @@ private:
     QAction *m_clearMeasured = nullptr;
     QPointer<CarrierWindow> m_carrier;
     QPointer<TradeoffWindow> m_tradeoff;
+    QPointer<AssistantWindow> m_assistant;
     QPointer<PartsWindow> m_parts;
     QPointer<BoardWindow> m_board;
     QPointer<ToleranceWindow> m_toleranceWindow;

@@ -3,6 +3,7 @@
 // draws.
 #include "app/form1.h"
 
+#include "assistant/assistantwindow.h"
 #include "core/carrier/carriertable.h"
 #include "core/common/figuretext.h"
 #include "core/common/zoom.h"
@@ -143,6 +144,10 @@ void Form1::followOverlays(GraphId id)
                              &m_measuredY, Qt::SolidLine, true});
         overlays.append({name, kMeasuredColour, &curve.x, &curve.y});
     }
+    if (const AssistantWindow::Overlay *picked = m_assistant ? m_assistant->overlay() : nullptr;
+        picked && id == Fig3)
+        overlays.append(
+            {picked->name, kAssistantColour, &picked->curve.x, &picked->curve.y, Qt::DashLine});
     const DesignRecord &design = m_model->record();
     QString own = id == Fig1 ? QStringLiteral("design, %1 ohm + %2 mH")
                                    .arg(design.jspeaker_r, design.speaker_l_valtxt)

@@ -2,6 +2,7 @@
 // (tests/golden/look_*.png): a colour, a margin, a caption, a curve or a tick label that changes
 // shows here. QUORVEL_APPROVE=1 writes the pictures anew; look at each before committing it.
 #include "app/form1.h"
+#include "assistant/assistantwindow.h"
 #include "testhelpers.h"
 #include "tolerance/tolerancewindow.h"
 #include "tradeoff/tradeoffwindow.h"
@@ -39,6 +40,8 @@ private slots:
             << "tolerance; type tolerance_filter_l -5";
         QTest::newRow("main window, tolerance bands") << "bands";
         QTest::newRow("Power window, tolerance bands") << "bands; power";
+        QTest::newRow("design assistant, a limit refused")
+            << "assistant; type assistant_max_zobel 1,5";
         QTest::newRow("half-bridge schematic") << "schematic";
         QTest::newRow("full-bridge schematic") << "full; schematic";
         QTest::newRow("About") << "about";
@@ -59,6 +62,7 @@ private slots:
             {"parts", {{"design_open"}, "Form1"}},
             {"board", {{"board_window"}, "BoardWindow"}},
             {"tolerance", {{"tolerance_window"}, "ToleranceWindow"}},
+            {"assistant", {{"assistant_window"}, "AssistantWindow"}},
             {"library", {{"parts_window"}, "PartsWindow"}},
             {"editor", {{}, "PartEditor"}},
             {"bands", {{"tolerance_bands"}, "Form1"}},
@@ -97,6 +101,9 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(map->shownMap() && !map->isWorking(), 10000);
         if (auto *batch = m_form->findChild<ToleranceWindow *>())
             QTRY_VERIFY_WITH_TIMEOUT(batch->shownResult() && !batch->isWorking(), 10000);
+        // Active first: an activation on its way would put a caret in its first box.
+        if (auto *assistant = m_form->findChild<AssistantWindow *>())
+            QTRY_VERIFY(QApplication::activeWindow() == assistant);
         QWidget *w = nullptr;
         for (QWidget *top : QApplication::topLevelWidgets())
             if (top->objectName() == window && top->isVisible())

@@ -20,6 +20,8 @@ inline const QColor kReferenceColour(110, 110, 110);
 // A measured speaker's curves, on every graph that draws one.
 inline const QColor kMeasuredColour(0, 140, 70);
 inline const QColor kLoadPowerColour(200, 0, 120);  // a curve at the load power
+// The design assistant's selected design, dashed on Fig. 3.
+inline const QColor kAssistantColour(230, 120, 0);
 // The band from the 1st to the 99th percentile of a batch of boards, under the nominal curve.
 inline const QColor kToleranceBandColour(120, 150, 230, 90);
 // The band's legend entry and a figure box's hint from the same batch.

@@ -1,0 +1,314 @@
+// The design assistant through the main window, driven as a user would: limits refused as typed,
+// searches narrowed to four filters whose answers are checked against the core's search and
+// against the network solved here, a row's curve on Fig. 3 and the row put into the design as one
+// undo step, and searches cut short.
+#include "app/form1.h"
+#include "assistant/assistantwindow.h"
+#include "core/tradeoff/assistant.h"
+#include "testhelpers.h"
+
+namespace {
+
+// The filters the searches are narrowed to: 22 and 36 uH with 1.0 and .47 uF.
+const std::vector<int> kLs{9, 11}, kCs{7, 11};
+const QStringList kSelectors{"filter_l_par", "filter_c_par", "zobel_c_par", "zobel_r_par",
+                             "zobel_c_ser"};
+// The limit boxes in turn; a row's limits are their texts in this order, "" or left out for none.
+const char *const kBoxes[] = {"assistant_max_peak",  "assistant_gain_low",
+                              "assistant_gain_high", "assistant_min_attenuation",
+                              "assistant_max_zobel", "assistant_max_ripple"};
+using L = AssistantLimits;
+std::optional<double> L::*const kLimits[] = {&L::maxPeakDb,     &L::gain20kLowDb,
+                                             &L::gain20kHighDb, &L::minAttenuationDb,
+                                             &L::maxZobelW,     &L::maxRippleA};
+
+QStringList itemsOf(const AssistantDesign &d)
+{
+    const ZobelNetwork z = zobelNetwork(d.zobel);
+    return {listItems(ListSelector::filter_l_par)[d.filterL],
+            listItems(ListSelector::filter_c_par)[d.filterC], zobelCParText(z), zobelRText(z),
+            zobelCSerText(z)};
+}
+
+DesignRecord designOf(const DesignRecord &design, const AssistantDesign &d)
+{
+    return withZobel(withFilter(design, d.filterL, d.filterC), zobelNetwork(d.zobel));
+}
+
+}  // namespace
+
+class TestAssistantWindow : public QObject
+{
+    Q_OBJECT
+
+    Form1 *m_form = nullptr;
+
+    // Opens the window, after giving the carrier inputs when asked, types the limits and presses
+    // Search.
+    AssistantWindow *search(const QStringList &limits, bool carrier = false, bool narrowed = true)
+    {
+        if (carrier) {
+            childNamed<QAction>(m_form, "carrier_window")->trigger();
+            QWidget *window = m_form->findChild<QWidget *>("CarrierWindow");
+            typeOver(childNamed<QLineEdit>(window, "carrier_supply"), "48");
+            typeOver(childNamed<QLineEdit>(window, "carrier_fsw"), "384");
+        }
+        childNamed<QAction>(m_form, "assistant_window")->trigger();
+        auto *w = m_form->findChild<AssistantWindow *>();
+        if (narrowed)
+            w->setFilterItems(kLs, kCs);
+        for (int k = 0; k < limits.size(); ++k)
+            if (!limits[k].isEmpty())
+                typeOver(childNamed<QLineEdit>(w, kBoxes[k]), limits[k]);
+        QTest::mouseClick(childNamed<QPushButton>(w, "assistant_search"), Qt::LeftButton);
+        return w;
+    }
+    static bool answered(AssistantWindow *w)
+    {
+        return QTest::qWaitFor([w] { return !w->isWorking(); }, 30000) && w->answer();
+    }
+    static void clickRow(QTableView *table, int row, Qt::KeyboardModifiers keys = {})
+    {
+        table->scrollTo(table->model()->index(row, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, keys,
+                          table->visualRect(table->model()->index(row, 1)).center());
+    }
+
+private slots:
+    void init() { m_form = openWindow<Form1>(); }
+    void cleanup() { delete m_form; }
+
+    void refusedLimits_data()
+    {
+        QTest::addColumn<QStringList>("limits");
+        QTest::addColumn<bool>("carrier");
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("peak, letters")
+            << QStringList{"abc"} << false << 0 << "\"abc\" is not a number";
+        QTest::newRow("gain low, decimal comma")
+            << QStringList{"", "1,5"} << false << 1 << "\"1,5\" is not a number";
+        QTest::newRow("attenuation, infinite")
+            << QStringList{"", "", "", "inf"} << false << 3 << "\"inf\" is not a number";
+        QTest::newRow("dissipation, two numbers")
+            << QStringList{"", "", "", "", ".5 1"} << false << 4 << "\".5 1\" is not a number";
+        QTest::newRow("ripple, carrier inputs given")
+            << QStringList{"", "", "", "", "", "1e"} << true << 5 << "\"1e\" is not a number";
+        QTest::newRow("gain window upside down")
+            << QStringList{"", "2", "1"} << false << 2 << "the low end 2 is above the high end 1";
+    }
+
+    // The reason stands under its box alone, and neither Search nor Enter starts a search until the
+    // box is emptied. The ripple box takes text only with the carrier inputs.
+    void refusedLimits()
+    {
+        QFETCH(QStringList, limits);
+        QFETCH(bool, carrier);
+        QFETCH(int, box);
+        QFETCH(QString, reason);
+        AssistantWindow *w = search(limits, carrier);
+        auto *edit = childNamed<QLineEdit>(w, kBoxes[box]);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!w->isWorking() && !w->answer());
+        QCOMPARE(childNamed<QLineEdit>(w, kBoxes[5])->isEnabled(), carrier);
+        for (QLabel *label : w->findChildren<QLabel *>(QRegularExpression("_reason$")))
+            QCOMPARE(label->isVisible() ? label->text() : "",
+                     label->objectName() == kBoxes[box] + QString("_reason") ? reason : "");
+        edit->clear();
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(answered(w));
+    }
+
+    void answer_data()
+    {
+        QTest::addColumn<QStringList>("limits");
+        QTest::addColumn<bool>("carrier");
+        QTest::addColumn<QString>("status");  // when no design meets the limits
+        QTest::newRow("peak and a gain window") << QStringList{"8", "1", "3"} << false << "";
+        QTest::newRow("attenuation and dissipation")
+            << QStringList{"", "", "", "45", ".3"} << false << "";
+        QTest::newRow("carrier inputs, ripple")
+            << QStringList{"", "", "", "", "", "2"} << true << "";
+        // Every peak is taken from 0 dB up; no 20 kHz gain of these filters comes near 40 dB. The
+        // four filters have 4 x 16 x 18 x 16 designs.
+        QTest::newRow("peak below 0 dB")
+            << QStringList{"-1", "", "", "40"} << false
+            << "No design meets the limits: the highest worst-case peak excludes the most (18,432 "
+               "of 18,432).";
+        QTest::newRow("gain window far above")
+            << QStringList{"", "40", "50", "", ".5"} << false
+            << "No design meets the limits: the window for the gain at 20 kHz excludes the most "
+               "(18,432 of 18,432).";
+    }
+
+    // The table holds the core's answer for the same design and limits row for row. Each row
+    // meets the limits; its gain at 20 kHz and its attenuation (at 384 kHz, also the switching
+    // frequency) are the network's as solved here, its worst-case peak at least its own speaker's.
+    void answer()
+    {
+        QFETCH(QStringList, limits);
+        QFETCH(bool, carrier);
+        QFETCH(QString, status);
+        AssistantWindow *w = search(limits, carrier);
+        QVERIFY(answered(w));
+        const DesignRecord &design = m_form->design();
+        AssistantLimits lim;
+        for (int k = 0; k < limits.size(); ++k)
+            if (!limits[k].isEmpty())
+                lim.*kLimits[k] = limits[k].toDouble();
+        const AssistantAnswer core = assistantSearch(
+            {{design, m_form->loadPower(), m_form->model().measured()}, lim, kLs, kCs});
+        const QAbstractItemModel *table = childNamed<QTableView>(w, "assistant_table")->model();
+        QCOMPARE(table->rowCount(), int(core.designs.size()));
+        QCOMPARE(textOf(w, "assistant_status"),
+                 !status.isEmpty()
+                     ? status
+                     : QString("18,432 designs searched, %1 on the answer.")
+                           .arg(QLocale(QLocale::English).toString(table->rowCount())));
+        for (int k = 0; k < table->rowCount(); ++k) {
+            const AssistantDesign &d = core.designs[k];
+            QStringList cells;
+            for (int c = 0; c < 10; ++c) cells << table->index(k, c).data().toString();
+            QCOMPARE(cells.mid(0, 5), itemsOf(d));
+            const double figures[] = {d.worstPeakDb, d.gain20kDb, d.attenuationDb, d.zobelW};
+            for (int c = 0; c < 4; ++c)
+                QVERIFY(std::abs(cells[5 + c].toDouble() - figures[c]) <= (c < 3 ? .005 : .0005));
+            QCOMPARE(cells[9].isEmpty(), !carrier);
+            QVERIFY(d.worstPeakDb <= lim.maxPeakDb.value_or(1e9) &&
+                    d.gain20kDb >= lim.gain20kLowDb.value_or(-1e9) &&
+                    d.gain20kDb <= lim.gain20kHighDb.value_or(1e9) &&
+                    d.attenuationDb >= lim.minAttenuationDb.value_or(-1e9) &&
+                    d.zobelW <= lim.maxZobelW.value_or(1e9) &&
+                    d.rippleApp <= lim.maxRippleA.value_or(1e9));
+            if (k % 16 != 0)  // the network solved for every 16th row
+                continue;
+            const DesignRecord r = designOf(design, d);
+            QVERIFY(std::abs(d.gain20kDb - reference::gainDb(r, 200, true)) < 1e-6);
+            QVERIFY(std::abs(d.attenuationDb + reference::gainDb(r, 3840, true)) < 1e-6);
+            QVERIFY(d.worstPeakDb >= reference::gainFigures(r, true)[0] - 1e-9);
+        }
+    }
+
+    void pickRow_data()
+    {
+        QTest::addColumn<QString>("apply");
+        QTest::addColumn<QString>("letGo");
+        QTest::newRow("Enter, then Escape") << "enter"
+                                            << "escape";
+        QTest::newRow("double-click, then Ctrl+click") << "double-click"
+                                                       << "ctrl-click";
+        QTest::newRow("window closed") << ""
+                                       << "close";
+        QTest::newRow("speaker changed: the answer stale") << ""
+                                                           << "speaker";
+    }
+
+    // A selected row is one more curve on Fig. 3, the row's design as solved here. Put into the
+    // design, the row's five items (all differing from the design's) are in the selectors and the
+    // figure boxes read its gain at 20 kHz and, as Fig. 3's 384 kHz gain, minus its attenuation;
+    // one Undo brings back all five. The curve goes with the selection, the window, or a change
+    // of the design that makes the answer stale.
+    void pickRow()
+    {
+        QFETCH(QString, apply);
+        QFETCH(QString, letGo);
+        AssistantWindow *w = search({"8"});
+        QVERIFY(answered(w));
+        const QStringList before = texts(m_form, kSelectors);
+        const std::vector<AssistantDesign> &designs = w->answer()->designs;
+        const auto differs = [&before](const AssistantDesign &d) {
+            for (int k = 0; k < 5; ++k)
+                if (itemsOf(d)[k] == before[k])
+                    return false;
+            return true;
+        };
+        const int row =
+            int(std::find_if(designs.begin(), designs.end(), differs) - designs.begin());
+        QVERIFY(row < int(designs.size()));
+        const AssistantDesign d = designs[row];
+        auto *fig3 = childNamed<GraphControl>(m_form, "CWGraph4");
+        const int overlays = fig3->overlayCount();
+        auto *table = childNamed<QTableView>(w, "assistant_table");
+        clickRow(table, row);
+        QCOMPARE(fig3->overlayCount(), overlays + 1);
+        QVERIFY(fig3->overlayName(overlays).startsWith(
+            QString("assistant: %1 uH, %2 uF; Zobel ").arg(itemsOf(d)[0], itemsOf(d)[1])));
+        const DesignRecord r = designOf(m_form->design(), d);
+        for (int i = 1; i <= 10000; i += 37)
+            QVERIFY(std::abs(fig3->overlayY(overlays, i) - reference::gainDb(r, i, true)) < 1e-6);
+        if (!apply.isEmpty()) {
+            if (apply == "enter")
+                QTest::keyClick(table, Qt::Key_Return);
+            else
+                QTest::mouseDClick(table->viewport(), Qt::LeftButton, {},
+                                   table->visualRect(table->model()->index(row, 1)).center());
+            QCOMPARE(texts(m_form, kSelectors), itemsOf(d));
+            QCOMPARE(texts(m_form, {"Text_netgain_20k", "Text_netgain_384k"}),
+                     (QStringList{reference::figureText(d.gain20kDb),
+                                  reference::figureText(-d.attenuationDb)}));
+            childNamed<QAction>(m_form, "design_undo")->trigger();
+            QCOMPARE(texts(m_form, kSelectors), before);
+        }
+        if (letGo == "escape")
+            QTest::keyPress(table, Qt::Key_Escape);
+        else if (letGo == "ctrl-click")
+            clickRow(table, row, Qt::ControlModifier);
+        else if (letGo == "close")
+            w->close();
+        else
+            play(m_form, "pick speaker_r_mode 4");
+        QCOMPARE(fig3->overlayCount(), overlays);
+        QCOMPARE(textOf(w, "assistant_status") == "The design changed: search again.",
+                 letGo == "speaker");
+    }
+
+    void cutShort_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("Stop") << "stop"
+                              << "Stopped: no answer.";
+        QTest::newRow("window closed") << "close"
+                                       << "Stopped: the window was closed.";
+        QTest::newRow("speaker changed") << "pick speaker_r_mode 6"
+                                         << "The design changed: search again.";
+        QTest::newRow("program closed") << "quit"
+                                        << "";
+        // The design's own filter is not part of the search: it goes on.
+        QTest::newRow("filter picked") << "pick filter_l_par 36"
+                                       << "";
+    }
+
+    // A whole search interrupted while it runs: it shows no answer, and the status says why.
+    void cutShort()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, status);
+        AssistantWindow *w = search({"2"}, false, false);
+        QTRY_VERIFY_WITH_TIMEOUT(childNamed<QProgressBar>(w, "assistant_progress")->value() > 0,
+                                 20000);
+        QVERIFY(w->isWorking());
+        if (how == "quit") {
+            delete std::exchange(m_form, nullptr);
+            return;
+        }
+        if (how == "stop")
+            QTest::mouseClick(childNamed<QPushButton>(w, "assistant_stop"), Qt::LeftButton);
+        else if (how == "close")
+            w->close();
+        else
+            play(m_form, how);
+        if (status.isEmpty()) {
+            QVERIFY(answered(w));
+            QCOMPARE(w->answer()->searched, 17LL * 17 * 4608);
+            return;
+        }
+        QVERIFY(!w->isWorking());
+        QTest::qWait(200);
+        QVERIFY(!w->answer());
+        QCOMPARE(textOf(w, "assistant_status"), status);
+    }
+};
+
+QTEST_MAIN(TestAssistantWindow)
+#include "tst_assistantwindow.moc"

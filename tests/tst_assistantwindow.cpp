@@ -1,7 +1,7 @@
 // The design assistant through the main window, driven as a user would: limits refused as typed,
-// searches narrowed to four filters whose answers are checked against the core's search and
-// against the network solved here, a row's curve on Fig. 3 and the row put into the design as one
-// undo step, and searches cut short.
+// searches narrowed to four filters whose answers are checked against the core's search, a row's
+// curve on Fig. 3 (the network solved here) and the row put into the design as one undo step, and
+// searches cut short.
 #include "app/form1.h"
 #include "assistant/assistantwindow.h"
 #include "core/tradeoff/assistant.h"
@@ -84,14 +84,6 @@ private slots:
         QTest::addColumn<bool>("carrier");
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("peak, letters")
-            << QStringList{"abc"} << false << 0 << "\"abc\" is not a number";
-        QTest::newRow("gain low, decimal comma")
-            << QStringList{"", "1,5"} << false << 1 << "\"1,5\" is not a number";
-        QTest::newRow("attenuation, infinite")
-            << QStringList{"", "", "", "inf"} << false << 3 << "\"inf\" is not a number";
-        QTest::newRow("dissipation, two numbers")
-            << QStringList{"", "", "", "", ".5 1"} << false << 4 << "\".5 1\" is not a number";
         QTest::newRow("ripple, carrier inputs given")
             << QStringList{"", "", "", "", "", "1e"} << true << 5 << "\"1e\" is not a number";
         QTest::newRow("gain window upside down")
@@ -125,8 +117,6 @@ private slots:
         QTest::addColumn<bool>("carrier");
         QTest::addColumn<QString>("status");  // when no design meets the limits
         QTest::newRow("peak and a gain window") << QStringList{"8", "1", "3"} << false << "";
-        QTest::newRow("attenuation and dissipation")
-            << QStringList{"", "", "", "45", ".3"} << false << "";
         QTest::newRow("carrier inputs, ripple")
             << QStringList{"", "", "", "", "", "2"} << true << "";
         // Every peak is taken from 0 dB up; no 20 kHz gain of these filters comes near 40 dB. The
@@ -135,15 +125,11 @@ private slots:
             << QStringList{"-1", "", "", "40"} << false
             << "No design meets the limits: the highest worst-case peak excludes the most (17,284 "
                "of 17,284).";
-        QTest::newRow("gain window far above")
-            << QStringList{"", "40", "50", "", ".5"} << false
-            << "No design meets the limits: the window for the gain at 20 kHz excludes the most "
-               "(17,284 of 17,284).";
     }
 
-    // The table holds the core's answer for the same design and limits row for row. Each row
-    // meets the limits; its gain at 20 kHz and its attenuation (at 384 kHz, also the switching
-    // frequency) are the network's as solved here, its worst-case peak at least its own speaker's.
+    // The table holds the core's answer for the same design and limits row for row, items and
+    // figures; that it is the whole front under the limits, and the figures' exactness, are
+    // tst_assistant's.
     void answer()
     {
         QFETCH(QStringList, limits);
@@ -174,18 +160,6 @@ private slots:
             for (int c = 0; c < 4; ++c)
                 QVERIFY(std::abs(cells[5 + c].toDouble() - figures[c]) <= (c < 3 ? .005 : .0005));
             QCOMPARE(cells[9].isEmpty(), !carrier);
-            QVERIFY(d.worstPeakDb <= lim.maxPeakDb.value_or(1e9) &&
-                    d.gain20kDb >= lim.gain20kLowDb.value_or(-1e9) &&
-                    d.gain20kDb <= lim.gain20kHighDb.value_or(1e9) &&
-                    d.attenuationDb >= lim.minAttenuationDb.value_or(-1e9) &&
-                    d.zobelW <= lim.maxZobelW.value_or(1e9) &&
-                    d.rippleApp <= lim.maxRippleA.value_or(1e9));
-            if (k % 16 != 0)  // the network solved for every 16th row
-                continue;
-            const DesignRecord r = designOf(design, d);
-            QVERIFY(std::abs(d.gain20kDb - reference::gainDb(r, 200, true)) < 1e-6);
-            QVERIFY(std::abs(d.attenuationDb + reference::gainDb(r, 3840, true)) < 1e-6);
-            QVERIFY(d.worstPeakDb >= reference::gainFigures(r, true)[0] - 1e-9);
         }
     }
 

@@ -17,7 +17,6 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import network  # noqa: E402
 import tradeoff  # noqa: E402
 
 HEADER = ("filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,"
@@ -69,8 +68,8 @@ def check(program, options, limits, sample, seed):
     w = (fsw / 100) * 6.28318 * 100
     worst = 0.0
     for i in sorted(random.Random(seed).sample(range(len(rows)), min(sample, len(rows)))):
-        o = network.parse(options_without_carrier(options) + ["--filter-l", items[i][0],
-                                                               "--filter-c", items[i][1]])
+        o = argparse.Namespace(**vars(base))
+        o.filter_l, o.filter_c = items[i][:2]
         net = tuple(items[i][2:5])
         d = tradeoff.with_network(o, net)
         loads = [[1 / complex(d.Rs if r is None else r, x * d.Ls) + 1j * x * d.Cf
@@ -89,17 +88,6 @@ def check(program, options, limits, sample, seed):
     notes.append("%d rows sampled of %d: worst dB difference %.2g"
                  % (min(sample, len(rows)), len(rows), worst))
     return problems, notes
-
-
-def options_without_carrier(options):
-    out, k = [], 0
-    while k < len(options):
-        if options[k] in ("--supply", "--fsw", "--modulation"):
-            k += 2
-        else:
-            out.append(options[k])
-            k += 1
-    return out
 
 
 def main():

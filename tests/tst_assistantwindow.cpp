@@ -30,11 +30,6 @@ QStringList itemsOf(const AssistantDesign &d)
             zobelCSerText(z)};
 }
 
-DesignRecord designOf(const DesignRecord &design, const AssistantDesign &d)
-{
-    return withZobel(withFilter(design, d.filterL, d.filterC), zobelNetwork(d.zobel));
-}
-
 }  // namespace
 
 class TestAssistantWindow : public QObject
@@ -207,7 +202,8 @@ private slots:
         QCOMPARE(fig3->overlayCount(), overlays + 1);
         QVERIFY(fig3->overlayName(overlays).startsWith(
             QString("assistant: %1 uH, %2 uF; Zobel ").arg(itemsOf(d)[0], itemsOf(d)[1])));
-        const DesignRecord r = designOf(m_form->design(), d);
+        const DesignRecord r =
+            withZobel(withFilter(m_form->design(), d.filterL, d.filterC), zobelNetwork(d.zobel));
         for (int i = 1; i <= 10000; i += 37)
             QVERIFY(std::abs(fig3->overlayY(overlays, i) - reference::gainDb(r, i, true)) < 1e-6);
         if (!apply.isEmpty()) {

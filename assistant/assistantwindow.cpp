@@ -81,6 +81,11 @@ AssistantWindow::AssistantWindow(const DesignModel &model, QWidget *parent)
     createControls();
     connectControls();
     connect(&m_model, &DesignModel::changed, this, &AssistantWindow::follow);
+    // A search the change makes useless gives way at once, before the change is worked out.
+    connect(&m_model, &DesignModel::changing, this, [this] {
+        if (m_running && !sameSearch(m_running->inputs, inputsOf(m_model)))
+            m_running->search.stop();
+    });
     follow();
 }
 

@@ -5,6 +5,7 @@
 // graph drawn hidden and shown; with the Zobel map open, the keystroke and the time until the
 // new map is drawn.
 #include "app/form1.h"
+#include "assistant/assistantwindow.h"
 #include "carrier/carrierwindow.h"
 #include "core/carrier/carrierinputs.h"
 #include "core/designmodel/designmodel.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -296,6 +298,47 @@ void BM_SpeakerLKeystrokeWithMap(benchmark::State &state)
 }
 BENCHMARK(BM_SpeakerLKeystrokeWithMap)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// A Speaker_L keystroke while the design assistant searches the whole space on its pool: the
+// keystroke stops the search (its answer would be for the design before) and recalculates. Before
+// each keystroke, off the clock, the search is started again and given 5 ms; with searching:0
+// the same keystroke after the same pause, the window open and no search, for comparison (a
+// keystroke after an idle pause finds colder caches than one of a tight loop).
+void BM_SpeakerLKeystrokeWhileSearching(benchmark::State &state)
+{
+    g_form->findChild<QAction *>(QStringLiteral("assistant_window"))->trigger();
+    auto *assistant = g_form->findChild<AssistantWindow *>();
+    auto *search = assistant->findChild<QPushButton *>(QStringLiteral("assistant_search"));
+    auto *edit = g_form->findChild<QLineEdit *>(QStringLiteral("Speaker_L"));
+    edit->setText(QStringLiteral(".6"));
+    edit->end(false);
+    settle();
+    bool type = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (state.range(0) != 0)
+            search->click();
+        QThread::msleep(5);
+        if (assistant->isWorking() != (state.range(0) != 0))
+            state.SkipWithError("the search did not start");
+        state.ResumeTiming();
+        QTest::keyClick(edit, type ? Qt::Key_7 : Qt::Key_Backspace);
+        settle();
+        type = !type;
+    }
+    while (assistant->isWorking()) {
+        QThread::msleep(1);
+        settle();
+    }
+    assistant->close();
+    settle();
+}
+BENCHMARK(BM_SpeakerLKeystrokeWhileSearching)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("searching")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 // From a Speaker_L keystroke to the new map drawn.
 void BM_MapAfterKeystroke(benchmark::State &state)
 {
@@ -365,8 +408,7 @@ void BM_BandsAfterKeystroke(benchmark::State &state)
     for (auto _ : state) {
         const qsizetype before = shown.size();
         QTest::keyClick(edit, type ? Qt::Key_7 : Qt::Key_Backspace);
-        while (shown.size() == before)
-            shown.wait(10000);
+        while (shown.size() == before) shown.wait(10000);
         QCoreApplication::processEvents();  // the graphs redrawn with the bands
         type = !type;
     }

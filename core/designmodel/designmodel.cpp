@@ -270,6 +270,7 @@ void DesignModel::clearReference()
 
 void DesignModel::update(DesignParts parts)
 {
+    emit changing(parts);
     // Only the dissipation reads the load power; the carrier, the speaker file and the reference
     // leave the network as it was.
     const bool network = parts & kNetworkParts;

@@ -147,6 +147,9 @@ public:
     void clearReference();
 
 signals:
+    // Every change of the design, at once, before the analysis: for work in the background that
+    // the change makes useless.
+    void changing(DesignParts parts);
     // After every change, with the analysis already worked out.
     void changed(DesignParts parts);
     // After changed() has reached every observer: the design as every window now shows it.

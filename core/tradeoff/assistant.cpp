@@ -227,7 +227,7 @@ void AssistantSearch::run(int task)
     TradeoffRow row;
     const int noZobel = firstNoZobel();
     for (int z = 0; z < zobelNetworkCount(); ++z) {
-        if ((z & 255) == 0 && m_stop)
+        if ((z & 15) == 0 && m_stop)
             return;
         // The networks without a series capacitor are one choice, "no Zobel": the first stands
         // for them all.

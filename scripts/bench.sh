@@ -90,6 +90,8 @@ rows = [
     ('quorvel explore (whole process)', explore, 'ms', 500.0),
     ('the same for a design file with real parts and the carrier inputs', explore_parts, 'ms', None),
     ('quorvel synthesize: 17 x 17 filters x every Zobel network (whole process, two cores)', synthesize, 'ms', 2000.0),
+    ('Speaker_L keystroke 5 ms into a search of the assistant, which it stops', median('ui.json', 'BM_SpeakerLKeystrokeWhileSearching/searching:1'), 'ms', 2.0),
+    ('the same keystroke after the same pause, the assistant open, no search', median('ui.json', 'BM_SpeakerLKeystrokeWhileSearching/searching:0'), 'ms', None),
     ('the same with the carrier inputs (full bridge, 48 V, 384 kHz, BD), ripple included', synthesize_carrier, 'ms', 5000.0),
     ('tolerance: 1,000 boards, figures and corners, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:0'), 'ms', None),
     ('tolerance: 1,000 boards, two threads', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:2/bands:0'), 'ms', None),

@@ -16,13 +16,12 @@ QString fixed(double v, int decimals)
 
 QString cellText(const AssistantAnswer &answer, const AssistantDesign &d, int column)
 {
-    const ZobelNetwork z = zobelNetwork(d.zobel);
     switch (AssistantTable::Column(column)) {
-        case AssistantTable::FilterL: return listItems(ListSelector::filter_l_par).at(d.filterL);
-        case AssistantTable::FilterC: return listItems(ListSelector::filter_c_par).at(d.filterC);
-        case AssistantTable::ZobelCPar: return zobelCParText(z);
-        case AssistantTable::ZobelR: return zobelRText(z);
-        case AssistantTable::ZobelCSer: return zobelCSerText(z);
+        case AssistantTable::FilterL:
+        case AssistantTable::FilterC:
+        case AssistantTable::ZobelCPar:
+        case AssistantTable::ZobelR:
+        case AssistantTable::ZobelCSer: return assistantItems(d).at(column);
         case AssistantTable::WorstPeak: return fixed(d.worstPeakDb, 2);
         case AssistantTable::Gain20k: return fixed(d.gain20kDb, 2);
         case AssistantTable::Attenuation: return fixed(d.attenuationDb, 2);

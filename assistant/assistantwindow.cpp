@@ -354,12 +354,10 @@ void AssistantWindow::select()
     std::optional<Overlay> next;
     if (rows.size() == 1 && m_shown) {
         const AssistantDesign &d = m_shown->answer->designs[std::size_t(rows[0].row())];
-        const ZobelNetwork z = zobelNetwork(d.zobel);
+        const QStringList items = assistantItems(d);
         next.emplace();
         next->name = QStringLiteral("assistant: %1 uH, %2 uF; Zobel %3 uF, %4 ohm, %5 uF")
-                         .arg(listItems(ListSelector::filter_l_par).at(d.filterL),
-                              listItems(ListSelector::filter_c_par).at(d.filterC), zobelCParText(z),
-                              zobelRText(z), zobelCSerText(z));
+                         .arg(items[0], items[1], items[2], items[3], items[4]);
         // A finished search still knows the design it searched for.
         sweepGainZobel(networkValues(m_shown->search.designOf(d)), next->curve);
     }
@@ -373,11 +371,8 @@ void AssistantWindow::choose(const QModelIndex &index)
 {
     if (!m_shown || !index.isValid() || !m_view->isEnabled())
         return;
-    const AssistantDesign &d = m_shown->answer->designs[std::size_t(index.row())];
-    const ZobelNetwork z = zobelNetwork(d.zobel);
-    emit designChosen(listItems(ListSelector::filter_l_par).at(d.filterL),
-                      listItems(ListSelector::filter_c_par).at(d.filterC), zobelCParText(z),
-                      zobelRText(z), zobelCSerText(z));
+    const QStringList items = assistantItems(m_shown->answer->designs[std::size_t(index.row())]);
+    emit designChosen(items[0], items[1], items[2], items[3], items[4]);
 }
 
 void AssistantWindow::showEvent(QShowEvent *event)

@@ -175,6 +175,14 @@ std::optional<AssistantLimit> AssistantAnswer::mostExcluding() const
     return AssistantLimit(most - excluded.begin());
 }
 
+QStringList assistantItems(const AssistantDesign &d)
+{
+    const ZobelNetwork z = zobelNetwork(d.zobel);
+    return {listItems(ListSelector::filter_l_par).at(d.filterL),
+            listItems(ListSelector::filter_c_par).at(d.filterC), zobelCParText(z), zobelRText(z),
+            zobelCSerText(z)};
+}
+
 DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC)
 {
     DesignRecord d = design;
@@ -306,10 +314,8 @@ AssistantAnswer AssistantSearch::finish() &&
             answer.excluded[std::size_t(k)] += t.excluded[std::size_t(k)];
     }
     for (Part &part : m_parts) {
-        if (part.left != 0) {
-            answer.stopped = true;
-            return answer;
-        }
+        if (part.left != 0)
+            return answer;  // stopped before every task ran: no designs
         all.insert(all.end(), part.front.begin(), part.front.end());
     }
     for (const Part &part : m_parts)
@@ -340,15 +346,10 @@ QByteArray assistantCsv(const AssistantAnswer &answer)
     QByteArray out(
         "filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,"
         "carrier_attenuation_dB,zobel_W,ripple_App\n");
-    const QStringList &ls = listItems(ListSelector::filter_l_par);
-    const QStringList &cs = listItems(ListSelector::filter_c_par);
     for (const AssistantDesign &d : answer.designs) {
-        const ZobelNetwork z = zobelNetwork(d.zobel);
-        out += ls.at(d.filterL).toLatin1() + ',' + cs.at(d.filterC).toLatin1() + ',' +
-               zobelCParText(z).toLatin1() + ',' + zobelRText(z).toLatin1() + ',' +
-               zobelCSerText(z).toLatin1() + ',' + roundTripText(d.worstPeakDb) + ',' +
-               roundTripText(d.gain20kDb) + ',' + roundTripText(d.attenuationDb) + ',' +
-               roundTripText(d.zobelW) + ',' +
+        out += assistantItems(d).join(QLatin1Char(',')).toLatin1() + ',' +
+               roundTripText(d.worstPeakDb) + ',' + roundTripText(d.gain20kDb) + ',' +
+               roundTripText(d.attenuationDb) + ',' + roundTripText(d.zobelW) + ',' +
                (answer.withCarrier ? roundTripText(d.rippleApp) : QByteArray()) + '\n';
     }
     return out;

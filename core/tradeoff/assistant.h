@@ -54,7 +54,6 @@ struct AssistantDesign {
 struct AssistantAnswer {
     std::vector<AssistantDesign> designs;  // by worst-case peak, then list order
     bool withCarrier = false;
-    bool stopped = false;    // stopped before every task ran: no designs
     long long searched = 0;  // designs judged
     // How many designs each limit excludes: of all those searched, the ones failing it, whatever
     // the others say. The ripple alone is worked out only where it could matter: for the designs
@@ -88,7 +87,6 @@ public:
     void run(int task);
     // Once stopped, finish() gives no designs.
     void stop() { m_stop = true; }
-    bool stopped() const { return m_stop; }
     AssistantAnswer finish() &&;
 
     // The design a row stands for: the filter's and the network's items taken as the selectors
@@ -122,6 +120,10 @@ private:
 
 // The whole search on the calling thread.
 AssistantAnswer assistantSearch(const AssistantInputs &in);
+
+// A design's filter_l_par, filter_c_par, zobel_c_par, zobel_r_par and zobel_c_ser items, as the
+// lists write them.
+QStringList assistantItems(const AssistantDesign &d);
 
 // The design with filter items l and c (list indices) taken as the selectors take them, every part
 // ideal.

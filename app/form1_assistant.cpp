@@ -3,15 +3,15 @@
 #include "app/form1.h"
 
 #include "assistant/assistantwindow.h"
+#include "widgets/windowlook.h"
 
 #include <QMenuBar>
 
 void Form1::createAssistantMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("Ass&istant"));
-    menu->setObjectName(QStringLiteral("assistant"));
-    QAction *open = menu->addAction(QStringLiteral("&Design assistant…"));
-    open->setObjectName(QStringLiteral("assistant_window"));
+    QMenu *menu = named(menuBar()->addMenu(QStringLiteral("Ass&istant")), "assistant");
+    QAction *open =
+        named(menu->addAction(QStringLiteral("&Design assistant…")), "assistant_window");
     connect(open, &QAction::triggered, this, &Form1::assistant_window_Click);
 }
 
@@ -24,9 +24,7 @@ void Form1::assistant_window_Click()
                 [this] { followOverlays(Fig3); });
     }
     // Not modal: the design stays open to change while the answer is read.
-    m_assistant->show();
-    m_assistant->raise();
-    m_assistant->activateWindow();
+    showInFront(m_assistant);
 }
 
 void Form1::applyAssistantPick(const QString &filterL, const QString &filterC, const QString &cPar,

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include "carrier/carrierwindow.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -9,10 +10,8 @@
 
 void Form1::createCarrierMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("Ca&rrier"));
-    menu->setObjectName(QStringLiteral("carrier"));
-    QAction *open = menu->addAction(QStringLiteral("&Switching carrier…"));
-    open->setObjectName(QStringLiteral("carrier_window"));
+    QMenu *menu = named(menuBar()->addMenu(QStringLiteral("Ca&rrier")), "carrier");
+    QAction *open = named(menu->addAction(QStringLiteral("&Switching carrier…")), "carrier_window");
     connect(open, &QAction::triggered, this, &Form1::carrier_window_Click);
 }
 
@@ -32,7 +31,5 @@ void Form1::carrier_window_Click()
         m_carrier->placeOnScreen();
     }
     // Not modal: this window stays usable beside it.
-    m_carrier->show();
-    m_carrier->raise();
-    m_carrier->activateWindow();
+    showInFront(m_carrier);
 }

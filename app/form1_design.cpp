@@ -5,6 +5,7 @@
 #include "core/carrier/carrierinputs.h"
 #include "widgets/filechooser.h"
 #include "widgets/valuecombo.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QDir>
@@ -35,8 +36,7 @@ QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequen
 
 void Form1::createDesignMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Design"));
-    menu->setObjectName(QStringLiteral("design"));
+    QMenu *menu = named(menuBar()->addMenu(QStringLiteral("&Design")), "design");
     const auto item = [this, menu](const QString &text, const char *name,
                                    QKeySequence::StandardKey key, QKeyCombination usual,
                                    auto slot) {
@@ -54,18 +54,17 @@ void Form1::createDesignMenu()
                         Qt::CTRL | Qt::Key_S, &Form1::saveDesign);
     item(QStringLiteral("Save &As…"), "design_save_as", QKeySequence::SaveAs,
          Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::saveDesignAs);
-    QMenu *recent = menu->addMenu(QStringLiteral("&Recent"));
-    recent->setObjectName(QStringLiteral("design_recent"));
+    QMenu *recent = named(menu->addMenu(QStringLiteral("&Recent")), "design_recent");
     m_recentDesigns = std::make_unique<RecentFiles>(
         recent, QStringLiteral("design/recent"), [this](const QString &path) { openDesign(path); });
     menu->addSeparator();
     createUndoActions(menu);
     menu->addSeparator();
-    QAction *hold = menu->addAction(QStringLiteral("&Hold as reference"));
-    hold->setObjectName(QStringLiteral("design_hold_reference"));
+    QAction *hold =
+        named(menu->addAction(QStringLiteral("&Hold as reference")), "design_hold_reference");
     connect(hold, &QAction::triggered, this, [this] { m_model->holdReference(designInputs()); });
-    m_clearReference = menu->addAction(QStringLiteral("&Clear reference"));
-    m_clearReference->setObjectName(QStringLiteral("design_clear_reference"));
+    m_clearReference =
+        named(menu->addAction(QStringLiteral("&Clear reference")), "design_clear_reference");
     connect(m_clearReference, &QAction::triggered, m_model, &DesignModel::clearReference);
     m_clearReference->setEnabled(false);
 }

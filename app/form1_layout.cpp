@@ -54,8 +54,7 @@ void Form1::createControls()
     setCentralWidget(central);
 
     speaker_r_mode = selector("speaker_r_mode", central);
-    Speaker_L = new QLineEdit(QStringLiteral(".67"), central);
-    Speaker_L->setObjectName(QStringLiteral("Speaker_L"));
+    Speaker_L = named(new QLineEdit(QStringLiteral(".67"), central), "Speaker_L");
     Speaker_L->setFixedWidth(kBoxWidth);
     Speaker_L->installEventFilter(this);
     filter_c_par = selector("filter_c_par", central);
@@ -231,10 +230,6 @@ QWidget *Form1::createZobelColumn()
 
 void Form1::createMenus()
 {
-    auto named = [](auto *object, const char *name) {
-        object->setObjectName(QLatin1String(name));
-        return object;
-    };
     QMenuBar *bar = menuBar();
 
     QMenu *topology = named(bar->addMenu(QStringLiteral("&Topology")), "Topology");

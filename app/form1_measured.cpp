@@ -6,6 +6,7 @@
 #include "measured/measuredspeakerwindow.h"
 #include "widgets/filechooser.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QDir>
@@ -16,22 +17,18 @@
 
 void Form1::createMeasuredMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Measured speaker"));
-    menu->setObjectName(QStringLiteral("measured_speaker"));
-    QAction *load = menu->addAction(QStringLiteral("&Load…"));
-    load->setObjectName(QStringLiteral("measured_load"));
+    QMenu *menu =
+        named(menuBar()->addMenu(QStringLiteral("&Measured speaker")), "measured_speaker");
+    QAction *load = named(menu->addAction(QStringLiteral("&Load…")), "measured_load");
     connect(load, &QAction::triggered, this, &Form1::chooseMeasured);
-    QMenu *recent = menu->addMenu(QStringLiteral("&Recent"));
-    recent->setObjectName(QStringLiteral("measured_recent"));
+    QMenu *recent = named(menu->addMenu(QStringLiteral("&Recent")), "measured_recent");
     m_recentMeasured =
         std::make_unique<RecentFiles>(recent, QStringLiteral("measuredSpeaker/recent"),
                                       [this](const QString &path) { loadMeasured(path); });
-    m_fitMeasured = menu->addAction(QStringLiteral("&Fit…"));
-    m_fitMeasured->setObjectName(QStringLiteral("measured_fit"));
+    m_fitMeasured = named(menu->addAction(QStringLiteral("&Fit…")), "measured_fit");
     m_fitMeasured->setEnabled(false);  // until a speaker is loaded
     connect(m_fitMeasured, &QAction::triggered, this, &Form1::showMeasuredFit);
-    m_clearMeasured = menu->addAction(QStringLiteral("&Clear"));
-    m_clearMeasured->setObjectName(QStringLiteral("measured_clear"));
+    m_clearMeasured = named(menu->addAction(QStringLiteral("&Clear")), "measured_clear");
     m_clearMeasured->setEnabled(false);
     connect(m_clearMeasured, &QAction::triggered, this, [this] { m_model->setMeasured(nullptr); });
 }

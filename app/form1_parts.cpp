@@ -4,6 +4,7 @@
 
 #include "board/boardwindow.h"
 #include "parts/partswindow.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -14,13 +15,10 @@ void Form1::createPartsMenu()
     // Read before the selectors are filled; a library the user changes fills them again.
     m_libraryRefusal = PartsWindow::loadStoredLibrary(*m_model);
     connect(m_model, &DesignModel::libraryChanged, this, &Form1::Fill_value_lists);
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("Parts"));
-    menu->setObjectName(QStringLiteral("parts"));
-    QAction *open = menu->addAction(QStringLiteral("Parts &library…"));
-    open->setObjectName(QStringLiteral("parts_window"));
+    QMenu *menu = named(menuBar()->addMenu(QStringLiteral("Parts")), "parts");
+    QAction *open = named(menu->addAction(QStringLiteral("Parts &library…")), "parts_window");
     connect(open, &QAction::triggered, this, &Form1::parts_window_Click);
-    QAction *figures = menu->addAction(QStringLiteral("Filter &figures…"));
-    figures->setObjectName(QStringLiteral("board_window"));
+    QAction *figures = named(menu->addAction(QStringLiteral("Filter &figures…")), "board_window");
     connect(figures, &QAction::triggered, this, &Form1::board_window_Click);
 }
 
@@ -31,9 +29,7 @@ void Form1::board_window_Click()
         m_board->winId();
         m_board->windowHandle()->setTransientParent(windowHandle());
     }
-    m_board->show();
-    m_board->raise();
-    m_board->activateWindow();
+    showInFront(m_board);
 }
 
 void Form1::parts_window_Click()
@@ -44,7 +40,5 @@ void Form1::parts_window_Click()
         m_parts->windowHandle()->setTransientParent(windowHandle());
     }
     // Not modal: the design stays open to change beside it.
-    m_parts->show();
-    m_parts->raise();
-    m_parts->activateWindow();
+    showInFront(m_parts);
 }

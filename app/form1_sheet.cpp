@@ -8,6 +8,7 @@
 #include "schematic/schematic_full.h"
 #include "widgets/filechooser.h"
 #include "widgets/graphcontrol.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -74,8 +75,8 @@ void Form1::createSheetMenu()
 {
     QMenu *menu = menuBar()->findChild<QMenu *>(QStringLiteral("design"));
     menu->addSeparator();
-    QAction *sheet = menu->addAction(QStringLiteral("Export S&heet…"));
-    sheet->setObjectName(QStringLiteral("design_export_sheet"));
+    QAction *sheet =
+        named(menu->addAction(QStringLiteral("Export S&heet…")), "design_export_sheet");
     connect(sheet, &QAction::triggered, this, &Form1::exportSheet);
 }
 

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "tolerance/tolerancewindow.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -10,13 +11,12 @@
 
 void Form1::createToleranceMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("T&olerance"));
-    menu->setObjectName(QStringLiteral("tolerance"));
-    QAction *open = menu->addAction(QStringLiteral("Tolerance &bands and yield…"));
-    open->setObjectName(QStringLiteral("tolerance_window"));
+    QMenu *menu = named(menuBar()->addMenu(QStringLiteral("T&olerance")), "tolerance");
+    QAction *open =
+        named(menu->addAction(QStringLiteral("Tolerance &bands and yield…")), "tolerance_window");
     connect(open, &QAction::triggered, this, &Form1::tolerance_window_Click);
-    m_toleranceBands = menu->addAction(QStringLiteral("&Show bands on the graphs"));
-    m_toleranceBands->setObjectName(QStringLiteral("tolerance_bands"));
+    m_toleranceBands =
+        named(menu->addAction(QStringLiteral("&Show bands on the graphs")), "tolerance_bands");
     m_toleranceBands->setCheckable(true);
     connect(m_toleranceBands, &QAction::toggled, this,
             [this](bool on) { toleranceWindow()->setBandsWanted(on); });
@@ -36,7 +36,5 @@ ToleranceWindow *Form1::toleranceWindow()
 void Form1::tolerance_window_Click()
 {
     ToleranceWindow *w = toleranceWindow();
-    w->show();
-    w->raise();
-    w->activateWindow();
+    showInFront(w);
 }

@@ -3,15 +3,14 @@
 #include "app/form1.h"
 
 #include "tradeoff/tradeoffwindow.h"
+#include "widgets/windowlook.h"
 
 #include <QMenuBar>
 
 void Form1::createTradeoffMenu()
 {
-    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Trade-off"));
-    menu->setObjectName(QStringLiteral("tradeoff"));
-    QAction *open = menu->addAction(QStringLiteral("Zobel &map…"));
-    open->setObjectName(QStringLiteral("tradeoff_window"));
+    QMenu *menu = named(menuBar()->addMenu(QStringLiteral("&Trade-off")), "tradeoff");
+    QAction *open = named(menu->addAction(QStringLiteral("Zobel &map…")), "tradeoff_window");
     connect(open, &QAction::triggered, this, &Form1::tradeoff_window_Click);
 }
 
@@ -22,9 +21,7 @@ void Form1::tradeoff_window_Click()
         connect(m_tradeoff, &TradeoffWindow::networkChosen, this, &Form1::applyZobel);
     }
     // Not modal: the design stays open to change, and the map follows it.
-    m_tradeoff->show();
-    m_tradeoff->raise();
-    m_tradeoff->activateWindow();
+    showInFront(m_tradeoff);
 }
 
 void Form1::applyZobel(const QString &cPar, const QString &r, const QString &cSer)

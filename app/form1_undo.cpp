@@ -7,6 +7,7 @@
 #include "core/common/entryrule.h"
 #include "core/parts/partjson.h"
 #include "widgets/valuecombo.h"
+#include "widgets/windowlook.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -173,11 +174,9 @@ void Form1::createUndoActions(QMenu *menu)
     m_undo = new QUndoStack(this);
     // Each step holds two designs, about a kilobyte: a long session's keystrokes stay bounded.
     m_undo->setUndoLimit(1000);
-    QAction *undo = m_undo->createUndoAction(menu, QStringLiteral("&Undo"));
-    undo->setObjectName(QStringLiteral("design_undo"));
+    QAction *undo = named(m_undo->createUndoAction(menu, QStringLiteral("&Undo")), "design_undo");
     undo->setShortcuts(standardKeys(QKeySequence::Undo, Qt::CTRL | Qt::Key_Z));
-    QAction *redo = m_undo->createRedoAction(menu, QStringLiteral("Re&do"));
-    redo->setObjectName(QStringLiteral("design_redo"));
+    QAction *redo = named(m_undo->createRedoAction(menu, QStringLiteral("Re&do")), "design_redo");
     redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     menu->addAction(undo);

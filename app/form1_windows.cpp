@@ -6,6 +6,7 @@
 #include "schematic/schematic.h"
 #include "schematic/schematic_full.h"
 #include "widgets/valuecombo.h"
+#include "widgets/windowlook.h"
 
 #include <QLineEdit>
 #include <QWindow>
@@ -22,9 +23,7 @@ void Form1::power_calcs_Click()
     // Not modal; kept above this window, which stays usable.
     m_power->winId();
     m_power->windowHandle()->setTransientParent(windowHandle());
-    m_power->show();
-    m_power->raise();
-    m_power->activateWindow();
+    showInFront(m_power);
     // Near the upper right of the screen.
     m_power->placeOnScreen();
 }
@@ -71,9 +70,7 @@ void Form1::Save_As_Click()
     if (!m_fileControl)
         m_fileControl = new File_control(
             [model = m_model] { return reportValues(model->record(), model->analysis()); }, this);
-    m_fileControl->show();
-    m_fileControl->raise();
-    m_fileControl->activateWindow();
+    showInFront(m_fileControl);
 }
 
 void Form1::mnuAbout_Click()

@@ -22,6 +22,16 @@ private slots:
                               "3.28dB", "-42.08dB", "37.76dB", "3.73dB", "-42.55dB"}));
     }
 
+    // A window's menu item opens it again once it is closed.
+    void windowAgain()
+    {
+        auto *open = childNamed<QAction>(m_form, "carrier_window");
+        open->trigger();
+        m_form->findChild<QWidget *>("CarrierWindow")->close();
+        open->trigger();
+        QVERIFY(m_form->findChild<QWidget *>("CarrierWindow")->isVisible());
+    }
+
     void designs_data()
     {
         QTest::addColumn<QString>("script");

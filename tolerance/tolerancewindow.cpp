@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -106,13 +105,8 @@ ToleranceWindow::Box ToleranceWindow::addBox(QGridLayout *grid, const QString &n
 
 void ToleranceWindow::createControls()
 {
-    setObjectName(QStringLiteral("ToleranceWindow"));
-    setWindowTitle(QGuiApplication::applicationDisplayName() + QStringLiteral(" - Tolerance"));
-    styleWindow(this, false);
-    auto *central = new QWidget(this);
-    setCentralWidget(central);
-    auto *page = new QVBoxLayout(central);
-    page->setContentsMargins(8, 8, 8, 8);
+    QVBoxLayout *page = setUpPage(this, "ToleranceWindow", QStringLiteral("Tolerance"));
+    QWidget *central = centralWidget();
     auto *grid = new QGridLayout;
     grid->setVerticalSpacing(0);
     page->addWidget(goldLabel(QStringLiteral("Each input within +- its tolerance"), central));

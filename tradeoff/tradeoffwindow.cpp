@@ -8,7 +8,6 @@
 #include "widgets/windowlook.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QThread>
@@ -63,13 +62,8 @@ TradeoffWindow::~TradeoffWindow()
 
 void TradeoffWindow::createControls()
 {
-    setObjectName(QStringLiteral("TradeoffWindow"));
-    setWindowTitle(QGuiApplication::applicationDisplayName() + QStringLiteral(" - Zobel map"));
-    styleWindow(this, false);
-    auto *central = new QWidget(this);
-    setCentralWidget(central);
-    auto *page = new QVBoxLayout(central);
-    page->setContentsMargins(8, 8, 8, 8);
+    QVBoxLayout *page = setUpPage(this, "TradeoffWindow", QStringLiteral("Zobel map"));
+    QWidget *central = centralWidget();
     page->setSpacing(6);
 
     m_caption = goldLabel(QString(), central, {6, 3, 6, 3});

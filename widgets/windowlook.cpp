@@ -5,7 +5,9 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QScreen>
+#include <QVBoxLayout>
 
 QRect twipsRect(int left, int top, int width, int height)
 {
@@ -27,6 +29,26 @@ void styleWindow(QWidget *window, bool condensed)
     p.setColor(QPalette::Window, kWindowBlue);
     window->setPalette(p);
     window->setAutoFillBackground(true);
+}
+
+QVBoxLayout *setUpPage(QMainWindow *window, const char *name, const QString &title)
+{
+    window->setObjectName(QLatin1String(name));
+    window->setWindowTitle(QGuiApplication::applicationDisplayName() + QStringLiteral(" - ") +
+                           title);
+    styleWindow(window, false);
+    auto *central = new QWidget(window);
+    window->setCentralWidget(central);
+    auto *page = new QVBoxLayout(central);
+    page->setContentsMargins(8, 8, 8, 8);
+    return page;
+}
+
+void showInFront(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 QLabel *goldLabel(const QString &text, QWidget *parent, QMargins margins)

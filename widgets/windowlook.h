@@ -6,8 +6,10 @@
 
 class QLabel;
 class QLineEdit;
+class QMainWindow;
 class QRect;
 class QSize;
+class QVBoxLayout;
 class QWidget;
 
 // Look and placement shared by the program's windows.
@@ -40,6 +42,21 @@ QRect twipsRect(int left, int top, int width, int height);
 // Blue background and the bold 8.25 pt text of the program's windows; condensed where the
 // window's fixed layout needs the narrower face.
 void styleWindow(QWidget *window, bool condensed = true);
+
+// A resizable window of the program: named, titled "<program> - title" and styled; the layout of
+// its central widget, top to bottom, 8 pixels inside the edges.
+QVBoxLayout *setUpPage(QMainWindow *window, const char *name, const QString &title);
+
+// A window opened from a menu: shown, or brought in front when it is open already.
+void showInFront(QWidget *window);
+
+// `object` named `name`, for a chain of calls.
+template <class T>
+T *named(T *object, const char *name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
 
 // A label with a gold background and black text, its text this far inside its edges.
 QLabel *goldLabel(const QString &text, QWidget *parent, QMargins margins = {2, 0, 2, 0});

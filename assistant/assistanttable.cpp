@@ -21,7 +21,7 @@ QString cellText(const AssistantAnswer &answer, const AssistantDesign &d, int co
         case AssistantTable::FilterC:
         case AssistantTable::ZobelCPar:
         case AssistantTable::ZobelR:
-        case AssistantTable::ZobelCSer: return assistantItems(d).at(column);
+        case AssistantTable::ZobelCSer: return answer.items(d).at(column);
         case AssistantTable::WorstPeak: return fixed(d.worstPeakDb, 2);
         case AssistantTable::Gain20k: return fixed(d.gain20kDb, 2);
         case AssistantTable::Attenuation: return fixed(d.attenuationDb, 2);

@@ -2,12 +2,12 @@
 
 #include "assistant/assistanttable.h"
 #include "core/designmodel/designmodel.h"
+#include "core/network/analysis.h"
 #include "core/network/valuelists.h"
 #include "widgets/windowlook.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,12 +23,10 @@
 #include <numeric>
 
 struct AssistantWindow::Run {
-    explicit Run(AssistantInputs in)
-        : inputs(in.design), search(std::move(in)), tasks(std::size_t(search.taskCount()))
+    explicit Run(AssistantInputs in) : search(std::move(in)), tasks(std::size_t(search.taskCount()))
     {
         std::iota(tasks.begin(), tasks.end(), 0);
     }
-    TradeoffInputs inputs;  // the design it searches for
     AssistantSearch search;
     std::vector<int> tasks;
     std::shared_ptr<const AssistantAnswer> answer;  // once complete
@@ -39,11 +37,11 @@ namespace {
 QString hint()
 {
     return QStringLiteral(
-        "Every filter inductor and capacitor with every Zobel network of the lists, ideal parts: "
-        "the designs that meet the limits and that no other beats on worst-case peak, Zobel "
-        "dissipation, |gain at 20 kHz| and carrier attenuation (at 384 kHz, or at the switching "
-        "frequency with the carrier inputs). Select a row to see it dashed on Fig. 3; Enter or a "
-        "double-click puts it into the design.");
+        "Every filter inductor and capacitor of the lists and of the parts library with every "
+        "Zobel network of the lists: the designs that meet the limits and that no other beats on "
+        "worst-case peak, Zobel dissipation, |gain at 20 kHz| and carrier attenuation (at 384 "
+        "kHz, or at the switching frequency with the carrier inputs). Select a row to see it "
+        "dashed on Fig. 3; Enter or a double-click puts it into the design.");
 }
 
 QString counted(long long n)
@@ -81,9 +79,10 @@ AssistantWindow::AssistantWindow(const DesignModel &model, QWidget *parent)
     createControls();
     connectControls();
     connect(&m_model, &DesignModel::changed, this, &AssistantWindow::follow);
+    connect(&m_model, &DesignModel::libraryChanged, this, &AssistantWindow::follow);
     // A search the change makes useless gives way at once, before the change is worked out.
     connect(&m_model, &DesignModel::changing, this, [this] {
-        if (m_running && !sameSearch(m_running->inputs, inputsOf(m_model)))
+        if (m_running && !standsFor(*m_running))
             m_running->search.stop();
     });
     follow();
@@ -102,14 +101,8 @@ AssistantWindow::~AssistantWindow()
 
 void AssistantWindow::createControls()
 {
-    setObjectName(QStringLiteral("AssistantWindow"));
-    setWindowTitle(QGuiApplication::applicationDisplayName() +
-                   QStringLiteral(" - Design assistant"));
-    styleWindow(this, false);
-    auto *central = new QWidget(this);
-    setCentralWidget(central);
-    auto *page = new QVBoxLayout(central);
-    page->setContentsMargins(8, 8, 8, 8);
+    QVBoxLayout *page = setUpPage(this, "AssistantWindow", QStringLiteral("Design assistant"));
+    QWidget *central = centralWidget();
     page->setSpacing(6);
 
     QLabel *caption = goldLabel(hint(), central, {6, 3, 6, 3});
@@ -221,6 +214,12 @@ const AssistantAnswer *AssistantWindow::answer() const
     return m_shown ? m_shown->answer.get() : nullptr;
 }
 
+bool AssistantWindow::standsFor(const Run &run) const
+{
+    const AssistantInputs &searched = run.search.inputs();
+    return sameSearch(searched.design, inputsOf(m_model)) && searched.library == m_model.library();
+}
+
 bool AssistantWindow::isWorking() const
 {
     return m_running != nullptr;
@@ -231,11 +230,10 @@ void AssistantWindow::follow()
     // The ripple is a limit only with the carrier inputs.
     m_boxes[MaxRipple].edit->setEnabled(m_model.record().carrier.given());
     readLimits();
-    const TradeoffInputs now = inputsOf(m_model);
-    if (m_running && !sameSearch(m_running->inputs, now))
+    if (m_running && !standsFor(*m_running))
         stop(kChanged);
     if (m_shown) {
-        const bool current = sameSearch(m_shown->inputs, now);
+        const bool current = standsFor(*m_shown);
         if (!current)
             m_view->clearSelection();
         m_view->setEnabled(current);
@@ -287,8 +285,8 @@ void AssistantWindow::search()
     m_shown.reset();
     m_table->setAnswer(nullptr);
     select();
-    m_running =
-        std::make_shared<Run>(AssistantInputs{inputsOf(m_model), *limits, m_filterLs, m_filterCs});
+    m_running = std::make_shared<Run>(
+        AssistantInputs{inputsOf(m_model), *limits, m_filterLs, m_filterCs, m_model.library()});
     m_status->setText(QStringLiteral("Searching %1 designs…")
                           .arg(counted(m_running->search.taskCount() *
                                        static_cast<long long>(zobelNetworkCount()))));
@@ -354,12 +352,14 @@ void AssistantWindow::select()
     std::optional<Overlay> next;
     if (rows.size() == 1 && m_shown) {
         const AssistantDesign &d = m_shown->answer->designs[std::size_t(rows[0].row())];
-        const QStringList items = assistantItems(d);
+        const QStringList items = m_shown->answer->items(d);
         next.emplace();
         next->name = QStringLiteral("assistant: %1 uH, %2 uF; Zobel %3 uF, %4 ohm, %5 uF")
                          .arg(items[0], items[1], items[2], items[3], items[4]);
         // A finished search still knows the design it searched for.
-        sweepGainZobel(networkValues(m_shown->search.designOf(d)), next->curve);
+        DesignAnalysis a;
+        analyseDesign(m_shown->search.designOf(d), 0.0, a, AnalysisPart::GainZobel);
+        next->curve = std::move(a.gainZobel);
     }
     if (!next && !m_overlay)
         return;
@@ -371,7 +371,8 @@ void AssistantWindow::choose(const QModelIndex &index)
 {
     if (!m_shown || !index.isValid() || !m_view->isEnabled())
         return;
-    const QStringList items = assistantItems(m_shown->answer->designs[std::size_t(index.row())]);
+    const QStringList items =
+        m_shown->answer->items(m_shown->answer->designs[std::size_t(index.row())]);
     emit designChosen(items[0], items[1], items[2], items[3], items[4]);
 }
 

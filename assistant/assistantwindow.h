@@ -78,6 +78,8 @@ private:
                 const QString &unit, int row, int column);
     void connectControls();
     void follow();
+    // Whether a search's answer is the one for the model's design and library.
+    bool standsFor(const Run &run) const;
 
     // The limits as the boxes give them, each reason shown; empty while one is wrong.
     std::optional<AssistantLimits> readLimits();

@@ -154,10 +154,15 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, const Comman
     in.loadPower = base.loadPower;
     // The design file's parts stand for the library, which the command line never reads: the
     // same command gives the same output on any machine.
-    PartsLibrary fileParts;
-    for (const std::optional<Part> &p : base.record.parts.items)
-        if (p)
-            fileParts.add(*p);
+    const auto libraryOf = [](const BoardParts &parts) {
+        PartsLibrary library;
+        for (const std::optional<Part> &p : parts.items)
+            if (p)
+                library.add(*p);
+        return library;
+    };
+    in.library = libraryOf(base.record.parts);
+    const PartsLibrary &fileParts = in.library;
     const auto given = [&parser](const QString &name) { return parser.isSet(name); };
     for (const ListOption &o : kListOptions) {
         const QString name = QString::fromLatin1(o.name);
@@ -199,8 +204,10 @@ std::optional<Refusal> readDesign(const QCommandLineParser &parser, const Comman
                     : QStringLiteral("--design: %1: \"load_file\": %2").arg(designPath, *refusal)};
         in.loadFile = std::make_shared<const MeasuredLoad>(std::get<MeasuredLoad>(std::move(read)));
     }
-    if (given(QStringLiteral("ideal")))
+    if (given(QStringLiteral("ideal"))) {
         in.design.parts = withoutParasitics(in.design.parts);
+        in.library = libraryOf(withoutParasitics(base.record.parts));  // what synthesize searches
+    }
     return readCarrierOptions(parser, in.design);
 }
 
@@ -233,7 +240,7 @@ Outcome run(const QCommandLineParser &parser, QStringList &warnings)
     for (const QString &option : synthesizeOptionNames())
         if (command->run != synthesizeCommand && parser.isSet(option))
             return Refusal{QStringLiteral("--%1 is not taken by %2").arg(option, name)};
-    Invocation in{parser, words.mid(1), {}, 50.0, {}};
+    Invocation in{parser, words.mid(1), {}, 50.0, {}, {}};
     if (std::optional<Refusal> refused = readDesign(parser, *command, in, warnings))
         return *refused;
     return command->run(in);

@@ -5,6 +5,7 @@
 
 #include "core/measured/measuredload.h"
 #include "core/network/designrecord.h"
+#include "core/parts/partslibrary.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -32,6 +33,7 @@ struct Invocation {
     DesignRecord design;
     double loadPower = 50.0;
     std::shared_ptr<const MeasuredLoad> loadFile;  // --load-file, when given
+    PartsLibrary library;  // the --design file's parts, in the place of the user's library
 };
 
 // The commands.

@@ -81,7 +81,7 @@ Outcome synthesizeCommand(const Invocation &in)
     }
     if (limits.maxRippleA && !carrier.given())
         return Refusal{QStringLiteral("--%1 needs --supply and --fsw").arg(kMaxRipple)};
-    AssistantSearch search({{in.design, in.loadPower, in.loadFile}, limits, {}, {}});
+    AssistantSearch search({{in.design, in.loadPower, in.loadFile}, limits, {}, {}, in.library});
     std::vector<int> tasks(std::size_t(search.taskCount()));
     std::iota(tasks.begin(), tasks.end(), 0);
     QtConcurrent::blockingMap(tasks, [&search](int t) { search.run(t); });

@@ -49,6 +49,7 @@ hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/explore-parts.json" '
 hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/tolerance-cli.json" 'build/quorvel tolerance --runs 10000' >/dev/null 2>&1
 hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/synthesize.json" 'build/quorvel synthesize' >/dev/null 2>&1
 hyperfine -N --warmup 1 --runs "$reps" --export-json "$out/synthesize-carrier.json" 'build/quorvel synthesize --full-bridge --supply 48 --fsw 384 --modulation bd' >/dev/null 2>&1
+hyperfine -N --runs 3 --export-json "$out/synthesize-parts.json" 'build/quorvel synthesize --design tests/fuzz/design/accept-parts-every-field.quorvel' >/dev/null 2>&1
 /usr/bin/time -f %M -o "$out/rss" build/bench/bench_startup --session >/dev/null 2>&1
 python3 - "$out" <<'PY'
 import json, os, sys
@@ -69,6 +70,7 @@ explore_parts = json.load(open(os.path.join(out, 'explore-parts.json')))['result
 tolerance_cli = json.load(open(os.path.join(out, 'tolerance-cli.json')))['results'][0]['median'] * 1000
 synthesize = json.load(open(os.path.join(out, 'synthesize.json')))['results'][0]['median'] * 1000
 synthesize_carrier = json.load(open(os.path.join(out, 'synthesize-carrier.json')))['results'][0]['median'] * 1000
+synthesize_parts = json.load(open(os.path.join(out, 'synthesize-parts.json')))['results'][0]['median'] * 1000
 rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
     ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute/'), 'ms', None),
@@ -91,6 +93,7 @@ rows = [
     ('the same for a design file with real parts and the carrier inputs', explore_parts, 'ms', None),
     ('quorvel synthesize: 17 x 17 filters x every Zobel network (whole process, two cores)', synthesize, 'ms', 2000.0),
     ('the same with the carrier inputs (full bridge, 48 V, 384 kHz, BD), ripple included', synthesize_carrier, 'ms', 5000.0),
+    ('the same for a design file whose two filter parts (with parasitics) join the lists: 18 x 18 filters', synthesize_parts, 'ms', None),
     ('Speaker_L keystroke 5 ms into a search of the assistant, which it stops', median('ui.json', 'BM_SpeakerLKeystrokeWhileSearching/searching:1'), 'ms', 2.0),
     ('the same keystroke after the same pause, the assistant open, no search', median('ui.json', 'BM_SpeakerLKeystrokeWhileSearching/searching:0'), 'ms', None),
     ('tolerance: 1,000 boards, figures and corners, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:0'), 'ms', None),

@@ -183,8 +183,10 @@ inline double gainDbAt(const DesignRecord &r, double w, bool zobel, double speak
              (1.0 / (j * w * orOpen(r.zobel_c_serval)) +
               1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * orOpen(r.zobel_c_parval))) /
              (r.full_bridge_select ? 2.0 : 1.0);
-    const C wL(0, w * r.filter_l_par_modeval * (r.full_bridge_select ? 2 : 1));
-    return 20 * std::log10(std::abs(1.0 / (1.0 + wL * Y)));
+    const std::optional<Part> &l = r.parts.at(PartSlot::filter_l);  // its DCR, if any
+    const C wL = (l && l->dcrOhm ? *l->dcrOhm : 0.0) + j * w * r.filter_l_par_modeval;
+    const double k = r.full_bridge_select ? 2 : 1;
+    return 20 * std::log10(std::abs(1.0 / (1.0 + k * wL * Y)));
 }
 // The same at grid point i, i x 100 Hz with the grid's own 2 pi.
 inline double gainDb(const DesignRecord &r, int i, bool zobel, double speakerR = -1)

@@ -198,10 +198,15 @@ QUORVEL_SWEEP_TARGETS ParasiticFigures sweepParasitic(const ParasiticNetwork &n,
     return fig;
 }
 
+double parasiticGainAtOmega(const ParasiticNetwork &n, double w, bool zobel)
+{
+    const NetworkPoint p = networkPointAt(n, w);
+    return detail::toDecibel(guarded(zobel ? p.ratioZobel : p.ratioPlain));
+}
+
 double parasiticGainAt(const ParasiticNetwork &n, int i, bool zobel)
 {
-    const NetworkPoint p = networkPointAt(n, gridOmega(i));
-    return detail::toDecibel(guarded(zobel ? p.ratioZobel : p.ratioPlain));
+    return parasiticGainAtOmega(n, gridOmega(i), zobel);
 }
 
 namespace {

@@ -55,6 +55,8 @@ ParasiticFigures sweepParasitic(const ParasiticNetwork &n, Curve *gain, Curve *g
 // The gain (dB) sweepParasitic gives at grid point i (1 .. kSweepPoints), without or with the
 // Zobel network.
 double parasiticGainAt(const ParasiticNetwork &n, int i, bool zobel);
+// The same at any angular frequency w; at w = gridOmega(i) it is parasiticGainAt(n, i, zobel).
+double parasiticGainAtOmega(const ParasiticNetwork &n, double w, bool zobel);
 
 // The same with a load of admittance y at that point (a measured speaker) in place of the
 // speaker, and the figures with the Zobel network for such a load on the whole grid (y[1 ..]).

@@ -14,6 +14,7 @@
 #include "core/tradeoff/assistant.h"
 
 #include "core/common/figuretext.h"
+#include "core/network/parasitics.h"
 #include "core/network/sweeps.h"
 #include "core/network/valuelists.h"
 
@@ -175,30 +176,29 @@ std::optional<AssistantLimit> AssistantAnswer::mostExcluding() const
     return AssistantLimit(most - excluded.begin());
 }
 
-QStringList assistantItems(const AssistantDesign &d)
+QStringList AssistantAnswer::items(const AssistantDesign &d) const
 {
     const ZobelNetwork z = zobelNetwork(d.zobel);
-    return {listItems(ListSelector::filter_l_par).at(d.filterL),
-            listItems(ListSelector::filter_c_par).at(d.filterC), zobelCParText(z), zobelRText(z),
+    return {filterLItems.at(d.filterL), filterCItems.at(d.filterC), zobelCParText(z), zobelRText(z),
             zobelCSerText(z)};
 }
 
-DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC)
+DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC,
+                        const PartsLibrary &library)
 {
     DesignRecord d = design;
     d.parts = {};
-    acceptSelection(d, ListSelector::filter_l_par,
-                    listItems(ListSelector::filter_l_par).at(filterL));
-    acceptSelection(d, ListSelector::filter_c_par,
-                    listItems(ListSelector::filter_c_par).at(filterC));
+    for (const auto &[s, k] : {std::pair{ListSelector::filter_l_par, filterL},
+                               std::pair{ListSelector::filter_c_par, filterC}})
+        acceptSelection(d, s, listItems(s, library).at(k), library);
     return d;
 }
 
 AssistantSearch::AssistantSearch(AssistantInputs in) : m_in(std::move(in))
 {
     m_in.design.design.parts = {};
-    const auto all = [](ListSelector s) {
-        std::vector<int> v(std::size_t(listItems(s).size()));
+    const auto all = [this](ListSelector s) {
+        std::vector<int> v(std::size_t(listItems(s, m_in.library).size()));
         for (std::size_t i = 0; i < v.size(); ++i) v[i] = int(i);
         return v;
     };
@@ -206,8 +206,9 @@ AssistantSearch::AssistantSearch(AssistantInputs in) : m_in(std::move(in))
         m_in.filterLs = all(ListSelector::filter_l_par);
     if (m_in.filterCs.empty())
         m_in.filterCs = all(ListSelector::filter_c_par);
-    m_cCount = int(listItems(ListSelector::filter_c_par).size());
-    m_taskAt.assign(listItems(ListSelector::filter_l_par).size() * std::size_t(m_cCount), -1);
+    m_cCount = int(listItems(ListSelector::filter_c_par, m_in.library).size());
+    m_taskAt.assign(
+        listItems(ListSelector::filter_l_par, m_in.library).size() * std::size_t(m_cCount), -1);
     for (int l : m_in.filterLs)
         for (int c : m_in.filterCs) {
             m_taskAt[std::size_t(l) * std::size_t(m_cCount) + std::size_t(c)] = int(m_tasks.size());
@@ -223,8 +224,10 @@ void AssistantSearch::run(int task)
         return;
     Task &t = m_tasks[std::size_t(task)];
     TradeoffInputs in = m_in.design;
-    in.design = withFilter(in.design, t.filterL, t.filterC);
+    in.design = withFilter(in.design, t.filterL, t.filterC, m_in.library);
     const TradeoffEngine engine(in);
+    // A library part's parasitics: Fig. 3 as the main window sweeps such a design.
+    const bool parasitic = in.design.parts.hasParasitics();
     const CarrierInputs &carrier = in.design.carrier;
     const bool withCarrier = carrier.given();
     const double w = withCarrier ? omegaAt(carrier.switchingHz) : gridOmega(3840);  // 384 kHz
@@ -248,7 +251,10 @@ void AssistantSearch::run(int task)
         d.zobel = z;
         d.worstPeakDb = row.worstPeakDb;
         d.gain20kDb = row.gain20kDb;
-        d.attenuationDb = -detail::toDecibel(ratioZobelAtOmega(engine.network(z), w));
+        d.attenuationDb =
+            parasitic ? -parasiticGainAtOmega(
+                            parasiticNetwork(withZobel(in.design, zobelNetwork(z))), w, true)
+                      : -detail::toDecibel(ratioZobelAtOmega(engine.network(z), w));
         d.zobelW = row.zobelW;
         ++t.searched;
         // The ripple waits for the front: see AssistantAnswer::excluded.
@@ -307,6 +313,8 @@ AssistantAnswer AssistantSearch::finish() &&
 {
     AssistantAnswer answer;
     answer.withCarrier = m_in.design.design.carrier.given();
+    answer.filterLItems = listItems(ListSelector::filter_l_par, m_in.library);
+    answer.filterCItems = listItems(ListSelector::filter_c_par, m_in.library);
     std::vector<AssistantDesign> all;
     for (Task &t : m_tasks) {
         answer.searched += t.searched;
@@ -331,7 +339,8 @@ AssistantAnswer AssistantSearch::finish() &&
 
 DesignRecord AssistantSearch::designOf(const AssistantDesign &d) const
 {
-    return withZobel(withFilter(m_in.design.design, d.filterL, d.filterC), zobelNetwork(d.zobel));
+    return withZobel(withFilter(m_in.design.design, d.filterL, d.filterC, m_in.library),
+                     zobelNetwork(d.zobel));
 }
 
 AssistantAnswer assistantSearch(const AssistantInputs &in)
@@ -347,7 +356,7 @@ QByteArray assistantCsv(const AssistantAnswer &answer)
         "filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,"
         "carrier_attenuation_dB,zobel_W,ripple_App\n");
     for (const AssistantDesign &d : answer.designs) {
-        out += assistantItems(d).join(QLatin1Char(',')).toLatin1() + ',' +
+        out += answer.items(d).join(QLatin1Char(',')).toLatin1() + ',' +
                roundTripText(d.worstPeakDb) + ',' + roundTripText(d.gain20kDb) + ',' +
                roundTripText(d.attenuationDb) + ',' + roundTripText(d.zobelW) + ',' +
                (answer.withCarrier ? roundTripText(d.rippleApp) : QByteArray()) + '\n';

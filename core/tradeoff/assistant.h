@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/parts/partslibrary.h"
 #include "core/tradeoff/tradeoff.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <atomic>
@@ -15,7 +17,8 @@
 // lists, each judged as the Zobel map judges a network (over the same loads) and as the windows
 // would show it once chosen, then the designs that meet the user's limits and that no other such
 // design beats on worst-case peak, Zobel dissipation, |gain at 20 kHz| and carrier attenuation.
-// Parts are the lists' ideal items.
+// The filter's items are the lists' and the library's inductors and capacitors after them, each
+// with its parasitics as its selector would take it; the Zobel networks are the lists' ideal items.
 
 // The limits; an empty one does not limit.
 struct AssistantLimits {
@@ -40,8 +43,8 @@ std::variant<std::pair<double, double>, QString> readLimitWindow(const QString &
 
 // One design and its figures, as the windows show them once it is chosen.
 struct AssistantDesign {
-    int filterL = 0;  // index into the filter_l_par list
-    int filterC = 0;  // index into the filter_c_par list
+    int filterL = 0;  // index into the filter_l_par list, the library's items after the list's
+    int filterC = 0;  // index into the filter_c_par list, the same
     int zobel = 0;    // zobelNetwork() index
     double worstPeakDb = 0.0;
     double gain20kDb = 0.0;
@@ -53,6 +56,9 @@ struct AssistantDesign {
 
 struct AssistantAnswer {
     std::vector<AssistantDesign> designs;  // by worst-case peak, then list order
+    // The filter items the designs' indices count, as the lists write them, the library's after
+    // the lists' own.
+    QStringList filterLItems, filterCItems;
     bool withCarrier = false;
     long long searched = 0;  // designs judged
     // How many designs each limit excludes: of all those searched, the ones failing it, whatever
@@ -62,16 +68,20 @@ struct AssistantAnswer {
     std::array<long long, kAssistantLimitCount> excluded{};
     // The limit that excludes the most; empty when none is set.
     std::optional<AssistantLimit> mostExcluding() const;
+    // A design's filter_l_par, filter_c_par, zobel_c_par, zobel_r_par and zobel_c_ser items, as
+    // the lists write them.
+    QStringList items(const AssistantDesign &d) const;
 };
 
 // What to search: the design gives the topology, the speaker, the load power's 7 kHz figure, the
 // carrier inputs and the measured speaker (TradeoffInputs). The index lists restrict the filter
-// items searched (empty: all of them).
+// items searched (empty: all of them, the library's included).
 struct AssistantInputs {
     TradeoffInputs design;
     AssistantLimits limits;
     std::vector<int> filterLs;
     std::vector<int> filterCs;
+    PartsLibrary library;
 };
 
 // A search being worked: run() each task once, in any order and from several threads at once,
@@ -89,8 +99,11 @@ public:
     void stop() { m_stop = true; }
     AssistantAnswer finish() &&;
 
+    // What it searches, the design's own parts left out.
+    const AssistantInputs &inputs() const { return m_in; }
+
     // The design a row stands for: the filter's and the network's items taken as the selectors
-    // take them, every part ideal.
+    // take them, with the library.
     DesignRecord designOf(const AssistantDesign &d) const;
 
 private:
@@ -121,13 +134,10 @@ private:
 // The whole search on the calling thread.
 AssistantAnswer assistantSearch(const AssistantInputs &in);
 
-// A design's filter_l_par, filter_c_par, zobel_c_par, zobel_r_par and zobel_c_ser items, as the
-// lists write them.
-QStringList assistantItems(const AssistantDesign &d);
-
-// The design with filter items l and c (list indices) taken as the selectors take them, every part
-// ideal.
-DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC);
+// The design with filter items l and c (indices into the lists with the library's items) taken as
+// the selectors take them: a library item brings its part, every other part is ideal.
+DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC,
+                        const PartsLibrary &library = {});
 
 // The answer as CSV: filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,
 // carrier_attenuation_dB,zobel_W,ripple_App; the items as the lists write them, the numbers read

@@ -56,6 +56,8 @@ def design_of(args):
         if args[k] in ("--supply", "--fsw", "--modulation"):
             carrier[args[k][2:]] = args[k + 1]
             k += 2
+        elif args[k] in ("--design", "--ideal"):  # a file the options here repeat, parts ideal
+            k += 2 if args[k] == "--design" else 1
         else:
             rest.append(args[k])
             k += 1
@@ -187,21 +189,27 @@ def check(program, design, sample, seed):
     return problems, notes
 
 
-def main():
+def run_cases(cases, check_case, label, sample, command=False):
+    """Checks each case with check_case(program, case, sample, seed); 1 when one differs."""
     p = argparse.ArgumentParser()
-    p.add_argument("command", choices=["check"])
+    if command:
+        p.add_argument("command", choices=["check"])
     p.add_argument("program")
-    p.add_argument("--sample", type=int, default=16)
+    p.add_argument("--sample", type=int, default=sample)
     p.add_argument("--seed", type=int, default=1)
     a = p.parse_args()
     failed = 0
-    for n, design in enumerate(DESIGNS):
-        problems, notes = check(a.program, design, a.sample, a.seed + n)
-        print(" ".join(design), "->", "differs" if problems else "agrees")
+    for n, case in enumerate(cases):
+        problems, notes = check_case(a.program, case, a.sample, a.seed + n)
+        print(label(case), "->", "differs" if problems else "agrees")
         for line in notes + problems[:10]:
             print("   ", line)
         failed += bool(problems)
     return 1 if failed else 0
+
+
+def main():
+    return run_cases(DESIGNS, check, " ".join, 16, command=True)
 
 
 if __name__ == "__main__":

@@ -10,66 +10,144 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 // A curve that leaves out, when drawing, the points a logarithmic axis cannot show (zero and
 // negative coordinates, such as the 0 Hz point of the gain curves) instead of drawing a line to
 // a made-up position outside the plot. The data keep every point.
 //
 // Where many points share a pixel column it draws, per column, the first, lowest, highest and
-// last of them, which paints the same pixels as all of them would. The columns of the points
-// are kept from one drawing to the next: the frequencies stay while the curve is replotted on
-// every keystroke, and finding a column on a logarithmic axis is most of the cost.
+// last of them, which paints the same pixels as all of them would. The pixel of every point's
+// key is kept from one drawing to the next: the frequencies stay while the curve is replotted on
+// every keystroke, and a logarithm per point is most of the cost of drawing it. A plain line
+// (no fill, dots or selection) is drawn from those kept pixels; anything else the library draws.
 class LogSafeGraph : public QCPGraph
 {
 public:
     using QCPGraph::QCPGraph;
 
     // The points' keys (not only their values) changed since the last drawing.
-    void keysChanged() { m_columns.clear(); }
+    void keysChanged() { m_pixels.clear(); }
     // For its legend entry.
     void drawIcon(QCPPainter *painter, const QRectF &rect) const { drawLegendIcon(painter, rect); }
 
 protected:
+    void draw(QCPPainter *painter) override
+    {
+        if (mLineStyle != lsLine || !mScatterStyle.isNone() || mBrush.style() != Qt::NoBrush ||
+            !selection().isEmpty() || keyAxis()->orientation() != Qt::Horizontal ||
+            keyAxis()->rangeReversed()) {
+            QCPGraph::draw(painter);
+            return;
+        }
+        if (keyAxis()->range().size() <= 0 || mDataContainer->isEmpty())
+            return;
+        QCPGraphDataContainer::const_iterator begin, end;
+        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        if (!drawnPoints(m_drawn, begin, end)) {
+            QCPGraph::draw(painter);  // sampled the library's way
+            return;
+        }
+        const auto all = mDataContainer->constBegin();
+        QVector<QPointF> lines;
+        lines.reserve(static_cast<qsizetype>(m_drawn.size()));
+        for (int k : m_drawn)
+            lines.append(
+                QPointF(m_pixels[std::size_t(k)], valueAxis()->coordToPixel(all[k].value)));
+        painter->setPen(mPen);
+        painter->setBrush(Qt::NoBrush);
+        drawLinePlot(painter, lines);
+    }
+
     void getOptimizedLineData(QVector<QCPGraphData> *lineData,
                               const QCPGraphDataContainer::const_iterator &begin,
                               const QCPGraphDataContainer::const_iterator &end) const override
     {
-        auto first = begin;
-        if (keyAxis()->scaleType() == QCPAxis::stLogarithmic) {
-            while (first != end && !(first->key > 0)) ++first;
+        const auto all = mDataContainer->constBegin();
+        lineData->clear();
+        if (drawnPoints(m_drawn, begin, end)) {
+            for (int k : m_drawn) lineData->append(all[k]);
+            return;
         }
-        if (end - first > 2 * keyAxis()->axisRect()->width())
-            columnExtremes(lineData, first, end);
-        else
-            QCPGraph::getOptimizedLineData(lineData, first, end);
-        if (valueAxis()->scaleType() == QCPAxis::stLogarithmic) {
-            lineData->erase(std::remove_if(lineData->begin(), lineData->end(),
-                                           [](const QCPGraphData &d) { return !(d.value > 0); }),
-                            lineData->end());
-        }
+        QCPGraph::getOptimizedLineData(lineData, firstShown(begin, end), end);
+        lineData->erase(
+            std::remove_if(lineData->begin(), lineData->end(),
+                           [this](const QCPGraphData &d) { return !valueShown(d.value); }),
+            lineData->end());
     }
 
 private:
-    void columnExtremes(QVector<QCPGraphData> *lineData,
-                        const QCPGraphDataContainer::const_iterator &first,
-                        const QCPGraphDataContainer::const_iterator &end) const
+    // The first point from begin whose key the key axis can show.
+    QCPGraphDataContainer::const_iterator firstShown(
+        QCPGraphDataContainer::const_iterator first,
+        const QCPGraphDataContainer::const_iterator &end) const
+    {
+        if (keyAxis()->scaleType() == QCPAxis::stLogarithmic) {
+            while (first != end && !(first->key > 0)) ++first;
+        }
+        return first;
+    }
+    bool valueShown(double value) const
+    {
+        return valueAxis()->scaleType() != QCPAxis::stLogarithmic || value > 0;
+    }
+
+    // The indices of the points drawn between begin and end, in order; false where the library's
+    // own sampling would thin them (fewer points than two per pixel across the span they cover,
+    // yet more than two per pixel of that span).
+    bool drawnPoints(std::vector<int> &drawn, const QCPGraphDataContainer::const_iterator &begin,
+                     const QCPGraphDataContainer::const_iterator &end) const
     {
         const auto all = mDataContainer->constBegin();
-        const int from = static_cast<int>(first - all), to = static_cast<int>(end - all);
+        keepPixels();
+        const int from = static_cast<int>(firstShown(begin, end) - all),
+                  to = static_cast<int>(end - all);
+        drawn.clear();
+        if (to - from > 2 * keyAxis()->axisRect()->width()) {
+            columnExtremes(drawn, from, to);
+        } else {
+            if (from < to && mAdaptiveSampling) {
+                const double span =
+                    qAbs(m_pixels[std::size_t(from)] - m_pixels[std::size_t(to - 1)]);
+                if (2 * span + 2 < static_cast<double>(std::numeric_limits<int>::max()) &&
+                    to - from >= int(2 * span + 2))
+                    return false;
+            }
+            for (int k = from; k < to; ++k) drawn.push_back(k);
+        }
+        drawn.erase(std::remove_if(drawn.begin(), drawn.end(),
+                                   [&](int k) { return !valueShown(all[k].value); }),
+                    drawn.end());
+        return true;
+    }
+
+    // Every point's key pixel, worked out again when the keys, the axis or the plot changed.
+    void keepPixels() const
+    {
         const QCPRange range = keyAxis()->range();
         const QRect rect = keyAxis()->axisRect()->rect();
-        if (range != m_columnsRange || rect != m_columnsRect ||
-            m_columns.size() != static_cast<std::size_t>(mDataContainer->size())) {
-            m_columns.resize(mDataContainer->size());
-            for (int i = 0; i < mDataContainer->size(); ++i)
-                m_columns[i] = static_cast<int>(std::floor(keyAxis()->coordToPixel(all[i].key)));
-            m_columnsRange = range;
-            m_columnsRect = rect;
+        const QCPAxis::ScaleType scale = keyAxis()->scaleType();
+        if (range == m_pixelsRange && rect == m_pixelsRect && scale == m_pixelsScale &&
+            m_pixels.size() == static_cast<std::size_t>(mDataContainer->size()))
+            return;
+        const auto all = mDataContainer->constBegin();
+        m_pixels.resize(std::size_t(mDataContainer->size()));
+        m_columns.resize(m_pixels.size());
+        for (std::size_t i = 0; i < m_pixels.size(); ++i) {
+            m_pixels[i] = keyAxis()->coordToPixel(all[int(i)].key);
+            m_columns[i] = static_cast<int>(std::floor(m_pixels[i]));
         }
-        lineData->clear();
+        m_pixelsRange = range;
+        m_pixelsRect = rect;
+        m_pixelsScale = scale;
+    }
+
+    void columnExtremes(std::vector<int> &drawn, int from, int to) const
+    {
+        const auto all = mDataContainer->constBegin();
         for (int i = from; i < to;) {
             int low = i, high = i, last = i;
-            while (last + 1 < to && m_columns[last + 1] == m_columns[i]) {
+            while (last + 1 < to && m_columns[std::size_t(last + 1)] == m_columns[std::size_t(i)]) {
                 ++last;
                 if (all[last].value < all[low].value)
                     low = last;
@@ -79,14 +157,17 @@ private:
             // In the order they come, each once.
             int picks[] = {i, std::min(low, high), std::max(low, high), last};
             int *stop = std::unique(std::begin(picks), std::end(picks));
-            for (int *k = std::begin(picks); k != stop; ++k) lineData->append(all[*k]);
+            drawn.insert(drawn.end(), std::begin(picks), stop);
             i = last + 1;
         }
     }
 
-    mutable std::vector<int> m_columns;  // pixel column of every point's key
-    mutable QCPRange m_columnsRange;
-    mutable QRect m_columnsRect;
+    mutable std::vector<double> m_pixels;  // key pixel of every point
+    mutable std::vector<int> m_columns;    // and its pixel column
+    mutable QCPRange m_pixelsRange;
+    mutable QRect m_pixelsRect;
+    mutable QCPAxis::ScaleType m_pixelsScale = QCPAxis::stLinear;
+    mutable std::vector<int> m_drawn;  // reused from one drawing to the next
 };
 
 namespace {

@@ -55,8 +55,7 @@ protected:
             lines.append(
                 QPointF(m_pixels[std::size_t(k)], valueAxis()->coordToPixel(all[k].value)));
         painter->setPen(mPen);
-        painter->setBrush(Qt::NoBrush);
-        drawLinePlot(painter, lines);
+        drawLinePlot(painter, lines);  // a polyline: no brush
     }
 
     void getOptimizedLineData(QVector<QCPGraphData> *lineData,

@@ -78,7 +78,7 @@ ToleranceWindow::ToleranceWindow(DesignModel &model, QWidget *parent)
 
 ToleranceWindow::~ToleranceWindow()
 {
-    cancel();
+    m_job.cancel();
     m_job.waitForFinished();
 }
 
@@ -256,7 +256,7 @@ void ToleranceWindow::restart()
     if (!active())
         return;
     if (m_job.isRunning()) {
-        cancel();  // finished() starts the next batch
+        m_job.cancel();  // finished() starts the next batch
         return;
     }
     start();
@@ -269,26 +269,15 @@ void ToleranceWindow::start()
     m_status->setText(QStringLiteral("Working out %1 boards…").arg(m_settings.runs));
     m_work = std::make_shared<ToleranceWork>(m_model.record(), m_model.loadPower(), m_settings,
                                              m_limits, true);
-    m_stop = std::make_shared<std::atomic<bool>>(false);
     m_job.setFuture(QtConcurrent::map(&m_pool, m_work->items(),
-                                      [work = m_work, stop = m_stop](ToleranceRun &run) {
-                                          if (!stop->load(std::memory_order_relaxed))
-                                              work->fill(run);
-                                      }));
-}
-
-void ToleranceWindow::cancel()
-{
-    if (m_stop)
-        m_stop->store(true, std::memory_order_relaxed);
-    m_job.cancel();
+                                      [work = m_work](ToleranceRun &run) { work->fill(run); }));
 }
 
 void ToleranceWindow::finished()
 {
     const std::shared_ptr<ToleranceWork> work = std::move(m_work);
-    const bool stopped = m_job.isCanceled() || m_stop->load(std::memory_order_relaxed);
-    if (!stopped && !m_pending && active() && m_generation == m_model.toleranceGeneration()) {
+    if (!m_job.isCanceled() && !m_pending && active() &&
+        m_generation == m_model.toleranceGeneration()) {
         m_shown = std::make_shared<const ToleranceResult>(std::move(*work).finish());
         m_model.setTolerance(m_shown, m_generation);
         m_status->setText(QStringLiteral("%1 boards, seed %2.")
@@ -355,7 +344,7 @@ void ToleranceWindow::closeEvent(QCloseEvent *event)
 {
     event->accept();
     if (!m_bandsWanted) {
-        cancel();
+        m_job.cancel();
         m_model.clearTolerance();
     }
 }

@@ -7,7 +7,6 @@
 #include <QThreadPool>
 
 #include <array>
-#include <atomic>
 #include <memory>
 
 class DesignModel;
@@ -58,7 +57,6 @@ private:
     void restart();
     void start();
     void finished();
-    void cancel();
     void showResult();
 
     DesignModel &m_model;
@@ -76,9 +74,6 @@ private:
     QThreadPool m_pool;
     QFutureWatcher<void> m_job;
     std::shared_ptr<ToleranceWork> m_work;
-    // Set when the job is cancelled: the runs it has handed out but not begun are skipped (the
-    // pool hands them out in blocks of up to a quarter of the batch).
-    std::shared_ptr<std::atomic<bool>> m_stop;
     quint64 m_generation = 0;
     std::shared_ptr<const ToleranceResult> m_shown;
 };

@@ -56,7 +56,7 @@ TradeoffWindow::TradeoffWindow(const DesignModel &model, QWidget *parent) : QMai
 
 TradeoffWindow::~TradeoffWindow()
 {
-    cancel();
+    m_job.cancel();
     m_job.waitForFinished();
 }
 
@@ -125,23 +125,12 @@ void TradeoffWindow::start()
 {
     if (m_job.isRunning()) {
         // Stopped after the rows at hand; finished() starts the next one.
-        cancel();
+        m_job.cancel();
         return;
     }
     m_work = std::make_shared<TradeoffWork>(m_wanted, m_shown.get());
-    m_stop = std::make_shared<std::atomic<bool>>(false);
     m_job.setFuture(QtConcurrent::map(&m_pool, m_work->rows(),
-                                      [work = m_work, stop = m_stop](TradeoffRow &row) {
-                                          if (!stop->load(std::memory_order_relaxed))
-                                              work->fill(row);
-                                      }));
-}
-
-void TradeoffWindow::cancel()
-{
-    if (m_stop)
-        m_stop->store(true, std::memory_order_relaxed);
-    m_job.cancel();
+                                      [work = m_work](TradeoffRow &row) { work->fill(row); }));
 }
 
 void TradeoffWindow::finished()
@@ -149,8 +138,7 @@ void TradeoffWindow::finished()
     const std::shared_ptr<TradeoffWork> work = std::move(m_work);
     // A job that ended just before the window closed is not cancelled by the close: a closed
     // window draws nothing, and works the map out again when it is shown.
-    const bool stopped = m_job.isCanceled() || m_stop->load(std::memory_order_relaxed);
-    if (!stopped && isVisible() && tradeoffPartsToRedo(work->inputs(), m_wanted) == 0) {
+    if (!m_job.isCanceled() && isVisible() && tradeoffPartsToRedo(work->inputs(), m_wanted) == 0) {
         m_shown = std::make_shared<const TradeoffMap>(std::move(*work).finish());
         draw();
         emit mapDrawn();
@@ -174,7 +162,7 @@ void TradeoffWindow::showEvent(QShowEvent *event)
 
 void TradeoffWindow::closeEvent(QCloseEvent *event)
 {
-    cancel();
+    m_job.cancel();
     event->accept();
 }
 

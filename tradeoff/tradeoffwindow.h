@@ -6,7 +6,6 @@
 #include <QMainWindow>
 #include <QThreadPool>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -66,7 +65,6 @@ private:
 
     void start();
     void finished();
-    void cancel();
     void draw();
     void drawMarks();
     void showReadout(int network);
@@ -90,9 +88,6 @@ private:
     QThreadPool m_pool;                    // the map's threads, at low priority
     std::shared_ptr<TradeoffWork> m_work;  // the map being worked out
     QFutureWatcher<void> m_job;            // its rows on m_pool
-    // Set when the job is cancelled: the rows it has handed out but not begun are skipped (the
-    // pool hands them out in blocks of up to a quarter of the map).
-    std::shared_ptr<std::atomic<bool>> m_stop;
     std::vector<Point> m_points;
     std::vector<int> m_front;  // drawn points on the Pareto front, by dissipation
     int m_selected = -1;

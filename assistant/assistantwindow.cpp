@@ -287,9 +287,10 @@ void AssistantWindow::search()
     select();
     m_running = std::make_shared<Run>(
         AssistantInputs{inputsOf(m_model), *limits, m_filterLs, m_filterCs, m_model.library()});
-    m_status->setText(QStringLiteral("Searching %1 designs…")
-                          .arg(counted(m_running->search.taskCount() *
-                                       static_cast<long long>(zobelNetworkCount()))));
+    m_status->setText(
+        QStringLiteral("Searching %1 designs…")
+            .arg(counted(m_running->search.taskCount() *
+                         static_cast<long long>(m_running->search.networks().count()))));
     m_progress->setRange(0, m_running->search.taskCount());
     m_progress->setValue(0);
     m_stop->setEnabled(true);

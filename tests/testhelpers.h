@@ -178,10 +178,13 @@ inline double gainDbAt(const DesignRecord &r, double w, bool zobel, double speak
     const C j(0, 1);
     const double R = speakerR < 0 ? r.speaker_r_modeval : speakerR;
     C Y = 1.0 / (R + j * w * r.actual_l_net * 1e-3) + j * w * r.filter_c_par_modeval * 1e-6;
+    const std::optional<Part> &rz = r.parts.at(PartSlot::zobel_r);  // its inductance, if any
+    const C resistor =
+        r.zobel_r_parval * 1.0000001 + j * w * (rz && rz->seriesLH ? *rz->seriesLH : 0.0);
     if (zobel)
         Y += 1.0 /
              (1.0 / (j * w * orOpen(r.zobel_c_serval)) +
-              1.0 / (1.0 / (r.zobel_r_parval * 1.0000001) + j * w * orOpen(r.zobel_c_parval))) /
+              1.0 / (1.0 / resistor + j * w * orOpen(r.zobel_c_parval))) /
              (r.full_bridge_select ? 2.0 : 1.0);
     const std::optional<Part> &l = r.parts.at(PartSlot::filter_l);  // its DCR, if any
     const C wL = (l && l->dcrOhm ? *l->dcrOhm : 0.0) + j * w * r.filter_l_par_modeval;

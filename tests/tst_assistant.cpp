@@ -22,7 +22,9 @@ struct Setup {
     bool full = false;
     QString speakerR = QStringLiteral("8");
     bool carrier = false;  // 48 V, 384 kHz, BD
-    bool library = false;  // a 33 uH inductor and a 2.2 uF capacitor with parasitics, searched
+    // A 33 uH inductor, 2.2 and .25 uF capacitors and a 7.5 ohm resistor with parasitics,
+    // searched; the capacitors join the Zobel lists as well.
+    bool library = false;
 };
 
 TradeoffInputs inputsFor(const Setup &s)
@@ -97,12 +99,20 @@ void TestAssistant::answerIsTheWholeFront()
         Part l, c;
         l.value = "33", l.dcrOhm = 0.012, l.srfHz = 12e6, l.saturation = {{3, 1}, {5, 0.8}};
         c.kind = PartKind::capacitor, c.value = "2.2", c.esrOhm = 0.004, c.eslH = 3e-9;
-        QVERIFY(!library.add(l) && !library.add(c));
+        Part zc, zr;
+        zc.kind = PartKind::capacitor, zc.value = ".25", zc.esrOhm = 0.05;
+        zr.kind = PartKind::resistor, zr.value = "7.5", zr.seriesLH = 3e-8;
+        QVERIFY(!library.add(l) && !library.add(c) && !library.add(zc) && !library.add(zr));
     }
     // 5 x 5 filter items spread over the lists, all Zobel networks; the library's items come
-    // after the lists' 17.
-    const std::vector<int> ls = setup.library ? std::vector{17} : std::vector{0, 4, 8, 12, 16};
-    const std::vector<int> cs = setup.library ? std::vector{16, 17} : ls;
+    // after the lists' 17, by value.
+    // With the library: an ideal filter whose parasitics come from the Zobel network alone, and
+    // the 33 uH inductor's.
+    const std::vector<int> ls = setup.library ? std::vector{4, 17} : std::vector{0, 4, 8, 12, 16};
+    const std::vector<int> cs = setup.library ? std::vector{16} : ls;
+    // The Zobel lists' 16, 18 and 16 items, with the library's two capacitors and resistor.
+    const ZobelNetworks networks(library);
+    QCOMPARE(networks.count(), setup.library ? 18 * 19 * 18 : 16 * 18 * 16);
     const AssistantAnswer answer = assistantSearch({in, limits, ls, cs, library});
 
     // Every design of the reduced space, its figures from the map's engine, the ripple from the
@@ -114,16 +124,16 @@ void TestAssistant::answerIsTheWholeFront()
         for (int c : cs) {
             TradeoffInputs lc = in;
             lc.design = withFilter(in.design, l, c, library);
-            const TradeoffEngine engine(lc);
-            const bool parasitic = lc.design.parts.hasParasitics();
+            const TradeoffEngine engine(lc, kAllTradeoffParts, &networks);
             bool noZobelSeen = false;
-            for (int z = 0; z < zobelNetworkCount(); ++z) {
-                if (isNoZobel(zobelNetwork(z)) && std::exchange(noZobelSeen, true))
+            for (int z = 0; z < networks.count(); ++z) {
+                const DesignRecord dz = networks.applied(lc.design, networks.at(z));
+                if (dz.zobel_c_serval == 0 && std::exchange(noZobelSeen, true))
                     continue;
                 const TradeoffRow r = engine.evaluate(z);
-                const ParasiticNetwork p = parasiticNetwork(withZobel(lc.design, zobelNetwork(z)));
-                const double dB = parasitic ? parasiticGainAt(p, 3840, true)
-                                            : gainZobelAt(engine.network(z), 3840);
+                const ParasiticNetwork p = parasiticNetwork(dz);
+                const double dB = dz.parts.hasParasitics() ? parasiticGainAt(p, 3840, true)
+                                                           : gainZobelAt(engine.network(z), 3840);
                 AssistantDesign d{l, c, z, r.worstPeakDb, r.gain20kDb, -dB, r.zobelW, 0.0};
                 if (setup.carrier)
                     d.rippleApp = idleCarrier(engine.carrierNetworkOf(z), 48, 384e3, Modulation::bd)
@@ -194,8 +204,8 @@ void TestAssistant::answerIsTheWholeFront()
     Curve curve;
     for (int k = 0; k < std::min<int>(1000, int(answer.designs.size())); ++k) {
         const AssistantDesign &row = answer.designs[any(pick)];
-        const DesignRecord d = withZobel(withFilter(in.design, row.filterL, row.filterC, library),
-                                         zobelNetwork(row.zobel));
+        const DesignRecord d = networks.applied(
+            withFilter(in.design, row.filterL, row.filterC, library), networks.at(row.zobel));
         analyseDesign(d, in.loadPower, a);
         double worst = a.gainZobelFigures.maximum;
         for (const TradeoffLoad &load : tradeoffLoads(in)) {

@@ -33,10 +33,10 @@ double omegaAt(double hz)
     return (hz / 100.0) * 6.28318 * 100;
 }
 
-int firstNoZobel()
+int firstNoZobel(const ZobelNetworks &networks)
 {
     int z = 0;
-    while (!isNoZobel(zobelNetwork(z))) ++z;
+    while (!networks.isNoZobel(networks.at(z))) ++z;
     return z;
 }
 
@@ -178,9 +178,9 @@ std::optional<AssistantLimit> AssistantAnswer::mostExcluding() const
 
 QStringList AssistantAnswer::items(const AssistantDesign &d) const
 {
-    const ZobelNetwork z = zobelNetwork(d.zobel);
-    return {filterLItems.at(d.filterL), filterCItems.at(d.filterC), zobelCParText(z), zobelRText(z),
-            zobelCSerText(z)};
+    const ZobelNetwork z = networks.at(d.zobel);
+    return {filterLItems.at(d.filterL), filterCItems.at(d.filterC), networks.cParText(z),
+            networks.rText(z), networks.cSerText(z)};
 }
 
 DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC,
@@ -194,7 +194,7 @@ DesignRecord withFilter(const DesignRecord &design, int filterL, int filterC,
     return d;
 }
 
-AssistantSearch::AssistantSearch(AssistantInputs in) : m_in(std::move(in))
+AssistantSearch::AssistantSearch(AssistantInputs in) : m_in(std::move(in)), m_networks(m_in.library)
 {
     m_in.design.design.parts = {};
     const auto all = [this](ListSelector s) {
@@ -225,9 +225,9 @@ void AssistantSearch::run(int task)
     Task &t = m_tasks[std::size_t(task)];
     TradeoffInputs in = m_in.design;
     in.design = withFilter(in.design, t.filterL, t.filterC, m_in.library);
-    const TradeoffEngine engine(in);
+    const TradeoffEngine engine(in, kAllTradeoffParts, &m_networks);
     // A library part's parasitics: Fig. 3 as the main window sweeps such a design.
-    const bool parasitic = in.design.parts.hasParasitics();
+    const bool parasiticFilter = in.design.parts.hasParasitics();
     const CarrierInputs &carrier = in.design.carrier;
     const bool withCarrier = carrier.given();
     const double w = withCarrier ? omegaAt(carrier.switchingHz) : gridOmega(3840);  // 384 kHz
@@ -236,13 +236,14 @@ void AssistantSearch::run(int task)
     if (withCarrier)
         t.carrier = engine.carrierNetworkOf(0);
     TradeoffRow row;
-    const int noZobel = firstNoZobel();
-    for (int z = 0; z < zobelNetworkCount(); ++z) {
+    const int noZobel = firstNoZobel(m_networks);
+    for (int z = 0; z < m_networks.count(); ++z) {
         if ((z & 15) == 0 && m_stop)
             return;
+        const ZobelNetwork network = m_networks.at(z);
         // The networks without a series capacitor are one choice, "no Zobel": the first stands
         // for them all.
-        if (z != noZobel && isNoZobel(zobelNetwork(z)))
+        if (z != noZobel && m_networks.isNoZobel(network))
             continue;
         engine.evaluate(z, row);
         AssistantDesign d;
@@ -252,9 +253,10 @@ void AssistantSearch::run(int task)
         d.worstPeakDb = row.worstPeakDb;
         d.gain20kDb = row.gain20kDb;
         d.attenuationDb =
-            parasitic ? -parasiticGainAtOmega(
-                            parasiticNetwork(withZobel(in.design, zobelNetwork(z))), w, true)
-                      : -detail::toDecibel(ratioZobelAtOmega(engine.network(z), w));
+            parasiticFilter || m_networks.hasParasitics(network)
+                ? -parasiticGainAtOmega(parasiticNetwork(m_networks.applied(in.design, network)), w,
+                                        true)
+                : -detail::toDecibel(ratioZobelAtOmega(engine.network(z), w));
         d.zobelW = row.zobelW;
         ++t.searched;
         // The ripple waits for the front: see AssistantAnswer::excluded.
@@ -301,10 +303,10 @@ double AssistantSearch::rippleOf(const AssistantDesign &d) const
     const std::size_t task = std::size_t(
         m_taskAt[std::size_t(d.filterL) * std::size_t(m_cCount) + std::size_t(d.filterC)]);
     CarrierNetwork net = m_tasks[task].carrier;
-    const ZobelNetwork z = zobelNetwork(d.zobel);
-    net.zobelCPar = *acceptedValue(ListSelector::zobel_c_par, zobelCParText(z));
-    net.zobelR = *acceptedValue(ListSelector::zobel_r_par, zobelRText(z));
-    net.zobelCSer = *acceptedValue(ListSelector::zobel_c_ser, zobelCSerText(z));
+    const ZobelNetwork z = m_networks.at(d.zobel);
+    net.zobelCPar = m_networks.cPar(z);
+    net.zobelR = m_networks.r(z);
+    net.zobelCSer = m_networks.cSer(z);
     const CarrierInputs &c = m_in.design.design.carrier;
     return idleCarrier(net, c.supplyV, c.switchingHz, c.modulation).inductorRipplePkPkA[0];
 }
@@ -315,6 +317,7 @@ AssistantAnswer AssistantSearch::finish() &&
     answer.withCarrier = m_in.design.design.carrier.given();
     answer.filterLItems = listItems(ListSelector::filter_l_par, m_in.library);
     answer.filterCItems = listItems(ListSelector::filter_c_par, m_in.library);
+    answer.networks = m_networks;
     std::vector<AssistantDesign> all;
     for (Task &t : m_tasks) {
         answer.searched += t.searched;
@@ -339,8 +342,8 @@ AssistantAnswer AssistantSearch::finish() &&
 
 DesignRecord AssistantSearch::designOf(const AssistantDesign &d) const
 {
-    return withZobel(withFilter(m_in.design.design, d.filterL, d.filterC, m_in.library),
-                     zobelNetwork(d.zobel));
+    return m_networks.applied(withFilter(m_in.design.design, d.filterL, d.filterC, m_in.library),
+                              m_networks.at(d.zobel));
 }
 
 AssistantAnswer assistantSearch(const AssistantInputs &in)

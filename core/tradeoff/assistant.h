@@ -17,8 +17,8 @@
 // lists, each judged as the Zobel map judges a network (over the same loads) and as the windows
 // would show it once chosen, then the designs that meet the user's limits and that no other such
 // design beats on worst-case peak, Zobel dissipation, |gain at 20 kHz| and carrier attenuation.
-// The filter's items are the lists' and the library's inductors and capacitors after them, each
-// with its parasitics as its selector would take it; the Zobel networks are the lists' ideal items.
+// Every selector's items are the list's and the library's parts of its kind after them, each with
+// its parasitics as its selector would take it.
 
 // The limits; an empty one does not limit.
 struct AssistantLimits {
@@ -45,7 +45,8 @@ std::variant<std::pair<double, double>, QString> readLimitWindow(const QString &
 struct AssistantDesign {
     int filterL = 0;  // index into the filter_l_par list, the library's items after the list's
     int filterC = 0;  // index into the filter_c_par list, the same
-    int zobel = 0;    // zobelNetwork() index
+    int zobel = 0;    // ZobelNetworks index, the library's items after the lists'
+
     double worstPeakDb = 0.0;
     double gain20kDb = 0.0;
     // Minus Fig. 3's gain at 384 kHz, or at the switching frequency with the carrier inputs.
@@ -59,6 +60,7 @@ struct AssistantAnswer {
     // The filter items the designs' indices count, as the lists write them, the library's after
     // the lists' own.
     QStringList filterLItems, filterCItems;
+    ZobelNetworks networks;  // what the designs' zobel indices count
     bool withCarrier = false;
     long long searched = 0;  // designs judged
     // How many designs each limit excludes: of all those searched, the ones failing it, whatever
@@ -101,6 +103,7 @@ public:
 
     // What it searches, the design's own parts left out.
     const AssistantInputs &inputs() const { return m_in; }
+    const ZobelNetworks &networks() const { return m_networks; }
 
     // The design a row stands for: the filter's and the network's items taken as the selectors
     // take them, with the library.
@@ -124,6 +127,7 @@ private:
     };
     double rippleOf(const AssistantDesign &d) const;
     AssistantInputs m_in;
+    ZobelNetworks m_networks;
     std::vector<Task> m_tasks;
     std::vector<Part> m_parts;
     std::vector<int> m_taskAt;  // the task of filter items (l, c) at l * m_cCount + c

@@ -271,6 +271,46 @@ DesignRecord withZobel(const DesignRecord &design, ZobelNetwork z)
     return d;
 }
 
+ZobelNetworks::ZobelNetworks(const PartsLibrary &library) : m_library(library)
+{
+    for (const auto &[s, items] :
+         {std::pair{ListSelector::zobel_c_par, &m_cPar}, std::pair{ListSelector::zobel_r_par, &m_r},
+          std::pair{ListSelector::zobel_c_ser, &m_cSer}}) {
+        const PartSlot slot = *partSlot(s);
+        for (const QString &text : listItems(s, library)) {
+            DesignRecord d;
+            acceptSelection(d, s, text, library);
+            const double value = s == ListSelector::zobel_c_par   ? d.zobel_c_parval
+                                 : s == ListSelector::zobel_r_par ? d.zobel_r_parval
+                                                                  : d.zobel_c_serval;
+            const std::optional<Part> &part = d.parts.at(slot);
+            items->push_back({text, value, part && part->hasParasitics()});
+        }
+    }
+}
+
+ZobelNetwork ZobelNetworks::at(int index) const
+{
+    const int nr = int(m_r.size());
+    const int ns = int(m_cSer.size());
+    return {index / (nr * ns), (index / ns) % nr, index % ns};
+}
+
+bool ZobelNetworks::hasParasitics(ZobelNetwork z) const
+{
+    return m_cPar[std::size_t(z.cPar)].parasitic || m_r[std::size_t(z.r)].parasitic ||
+           m_cSer[std::size_t(z.cSer)].parasitic;
+}
+
+DesignRecord ZobelNetworks::applied(const DesignRecord &design, ZobelNetwork z) const
+{
+    DesignRecord d = design;
+    acceptSelection(d, ListSelector::zobel_c_par, cParText(z), m_library);
+    acceptSelection(d, ListSelector::zobel_r_par, rText(z), m_library);
+    acceptSelection(d, ListSelector::zobel_c_ser, cSerText(z), m_library);
+    return d;
+}
+
 std::vector<TradeoffLoad> tradeoffLoads(const TradeoffInputs &in)
 {
     const std::int32_t own = in.design.speaker_r_modeval;
@@ -289,7 +329,7 @@ struct TradeoffEngine::Impl {
     std::vector<LoadTable> tables;
     std::shared_ptr<const MeasuredLoad> measured;
     std::unique_ptr<MeasuredGrid> grid;
-    std::vector<double> cPar, r, cSer;  // the lists' values: F, ohm, F
+    ZobelNetworks networks;
     PowerInputs power;
     bool carrier = false;
     CarrierNetwork carrierBase;
@@ -299,7 +339,7 @@ struct TradeoffEngine::Impl {
     DesignRecord design;
     double loadPower = 0.0;
 
-    Impl(const TradeoffInputs &in, TradeoffParts parts);
+    Impl(const TradeoffInputs &in, TradeoffParts parts, const ZobelNetworks *networks);
     void evaluateParasitic(ZobelNetwork z, TradeoffRow &row, TradeoffParts parts) const;
     LoadTable table(const TradeoffLoad &load) const;
     NetworkValues network(ZobelNetwork z) const;
@@ -310,7 +350,8 @@ struct TradeoffEngine::Impl {
     void sweepBlock(int load, int b, const NetworkValues &n, Best &best) const;
 };
 
-TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts)
+TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts,
+                           const ZobelNetworks *networks)
     : base(networkValues(in.design)),
       loads(tradeoffLoads(in)),
       measured(in.measured),
@@ -325,14 +366,8 @@ TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts)
         }
         for (const TradeoffLoad &load : loads) tables.push_back(table(load));
     }
-    const auto values = [](ListSelector s) {
-        std::vector<double> v;
-        for (const QString &item : listItems(s)) v.push_back(*acceptedValue(s, item));
-        return v;
-    };
-    cPar = values(ListSelector::zobel_c_par);
-    r = values(ListSelector::zobel_r_par);
-    cSer = values(ListSelector::zobel_c_ser);
+    if (networks)
+        this->networks = *networks;
     power = powerInputs(in.design, in.loadPower);
     carrier = parts.testFlag(TradeoffPart::Carrier) && in.design.carrier.given();
     if (carrier) {
@@ -388,9 +423,9 @@ NetworkValues TradeoffEngine::Impl::network(ZobelNetwork z) const
 {
     // As networkValues() takes the design's Zobel values.
     NetworkValues n = base;
-    n.R2 = r[std::size_t(z.r)] * 1.0000001;
-    n.C2 = openWhenZero(cPar[std::size_t(z.cPar)]);
-    n.C3 = openWhenZero(cSer[std::size_t(z.cSer)]);
+    n.R2 = networks.r(z) * 1.0000001;
+    n.C2 = openWhenZero(networks.cPar(z));
+    n.C3 = openWhenZero(networks.cSer(z));
     return n;
 }
 
@@ -451,8 +486,9 @@ void TradeoffEngine::Impl::search(int load, const NetworkValues &n, const ZobelP
               [&](int s) { refine(load, s, n, zobel, ends, best); });
 }
 
-TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts)
-    : m(std::make_unique<Impl>(in, parts))
+TradeoffEngine::TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts,
+                               const ZobelNetworks *networks)
+    : m(std::make_unique<Impl>(in, parts, networks))
 {
 }
 
@@ -469,7 +505,7 @@ void TradeoffEngine::Impl::evaluateParasitic(ZobelNetwork z, TradeoffRow &row,
     // The network as the main window works it out once its items are chosen: every grid point
     // of Fig. 3 for each load (a measured speaker's included), the Power window's dissipation
     // sweep.
-    const DesignRecord d = withZobel(design, z);
+    const DesignRecord d = networks.applied(design, z);
     const ParasiticNetwork real = parasiticNetwork(d);
     if (parts.testFlag(TradeoffPart::Peaks) && !tables.empty()) {
         std::array<double, 8> ohms{};
@@ -514,8 +550,8 @@ void TradeoffEngine::Impl::evaluateParasitic(ZobelNetwork z, TradeoffRow &row,
 
 void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) const
 {
-    const ZobelNetwork z = zobelNetwork(index);
-    if (m->parasitic) {
+    const ZobelNetwork z = m->networks.at(index);
+    if (m->parasitic || m->networks.hasParasitics(z)) {
         m->evaluateParasitic(z, row, parts);
         return;
     }
@@ -537,9 +573,9 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) 
         row.gain20kDb = gainZobelAt(n, 200);  // 20 kHz
     }
     PowerInputs power = m->power;
-    power.zobelCPar = m->cPar[std::size_t(z.cPar)];
-    power.zobelR = m->r[std::size_t(z.r)];
-    power.zobelCSer = m->cSer[std::size_t(z.cSer)];
+    power.zobelCPar = m->networks.cPar(z);
+    power.zobelR = m->networks.r(z);
+    power.zobelCSer = m->networks.cSer(z);
     if (parts.testFlag(TradeoffPart::At7kHz))
         row.at7kHzW = zobelPowerAt(power, zobelBranchVoltage(power), 70);  // 7 kHz
     if (parts.testFlag(TradeoffPart::Carrier)) {
@@ -559,16 +595,16 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) 
 
 NetworkValues TradeoffEngine::network(int index) const
 {
-    return m->network(zobelNetwork(index));
+    return m->network(m->networks.at(index));
 }
 
 CarrierNetwork TradeoffEngine::carrierNetworkOf(int index) const
 {
-    const ZobelNetwork z = zobelNetwork(index);
+    const ZobelNetwork z = m->networks.at(index);
     CarrierNetwork net = m->carrierBase;
-    net.zobelCPar = m->cPar[std::size_t(z.cPar)];
-    net.zobelR = m->r[std::size_t(z.r)];
-    net.zobelCSer = m->cSer[std::size_t(z.cSer)];
+    net.zobelCPar = m->networks.cPar(z);
+    net.zobelR = m->networks.r(z);
+    net.zobelCSer = m->networks.cSer(z);
     return net;
 }
 

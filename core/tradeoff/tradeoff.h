@@ -3,6 +3,7 @@
 #include "core/carrier/carrier.h"
 #include "core/measured/measuredload.h"
 #include "core/network/designrecord.h"
+#include "core/parts/partslibrary.h"
 
 #include <QByteArray>
 #include <QFlags>
@@ -61,6 +62,40 @@ std::optional<ZobelNetwork> designNetwork(const DesignRecord &design);
 // The design with the network's items taken as the selectors take them.
 DesignRecord withZobel(const DesignRecord &design, ZobelNetwork z);
 
+// The networks the lists and a parts library allow together: each Zobel list's items, then the
+// library's parts of its kind that are not items already (listItems with the library), indexed
+// as zobelNetwork() indexes the lists'. With an empty library they are the lists' networks, in
+// the same order.
+class ZobelNetworks
+{
+public:
+    explicit ZobelNetworks(const PartsLibrary &library = {});
+    int count() const { return int(m_cPar.size() * m_r.size() * m_cSer.size()); }
+    ZobelNetwork at(int index) const;
+    QString cParText(ZobelNetwork z) const { return m_cPar[std::size_t(z.cPar)].text; }
+    QString rText(ZobelNetwork z) const { return m_r[std::size_t(z.r)].text; }
+    QString cSerText(ZobelNetwork z) const { return m_cSer[std::size_t(z.cSer)].text; }
+    // The values the design takes (F, ohm, F), as acceptSelection sets them.
+    double cPar(ZobelNetwork z) const { return m_cPar[std::size_t(z.cPar)].value; }
+    double r(ZobelNetwork z) const { return m_r[std::size_t(z.r)].value; }
+    double cSer(ZobelNetwork z) const { return m_cSer[std::size_t(z.cSer)].value; }
+    bool isNoZobel(ZobelNetwork z) const { return cSer(z) == 0.0; }
+    // Whether one of its items is a library part with parasitics: the main window then sweeps
+    // the design with them.
+    bool hasParasitics(ZobelNetwork z) const;
+    // The design with the network's items taken as the selectors take them, with the library.
+    DesignRecord applied(const DesignRecord &design, ZobelNetwork z) const;
+
+private:
+    struct Item {
+        QString text;
+        double value = 0.0;
+        bool parasitic = false;
+    };
+    PartsLibrary m_library;
+    std::vector<Item> m_cPar, m_r, m_cSer;
+};
+
 // One network's figures.
 struct TradeoffRow {
     double worstPeakDb = 0.0;  // the largest gain over the load set, from 0 dB up
@@ -99,7 +134,9 @@ constexpr TradeoffParts kAllTradeoffParts =
 class TradeoffEngine
 {
 public:
-    explicit TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts = kAllTradeoffParts);
+    // The networks are the lists' unless given.
+    explicit TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts = kAllTradeoffParts,
+                            const ZobelNetworks *networks = nullptr);
     ~TradeoffEngine();
     TradeoffEngine(const TradeoffEngine &) = delete;
     TradeoffEngine &operator=(const TradeoffEngine &) = delete;

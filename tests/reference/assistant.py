@@ -22,18 +22,26 @@ import tradeoff  # noqa: E402
 HEADER = ("filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,"
           "carrier_attenuation_dB,zobel_W,ripple_App")
 
-# Each design with its limits: (options, {limit: value}).
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# Each design with its limits and the items on no list that a design file brings, each of which
+# must make a row of the answer: (options, {limit: value}, [(column, item)]).
 DESIGNS = [
-    (["--speaker-r", "8", "--speaker-l", ".67", "--load-power", "50"], {"max-peak-dB": 3.0}),
+    (["--speaker-r", "8", "--speaker-l", ".67", "--load-power", "50"], {"max-peak-dB": 3.0}, []),
     (["--full-bridge", "--speaker-r", "4", "--speaker-l", ".2", "--load-power", "100",
-      "--supply", "48", "--fsw", "500"], {"max-peak-dB": 5.0, "min-attenuation-dB": 25.0}),
+      "--supply", "48", "--fsw", "500"], {"max-peak-dB": 5.0, "min-attenuation-dB": 25.0}, []),
     (["--speaker-r", "6", "--speaker-l", "1.5", "--load-power", "20"],
-     {"max-peak-dB": 6.0, "gain-20k-dB": (-3.0, 1.5), "max-zobel-W": 2.0}),
+     {"max-peak-dB": 6.0, "gain-20k-dB": (-3.0, 1.5), "max-zobel-W": 2.0}, []),
     # The file's 33 uH and 2.2 uF parts join the lists, their parasitics dropped.
-    (["--design", os.path.join(os.path.dirname(__file__), "..", "fuzz", "design",
-                               "accept-parts-every-field.quorvel"), "--ideal", "--full-bridge",
-      "--speaker-r", "8", "--speaker-l", ".67", "--load-power", "100", "--supply", "60",
-      "--fsw", "400", "--modulation", "bd"], {"max-peak-dB": 3.0}),
+    (["--design", os.path.join(HERE, "..", "fuzz", "design", "accept-parts-every-field.quorvel"),
+      "--ideal", "--full-bridge", "--speaker-r", "8", "--speaker-l", ".67", "--load-power", "100",
+      "--supply", "60", "--fsw", "400", "--modulation", "bd"], {"max-peak-dB": 3.0},
+     [(0, "33")]),
+    # Its Zobel parts (.05 and .25 uF, 7.5 ohm) join the Zobel lists, and the capacitors the
+    # filter capacitor's.
+    (["--design", os.path.join(HERE, "zobel-parts.quorvel"), "--ideal", "--speaker-r", "8",
+      "--speaker-l", ".67", "--load-power", "50"], {"max-peak-dB": 3.0},
+     [(1, ".05"), (2, ".05"), (3, "7.5")]),
 ]
 
 
@@ -54,7 +62,7 @@ def attenuation(d, w):
     return -20 * math.log10(abs(ZL / (ZL + 1j * w * d.L)))
 
 
-def check(program, options, limits, sample, seed):
+def check(program, options, limits, needs, sample, seed):
     done = subprocess.run([program, "synthesize"] + options + limit_options(limits),
                           capture_output=True)
     if done.returncode != 0:
@@ -68,9 +76,9 @@ def check(program, options, limits, sample, seed):
         items.append(f[:5])
         rows.append(tuple(float(x) for x in f[5:9]))
     problems, notes = [], []
-    # The design file's 33 uH inductor is on no list: searched, it makes a row of the answer.
-    if "--design" in options and not any(it[0] == "33" for it in items):
-        problems.append("no row with the design file's 33 uH inductor")
+    for column, item in needs:
+        if not any(it[column] == item for it in items):
+            problems.append("no row with the design file's %s in column %d" % (item, column))
     base, carrier = tradeoff.design_of(options)
     fsw = float(carrier["fsw"]) * 1e3 if carrier.get("fsw") else 384e3
     w = (fsw / 100) * 6.28318 * 100

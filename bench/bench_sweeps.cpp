@@ -1,6 +1,9 @@
 // Cost of the analysis of the start-up design, without any drawing.
 #include "core/network/analysis.h"
 
+#include "core/carrier/carrierinputs.h"
+#include "core/designmodel/designmodel.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -79,6 +82,36 @@ BENCHMARK(BM_RecalculateComputeParasitics)
     ->Arg(1)
     ->ArgName("full")
     ->Unit(benchmark::kMillisecond);
+
+// One Speaker_L keystroke's work in the design model, no window: the entry rule, the design's
+// analysis, the carrier analysis and the design at its load power (real parts with a saturation
+// and a bias curve, full bridge at 48 V, 384 kHz).
+void BM_ModelKeystrokeRealPartsCarrier(benchmark::State &state)
+{
+    DesignModel model;
+    Part l, c;
+    l.value = QStringLiteral("22");
+    l.dcrOhm = 0.013;
+    l.saturation = {{3, 1}, {6, 0.8}, {8, 0.5}};
+    c.kind = PartKind::capacitor;
+    c.value = QStringLiteral("1.0");
+    c.esrOhm = 0.004;
+    c.dielectric = Dielectric::ceramic;
+    c.bias = {{10, 0.9}, {40, 0.5}};
+    model.setPart(PartSlot::filter_l, l);
+    model.setPart(PartSlot::filter_c, c);
+    model.setFullBridge(true);
+    CarrierInputs carrier;
+    acceptCarrierText(carrier, CarrierField::supply, QStringLiteral("48"));
+    acceptCarrierText(carrier, CarrierField::switching, QStringLiteral("384"));
+    model.setCarrierInputs(carrier);
+    bool type = true;
+    for (auto _ : state) {
+        model.setSpeakerLText(type ? QStringLiteral(".67") : QStringLiteral(".6"));
+        type = !type;
+    }
+}
+BENCHMARK(BM_ModelKeystrokeRealPartsCarrier)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

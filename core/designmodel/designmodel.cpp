@@ -2,6 +2,7 @@
 
 #include "core/carrier/carrierinputs.h"
 #include "core/common/entryrule.h"
+#include "core/common/sidetask.h"
 #include "core/network/loadcompare.h"
 #include "core/parts/partjson.h"
 
@@ -271,6 +272,25 @@ void DesignModel::clearReference()
 void DesignModel::update(DesignParts parts)
 {
     emit changing(parts);
+    // The carrier analysis and the design at its load power read the record alone: when they have
+    // work to do, they run beside the rest.
+    std::optional<SideTask> carrierSide;
+    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier |
+                 DesignPart::MeasuredSpeaker)) {
+        const auto follow = [this] {
+            const CarrierInputs &in = m_record.carrier;
+            if (in.given())
+                m_carrier = analyzeCarrier(carrierNetwork(m_record, m_measured.get()),
+                                           carrierSettings(in, m_loadPower), partRatings(in));
+            else
+                m_carrier.reset();
+            followLoadPower();
+        };
+        if (m_record.carrier.given() || hasLoadPowerCurves())
+            carrierSide.emplace(follow);
+        else
+            follow();
+    }
     // Only the dissipation reads the load power; the carrier, the speaker file and the reference
     // leave the network as it was.
     const bool network = parts & kNetworkParts;
@@ -289,16 +309,8 @@ void DesignModel::update(DesignParts parts)
         ++m_toleranceGeneration;
         m_tolerance.reset();  // the observers redraw on changed() anyway
     }
-    if (parts & (kNetworkParts | DesignPart::LoadPower | DesignPart::Carrier |
-                 DesignPart::MeasuredSpeaker)) {
-        const CarrierInputs &in = m_record.carrier;
-        if (in.given())
-            m_carrier = analyzeCarrier(carrierNetwork(m_record, m_measured.get()),
-                                       carrierSettings(in, m_loadPower), partRatings(in));
-        else
-            m_carrier.reset();
-        followLoadPower();
-    }
+    if (carrierSide)
+        carrierSide->join();
     emit changed(parts);
     emit settled();
 }
@@ -320,11 +332,16 @@ void DesignModel::clearTolerance()
     emit toleranceChanged();
 }
 
-void DesignModel::followLoadPower()
+bool DesignModel::hasLoadPowerCurves() const
 {
     const std::optional<Part> &l = m_record.parts.at(PartSlot::filter_l);
     const std::optional<Part> &c = m_record.parts.at(PartSlot::filter_c);
-    if (!(l && !l->saturation.empty()) && !(c && !c->bias.empty())) {
+    return (l && !l->saturation.empty()) || (c && !c->bias.empty());
+}
+
+void DesignModel::followLoadPower()
+{
+    if (!hasLoadPowerCurves()) {
         m_atLoadPower.reset();
         return;
     }

@@ -166,6 +166,8 @@ private:
     Verdict takeTyped(const EntryRule &rule, const QString &text, QString &shown, QString &taken,
                       double &value, DesignPart part);
     void replaceMeasured(std::shared_ptr<const MeasuredLoad> load);
+    // Whether a filter part has a curve, and so the design a second operating point.
+    bool hasLoadPowerCurves() const;
     void followLoadPower();
 
     DesignRecord m_record = DesignRecord::startup();

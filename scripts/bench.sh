@@ -13,7 +13,7 @@ run() {  # benchmark program, filter, json file
   "build/bench/$1" --benchmark_filter="$2" --benchmark_repetitions="$reps" \
     --benchmark_report_aggregates_only=true --benchmark_format=json >"$out/$3" 2>/dev/null
 }
-run bench_sweeps 'BM_RecalculateCompute' sweeps.json
+run bench_sweeps 'BM_RecalculateCompute|BM_ModelKeystroke' sweeps.json
 run bench_ui 'PickItem/speaker_r_mode|SpeakerLKeystroke|CursorDragStep|LoadPowerKeystroke|MapAfter|BandsAfter' ui.json
 run bench_tradeoff 'BM_TradeoffMap' tradeoff.json
 run bench_carrier 'BM_Carrier_idle_and_at_power|BM_Carrier_idle$' carrier.json
@@ -75,6 +75,7 @@ rss = int(open(os.path.join(out, 'rss')).read().split()[-1]) / 1024
 rows = [
     ('Recalculate_all compute (three sweeps and the dissipation sweep)', median('sweeps.json', 'BM_RecalculateCompute/'), 'ms', None),
     ('the same with the parts\' parasitics (complex network)', median('sweeps.json', 'BM_RecalculateComputeParasitics'), 'ms', None),
+    ('the design model\'s Speaker_L keystroke alone, real parts and the carrier (analyses beside each other)', median('sweeps.json', 'BM_ModelKeystrokeRealPartsCarrier'), 'ms', None),
     ('heaviest selection: a speaker resistance picked (two recalculations)', median('ui.json', 'BM_PickItem/speaker_r_mode'), 'ms', 2.0),
     ('Speaker_L keystroke', median('ui.json', 'BM_SpeakerLKeystroke/'), 'ms', 2.0),
     ('Speaker_L keystroke, Compare Loads on for Fig. 2 and 3', median('ui.json', 'BM_SpeakerLKeystrokeComparingLoads'), 'ms', None),

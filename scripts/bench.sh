@@ -94,7 +94,7 @@ rows = [
     ('the same for a design file with real parts and the carrier inputs', explore_parts, 'ms', None),
     ('quorvel synthesize: 17 x 17 filters x every Zobel network (whole process, two cores)', synthesize, 'ms', 2000.0),
     ('the same with the carrier inputs (full bridge, 48 V, 384 kHz, BD), ripple included', synthesize_carrier, 'ms', 5000.0),
-    ('the same for a design file whose two filter parts (with parasitics) join the lists: 18 x 18 filters', synthesize_parts, 'ms', None),
+    ('the same for a design file whose 33 uH and 2.2 uF parts (with parasitics) join the lists: 18 x 18 filters, the capacitor in the Zobel lists too', synthesize_parts, 'ms', None),
     ('Speaker_L keystroke 5 ms into a search of the assistant, which it stops', median('ui.json', 'BM_SpeakerLKeystrokeWhileSearching/searching:1'), 'ms', 2.0),
     ('the same keystroke after the same pause, the assistant open, no search', median('ui.json', 'BM_SpeakerLKeystrokeWhileSearching/searching:0'), 'ms', None),
     ('tolerance: 1,000 boards, figures and corners, one thread', median('tolerance.json', 'BM_ToleranceBatch/runs:1000/threads:1/bands:0'), 'ms', None),

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QStaticText>
 #include <QVBoxLayout>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -414,22 +415,20 @@ private:
     {
         const QString &text = mPlottable->name();
         const QFont font = getFont();
-        const int iconHeight = mParentLegend->iconSize().height();
-        if (text != m_text || font != m_font || iconHeight != m_iconHeight) {
+        if (text != m_text || font != m_font) {
             m_text = text;
             m_font = font;
-            m_iconHeight = iconHeight;
-            m_size =
-                QFontMetrics(font).boundingRect(0, 0, 0, iconHeight, Qt::TextDontClip, text).size();
             m_static = QStaticText(text);
             m_static.setTextFormat(Qt::PlainText);
             m_static.prepare(QTransform(), font);
+            // Rounded up, the laid-out text's size is the font metrics' bounding rectangle of it,
+            // without laying it out a second time.
+            m_size = QSize(qCeil(m_static.size().width()), qCeil(m_static.size().height()));
         }
         return m_size;
     }
     mutable QString m_text;
     mutable QFont m_font;
-    mutable int m_iconHeight = -1;
     mutable QSize m_size;
     mutable QStaticText m_static;
 };

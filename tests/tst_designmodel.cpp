@@ -1,5 +1,7 @@
 // The design model on its own: what each input's rule makes of a text, which parts a change
-// reports, and that the analysis it hands out is the design's at its load power.
+// reports, that the analysis it hands out is the design's at its load power, and the carrier's and
+// the second operating point's figures coming and going with their inputs.
+#include "core/carrier/carrierinputs.h"
 #include "core/designmodel/designmodel.h"
 
 #include <QSignalSpy>
@@ -128,6 +130,51 @@ private slots:
                                          DesignPart::SpeakerL | DesignPart::MeasuredSpeaker));
         QCOMPARE(model.record().speaker_l_valtxt, QString(".67"));
         QVERIFY(!model.measured() && !model.measuredCurves() && model.inputs().loadFile.isEmpty());
+    }
+
+    void operatingPoint_data()
+    {
+        QTest::addColumn<bool>("inductorCurve");
+        QTest::addColumn<bool>("capacitorCurve");
+        QTest::addColumn<bool>("carrier");
+        QTest::newRow("the inductor's curve") << true << false << false;
+        QTest::newRow("the capacitor's curve, the carrier") << false << true << true;
+        QTest::newRow("parts without curves, the carrier") << false << false << true;
+    }
+    void operatingPoint()
+    {
+        // A part with a curve gives the design a second operating point, at its load power.
+        // Curves flat at 0.8 and 0.5 from 1 mA and 1 mV on leave those fractions of the values.
+        QFETCH(bool, inductorCurve);
+        QFETCH(bool, capacitorCurve);
+        QFETCH(bool, carrier);
+        DesignModel model;
+        Part l, c;
+        l.value = "22", l.dcrOhm = 0.01;
+        c.kind = PartKind::capacitor, c.value = "1.0", c.esrOhm = 0.002;
+        if (inductorCurve)
+            l.saturation = {{1e-3, 0.8}, {100, 0.8}};
+        if (capacitorCurve)
+            c.dielectric = Dielectric::ceramic, c.bias = {{1e-3, 0.5}, {1000, 0.5}};
+        model.setPart(PartSlot::filter_l, l);
+        model.setPart(PartSlot::filter_c, c);
+        CarrierInputs in;
+        acceptCarrierText(in, CarrierField::supply, "48");
+        acceptCarrierText(in, CarrierField::switching, "384");
+        if (carrier)
+            model.setCarrierInputs(in);
+        QCOMPARE(model.carrierAnalysis() != nullptr, carrier);
+        const LoadPowerCurves *at = model.atLoadPower();
+        QCOMPARE(at != nullptr, inductorCurve || capacitorCurve);
+        if (at)
+            QCOMPARE((QList<double>{at->point.atPower.L, at->point.atPower.cf}),
+                     (QList<double>{(inductorCurve ? 0.8 : 1.0) * 22e-6,
+                                    (capacitorCurve ? 0.5 : 1.0) * 1e-6}));
+        // Taken away again: neither is left.
+        model.setPart(PartSlot::filter_l, std::nullopt);
+        model.setPart(PartSlot::filter_c, std::nullopt);
+        model.setCarrierInputs({});
+        QVERIFY(!model.carrierAnalysis() && !model.atLoadPower());
     }
 };
 

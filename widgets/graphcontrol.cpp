@@ -351,31 +351,6 @@ protected:
     }
 };
 
-// The plot widget, its lowest paint buffer copied rather than blended: that buffer holds the
-// ground (PlotGround), opaque all over, so the two give the same pixels, and the copy spares a
-// blend of every pixel on every paint.
-class PlotCanvas : public QCustomPlot
-{
-public:
-    using QCustomPlot::QCustomPlot;
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        // The library's own paint also notices a change of the screen's pixel ratio.
-        if (mPaintBuffers.isEmpty() || mBackgroundBrush.style() != Qt::NoBrush ||
-            !qFuzzyCompare(mBufferDevicePixelRatio, devicePixelRatioF()))
-            return QCustomPlot::paintEvent(event);
-        QCPPainter painter(this);
-        if (!painter.isActive())
-            return;
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        mPaintBuffers.first()->draw(&painter);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        for (qsizetype i = 1; i < mPaintBuffers.size(); ++i) mPaintBuffers[i]->draw(&painter);
-    }
-};
-
 // A curve's legend entry as the library draws it, its text laid out once for each text and font
 // instead of on every replot and every layout: a legend whose texts follow the design is drawn at
 // every keystroke. The curve is a LogSafeGraph.
@@ -464,7 +439,7 @@ void configureAxis(QCPAxis *axis, const GraphControl::AxisSetup &setup)
 }  // namespace
 
 GraphControl::GraphControl(QWidget *parent)
-    : QWidget(parent), m_plot(new PlotCanvas(this)), m_cursor(new GraphCursor(*this, m_plot))
+    : QWidget(parent), m_plot(new QCustomPlot(this)), m_cursor(new GraphCursor(*this, m_plot))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

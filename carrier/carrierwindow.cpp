@@ -3,7 +3,6 @@
 #include "core/designmodel/designmodel.h"
 
 #include "core/carrier/carriertable.h"
-#include "core/common/sidetask.h"
 #include "core/measured/measuredload.h"
 #include "widgets/figuretable.h"
 #include "widgets/graphcontrol.h"
@@ -181,10 +180,10 @@ void CarrierWindow::showDesign(const DesignRecord &design,
         return;
     }
     const CarrierNetwork net = carrierNetwork(design, measured.get());
+    showTable(carrierTable(*analysis, in, loadPowerW));
     // The loss curves depend on the network and the supply alone, each swept again only when
-    // that changed, beside the table's texts. Idle, BD's legs switch together: all of its carrier
-    // is common mode, which meets L and the Zobel branches, not Cf or the speaker across the
-    // outputs.
+    // that changed. Idle, BD's legs switch together: all of its carrier is common mode, which
+    // meets L and the Zobel branches, not Cf or the speaker across the outputs.
     const LossKey key{design.filter_l_par_modeval,
                       design.filter_c_par_modeval,
                       design.zobel_r_parval,
@@ -195,25 +194,22 @@ void CarrierWindow::showDesign(const DesignRecord &design,
                       in.supplyV,
                       m_fullBridge,
                       measured.get()};
-    std::array<std::optional<LossKey>, 2> keys{key, std::nullopt};
-    if (m_fullBridge) {
-        keys[1] = key;
-        keys[0]->filterC = keys[0]->speakerR = keys[0]->speakerL = 0.0;
-        keys[0]->measured = nullptr;
-    }
-    const auto sweep = [&] {
-        for (int k = 0; k < 2; ++k)
-            if (keys[k] && m_lossKeys[k] != keys[k])
-                sweepCarrierLoss(net, in.supplyV, k == 0 ? Modulation::bd : Modulation::ad,
-                                 m_loss[k]);
+    const auto sweep = [&](int k, Modulation m, const LossKey &of) {
+        if (m_lossKeys[k] == of)
+            return;
+        sweepCarrierLoss(net, in.supplyV, m, m_loss[k]);
+        m_lossKeys[k] = of;
     };
-    std::optional<SideTask> sweeping;
-    if (keys != m_lossKeys)
-        sweeping.emplace(sweep);
-    showTable(carrierTable(*analysis, in, loadPowerW));
-    if (sweeping)
-        sweeping->join();
-    m_lossKeys = keys;
+    if (m_fullBridge) {
+        LossKey common = key;
+        common.filterC = common.speakerR = common.speakerL = 0.0;
+        common.measured = nullptr;
+        sweep(0, Modulation::bd, common);
+        sweep(1, Modulation::ad, key);
+    } else {
+        sweep(0, Modulation::bd, key);
+        m_lossKeys[1].reset();
+    }
     m_measured = std::move(measured);  // its address may stand in a key
     showLoss();
 }

@@ -3,6 +3,7 @@
 
 #include "core/carrier/carrierinputs.h"
 #include "core/designmodel/designmodel.h"
+#include "realparts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -89,17 +90,7 @@ BENCHMARK(BM_RecalculateComputeParasitics)
 void BM_ModelKeystrokeRealPartsCarrier(benchmark::State &state)
 {
     DesignModel model;
-    Part l, c;
-    l.value = QStringLiteral("22");
-    l.dcrOhm = 0.013;
-    l.saturation = {{3, 1}, {6, 0.8}, {8, 0.5}};
-    c.kind = PartKind::capacitor;
-    c.value = QStringLiteral("1.0");
-    c.esrOhm = 0.004;
-    c.dielectric = Dielectric::ceramic;
-    c.bias = {{10, 0.9}, {40, 0.5}};
-    model.setPart(PartSlot::filter_l, l);
-    model.setPart(PartSlot::filter_c, c);
+    putRealParts(model);
     model.setFullBridge(true);
     CarrierInputs carrier;
     acceptCarrierText(carrier, CarrierField::supply, QStringLiteral("48"));

@@ -14,6 +14,8 @@
 #include "widgets/graphcontrol.h"
 #include "widgets/valuecombo.h"
 
+#include "realparts.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QAction>
@@ -132,17 +134,7 @@ BENCHMARK(BM_SpeakerLKeystrokeCarrierOpen)->UseRealTime()->Unit(benchmark::kMill
 void BM_SpeakerLKeystrokeCarrierOpenRealParts(benchmark::State &state, bool figures)
 {
     DesignModel &model = g_form->model();
-    Part l, c;
-    l.value = QStringLiteral("22");
-    l.dcrOhm = 0.013;
-    l.saturation = {{3, 1}, {6, 0.8}, {8, 0.5}};
-    c.kind = PartKind::capacitor;
-    c.value = QStringLiteral("1.0");
-    c.esrOhm = 0.004;
-    c.dielectric = Dielectric::ceramic;
-    c.bias = {{10, 0.9}, {40, 0.5}};
-    model.setPart(PartSlot::filter_l, l);
-    model.setPart(PartSlot::filter_c, c);
+    putRealParts(model);
     if (figures)
         g_form->findChild<QAction *>(QStringLiteral("board_window"))->trigger();
     BM_SpeakerLKeystrokeCarrierOpen(state);

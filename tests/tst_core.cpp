@@ -1,18 +1,15 @@
-// The widget-free core: network kernels, texts, placement and work run beside the caller's. The
-// kernels are checked against the network solved with complex arithmetic; the curves, the report
-// and the dissipation against tests/reference/network.py by cli_reference.py. The gain figures and
-// the acceptance rules are checked through the main window (tst_form1).
+// The widget-free core: network kernels, texts and placement. The kernels are checked against the
+// network solved with complex arithmetic; the curves, the report and the dissipation against
+// tests/reference/network.py by cli_reference.py. The gain figures and the acceptance rules are
+// checked through the main window (tst_form1).
 #include "core/common/engineering.h"
 #include "core/common/entryrule.h"
 #include "core/common/figuretext.h"
 #include "core/common/placement.h"
 #include "core/common/readouttext.h"
-#include "core/common/sidetask.h"
 #include "core/network/module1.h"
 
-#include <QSemaphore>
 #include <QTest>
-#include <QThreadPool>
 
 #include <complex>
 #include <random>
@@ -110,46 +107,6 @@ private slots:
         // 90 % of the spare width to the left, 10 % of the spare height above.
         const WindowRect r = placeWindow(1920, 1080, 800, 600);
         QCOMPARE((Doubles{r.left, r.top, r.width, r.height}), (Doubles{1008, 48, 800, 600}));
-    }
-
-    void sideTask_data()
-    {
-        QTest::addColumn<bool>("poolBusy");
-        QTest::addColumn<bool>("joined");  // else it goes out of scope unjoined
-        QTest::newRow("taken up by the pool, joined") << false << true;
-        QTest::newRow("taken up by the pool, destroyed") << false << false;
-        QTest::newRow("pool busy: run by join") << true << true;
-    }
-    void sideTask()
-    {
-        QFETCH(bool, poolBusy);
-        QFETCH(bool, joined);
-        QThreadPool *pool = QThreadPool::globalInstance();
-        QSemaphore hold, started;
-        for (int k = 0; poolBusy && k < pool->maxThreadCount(); ++k)
-            pool->start([&] {
-                started.release();
-                hold.acquire();
-            });
-        started.acquire(poolBusy ? pool->maxThreadCount() : 0);
-        std::atomic<int> runs = 0;
-        QThread *ranOn = nullptr;
-        {
-            SideTask task([&] {
-                started.release();
-                QThread::msleep(30);  // still running when joined, unless the joiner runs it
-                ranOn = QThread::currentThread();
-                ++runs;
-            });
-            if (!poolBusy)
-                started.acquire();
-            if (joined)
-                task.join();
-        }
-        QCOMPARE(runs.load(), 1);
-        QCOMPARE(ranOn == QThread::currentThread(), poolBusy);
-        hold.release(pool->maxThreadCount());
-        pool->waitForDone();
     }
 };
 

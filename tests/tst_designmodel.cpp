@@ -4,8 +4,10 @@
 #include "core/carrier/carrierinputs.h"
 #include "core/designmodel/designmodel.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 
 #include <bit>
 
@@ -137,9 +139,11 @@ private slots:
         QTest::addColumn<bool>("inductorCurve");
         QTest::addColumn<bool>("capacitorCurve");
         QTest::addColumn<bool>("carrier");
-        QTest::newRow("the inductor's curve") << true << false << false;
-        QTest::newRow("the capacitor's curve, the carrier") << false << true << true;
-        QTest::newRow("parts without curves, the carrier") << false << false << true;
+        QTest::addColumn<bool>("poolBusy");  // its work then done on the model's own thread
+        QTest::newRow("the inductor's curve") << true << false << false << false;
+        QTest::newRow("the capacitor's curve, the carrier") << false << true << true << false;
+        QTest::newRow("the same, the thread pool busy") << false << true << true << true;
+        QTest::newRow("parts without curves, the carrier") << false << false << true << false;
     }
     void operatingPoint()
     {
@@ -148,6 +152,11 @@ private slots:
         QFETCH(bool, inductorCurve);
         QFETCH(bool, capacitorCurve);
         QFETCH(bool, carrier);
+        QFETCH(bool, poolBusy);
+        QThreadPool *pool = QThreadPool::globalInstance();
+        QSemaphore hold;
+        for (int k = 0; poolBusy && k < pool->maxThreadCount(); ++k)
+            pool->start([&hold] { hold.acquire(); });
         DesignModel model;
         Part l, c;
         l.value = "22", l.dcrOhm = 0.01;
@@ -175,6 +184,8 @@ private slots:
         model.setPart(PartSlot::filter_c, std::nullopt);
         model.setCarrierInputs({});
         QVERIFY(!model.carrierAnalysis() && !model.atLoadPower());
+        hold.release(pool->maxThreadCount());
+        pool->waitForDone();
     }
 };
 

@@ -46,7 +46,6 @@ struct AssistantDesign {
     int filterL = 0;  // index into the filter_l_par list, the library's items after the list's
     int filterC = 0;  // index into the filter_c_par list, the same
     int zobel = 0;    // ZobelNetworks index, the library's items after the lists'
-
     double worstPeakDb = 0.0;
     double gain20kDb = 0.0;
     // Minus Fig. 3's gain at 384 kHz, or at the switching frequency with the carrier inputs.

@@ -194,6 +194,13 @@ struct Best {
     int swept = 0;  // grid points
 };
 
+// The lists' networks, read from the lists once.
+const ZobelNetworks &listNetworks()
+{
+    static const ZobelNetworks lists;
+    return lists;
+}
+
 double openWhenZero(double farad)
 {
     return farad == 0.0 ? 1e-13 : farad;
@@ -325,11 +332,11 @@ std::vector<TradeoffLoad> tradeoffLoads(const TradeoffInputs &in)
 
 struct TradeoffEngine::Impl {
     NetworkValues base;  // the design with its own speaker; the Zobel values are replaced
+    const ZobelNetworks &networks;
     std::vector<TradeoffLoad> loads;
     std::vector<LoadTable> tables;
     std::shared_ptr<const MeasuredLoad> measured;
     std::unique_ptr<MeasuredGrid> grid;
-    ZobelNetworks networks;
     PowerInputs power;
     bool carrier = false;
     CarrierNetwork carrierBase;
@@ -339,7 +346,7 @@ struct TradeoffEngine::Impl {
     DesignRecord design;
     double loadPower = 0.0;
 
-    Impl(const TradeoffInputs &in, TradeoffParts parts, const ZobelNetworks *networks);
+    Impl(const TradeoffInputs &in, TradeoffParts parts, const ZobelNetworks *given);
     void evaluateParasitic(ZobelNetwork z, TradeoffRow &row, TradeoffParts parts) const;
     LoadTable table(const TradeoffLoad &load) const;
     NetworkValues network(ZobelNetwork z) const;
@@ -351,8 +358,9 @@ struct TradeoffEngine::Impl {
 };
 
 TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts,
-                           const ZobelNetworks *networks)
+                           const ZobelNetworks *given)
     : base(networkValues(in.design)),
+      networks(given ? *given : listNetworks()),
       loads(tradeoffLoads(in)),
       measured(in.measured),
       parasitic(in.design.parts.hasParasitics()),
@@ -366,8 +374,6 @@ TradeoffEngine::Impl::Impl(const TradeoffInputs &in, TradeoffParts parts,
         }
         for (const TradeoffLoad &load : loads) tables.push_back(table(load));
     }
-    if (networks)
-        this->networks = *networks;
     power = powerInputs(in.design, in.loadPower);
     carrier = parts.testFlag(TradeoffPart::Carrier) && in.design.carrier.given();
     if (carrier) {

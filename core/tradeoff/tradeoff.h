@@ -134,7 +134,7 @@ constexpr TradeoffParts kAllTradeoffParts =
 class TradeoffEngine
 {
 public:
-    // The networks are the lists' unless given.
+    // The networks are the lists' unless given; given ones outlive the engine.
     explicit TradeoffEngine(const TradeoffInputs &in, TradeoffParts parts = kAllTradeoffParts,
                             const ZobelNetworks *networks = nullptr);
     ~TradeoffEngine();

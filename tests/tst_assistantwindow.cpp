@@ -211,9 +211,9 @@ private slots:
         QCOMPARE(fig3->overlayName(overlays),
                  QString("assistant: %1 uH, %2 uF; Zobel %3 uF, %4 ohm, %5 uF")
                      .arg(items[0], items[1], items[2], items[3], items[4]));
-        const DesignRecord r = ZobelNetworks(library).applied(
-            withFilter(m_form->design(), d.filterL, d.filterC, library),
-            ZobelNetworks(library).at(d.zobel));
+        const ZobelNetworks networks(library);
+        const DesignRecord r = networks.applied(
+            withFilter(m_form->design(), d.filterL, d.filterC, library), networks.at(d.zobel));
         for (int i = 1; i <= 10000; i += 37)
             QVERIFY(std::abs(fig3->overlayY(overlays, i) - reference::gainDb(r, i, true)) <
                     (library.empty() ? 1e-6 : 1e-5));  // the complex path near the peak

@@ -206,57 +206,40 @@ double openWhenZero(double farad)
     return farad == 0.0 ? 1e-13 : farad;
 }
 
-QString rememberedOf(ListSelector s, int index)
-{
-    return listItems(s).at(index);
-}
-
 }  // namespace
 
+// The lists' networks are a ZobelNetworks of no library.
 int zobelNetworkCount()
 {
-    return int(listItems(ListSelector::zobel_c_par).size() *
-               listItems(ListSelector::zobel_r_par).size() *
-               listItems(ListSelector::zobel_c_ser).size());
+    return listNetworks().count();
 }
 
 ZobelNetwork zobelNetwork(int index)
 {
-    const int nr = int(listItems(ListSelector::zobel_r_par).size());
-    const int ns = int(listItems(ListSelector::zobel_c_ser).size());
-    return {index / (nr * ns), (index / ns) % nr, index % ns};
+    return listNetworks().at(index);
 }
 
 int zobelNetworkIndex(ZobelNetwork z)
 {
-    const int nr = int(listItems(ListSelector::zobel_r_par).size());
-    const int ns = int(listItems(ListSelector::zobel_c_ser).size());
-    return (z.cPar * nr + z.r) * ns + z.cSer;
+    return listNetworks().indexOf(z);
 }
 
 QString zobelCParText(ZobelNetwork z)
 {
-    return rememberedOf(ListSelector::zobel_c_par, z.cPar);
+    return listNetworks().cParText(z);
 }
 QString zobelRText(ZobelNetwork z)
 {
-    return rememberedOf(ListSelector::zobel_r_par, z.r);
+    return listNetworks().rText(z);
 }
 QString zobelCSerText(ZobelNetwork z)
 {
-    return rememberedOf(ListSelector::zobel_c_ser, z.cSer);
+    return listNetworks().cSerText(z);
 }
 
 bool isNoZobel(ZobelNetwork z)
 {
-    // Asked for every network of the map: each item's value is read from its text once.
-    static const std::vector<bool> notFitted = [] {
-        std::vector<bool> none;
-        for (const QString &item : listItems(ListSelector::zobel_c_ser))
-            none.push_back(acceptedValue(ListSelector::zobel_c_ser, item) == 0.0);
-        return none;
-    }();
-    return notFitted[std::size_t(z.cSer)];
+    return listNetworks().isNoZobel(z);
 }
 
 std::optional<ZobelNetwork> designNetwork(const DesignRecord &design)
@@ -271,11 +254,7 @@ std::optional<ZobelNetwork> designNetwork(const DesignRecord &design)
 
 DesignRecord withZobel(const DesignRecord &design, ZobelNetwork z)
 {
-    DesignRecord d = design;
-    acceptSelection(d, ListSelector::zobel_c_par, zobelCParText(z));
-    acceptSelection(d, ListSelector::zobel_r_par, zobelRText(z));
-    acceptSelection(d, ListSelector::zobel_c_ser, zobelCSerText(z));
-    return d;
+    return listNetworks().applied(design, z);
 }
 
 ZobelNetworks::ZobelNetworks(const PartsLibrary &library) : m_library(library)
@@ -301,6 +280,11 @@ ZobelNetwork ZobelNetworks::at(int index) const
     const int nr = int(m_r.size());
     const int ns = int(m_cSer.size());
     return {index / (nr * ns), (index / ns) % nr, index % ns};
+}
+
+int ZobelNetworks::indexOf(ZobelNetwork z) const
+{
+    return (z.cPar * int(m_r.size()) + z.r) * int(m_cSer.size()) + z.cSer;
 }
 
 bool ZobelNetworks::hasParasitics(ZobelNetwork z) const

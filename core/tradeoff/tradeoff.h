@@ -63,15 +63,16 @@ std::optional<ZobelNetwork> designNetwork(const DesignRecord &design);
 DesignRecord withZobel(const DesignRecord &design, ZobelNetwork z);
 
 // The networks the lists and a parts library allow together: each Zobel list's items, then the
-// library's parts of its kind that are not items already (listItems with the library), indexed
-// as zobelNetwork() indexes the lists'. With an empty library they are the lists' networks, in
-// the same order.
+// library's parts of its kind that are not items already (listItems with the library), zobel_c_par
+// outermost and zobel_c_ser innermost. With an empty library they are the lists' networks, which
+// zobelNetwork() and the functions beside it give.
 class ZobelNetworks
 {
 public:
     explicit ZobelNetworks(const PartsLibrary &library = {});
     int count() const { return int(m_cPar.size() * m_r.size() * m_cSer.size()); }
     ZobelNetwork at(int index) const;
+    int indexOf(ZobelNetwork z) const;
     QString cParText(ZobelNetwork z) const { return m_cPar[std::size_t(z.cPar)].text; }
     QString rText(ZobelNetwork z) const { return m_r[std::size_t(z.r)].text; }
     QString cSerText(ZobelNetwork z) const { return m_cSer[std::size_t(z.cSer)].text; }

@@ -226,8 +226,6 @@ void AssistantSearch::run(int task)
     TradeoffInputs in = m_in.design;
     in.design = withFilter(in.design, t.filterL, t.filterC, m_in.library);
     const TradeoffEngine engine(in, kAllTradeoffParts, &m_networks);
-    // A library part's parasitics: Fig. 3 as the main window sweeps such a design.
-    const bool parasiticFilter = in.design.parts.hasParasitics();
     const CarrierInputs &carrier = in.design.carrier;
     const bool withCarrier = carrier.given();
     const double w = withCarrier ? omegaAt(carrier.switchingHz) : gridOmega(3840);  // 384 kHz
@@ -252,8 +250,9 @@ void AssistantSearch::run(int task)
         d.zobel = z;
         d.worstPeakDb = row.worstPeakDb;
         d.gain20kDb = row.gain20kDb;
+        // A library part's parasitics: Fig. 3 as the main window sweeps such a design.
         d.attenuationDb =
-            parasiticFilter || m_networks.hasParasitics(network)
+            engine.sweptWhole(z)
                 ? -parasiticGainAtOmega(parasiticNetwork(m_networks.applied(in.design, network)), w,
                                         true)
                 : -detail::toDecibel(ratioZobelAtOmega(engine.network(z), w));

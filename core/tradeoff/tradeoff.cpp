@@ -541,7 +541,7 @@ void TradeoffEngine::Impl::evaluateParasitic(ZobelNetwork z, TradeoffRow &row,
 void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) const
 {
     const ZobelNetwork z = m->networks.at(index);
-    if (m->parasitic || m->networks.hasParasitics(z)) {
+    if (sweptWhole(index)) {
         m->evaluateParasitic(z, row, parts);
         return;
     }
@@ -581,6 +581,11 @@ void TradeoffEngine::evaluate(int index, TradeoffRow &row, TradeoffParts parts) 
     }
     // Without a series capacitor there is no Zobel branch, and nothing for it to dissipate.
     row.zobelW = power.zobelCSer == 0.0 ? 0.0 : row.at7kHzW + row.carrierW;
+}
+
+bool TradeoffEngine::sweptWhole(int index) const
+{
+    return m->parasitic || m->networks.hasParasitics(m->networks.at(index));
 }
 
 NetworkValues TradeoffEngine::network(int index) const

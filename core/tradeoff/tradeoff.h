@@ -147,6 +147,9 @@ public:
     // zobelW; the Pareto flag is left as it was. Allocates nothing.
     void evaluate(int index, TradeoffRow &row, TradeoffParts parts = kAllTradeoffParts) const;
     TradeoffRow evaluate(int index) const;
+    // Whether network `index` has parasitics, of the design's parts or its own, and so is swept
+    // whole as the main window sweeps it.
+    bool sweptWhole(int index) const;
     // Network `index` as evaluate() sweeps it (ideal parts), and as its carrier figures take it
     // (an engine made with the carrier part and carrier inputs).
     NetworkValues network(int index) const;

@@ -132,6 +132,8 @@ private slots:
         QFETCH(bool, carrier);
         QFETCH(QString, status);
         AssistantWindow *w = search(limits, carrier);
+        // 2 x 2 filters, each with 16 x 18 x 16 Zobel networks.
+        QCOMPARE(textOf(w, "assistant_status"), QString("Searching 18,432 designs…"));
         QVERIFY(answered(w));
         const DesignRecord &design = m_form->design();
         AssistantLimits lim;

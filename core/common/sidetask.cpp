@@ -23,14 +23,6 @@ SideTask::SideTask(std::function<void()> work) : m_job(std::make_unique<Job>())
 
 SideTask::~SideTask()
 {
-    join();
-}
-
-void SideTask::join()
-{
-    if (m_joined)
-        return;
-    m_joined = true;
     if (QThreadPool::globalInstance()->tryTake(m_job.get()))
         m_job->work();
     else

@@ -309,8 +309,7 @@ void DesignModel::update(DesignParts parts)
         ++m_toleranceGeneration;
         m_tolerance.reset();  // the observers redraw on changed() anyway
     }
-    if (carrierSide)
-        carrierSide->join();
+    carrierSide.reset();  // its work done
     emit changed(parts);
     emit settled();
 }

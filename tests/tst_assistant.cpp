@@ -96,10 +96,9 @@ void TestAssistant::answerIsTheWholeFront()
     const TradeoffInputs in = inputsFor(setup);
     PartsLibrary library;
     if (setup.library) {
-        Part l, c;
+        Part l, c, zc, zr;
         l.value = "33", l.dcrOhm = 0.012, l.srfHz = 12e6, l.saturation = {{3, 1}, {5, 0.8}};
         c.kind = PartKind::capacitor, c.value = "2.2", c.esrOhm = 0.004, c.eslH = 3e-9;
-        Part zc, zr;
         zc.kind = PartKind::capacitor, zc.value = ".25", zc.esrOhm = 0.05;
         zr.kind = PartKind::resistor, zr.value = "7.5", zr.seriesLH = 3e-8;
         QVERIFY(!library.add(l) && !library.add(c) && !library.add(zc) && !library.add(zr));
@@ -131,9 +130,9 @@ void TestAssistant::answerIsTheWholeFront()
                 if (dz.zobel_c_serval == 0 && std::exchange(noZobelSeen, true))
                     continue;
                 const TradeoffRow r = engine.evaluate(z);
-                const ParasiticNetwork p = parasiticNetwork(dz);
-                const double dB = dz.parts.hasParasitics() ? parasiticGainAt(p, 3840, true)
-                                                           : gainZobelAt(engine.network(z), 3840);
+                const double dB = dz.parts.hasParasitics()
+                                      ? parasiticGainAt(parasiticNetwork(dz), 3840, true)
+                                      : gainZobelAt(engine.network(z), 3840);
                 AssistantDesign d{l, c, z, r.worstPeakDb, r.gain20kDb, -dB, r.zobelW, 0.0};
                 if (setup.carrier)
                     d.rippleApp = idleCarrier(engine.carrierNetworkOf(z), 48, 384e3, Modulation::bd)

@@ -75,10 +75,9 @@ def check(program, options, limits, needs, sample, seed):
         f = line.split(",")
         items.append(f[:5])
         rows.append(tuple(float(x) for x in f[5:9]))
-    problems, notes = [], []
-    for column, item in needs:
-        if not any(it[column] == item for it in items):
-            problems.append("no row with the design file's %s in column %d" % (item, column))
+    notes = []
+    problems = ["no row with the design file's %s in column %d" % (item, column)
+                for column, item in needs if not any(it[column] == item for it in items)]
     base, carrier = tradeoff.design_of(options)
     fsw = float(carrier["fsw"]) * 1e3 if carrier.get("fsw") else 384e3
     w = (fsw / 100) * 6.28318 * 100

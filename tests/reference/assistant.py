@@ -22,8 +22,6 @@ import tradeoff  # noqa: E402
 HEADER = ("filter_l,filter_c,zobel_c_par,zobel_r,zobel_c_ser,worst_peak_dB,gain_20k_dB,"
           "carrier_attenuation_dB,zobel_W,ripple_App")
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-
 # Each design with its limits and the items on no list that a design file brings, each of which
 # must make a row of the answer: (options, {limit: value}, [(column, item)]).
 DESIGNS = [
@@ -33,14 +31,14 @@ DESIGNS = [
     (["--speaker-r", "6", "--speaker-l", "1.5", "--load-power", "20"],
      {"max-peak-dB": 6.0, "gain-20k-dB": (-3.0, 1.5), "max-zobel-W": 2.0}, []),
     # The file's 33 uH and 2.2 uF parts join the lists, their parasitics dropped.
-    (["--design", os.path.join(HERE, "..", "fuzz", "design", "accept-parts-every-field.quorvel"),
-      "--ideal", "--full-bridge", "--speaker-r", "8", "--speaker-l", ".67", "--load-power", "100",
-      "--supply", "60", "--fsw", "400", "--modulation", "bd"], {"max-peak-dB": 3.0},
-     [(0, "33")]),
+    (["--design", os.path.join(os.path.dirname(__file__), "..", "fuzz", "design",
+                               "accept-parts-every-field.quorvel"), "--ideal", "--full-bridge",
+      "--speaker-r", "8", "--speaker-l", ".67", "--load-power", "100", "--supply", "60",
+      "--fsw", "400", "--modulation", "bd"], {"max-peak-dB": 3.0}, [(0, "33")]),
     # Its Zobel parts (.05 and .25 uF, 7.5 ohm) join the Zobel lists, and the capacitors the
     # filter capacitor's.
-    (["--design", os.path.join(HERE, "zobel-parts.quorvel"), "--ideal", "--speaker-r", "8",
-      "--speaker-l", ".67", "--load-power", "50"], {"max-peak-dB": 3.0},
+    (["--design", os.path.join(os.path.dirname(__file__), "zobel-parts.quorvel"), "--ideal",
+      "--speaker-r", "8", "--speaker-l", ".67", "--load-power", "50"], {"max-peak-dB": 3.0},
      [(1, ".05"), (2, ".05"), (3, "7.5")]),
 ]
 

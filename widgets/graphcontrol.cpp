@@ -328,6 +328,81 @@ void setPoints(LogSafeGraph *graph, const std::vector<double> &x, const std::vec
     }
 }
 
+// The library's drawing of one layer's children, which it keeps to itself, reached through a
+// member pointer named in a derived class.
+struct LayerPainting : QCPLayer {
+    static void paint(QCPLayer *layer, QCPPainter *painter)
+    {
+        (layer->*&LayerPainting::draw)(painter);
+    }
+};
+
+// The paint buffer of a layer that is drawn straight onto the widget: it keeps no pixels, and
+// while the plot draws its buffers it hides the layer, so that nothing is drawn for nothing.
+class UnbufferedLayer : public QCPAbstractPaintBuffer
+{
+public:
+    explicit UnbufferedLayer(QCPLayer *layer)
+        : QCPAbstractPaintBuffer(QSize(1, 1), 1.0),
+          m_layer(layer),
+          m_dot(1, 1, QImage::Format_ARGB32_Premultiplied)
+    {
+    }
+    QCPPainter *startPainting() override
+    {
+        m_layer->setVisible(false);
+        return new QCPPainter(&m_dot);
+    }
+    void donePainting() override { m_layer->setVisible(true); }
+    void draw(QCPPainter *) const override {}
+    void clear(const QColor &) override {}
+
+protected:
+    void reallocateBuffer() override {}
+
+private:
+    QCPLayer *m_layer;
+    QImage m_dot;
+};
+
+// A plot whose top layer is drawn on every paint, over the paint buffers, instead of into a
+// buffer of its own. A buffered layer costs, on every paint, the clearing and the blending of
+// a picture the size of the widget, most of it transparent; the curves and the legend cost less
+// drawn again. The layers below still come from their buffer, drawn when they change.
+class Plot : public QCustomPlot
+{
+public:
+    using QCustomPlot::QCustomPlot;
+
+    void paintTopLayerDirectly()
+    {
+        m_direct = layer(layerCount() - 1);
+        m_direct->setMode(QCPLayer::lmBuffered);  // a buffer of its own, the last
+        setupPaintBuffers();
+        mPaintBuffers.last().reset(new UnbufferedLayer(m_direct));
+        setupPaintBuffers();  // the layer takes its new buffer
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QCPPainter painter(this);
+        if (!painter.isActive())
+            return;
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (mBackgroundBrush.style() != Qt::NoBrush)
+            painter.fillRect(mViewport, mBackgroundBrush);
+        drawBackground(&painter);
+        for (const QSharedPointer<QCPAbstractPaintBuffer> &buffer : std::as_const(mPaintBuffers))
+            buffer->draw(&painter);
+        if (m_direct)
+            LayerPainting::paint(m_direct, &painter);
+    }
+
+private:
+    QCPLayer *m_direct = nullptr;
+};
+
 // The plot's white ground, drawn into the first paint buffer with the grid and axes when they
 // are drawn, rather than filled in again on every paint of the widget.
 class PlotGround : public QCPLayerable
@@ -439,7 +514,7 @@ void configureAxis(QCPAxis *axis, const GraphControl::AxisSetup &setup)
 }  // namespace
 
 GraphControl::GraphControl(QWidget *parent)
-    : QWidget(parent), m_plot(new QCustomPlot(this)), m_cursor(new GraphCursor(*this, m_plot))
+    : QWidget(parent), m_plot(new Plot(this)), m_cursor(new GraphCursor(*this, m_plot))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -450,7 +525,7 @@ GraphControl::GraphControl(QWidget *parent)
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setBackground(Qt::NoBrush);
     new PlotGround(m_plot);
-    // One paint buffer: every buffer is composited on every paint, and the library's overlay
+    // One paint buffer: every buffer is blended on every paint, and the library's overlay
     // layer, unused here, would keep one of its own.
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     m_plot->installEventFilter(this);  // the cursor overlay covers the plot
@@ -458,12 +533,13 @@ GraphControl::GraphControl(QWidget *parent)
     // leaves out a label that its edge would clip.
     m_plot->axisRect()->setMinimumMargins(QMargins(24, 0, 24, 0));
 
-    // The curve has a paint buffer of its own, so that a new curve redraws the curve alone and
-    // not the axes, grid and labels that stay as they were.
+    // The curves are a layer of their own, drawn on every paint over the buffer of the rest, so
+    // that a new curve redraws the curve alone and not the axes, grid and labels that stay as
+    // they were.
     m_plot->addLayer(QStringLiteral("curve"), m_plot->layer(QStringLiteral("overlay")),
                      QCustomPlot::limAbove);
     m_curveLayer = m_plot->layer(QStringLiteral("curve"));
-    m_curveLayer->setMode(QCPLayer::lmBuffered);
+    static_cast<Plot *>(m_plot)->paintTopLayerDirectly();
     connect(m_plot, &QCustomPlot::beforeReplot, this, &GraphControl::legendOnTop);
     connect(m_plot, &QCustomPlot::afterReplot, this, [this] {
         m_fullQueued = false;
@@ -543,7 +619,7 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     if (overlays.isEmpty() && m_overlays.isEmpty())
         return;
     // New points for the same curves redraw the curves alone, and the legend with them (it is
-    // drawn in the curves' paint buffer) when only its texts change; new curves redraw it all.
+    // drawn in the curves' layer) when only its texts change; new curves redraw it all.
     const bool sameCurves = overlays.size() == m_overlays.size();
     bool sameNames = m_graph->name() == curveName;
     for (int i = 0; sameNames && sameCurves && i < overlays.size(); ++i)
@@ -551,7 +627,7 @@ void GraphControl::setOverlays(const QString &curveName, const QList<Overlay> &o
     while (m_overlays.size() > overlays.size()) m_plot->removePlottable(m_overlays.takeLast());
     if (m_overlays.isEmpty() && !overlays.isEmpty())
         showLegend();
-    // In the curve's paint buffer, which every recalculation redraws anyway, and under the
+    // In the curves' layer, which every recalculation redraws anyway, and under the
     // curve (drawn last in its layer), so that the curve stays in sight where an overlay runs
     // along it.
     if (m_overlays.size() < overlays.size()) {
@@ -724,7 +800,7 @@ void GraphControl::showLegend()
 
 void GraphControl::legendOnTop() const
 {
-    // Over the curves, in their paint buffer: a legend whose texts follow the design is drawn
+    // Over the curves, in their layer: a legend whose texts follow the design is drawn
     // again with the curves, not with the axes and grid.
     // A move marks the buffer to be drawn whole: the legend moves only when it is not last.
     QCPLegend *legend = m_plot->legend;

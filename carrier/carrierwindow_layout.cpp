@@ -7,6 +7,7 @@
 #include "widgets/windowlook.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,6 +35,37 @@ QLabel *note(const char *name, QWidget *parent)
     return l;
 }
 
+// Holds a one-line label whose text follows every keystroke. A label's new text asks its
+// parent's layout to lay the window out again, which measures every wrapped note; held here, with
+// a height of its own, the label is drawn again, and the window is laid out only for a text that
+// no longer fits.
+class LineHolder : public QWidget
+{
+public:
+    LineHolder(QLabel *label, QWidget *parent) : QWidget(parent), m_label(label)
+    {
+        label->setParent(this);
+        const QMargins m = label->contentsMargins();
+        setFixedHeight(label->fontMetrics().height() + m.top() + m.bottom() + 2 * label->margin());
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return {m_label->sizeHint().width(), height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { m_label->setGeometry(rect()); }
+    bool event(QEvent *e) override
+    {
+        // Posted by the label for each new text, since the holder has no layout.
+        if (e->type() == QEvent::LayoutRequest && m_label->sizeHint().width() > width())
+            updateGeometry();
+        return QWidget::event(e);
+    }
+
+private:
+    QLabel *m_label;
+};
+
 // A gold caption above its control.
 void addCaptioned(QVBoxLayout *column, const QString &caption, QWidget *control, QWidget *parent)
 {
@@ -56,7 +88,7 @@ void CarrierWindow::createControls()
     setCentralWidget(central);
     m_network = note("carrier_network", central);
     m_speaker = note("carrier_speaker", central);
-    m_speaker->setWordWrap(false);  // one line, whatever it says: no layout follows a keystroke
+    m_speaker->setWordWrap(false);
 
     m_table = new FigureTable(central);
     m_table->setObjectName(QStringLiteral("carrier_table"));
@@ -83,7 +115,7 @@ void CarrierWindow::createControls()
     auto *page = new QVBoxLayout(central);
     page->setContentsMargins(10, 8, 10, 10);
     page->addWidget(m_network);
-    page->addWidget(m_speaker);
+    page->addWidget(new LineHolder(m_speaker, central));
     page->addSpacing(4);
     page->addLayout(middle, 1);
     resize(980, 720);

@@ -162,6 +162,25 @@ private slots:
                          {carrierref::shown("load power (reference's)", watts, f.loadW, 0.006)}));
     }
 
+    // The speaker's line, which follows every keystroke without laying the window out, is laid
+    // out whole once a measured speaker's long file name makes it longer than the window.
+    void speakerLine()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath(QString(30, 'w') + ".zma");
+        QVERIFY(
+            QFile::copy(QUORVEL_SOURCE_DIR "/tests/fuzz/impedance/accept-voicecoil-tab.zma", name));
+        auto *line = childNamed<QLabel>(carrier(), "carrier_speaker");
+        carrier()->resize(1, 1);
+        QCoreApplication::processEvents();
+        play(m_form, "type Speaker_L .5");
+        QCOMPARE(line->text(), "Speaker: 8 ohm + 0.5 mH. Load power: the Power window's.");
+        answerFileDialog(name);
+        childNamed<QAction>(m_form, "measured_load")->trigger();
+        QTRY_VERIFY(line->text().contains(QString(30, 'w')));
+        QTRY_VERIFY(line->width() >= line->sizeHint().width());
+    }
+
     // Full bridge, AD: the curve is AD's, the overlay BD's, each against the reference; Save Data
     // writes them as shown, BD's column first.
     void lossCurve()

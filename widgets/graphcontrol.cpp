@@ -384,18 +384,14 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    void paintEvent(QPaintEvent *event) override
     {
-        QCPPainter painter(this);
-        if (!painter.isActive())
+        const double ratio = mBufferDevicePixelRatio;
+        QCustomPlot::paintEvent(event);  // the buffers, or a replot for a new pixel ratio
+        if (!qFuzzyCompare(ratio, mBufferDevicePixelRatio))
             return;
-        painter.setRenderHint(QPainter::Antialiasing);
-        if (mBackgroundBrush.style() != Qt::NoBrush)
-            painter.fillRect(mViewport, mBackgroundBrush);
-        drawBackground(&painter);
-        for (const QSharedPointer<QCPAbstractPaintBuffer> &buffer : std::as_const(mPaintBuffers))
-            buffer->draw(&painter);
-        if (m_direct)
+        QCPPainter painter(this);
+        if (painter.isActive())
             LayerPainting::paint(m_direct, &painter);
     }
 

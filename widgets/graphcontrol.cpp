@@ -365,6 +365,32 @@ private:
     QImage m_dot;
 };
 
+// The paint buffer of the layers under the curves, which the plot's ground (PlotGround) makes
+// opaque all over: a picture without an alpha channel is copied onto the widget rather than
+// blended, and cleared by the ground's own painting.
+class OpaqueBuffer : public QCPAbstractPaintBuffer
+{
+public:
+    OpaqueBuffer(const QSize &size, double ratio) : QCPAbstractPaintBuffer(size, ratio)
+    {
+        OpaqueBuffer::reallocateBuffer();
+    }
+    QCPPainter *startPainting() override { return new QCPPainter(&m_image); }
+    void draw(QCPPainter *painter) const override { painter->drawImage(0, 0, m_image); }
+    void clear(const QColor &) override {}
+
+protected:
+    void reallocateBuffer() override
+    {
+        setInvalidated();
+        m_image = QImage(mSize * mDevicePixelRatio, QImage::Format_RGB32);
+        m_image.setDevicePixelRatio(mDevicePixelRatio);
+    }
+
+private:
+    QImage m_image;
+};
+
 // A plot whose top layer is drawn on every paint, over the paint buffers, instead of into a
 // buffer of its own. A buffered layer costs, on every paint, the clearing and the blending of
 // a picture the size of the widget, most of it transparent; the curves and the legend cost less
@@ -379,8 +405,9 @@ public:
         m_direct = layer(layerCount() - 1);
         m_direct->setMode(QCPLayer::lmBuffered);  // a buffer of its own, the last
         setupPaintBuffers();
+        mPaintBuffers.first().reset(new OpaqueBuffer(viewport().size(), mBufferDevicePixelRatio));
         mPaintBuffers.last().reset(new UnbufferedLayer(m_direct));
-        setupPaintBuffers();  // the layer takes its new buffer
+        setupPaintBuffers();  // the layers take their new buffers
     }
 
 protected:

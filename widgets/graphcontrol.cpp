@@ -410,6 +410,16 @@ public:
         setupPaintBuffers();  // the layers take their new buffers
     }
 
+    // Paints the top layer again over the buffers as they are. Its curves, marks and legend are
+    // all inside the axis rectangle (each clipped to it one row up), so only that is painted.
+    void redrawTopLayer()
+    {
+        if (hasInvalidatedPaintBuffers())
+            replot();
+        else
+            update(axisRect()->rect().adjusted(-1, -2, 1, 1));
+    }
+
 protected:
     void paintEvent(QPaintEvent *event) override
     {
@@ -1084,7 +1094,7 @@ void GraphControl::replotCurveWhenShown()
                 m_plot->axisRect()->insetLayout()->update(QCPLayoutElement::upLayout);
             m_legendQueued = false;
             legendOnTop();
-            m_curveLayer->replot();  // a whole replot when the buffers are not yet valid
+            static_cast<Plot *>(m_plot)->redrawTopLayer();
         },
         Qt::QueuedConnection);
 }

@@ -132,11 +132,16 @@ private:
             return;
         const auto all = mDataContainer->constBegin();
         m_pixels.resize(std::size_t(mDataContainer->size()));
-        m_columns.resize(m_pixels.size());
+        std::vector<int> columns(m_pixels.size());
         for (std::size_t i = 0; i < m_pixels.size(); ++i) {
             m_pixels[i] = keyAxis()->coordToPixel(all[int(i)].key);
-            m_columns[i] = static_cast<int>(std::floor(m_pixels[i]));
+            columns[i] = static_cast<int>(std::floor(m_pixels[i]));
         }
+        m_columnEnd.resize(m_pixels.size());
+        for (std::size_t i = m_pixels.size(); i-- > 0;)
+            m_columnEnd[i] = i + 1 < m_pixels.size() && columns[i + 1] == columns[i]
+                                 ? m_columnEnd[i + 1]
+                                 : static_cast<int>(i);
         m_pixelsRange = range;
         m_pixelsRect = rect;
         m_pixelsScale = scale;
@@ -146,13 +151,19 @@ private:
     {
         const auto all = mDataContainer->constBegin();
         for (int i = from; i < to;) {
-            int low = i, high = i, last = i;
-            while (last + 1 < to && m_columns[std::size_t(last + 1)] == m_columns[std::size_t(i)]) {
-                ++last;
-                if (all[last].value < all[low].value)
-                    low = last;
-                if (all[last].value > all[high].value)
-                    high = last;
+            const int last = std::min(m_columnEnd[std::size_t(i)], to - 1);
+            int low = i, high = i;
+            double lowest = all[i].value, highest = lowest;
+            for (int k = i + 1; k <= last; ++k) {
+                const double v = all[k].value;
+                if (v < lowest) {
+                    lowest = v;
+                    low = k;
+                }
+                if (v > highest) {
+                    highest = v;
+                    high = k;
+                }
             }
             // In the order they come, each once.
             int picks[] = {i, std::min(low, high), std::max(low, high), last};
@@ -163,7 +174,7 @@ private:
     }
 
     mutable std::vector<double> m_pixels;  // key pixel of every point
-    mutable std::vector<int> m_columns;    // and its pixel column
+    mutable std::vector<int> m_columnEnd;  // the last point in its pixel column
     mutable QCPRange m_pixelsRange;
     mutable QRect m_pixelsRect;
     mutable QCPAxis::ScaleType m_pixelsScale = QCPAxis::stLinear;

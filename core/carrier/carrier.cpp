@@ -781,7 +781,7 @@ void sweepCarrierLoss(const CarrierNetwork &net, double supplyV, Modulation modu
     for (int i = 0; i < kCarrierLossPoints; ++i) {
         const double hz = kCarrierLossFromHz * std::exp(step * i);
         curve.x[i] = hz;
-        curve.y[i] = idleFigures(n, supplyV, hz, modulation).zobelResistorW[0];
+        curve.y[i] = carrierSums(n, supplyV, 2 * kPi * hz, 0.0, 0.0, modulation).s[zobelA];
     }
 }
 

@@ -27,8 +27,13 @@ class LogSafeGraph : public QCPGraph
 public:
     using QCPGraph::QCPGraph;
 
-    // The points' keys (not only their values) changed since the last drawing.
-    void keysChanged() { m_pixels.clear(); }
+    // The points' values, and perhaps their keys, changed since the last drawing.
+    void pointsChanged() { m_linesValid = false; }
+    void keysChanged()
+    {
+        m_pixels.clear();
+        m_linesValid = false;
+    }
     // For its legend entry.
     void drawIcon(QCPPainter *painter, const QRectF &rect) const { drawLegendIcon(painter, rect); }
 
@@ -43,20 +48,12 @@ protected:
         }
         if (keyAxis()->range().size() <= 0 || mDataContainer->isEmpty())
             return;
-        QCPGraphDataContainer::const_iterator begin, end;
-        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
-        if (!drawnPoints(m_drawn, begin, end)) {
+        if (!keepLines()) {
             QCPGraph::draw(painter);  // sampled the library's way
             return;
         }
-        const auto all = mDataContainer->constBegin();
-        QVector<QPointF> lines;
-        lines.reserve(static_cast<qsizetype>(m_drawn.size()));
-        for (int k : m_drawn)
-            lines.append(
-                QPointF(m_pixels[std::size_t(k)], valueAxis()->coordToPixel(all[k].value)));
         painter->setPen(mPen);
-        drawLinePlot(painter, lines);  // a polyline: no brush
+        drawLinePlot(painter, m_lines);  // a polyline: no brush
     }
 
     void getOptimizedLineData(QVector<QCPGraphData> *lineData,
@@ -77,6 +74,39 @@ protected:
     }
 
 private:
+    // What the line's pixels depend on besides the points.
+    struct LinesKey {
+        QCPRange keys, values;
+        QRect rect;
+        QCPAxis::ScaleType keyScale, valueScale;
+        bool operator==(const LinesKey &) const = default;
+    };
+
+    // The pixels of the points drawn, kept from one drawing to the next while the points and
+    // the axes stay (a cursor moved over the graph paints the curves again); false where the
+    // library's own sampling draws the curve.
+    bool keepLines() const
+    {
+        const LinesKey key{keyAxis()->range(), valueAxis()->range(), keyAxis()->axisRect()->rect(),
+                           keyAxis()->scaleType(), valueAxis()->scaleType()};
+        if (m_linesValid && key == m_linesKey)
+            return m_linesPlain;
+        m_linesValid = true;
+        m_linesKey = key;
+        m_lines.clear();
+        QCPGraphDataContainer::const_iterator begin, end;
+        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        m_linesPlain = drawnPoints(m_drawn, begin, end);
+        if (!m_linesPlain)
+            return false;
+        const auto all = mDataContainer->constBegin();
+        m_lines.reserve(static_cast<qsizetype>(m_drawn.size()));
+        for (int k : m_drawn)
+            m_lines.append(
+                QPointF(m_pixels[std::size_t(k)], valueAxis()->coordToPixel(all[k].value)));
+        return true;
+    }
+
     // The first point from begin whose key the key axis can show.
     QCPGraphDataContainer::const_iterator firstShown(
         QCPGraphDataContainer::const_iterator first,
@@ -179,6 +209,10 @@ private:
     mutable QRect m_pixelsRect;
     mutable QCPAxis::ScaleType m_pixelsScale = QCPAxis::stLinear;
     mutable std::vector<int> m_drawn;  // reused from one drawing to the next
+    mutable QVector<QPointF> m_lines;  // the pixels of the points drawn
+    mutable LinesKey m_linesKey{};
+    mutable bool m_linesValid = false;
+    mutable bool m_linesPlain = false;
 };
 
 namespace {
@@ -331,6 +365,7 @@ void setPoints(LogSafeGraph *graph, const std::vector<double> &x, const std::vec
         }
         if (!sameKeys)
             graph->keysChanged();
+        graph->pointsChanged();
     } else {
         QVector<QCPGraphData> points(n);
         for (int i = 0; i < n; ++i) points[i] = QCPGraphData(x[i], y[i]);

@@ -45,8 +45,7 @@ public:
     LineHolder(QLabel *label, QWidget *parent) : QWidget(parent), m_label(label)
     {
         label->setParent(this);
-        const QMargins m = label->contentsMargins();
-        setFixedHeight(label->fontMetrics().height() + m.top() + m.bottom() + 2 * label->margin());
+        setFixedHeight(label->fontMetrics().height());  // the label has no margins
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override { return {m_label->sizeHint().width(), height()}; }

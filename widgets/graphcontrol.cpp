@@ -388,8 +388,8 @@ struct LayerPainting : QCPLayer {
 class UnbufferedLayer : public QCPAbstractPaintBuffer
 {
 public:
-    explicit UnbufferedLayer(QCPLayer *layer)
-        : QCPAbstractPaintBuffer(QSize(1, 1), 1.0),
+    UnbufferedLayer(QCPLayer *layer, const QSize &size, double ratio)
+        : QCPAbstractPaintBuffer(size, ratio),
           m_layer(layer),
           m_dot(1, 1, QImage::Format_ARGB32_Premultiplied)
     {
@@ -452,7 +452,8 @@ public:
         m_direct->setMode(QCPLayer::lmBuffered);  // a buffer of its own, the last
         setupPaintBuffers();
         mPaintBuffers.first().reset(new OpaqueBuffer(viewport().size(), mBufferDevicePixelRatio));
-        mPaintBuffers.last().reset(new UnbufferedLayer(m_direct));
+        mPaintBuffers.last().reset(
+            new UnbufferedLayer(m_direct, viewport().size(), mBufferDevicePixelRatio));
         setupPaintBuffers();  // the layers take their new buffers
     }
 

@@ -4,6 +4,8 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+
 namespace {
 
 // A gain-like curve on the program's grid, with its (0 Hz, 0 dB) first point.
@@ -143,26 +145,44 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(whole.count(), 0);
 
-        GraphControl fresh;
-        fresh.setup("Fig. test", {10, 1e6, GraphControl::Logarithmic, "Hz"},
-                    {-60, 60, GraphControl::Linear, ""});
-        fresh.plot(m_x, m_y);
-        fresh.setOverlays(curve, overlays(overlay));
-        fresh.resize(m_graph->size());
-        fresh.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
-        QTest::qWait(20);
         // As on the screen: a redraw of the curves alone must leave no pixel as it was.
-        const auto shown = [](QWidget *w) {
-            return w->screen()
-                ->grabWindow(w->winId())
-                .toImage()
-                .convertToFormat(QImage::Format_RGB32);
-        };
-        QCOMPARE(shown(m_graph), shown(&fresh));
+        QCOMPARE(shown(m_graph), shownFresh([&](GraphControl &fresh) {
+                     fresh.plot(m_x, m_y);
+                     fresh.setOverlays(curve, overlays(overlay));
+                 }));
+    }
+
+    // New keys for as many points: the curve is drawn where the new keys are.
+    void newKeys()
+    {
+        std::vector<double> x = m_x;
+        for (double &key : x) key *= 0.5;
+        m_graph->plot(x, m_y);
+        QTest::qWait(20);
+        QCOMPARE(shown(m_graph), shownFresh([&](GraphControl &fresh) { fresh.plot(x, m_y); }));
     }
 
 private:
+    static QImage shown(QWidget *w)
+    {
+        return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    // A graph set up as m_graph is and given its curves by `fill`, as the screen shows it at
+    // m_graph's size.
+    QImage shownFresh(const std::function<void(GraphControl &)> &fill)
+    {
+        GraphControl fresh;
+        fresh.setup("Fig. test", {10, 1e6, GraphControl::Logarithmic, "Hz"},
+                    {-60, 60, GraphControl::Linear, ""});
+        fill(fresh);
+        fresh.resize(m_graph->size());
+        fresh.show();
+        if (!QTest::qWaitForWindowExposed(&fresh))
+            return {};
+        QTest::qWait(20);
+        return shown(&fresh);
+    }
+
     GraphControl *m_graph = nullptr;
     std::vector<double> m_x, m_y;
 };

@@ -1,5 +1,5 @@
 // The graph adapter: the cursor and its snapping, click and drag, tick labels that never touch,
-// a legend that follows its texts.
+// a legend that follows its texts, curves redrawn alone as the screen shows them.
 #include "testhelpers.h"
 
 #include <QSignalSpy>

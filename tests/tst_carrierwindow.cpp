@@ -1,6 +1,7 @@
 // The carrier window beside the main window (its looks are tst_looks'): its table against the
 // carrier worked out another way (carrierreference.h) and against the hand formula for the supply
-// a power needs, the marks of a figure above its rating, the loss curve and its Save Data.
+// a power needs, the marks of a figure above its rating, the loss curve and its Save Data, the
+// speaker's line laid out whole.
 #include "app/form1.h"
 #include "carrier/carrierwindow.h"
 #include "carrierreference.h"

@@ -605,8 +605,8 @@ GraphControl::GraphControl(QWidget *parent)
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setBackground(Qt::NoBrush);
     new PlotGround(m_plot);
-    // One paint buffer: every buffer is blended on every paint, and the library's overlay
-    // layer, unused here, would keep one of its own.
+    // One paint buffer under the curves: every buffer is drawn on every paint, and the
+    // library's overlay layer, unused here, would keep one of its own.
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     m_plot->installEventFilter(this);  // the cursor overlay covers the plot
     // Room on either side for the first and last frequency labels ("200Hz", "1MHz"): the plot
